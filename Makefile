@@ -1,0 +1,32 @@
+# Two commands do the whole set-up on a fresh Debian 12 machine (as root):
+#   make run    install what is missing, build, start the program
+#   make test   install what is missing, build, run every test (also under sanitizers)
+.PHONY: deps build build-asan run test test-default test-asan demo bench clean
+
+deps:
+	@./scripts/install-deps
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default
+
+build-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+
+run: build
+	./build/default/cobalin
+
+test: test-default test-asan
+
+test-default: build
+	ctest --preset default
+
+test-asan: build-asan
+	ctest --preset asan
+
+bench: build
+	./scripts/run-bench
+
+clean:
+	rm -rf build

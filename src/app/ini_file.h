@@ -1,0 +1,26 @@
+// Private-profile ("ini") files: the program's own Setting.ini (read only)
+// and the settings backups (written).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cobalin {
+
+// Looks a key up in a section of the file. Section and key names match
+// without regard to case; a missing file, section or key gives "0"; a key with
+// an empty value gives ""; a value longer than the buffer (size, 0 meaning
+// 1000) is cut to buffer size minus one characters. The file is opened afresh
+// on every call.
+// The key's value, or nullopt when the file, the section or the key is missing.
+std::optional<std::string> LookupIni(std::string_view section, std::string_view key, const std::string& file);
+
+std::string ReadIni(std::string_view section, std::string_view key, const std::string& file, int size = 0);
+
+// Writes key=value into the section, creating the file, the section or the
+// key as needed; every other line is kept as it was. The file is replaced
+// atomically. Nonzero on success, 0 when the file cannot be written.
+int WriteIni(std::string_view section, std::string_view key, std::string_view value, const std::string& file);
+
+}  // namespace cobalin

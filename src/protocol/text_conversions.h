@@ -1,0 +1,55 @@
+// Conversions between bytes, hexadecimal text, MAC text and dotted addresses.
+// Their results on odd input ("-1", -1, "N/A", false) are relied upon by
+// callers, so they never throw and never read outside their argument.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cobalin {
+
+// Two upper-case hex digits for 0..255, "-1" for anything else.
+std::string HexByte(int v);
+
+// 0..15 for a single hex digit character, -1 for anything else.
+int16_t HexDigitValue(std::string_view c);
+
+// Positional hex value; a non-digit counts as -1 at its place.
+double HexToNumber(std::string_view text);
+
+// 16 * digit(first) + digit(second); a missing character counts as -1.
+int16_t HexPairValue(std::string_view text);
+
+// "50" + 12 MAC digits + "00"/"01"/"02" -> six pairs joined by sep, else "N/A".
+std::string MacKeyToText(std::string_view key, std::string_view sep);
+
+// Exactly 12 characters -> six pairs joined by sep, else "N/A".
+std::string GroupHexPairs(std::string_view s, std::string_view sep);
+
+// Plain decimal digits with optional blanks (space or tab) around them;
+// leading zeros allowed; anything else (signs, fractions, blanks inside,
+// empty) is not a number. Huge digit strings saturate instead of overflowing.
+std::optional<uint64_t> ParseAddressPart(std::string_view part);
+
+bool IsDottedQuad(std::string_view s);
+bool IsValidAddress(std::string_view s, bool host);
+
+// Parses a dotted quad into its four bytes; nullopt when IsDottedQuad fails.
+std::optional<std::array<uint8_t, 4>> ParseDottedQuad(std::string_view s);
+
+// Trims spaces and tabs at both ends.
+std::string_view TrimBlanks(std::string_view s);
+
+// A whole number with optional blanks around and an optional sign, inside
+// [lo, hi]; nullopt otherwise.
+std::optional<long long> ParseWholeNumber(std::string_view s, long long lo, long long hi);
+
+// A decimal number: optional blanks around, an optional sign, digits, an
+// optional fraction ("12", "-3.5", " 7. "); nullopt for anything else
+// (exponents, hexadecimal, blanks inside, empty).
+std::optional<double> ParseDecimal(std::string_view s);
+
+}  // namespace cobalin

@@ -1,0 +1,33 @@
+// Program time: every timer interval and every wait is multiplied by the
+// time scale (COBALIN_TIME_SCALE, 1 by default), so tests run a 19-tick
+// search in a fraction of a second with the same tick counts.
+#pragma once
+
+#include <functional>
+
+namespace cobalin {
+
+// The factor from program time to real time; read once from the environment.
+double TimeScale();
+
+// Real milliseconds for a span of program milliseconds (at least 1 when the
+// span is positive, so a scaled timer never turns into a busy loop).
+int ScaledMs(double programMs);
+
+// Waits the given program seconds while the window keeps handling events.
+// Uses a monotonic clock and sleeps in the event loop until the deadline or
+// the next event; a wait of 0 or less returns at once.
+void WaitSeconds(double seconds);
+
+// Waits, handling events, until done() holds or the program-time deadline
+// passes; true when done() held.
+bool WaitUntil(const std::function<bool()>& done, double timeoutSeconds);
+
+// Observes the waits, so that the UI driver can tell when a handler is inside one.
+struct WaitObserver {
+    std::function<void()> entered;
+    std::function<void()> left;
+};
+void SetWaitObserver(WaitObserver observer);
+
+}  // namespace cobalin
