@@ -1,5 +1,6 @@
 #include "protocol/text_conversions.h"
 
+#include <cmath>
 #include <vector>
 
 namespace cobalin {
@@ -48,6 +49,15 @@ int16_t HexPairValue(std::string_view text) {
     const int16_t hi = text.size() >= 1 ? HexDigitValue(text.substr(0, 1)) : -1;
     const int16_t lo = text.size() >= 2 ? HexDigitValue(text.substr(1, 1)) : -1;
     return static_cast<int16_t>(16 * hi + lo);
+}
+
+std::string FormatMac(const uint8_t* six) {
+    std::string out(17, ':');
+    for (size_t i = 0; i < 6; ++i) {
+        out[3 * i] = kHexDigits[six[i] >> 4];
+        out[3 * i + 1] = kHexDigits[six[i] & 15];
+    }
+    return out;
 }
 
 std::string GroupHexPairs(std::string_view s, std::string_view sep) {
@@ -139,6 +149,27 @@ std::optional<std::array<uint8_t, 4>> ParseDottedQuad(std::string_view s) {
     for (size_t i = 0; i < 4; ++i) {
         const auto v = ParseAddressPart(parts[i]);
         if (!v || *v > 255) return std::nullopt;
+        bytes[i] = static_cast<uint8_t>(*v);
+    }
+    return bytes;
+}
+
+std::optional<long> ParseNumberText(std::string_view s, long lo, long hi) {
+    const auto v = ParseDecimal(s);
+    if (!v) return std::nullopt;
+    // nearbyint rounds half to even in the default rounding mode.
+    const double r = std::nearbyint(*v);
+    if (r < static_cast<double>(lo) || r > static_cast<double>(hi)) return std::nullopt;
+    return static_cast<long>(r);
+}
+
+std::optional<std::array<uint8_t, 4>> ParseAddressText(std::string_view s) {
+    const auto parts = SplitAtDots(s);
+    if (parts.size() != 4) return std::nullopt;
+    std::array<uint8_t, 4> bytes{};
+    for (size_t i = 0; i < 4; ++i) {
+        const auto v = ParseNumberText(parts[i], 0, 255);
+        if (!v) return std::nullopt;
         bytes[i] = static_cast<uint8_t>(*v);
     }
     return bytes;

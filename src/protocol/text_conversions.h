@@ -26,6 +26,9 @@ int16_t HexPairValue(std::string_view text);
 // "50" + 12 MAC digits + "00"/"01"/"02" -> six pairs joined by sep, else "N/A".
 std::string MacKeyToText(std::string_view key, std::string_view sep);
 
+// Six bytes as "0A:1B:2C:3D:4E:5F": the MAC text that keys a device everywhere.
+std::string FormatMac(const uint8_t* six);
+
 // Exactly 12 characters -> six pairs joined by sep, else "N/A".
 std::string GroupHexPairs(std::string_view s, std::string_view sep);
 
@@ -51,5 +54,13 @@ std::optional<long long> ParseWholeNumber(std::string_view s, long long lo, long
 // optional fraction ("12", "-3.5", " 7. "); nullopt for anything else
 // (exponents, hexadecimal, blanks inside, empty).
 std::optional<double> ParseDecimal(std::string_view s);
+
+// A number typed for a numeric field: a decimal number as ParseDecimal reads
+// it, rounded half to even, inside [lo, hi].
+std::optional<long> ParseNumberText(std::string_view s, long lo, long hi);
+
+// An address typed for an address field: four parts split at ".", each a
+// number 0-255 as ParseNumberText reads it.
+std::optional<std::array<uint8_t, 4>> ParseAddressText(std::string_view s);
 
 }  // namespace cobalin
