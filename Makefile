@@ -1,7 +1,7 @@
 # Two commands do the whole set-up on a fresh Debian 12 machine (as root):
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run every test (also under sanitizers)
-.PHONY: deps build build-asan run test test-default test-asan demo bench clean
+.PHONY: deps build build-asan run test test-default test-asan demo bench fuzz clean
 
 deps:
 	@./scripts/install-deps
@@ -27,6 +27,10 @@ test-asan: build-asan
 
 bench: build
 	./scripts/run-bench
+
+# FUZZ_SECONDS per target (default 30)
+fuzz: build-asan
+	./scripts/run-fuzz
 
 clean:
 	rm -rf build
