@@ -8,21 +8,40 @@ namespace cobalin {
 
 namespace {
 
-constexpr size_t kModuleMacOffset = 8;
 constexpr size_t kModuleCompanyOffset = 80;
-constexpr size_t kModuleTextSize = 16;
 
-struct ModuleField {
-    int code;
-    size_t offset;
-    bool dotted;  // else a 16-byte text
-};
 constexpr ModuleField kModuleFields[] = {
-    {3, 32, false},  {4, 48, false},  {5, 64, false},  {6, 80, false},
-    {7, 96, false},  {8, 112, true},  {9, 116, true},  {10, 120, true},
+    {3, 32, false, 0},  {4, 48, false, 1},  {5, 64, false, 29}, {6, kModuleCompanyOffset, false, 30},
+    {7, 96, false, 2},  {8, 112, true, 4},  {9, 116, true, 5},  {10, 120, true, 6},
 };
+
+const ModuleField* FindModuleField(int code) {
+    for (const auto& f : kModuleFields)
+        if (f.code == code) return &f;
+    return nullptr;
+}
 
 }  // namespace
+
+std::span<const ModuleField> ModuleFields() { return kModuleFields; }
+
+bool WriteModuleField(Bytes& r, int code, std::string_view text) {
+    const ModuleField* field = FindModuleField(code);
+    if (!field) return false;
+    Bytes value(field->dotted ? 4 : kModuleTextSize, 0);
+    if (field->dotted) {
+        const auto quad = ParseAddressText(text);
+        if (!quad) return false;
+        std::copy(quad->begin(), quad->end(), value.begin());
+    } else {
+        std::copy_n(text.begin(), std::min(text.size(), kModuleTextSize), value.begin());
+    }
+    // A field that a short answer cannot hold is left out; nothing is written
+    // past the record's end.
+    if (field->offset + value.size() > r.size()) return false;
+    std::copy(value.begin(), value.end(), r.begin() + static_cast<long>(field->offset));
+    return true;
+}
 
 Bytes BuildModuleQuery() {
     Bytes out(ModuleSignature.begin(), ModuleSignature.end());
@@ -65,25 +84,12 @@ uint8_t ModuleChecksum(std::span<const uint8_t> record) {
 
 bool BuildModuleUpdate(DeviceStore& store, long k, int code, std::string_view text) {
     if (!store.IsEntry(k) || store.DeviceTable[static_cast<size_t>(k)].FormatTag != "2") return false;
-    const ModuleField* field = nullptr;
-    for (const auto& f : kModuleFields)
-        if (f.code == code) field = &f;
-    if (!field) return false;
+    const ModuleField* field = FindModuleField(code);
     Bytes& r = store.LanModuleTable[static_cast<size_t>(k)].Record;
-
-    Bytes value(field->dotted ? 4 : kModuleTextSize, 0);
-    if (field->dotted) {
-        const auto quad = ParseAddressText(text);
-        if (!quad) return false;
-        std::copy(quad->begin(), quad->end(), value.begin());
-    } else {
-        std::copy_n(text.begin(), std::min(text.size(), kModuleTextSize), value.begin());
-    }
-    if (r.size() < kModuleUpdateMark.size() + 1) return false;
+    if (!field || r.size() < kModuleUpdateMark.size() + 1) return false;
+    if (field->dotted && !ParseAddressText(text)) return false;
     std::copy(kModuleUpdateMark.begin(), kModuleUpdateMark.end(), r.begin());
-    // A field that a short answer cannot hold is left out; nothing is written
-    // past the record's end.
-    if (field->offset + value.size() <= r.size()) std::copy(value.begin(), value.end(), r.begin() + static_cast<long>(field->offset));
+    WriteModuleField(r, code, text);
     r.back() = ModuleChecksum(r);
     return true;
 }

@@ -15,6 +15,22 @@ constexpr std::string_view kModuleUpdateMark = "UpdateLM";
 constexpr uint8_t kModuleAnswerMark = 0x41;
 constexpr uint16_t kModulePort = 8880;
 
+// The module record's fields that edits are mirrored into, by parameter code.
+struct ModuleField {
+    int code;       // the code the parameter editor passes
+    size_t offset;
+    bool dotted;    // four address bytes, else a 16-byte text
+    long row;       // the parameter row the code belongs to
+};
+std::span<const ModuleField> ModuleFields();
+constexpr size_t kModuleMacOffset = 8;
+constexpr size_t kModuleTextSize = 16;
+
+// Writes one field's encoding into a module record; false (nothing written)
+// for an unknown code, a text the encoding cannot use, or a field the record
+// is too short to hold.
+bool WriteModuleField(Bytes& record, int code, std::string_view text);
+
 // The query of mode 2: "BrenikLM" and 165 zero bytes, 173 in all.
 Bytes BuildModuleQuery();
 

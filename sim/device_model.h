@@ -1,0 +1,79 @@
+// What the simulated devices do with each datagram, without sockets: the
+// simulator's main loop feeds datagrams in and sends what comes out.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "protocol/record_layout.h"
+#include "protocol/request_packets.h"
+#include "sim/lan_description.h"
+
+namespace cobalin::sim {
+
+constexpr uint16_t kSearchPort = 8888;
+constexpr uint16_t kCommandPort = 8890;
+constexpr uint16_t kModulePort = 8880;
+
+using Address = std::array<uint8_t, 4>;
+
+struct SimDevice {
+    DeviceDescription desc;
+    DeviceRecord record{};   // what the device answers with
+    DeviceRecord pending{};  // configuration written, in force after the next reset
+    bool hasPending = false;
+    Bytes writeA;            // first datagram of a write, waiting for the second
+    Bytes module;            // the LAN-module record (173 bytes) when desc.module
+    Address ip{};            // the address it answers from
+    double silentUntil = -1; // restarting until then
+};
+
+// A datagram to send from a device's address back to the sender.
+struct Outgoing {
+    size_t device;
+    Bytes data;
+    double at;  // program time
+};
+
+DeviceRecord BuildRecord(const DeviceDescription& d);
+Bytes BuildModuleRecord(const DeviceDescription& d);
+
+class SimLan {
+public:
+    SimLan(const LanDescription& lan, uint32_t seed);
+
+    // A datagram arrived on a port, addressed to dst; returns the replies.
+    std::vector<Outgoing> Handle(uint16_t port, const Address& dst, const Bytes& data, double now);
+    // A chunk arrived on the TCP command port of the device at dst.
+    void HandleTcp(const Address& dst, const Bytes& data);
+
+    // Ends the restarts that are due; returns the devices that came back.
+    std::vector<size_t> Advance(double now);
+    // Program time of the next restart to end, or a negative value when none.
+    double NextRestart() const;
+
+    const std::vector<SimDevice>& devices() const { return devices_; }
+    size_t baudRequests() const { return baudRequests_; }
+
+    bool burst = false;       // every reply at once, back-to-back
+    double spacing = 0.002;   // program seconds between devices otherwise
+
+private:
+    bool Listening(const SimDevice& d, double now) const { return !d.desc.faults.silent && now >= d.silentUntil; }
+    void SearchReply(size_t i, double at, std::vector<Outgoing>& out);
+    void Acknowledge(size_t i, double at, std::vector<Outgoing>& out);
+    SimDevice* ByIdentity(const Bytes& data, size_t at);
+    void HandleCommand(const Address& dst, const Bytes& data, double now, std::vector<Outgoing>& out);
+    void HandleModule(const Bytes& data, double now, std::vector<Outgoing>& out);
+    void Restart(SimDevice& d, double now) { d.silentUntil = now + d.desc.restart; }
+
+    std::vector<SimDevice> devices_;
+    std::mt19937 rng_;
+    size_t baudRequests_ = 0;
+};
+
+bool IsSearchRequest(const Bytes& data);
+
+}  // namespace cobalin::sim

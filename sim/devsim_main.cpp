@@ -1,0 +1,322 @@
+// cobalin-devsim: plays every device of a described LAN on the real sockets
+// of the namespace it runs in. Run it only inside the virtual LAN of
+// scripts/netlab.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "protocol/text_conversions.h"
+#include "sim/device_model.h"
+
+extern char** environ;
+
+using namespace cobalin;
+using namespace cobalin::sim;
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+struct Options {
+    std::string lanFile, capture, iface;
+    bool burst = false;
+    double spacingMs = 2;
+    uint32_t seed = 1;
+};
+
+const char kUsage[] =
+    "Usage: cobalin-devsim LANFILE [--capture FILE] [--burst] [--spacing MS] [--iface IFACE] [--seed N]\n"
+    "Plays every device of LANFILE (see sim/README.md). Run it only inside scripts/netlab.\n"
+    "  --capture FILE  log every datagram received, in hex, with addresses and time\n"
+    "  --burst         send every reply back-to-back as fast as the socket allows\n"
+    "  --spacing MS    program milliseconds between devices' replies otherwise (default 2)\n"
+    "  --iface IFACE   add every device address (and new ones after a write) to IFACE\n"
+    "  --seed N        seed of the random faults\n";
+
+double TimeScale() {
+    const char* env = std::getenv("COBALIN_TIME_SCALE");
+    const auto v = env ? ParseDecimal(env) : std::nullopt;
+    return (v && *v > 0 && *v <= 1000) ? *v : 1.0;
+}
+
+class Clock {
+public:
+    double Now() const {
+        const auto real = std::chrono::steady_clock::now() - start_;
+        return std::chrono::duration<double>(real).count() / scale_;
+    }
+    int MsUntil(double programTime) const {
+        const double ms = (programTime - Now()) * scale_ * 1000;
+        return ms <= 0 ? 0 : ms > 60000 ? 60000 : static_cast<int>(ms) + 1;
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    double scale_ = TimeScale();
+};
+
+std::string Hex(const uint8_t* p, size_t n) {
+    std::string s;
+    s.reserve(2 * n);
+    for (size_t i = 0; i < n; ++i) s += HexByte(p[i]);
+    return s;
+}
+
+std::string Endpoint(const sockaddr_in& a) {
+    char buf[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, &a.sin_addr, buf, sizeof buf);
+    return std::string(buf) + ":" + std::to_string(ntohs(a.sin_port));
+}
+
+// Adds an address to the interface with the ip tool; an address already
+// there is fine.
+void AddAddress(const std::string& iface, const Address& ip) {
+    const std::string addr = FormatIp(ip) + "/24";
+    const char* argv[] = {"ip", "addr", "add", addr.c_str(), "brd", "+", "dev", iface.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    if (posix_spawnp(&pid, "ip", &actions, nullptr, const_cast<char**>(argv), environ) == 0) waitpid(pid, nullptr, 0);
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+int BindUdp(uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    const int on = 1;
+    setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    const int buffer = 4 << 20;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int ListenTcp(uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);  // TIME_WAIT only; a live listener still refuses
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 16) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Sends from a given local address with IP_PKTINFO.
+void SendFrom(int fd, const Address& from, const sockaddr_in& to, const Bytes& data) {
+    iovec iov{const_cast<uint8_t*>(data.data()), data.size()};
+    char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr msg{};
+    msg.msg_name = const_cast<sockaddr_in*>(&to);
+    msg.msg_namelen = sizeof to;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    std::memcpy(&info.ipi_spec_dst, from.data(), 4);
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    if (sendmsg(fd, &msg, 0) < 0) std::perror("cobalin-devsim: send");
+}
+
+struct Scheduled {
+    int fd;
+    sockaddr_in to;
+    Outgoing out;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto next = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "cobalin-devsim: %s needs a value\n%s", a.c_str(), kUsage);
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--capture") o.capture = next();
+        else if (a == "--burst") o.burst = true;
+        else if (a == "--spacing") o.spacingMs = std::atof(next().c_str());
+        else if (a == "--iface") o.iface = next();
+        else if (a == "--seed") o.seed = static_cast<uint32_t>(std::strtoul(next().c_str(), nullptr, 10));
+        else if (a == "--help") return std::fputs(kUsage, stdout), 0;
+        else if (!a.empty() && a[0] != '-' && o.lanFile.empty()) o.lanFile = a;
+        else return std::fprintf(stderr, "cobalin-devsim: unknown argument %s\n%s", a.c_str(), kUsage), 2;
+    }
+    if (o.lanFile.empty()) return std::fputs(kUsage, stderr), 2;
+    std::ifstream in(o.lanFile, std::ios::binary);
+    if (!in) return std::fprintf(stderr, "cobalin-devsim: cannot read %s\n", o.lanFile.c_str()), 2;
+    std::stringstream text;
+    text << in.rdbuf();
+    ParseError error;
+    const auto lan = ParseLanDescription(text.str(), error);
+    if (!lan) {
+        std::fprintf(stderr, "cobalin-devsim: %s:%d: %s\n", o.lanFile.c_str(), error.line, error.message.c_str());
+        return 2;
+    }
+
+    SimLan sim(*lan, o.seed);
+    sim.burst = o.burst;
+    sim.spacing = o.spacingMs / 1000.0;
+    if (!o.iface.empty())
+        for (const auto& d : sim.devices()) AddAddress(o.iface, d.ip);
+
+    const uint16_t udpPorts[] = {kSearchPort, kCommandPort, kModulePort};
+    int udp[3];
+    for (int i = 0; i < 3; ++i) {
+        udp[i] = BindUdp(udpPorts[i]);
+        if (udp[i] < 0) {
+            std::fprintf(stderr, "cobalin-devsim: cannot bind UDP port %d: %s\n", udpPorts[i], std::strerror(errno));
+            return 3;
+        }
+    }
+    const int tcp = ListenTcp(5300);
+    if (tcp < 0) {
+        std::fprintf(stderr, "cobalin-devsim: cannot listen on TCP port 5300: %s\n", std::strerror(errno));
+        return 3;
+    }
+    FILE* capture = nullptr;
+    if (!o.capture.empty() && !(capture = std::fopen(o.capture.c_str(), "a"))) {
+        std::fprintf(stderr, "cobalin-devsim: cannot write %s\n", o.capture.c_str());
+        return 2;
+    }
+
+    struct sigaction sa{};
+    sa.sa_handler = OnSignal;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    Clock clock;
+    std::multimap<double, Scheduled> queue;
+    std::map<int, std::pair<Address, sockaddr_in>> connections;  // TCP fd -> device address, peer
+    std::vector<uint8_t> buffer(65536);
+    std::printf("cobalin-devsim: ready, %zu devices\n", sim.devices().size());
+    std::fflush(stdout);
+
+    while (!g_stop) {
+        // Send what is due, back-to-back.
+        while (!queue.empty() && queue.begin()->first <= clock.Now()) {
+            const Scheduled s = queue.begin()->second;
+            queue.erase(queue.begin());
+            SendFrom(s.fd, sim.devices()[s.out.device].ip, s.to, s.out.data);
+        }
+        for (size_t i : sim.Advance(clock.Now()))
+            if (!o.iface.empty()) AddAddress(o.iface, sim.devices()[i].ip);
+
+        std::vector<pollfd> fds;
+        for (int fd : udp) fds.push_back({fd, POLLIN, 0});
+        fds.push_back({tcp, POLLIN, 0});
+        for (const auto& c : connections) fds.push_back({c.first, POLLIN, 0});
+        int timeout = 1000;
+        if (!queue.empty()) timeout = std::min(timeout, clock.MsUntil(queue.begin()->first));
+        if (sim.NextRestart() >= 0) timeout = std::min(timeout, clock.MsUntil(sim.NextRestart()));
+        if (poll(fds.data(), fds.size(), timeout) < 0) continue;
+
+        for (size_t k = 0; k < fds.size(); ++k) {
+            if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            const int fd = fds[k].fd;
+            if (k < 3) {
+                // Drain the socket: a burst of requests must not wait for poll.
+                for (;;) {
+                    sockaddr_in from{};
+                    iovec iov{buffer.data(), buffer.size()};
+                    char control[256];
+                    msghdr msg{};
+                    msg.msg_name = &from;
+                    msg.msg_namelen = sizeof from;
+                    msg.msg_iov = &iov;
+                    msg.msg_iovlen = 1;
+                    msg.msg_control = control;
+                    msg.msg_controllen = sizeof control;
+                    const ssize_t n = recvmsg(fd, &msg, MSG_DONTWAIT);
+                    if (n < 0) break;
+                    Address dst{};
+                    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+                        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                            in_pktinfo info;
+                            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                            std::memcpy(dst.data(), &info.ipi_addr, 4);
+                        }
+                    }
+                    const double now = clock.Now();
+                    if (capture) {
+                        std::fprintf(capture, "%.6f UDP %s > %s:%d %zd %s\n", now, Endpoint(from).c_str(),
+                                     FormatIp(dst).c_str(), udpPorts[k], n, Hex(buffer.data(), static_cast<size_t>(n)).c_str());
+                        std::fflush(capture);
+                    }
+                    const Bytes data(buffer.begin(), buffer.begin() + n);
+                    for (auto& out : sim.Handle(udpPorts[k], dst, data, now))
+                        queue.emplace(out.at, Scheduled{fd, from, std::move(out)});
+                }
+            } else if (fd == tcp) {
+                sockaddr_in peer{};
+                socklen_t len = sizeof peer;
+                const int c = accept4(tcp, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
+                if (c < 0) continue;
+                sockaddr_in local{};
+                len = sizeof local;
+                getsockname(c, reinterpret_cast<sockaddr*>(&local), &len);
+                Address dst;
+                std::memcpy(dst.data(), &local.sin_addr, 4);
+                connections[c] = {dst, peer};
+            } else {
+                const ssize_t n = read(fd, buffer.data(), buffer.size());
+                if (n <= 0) {
+                    close(fd);
+                    connections.erase(fd);
+                    continue;
+                }
+                const auto& [dst, peer] = connections[fd];
+                if (capture) {
+                    std::fprintf(capture, "%.6f TCP %s > %s:5300 %zd %s\n", clock.Now(), Endpoint(peer).c_str(),
+                                 FormatIp(dst).c_str(), n, Hex(buffer.data(), static_cast<size_t>(n)).c_str());
+                    std::fflush(capture);
+                }
+                sim.HandleTcp(dst, Bytes(buffer.begin(), buffer.begin() + n));
+            }
+        }
+    }
+    for (const auto& c : connections) close(c.first);
+    for (int fd : udp) close(fd);
+    close(tcp);
+    if (capture) std::fclose(capture);
+    std::fprintf(stderr, "cobalin-devsim: stopped\n");
+    return 0;
+}
