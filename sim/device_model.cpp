@@ -137,12 +137,15 @@ void SimLan::SearchReply(size_t i, double at, std::vector<Outgoing>& out) {
     }
     std::uniform_int_distribution<int> byte(0, 255);
     for (int n = 0; n < f.malformed; ++n) {
-        // Pages that claim a page number past 2, or a page cut short.
-        Bytes g(std::uniform_int_distribution<size_t>(1, 1500)(rng_));
+        // Pages that claim a page number past 2, or pages cut short.
+        const bool pastTwo = n % 2 == 1;
+        const uint8_t number = static_cast<uint8_t>(pastTwo ? 3 + n % 250 : n % 3);
+        const size_t longest = pastTwo ? 1500 : kPages[number].length - 1;
+        Bytes g(std::uniform_int_distribution<size_t>(8, longest)(rng_));
+        if (g.size() == kShortRecordSize) g.push_back(0);
         for (auto& b : g) b = static_cast<uint8_t>(byte(rng_));
         g[0] = kPageMark;
-        if (g.size() > 7) g[7] = static_cast<uint8_t>(n % 2 ? 3 + n % 250 : n % 3);
-        if (g.size() == kShortRecordSize) g.push_back(0);
+        g[7] = number;
         out.push_back({i, g, at});
     }
     for (int n = 0; n < f.flood; ++n) {

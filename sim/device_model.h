@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "modules/lan_module.h"
 #include "protocol/record_layout.h"
 #include "protocol/request_packets.h"
 #include "sim/lan_description.h"
@@ -15,7 +16,6 @@ namespace cobalin::sim {
 
 constexpr uint16_t kSearchPort = 8888;
 constexpr uint16_t kCommandPort = 8890;
-constexpr uint16_t kModulePort = 8880;
 
 using Address = std::array<uint8_t, 4>;
 

@@ -1,0 +1,162 @@
+// Helpers for tests that run inside the "pc" namespace of scripts/netlab:
+// a simulator process in the "lan" namespace and a plain UDP client.
+#pragma once
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "protocol/request_packets.h"
+
+extern char** environ;
+
+namespace cobalin::e2e {
+
+inline std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+// The simulator, started through `netlab exec lan`, stopped with SIGTERM.
+class SimProcess {
+public:
+    SimProcess(const std::string& lanFile, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {Env("COBALIN_NETLAB"), "exec", "lan", Env("COBALIN_DEVSIM"), lanFile, "--iface", "lan0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        close(err[1]);
+        out_ = out[0];
+        err_ = err[0];
+        ready_ = ReadUntil(out_, "ready", 10000);
+    }
+    ~SimProcess() { Stop(); }
+    bool ready() const { return ready_; }
+
+    // Stops the simulator; its exit status.
+    int Stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+            pid_ = -1;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        if (out_ >= 0) close(out_), out_ = -1;
+        if (err_ >= 0) {
+            ReadUntil(err_, "\x01", 200);
+            close(err_), err_ = -1;
+        }
+        return status_;
+    }
+    // Waits for the simulator to end on its own.
+    int Wait() {
+        int status = 0;
+        if (pid_ > 0) waitpid(pid_, &status, 0);
+        pid_ = -1;
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ReadUntil(err_, "\x01", 500);
+        return status_;
+    }
+    const std::string& errors() const { return errText_; }
+
+private:
+    bool ReadUntil(int fd, const char* word, int ms) {
+        std::string& text = fd == err_ ? errText_ : outText_;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        char buf[4096];
+        while (text.find(word) == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+            pollfd p{fd, POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) return false;
+            const ssize_t n = read(fd, buf, sizeof buf);
+            if (n <= 0) return false;
+            text.append(buf, static_cast<size_t>(n));
+        }
+        return true;
+    }
+    pid_t pid_ = -1;
+    int out_ = -1, err_ = -1;
+    bool ready_ = false;
+    int status_ = -1;
+    std::string outText_, errText_;
+};
+
+struct Received {
+    std::string from;  // "192.168.1.11"
+    uint16_t fromPort;
+    Bytes data;
+};
+
+class UdpClient {
+public:
+    explicit UdpClient(uint16_t localPort) {
+        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+        const int buffer = 8 << 20;
+        setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(localPort);
+        bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~UdpClient() { close(fd_); }
+    bool bound() const { return bound_; }
+
+    void Send(const char* host, uint16_t port, const Bytes& data) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        inet_pton(AF_INET, host, &to.sin_addr);
+        sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+
+    // Everything that arrives within the time.
+    std::vector<Received> Collect(double seconds) {
+        std::vector<Received> got;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        std::vector<uint8_t> buf(65536);
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+            if (left <= 0) return got;
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+            sockaddr_in from{};
+            socklen_t len = sizeof from;
+            const ssize_t n = recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+            if (n < 0) continue;
+            char host[INET_ADDRSTRLEN];
+            inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
+            got.push_back({host, ntohs(from.sin_port), Bytes(buf.begin(), buf.begin() + n)});
+        }
+    }
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+};
+
+}  // namespace cobalin::e2e

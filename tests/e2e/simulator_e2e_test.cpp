@@ -1,0 +1,205 @@
+// The simulator on real sockets, seen from the PC namespace of the virtual LAN.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "discovery/device_table.h"
+#include "modules/lan_module.h"
+#include "netlab_harness.h"
+#include "protocol/text_conversions.h"
+#include "tools/parameter_codec.h"
+
+using namespace cobalin;
+using namespace cobalin::e2e;
+
+namespace {
+
+std::string WriteLan(const std::string& name, const std::string& text) {
+    const std::string path = (std::filesystem::temp_directory_path() / ("cobalin-e2e-" + name + ".conf")).string();
+    std::ofstream(path) << text;
+    return path;
+}
+
+std::string SampleLan() { return Env("COBALIN_SOURCE_DIR") + "/sim/sample-lan.conf"; }
+
+std::unique_ptr<DeviceStore> Search(const char* host, uint16_t port = 8888, uint16_t from = 8889, double seconds = 0.6,
+                                    std::vector<Received>* raw = nullptr) {
+    auto store = std::make_unique<DeviceStore>();
+    UdpClient client(from);
+    EXPECT_TRUE(client.bound());
+    client.Send(host, port, BuildSearchRequest(port == 8888 ? SearchNetwork : SearchAddress, port));
+    auto got = client.Collect(seconds);
+    for (const auto& r : got) ReplyIntake(*store, r.data);
+    if (raw) *raw = std::move(got);
+    return store;
+}
+
+std::string Decoded(const DeviceEntry& e, size_t row) {
+    ParameterTextArray t;
+    DecodeRecord(e.Record, t);
+    return t[row];
+}
+
+}  // namespace
+
+TEST(SimulatorE2E, BroadcastSearchReachesEveryDevice) {
+    SimProcess sim(SampleLan());
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    for (const char* host : {"255.255.255.255", "192.168.1.255"}) {
+        std::vector<Received> raw;
+        auto store = Search(host, 8888, 8889, 0.6, &raw);
+        EXPECT_EQ(store->DeviceCount, 14) << host;
+        EXPECT_EQ(raw.size(), 13u * 3 + 1) << host;
+        std::map<std::string, std::string> sourceOf;
+        for (const auto& r : raw) {
+            EXPECT_EQ(r.fromPort, 8888);
+            sourceOf[r.data.size() == 98 ? FormatMac(r.data.data() + 56) : FormatMac(r.data.data() + 1)] = r.from;
+        }
+        for (int16_t i = 1; i <= store->DeviceCount; ++i) {
+            const DeviceEntry& e = store->DeviceTable[static_cast<size_t>(i)];
+            EXPECT_EQ(Decoded(e, 4), sourceOf[e.MacText]) << "each device answers from its own address";
+        }
+    }
+    // The LAN modules answer the module query, and their record attaches.
+    auto store = Search("255.255.255.255");
+    UdpClient module(8888);
+    module.Send("255.255.255.255", kModulePort, BuildModuleQuery());
+    int attached = 0;
+    for (const auto& r : module.Collect(0.4)) attached += ModuleReplyIntake(*store, r.data) > 0;
+    EXPECT_EQ(attached, 2);
+    EXPECT_EQ(Decoded(store->DeviceTable[12], 30), "Zenta LM");
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST(SimulatorE2E, AddressSearchAnswersOnlyThatDevice) {
+    SimProcess sim(SampleLan());
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    auto store = Search("192.168.1.31", 8890, 8891);
+    ASSERT_EQ(store->DeviceCount, 1);
+    EXPECT_EQ(Decoded(store->DeviceTable[1], 0), "Rack 1");
+    EXPECT_EQ(Search("192.168.1.255", 8890, 8891)->DeviceCount, 0) << "8890 answers only its own address";
+}
+
+TEST(SimulatorE2E, WriteThenResetChangesTheAnswer) {
+    SimProcess sim(WriteLan("write", "[device]\nmac=02:00:00:00:01:01\nip=192.168.1.20\nname=Before\nrestart=1\n"
+                                     "[device]\nmac=02:00:00:00:01:02\nip=192.168.1.21\nname=Other\n"));
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    auto store = Search("255.255.255.255");
+    ASSERT_EQ(store->DeviceCount, 2);
+    ParameterTextArray texts;
+    ApplyParameter(*store, texts, 0, "After", 1);
+    ApplyParameter(*store, texts, 4, "192.168.1.77", 1);
+    const DeviceEntry& e = store->DeviceTable[1];
+
+    UdpClient clear(8883), write(8884), reset(8882);
+    clear.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "clrCfgBuf"));
+    const auto w = BuildWriteDatagrams(e.Record);
+    write.Send("255.255.255.255", 8890, w.a);
+    write.Send("255.255.255.255", 8890, w.b);
+    reset.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"));
+    for (UdpClient* c : {&clear, &write, &reset}) {
+        const auto acks = c->Collect(0.3);
+        ASSERT_EQ(acks.size(), 1u);
+        EXPECT_TRUE(IsAcknowledgement(acks[0].data));
+        EXPECT_EQ(acks[0].from, "192.168.1.20");
+        EXPECT_EQ(FormatMac(acks[0].data.data() + 1), "02:00:00:00:01:01");
+    }
+    auto during = Search("255.255.255.255", 8888, 8889, 0.3);
+    EXPECT_EQ(during->DeviceCount, 1) << "silent while restarting";
+    usleep(800 * 1000);
+    std::vector<Received> raw;
+    auto after = Search("255.255.255.255", 8888, 8889, 0.5, &raw);
+    ASSERT_EQ(after->DeviceCount, 2);
+    const int16_t changed = after->DeviceTable[1].MacText == "02:00:00:00:01:01" ? 1 : 2;
+    EXPECT_EQ(Decoded(after->DeviceTable[static_cast<size_t>(changed)], 0), "After");
+    EXPECT_EQ(Decoded(after->DeviceTable[static_cast<size_t>(changed)], 4), "192.168.1.77");
+    std::set<std::string> sources;
+    for (const auto& r : raw) sources.insert(r.from);
+    EXPECT_TRUE(sources.count("192.168.1.77")) << "answers from its new address";
+}
+
+TEST(SimulatorE2E, ModuleUpdateIsApplied) {
+    SimProcess sim(WriteLan("module", "[device]\nmac=02:00:00:00:02:01\nip=192.168.1.40\nname=Module\nmodule=yes\nrestart=0.5\n"));
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    auto store = Search("255.255.255.255");
+    UdpClient module(8888);
+    module.Send("255.255.255.255", kModulePort, BuildModuleQuery());
+    for (const auto& r : module.Collect(0.3)) ModuleReplyIntake(*store, r.data);
+    ASSERT_EQ(store->DeviceTable[1].FormatTag, "2");
+    ParameterTextArray texts;
+    ApplyParameter(*store, texts, 0, "Renamed", 1);
+    module.Send("255.255.255.255", kModulePort, store->LanModuleTable[1].Record);
+    usleep(800 * 1000);
+    EXPECT_EQ(Decoded(Search("255.255.255.255")->DeviceTable[1], 0), "Renamed");
+}
+
+TEST(SimulatorE2E, FaultModes) {
+    SimProcess sim(WriteLan("faults",
+        "[device]\nmac=02:00:00:00:03:01\nip=192.168.1.61\ndrop=1\n"
+        "[device]\nmac=02:00:00:00:03:02\nip=192.168.1.62\nduplicate=yes\n"
+        "[device]\nmac=02:00:00:00:03:03\nip=192.168.1.63\ntruncate=500\n"
+        "[device]\nmac=02:00:00:00:03:04\nip=192.168.1.64\nsilent=yes\n"
+        "[device]\nmac=02:00:00:00:03:05\nip=192.168.1.65\nreorder=yes\n"
+        "[device]\nmac=02:00:00:00:03:06\nip=192.168.1.66\nmalformed=30\nflood=200\n"
+        "[device]\nmac=02:00:00:00:03:07\nip=192.168.1.67\ndelay=0.4\n"),
+        {"--burst"});
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    std::vector<Received> raw;
+    auto store = Search("255.255.255.255", 8888, 8889, 0.25, &raw);
+    std::map<std::string, std::vector<size_t>> sizes;
+    for (const auto& r : raw) sizes[r.from].push_back(r.data.size());
+    EXPECT_EQ(sizes["192.168.1.61"], (std::vector<size_t>{1008, 845}));
+    EXPECT_EQ(sizes["192.168.1.62"], (std::vector<size_t>{1008, 1008, 982, 982, 845, 845}));
+    EXPECT_EQ(sizes["192.168.1.63"], (std::vector<size_t>{500, 500, 500}));
+    EXPECT_EQ(sizes.count("192.168.1.64"), 0u);
+    EXPECT_EQ(sizes["192.168.1.65"], (std::vector<size_t>{845, 982, 1008}));
+    EXPECT_EQ(sizes["192.168.1.66"].size(), 3u + 30 + 200);
+    EXPECT_EQ(sizes.count("192.168.1.67"), 0u) << "answers only after its delay";
+    // Malformed pages and the flood leave the table sane: one entry per device
+    // whose page 0 arrived whole or whose pages 1 and 2 did.
+    EXPECT_GE(store->DeviceCount, 4);
+    EXPECT_LE(store->DeviceCount, 6);
+}
+
+TEST(SimulatorE2E, CaptureLogShowsWhatArrived) {
+    const std::string capture = (std::filesystem::temp_directory_path() / "cobalin-e2e-capture.log").string();
+    std::filesystem::remove(capture);
+    SimProcess sim(SampleLan(), {"--capture", capture});
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    Search("255.255.255.255", 8888, 8889, 0.2);
+    sim.Stop();
+    std::ifstream in(capture);
+    std::string t, proto, src, arrow, dst, hex;
+    size_t length = 0;
+    ASSERT_TRUE(in >> t >> proto >> src >> arrow >> dst >> length >> hex);
+    EXPECT_EQ(proto, "UDP");
+    EXPECT_EQ(src, "192.168.1.250:8889");
+    EXPECT_EQ(dst, "255.255.255.255:8888");
+    EXPECT_EQ(length, 23u);
+    EXPECT_EQ(hex, "54657373616C792044617461636F6D6D20436F72702E00");
+}
+
+TEST(SimulatorE2E, ClearErrors) {
+    SimProcess bad(WriteLan("bad", "[device]\nmac=02:00:00:00:04:01\nip=192.168.1.300\n"));
+    EXPECT_FALSE(bad.ready());
+    EXPECT_EQ(bad.Wait(), 2);
+    EXPECT_NE(bad.errors().find(":3: bad value '192.168.1.300' for ip"), std::string::npos) << bad.errors();
+
+    SimProcess first(SampleLan());
+    ASSERT_TRUE(first.ready());
+    SimProcess second(SampleLan());
+    EXPECT_FALSE(second.ready());
+    EXPECT_EQ(second.Wait(), 3);
+    EXPECT_NE(second.errors().find("cannot bind UDP port 8888"), std::string::npos) << second.errors();
+}
+
+TEST(SimulatorE2E, TwoHundredFiftyFiveDevicesInABurst) {
+    SimProcess sim(WriteLan("many", "[device]\ncount=255\nmac=02:00:00:00:10:00\nip=192.168.1.1\n"), {"--burst"});
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    auto store = Search("255.255.255.255", 8888, 8889, 1.5);
+    EXPECT_EQ(store->DeviceCount, 255);
+}

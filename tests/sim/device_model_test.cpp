@@ -1,0 +1,192 @@
+#include "sim/device_model.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "discovery/device_table.h"
+#include "modules/lan_module.h"
+#include "protocol/text_conversions.h"
+#include "tools/parameter_codec.h"
+
+using namespace cobalin;
+using namespace cobalin::sim;
+
+namespace {
+
+LanDescription Parse(const std::string& text) {
+    ParseError e;
+    auto lan = ParseLanDescription(text, e);
+    EXPECT_TRUE(lan.has_value()) << e.line << ": " << e.message;
+    return lan.value_or(LanDescription{});
+}
+
+std::string SampleLan() {
+    std::ifstream in(std::string(COBALIN_SOURCE_DIR) + "/sim/sample-lan.conf");
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const Address kBroadcast = {255, 255, 255, 255};
+
+}  // namespace
+
+TEST(LanDescription, Errors) {
+    struct Case { const char* text; int line; const char* message; };
+    const Case cases[] = {
+        {"", 0, "no [device] section"},
+        {"ip = 1.2.3.4\n", 1, "a key outside any section"},
+        {"[device]\nmac = 02:00:00:00:00:01\n", 1, "device has no ip"},
+        {"[device]\nip = 10.0.0.1\n", 1, "device has no mac"},
+        {"[device]\n\nmac = 02:00:00:00:00:0G\n", 3, "bad value '02:00:00:00:00:0G' for mac"},
+        {"[device]\nip = 10.0.0.256\n", 2, "bad value '10.0.0.256' for ip"},
+        {"[device]\nformat = long\n", 2, "bad value 'long' for format"},
+        {"[device]\ncolour = red\n", 2, "unknown key 'colour'"},
+        {"[device]\njust words\n", 2, "expected key = value"},
+        {"[devices]\n", 1, "unknown section [devices] (expected [defaults] or [device])"},
+        {"[device]\nmac=02:00:00:00:00:01\nip=1.1.1.1\n[defaults]\n", 4, "[defaults] must come before every [device]"},
+        {"[device]\ndrop = 0,3\n", 2, "bad value '0,3' for drop"},
+    };
+    for (const auto& c : cases) {
+        ParseError e;
+        EXPECT_FALSE(ParseLanDescription(c.text, e).has_value()) << c.text;
+        EXPECT_EQ(e.line, c.line) << c.text;
+        EXPECT_EQ(e.message, c.message) << c.text;
+    }
+}
+
+TEST(LanDescription, CountsUpAndSharesAddressesBeyond253) {
+    const LanDescription lan = Parse("[device]\ncount = 255\nmac = 02:00:00:00:00:FF\nip = 192.168.1.1\n");
+    ASSERT_EQ(lan.devices.size(), 255u);
+    EXPECT_EQ(lan.devices[1].mac, (std::array<uint8_t, 6>{2, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(FormatIp(lan.devices[248].ip), "192.168.1.249");
+    EXPECT_EQ(FormatIp(lan.devices[249].ip), "192.168.1.251") << ".250 is the PC";
+    EXPECT_EQ(FormatIp(lan.devices[252].ip), "192.168.1.254");
+    EXPECT_EQ(FormatIp(lan.devices[253].ip), "192.168.1.1");
+    EXPECT_EQ(lan.devices[7].identity, lan.devices[7].mac);
+}
+
+// The records the simulator answers with decode to what the file says.
+TEST(DeviceModel, SampleRecordsDecodeToTheDescription) {
+    const LanDescription lan = Parse(SampleLan());
+    ASSERT_EQ(lan.devices.size(), 14u);
+    for (const auto& d : lan.devices) {
+        ParameterTextArray t;
+        DecodeRecord(BuildRecord(d), t);
+        auto value = [&](const char* key) { return d.values.count(key) ? d.values.at(key) : std::string(); };
+        if (d.paged) {
+            EXPECT_EQ(t[7], FormatMac(d.mac.data()));
+            EXPECT_EQ(t[4], FormatIp(d.ip));
+            EXPECT_EQ(t[0], value("name"));
+            EXPECT_EQ(t[1], value("serial"));
+            EXPECT_EQ(t[2], value("password"));
+            EXPECT_EQ(t[5], value("netmask"));
+            EXPECT_EQ(t[6], value("gateway"));
+            EXPECT_EQ(t[10], value("hwid"));
+            EXPECT_EQ(t[29], value("model"));
+            EXPECT_EQ(t[30], value("company"));
+            EXPECT_EQ(t[8], value("version") + " & " + value("date"));
+            EXPECT_EQ(t[24], "4000");
+            if (d.module) {
+                EXPECT_EQ(t[12], "115200");
+                EXPECT_EQ(t[11], "2");
+                EXPECT_EQ(t[23], "Connected");
+            }
+        } else {
+            EXPECT_EQ(t[3], FormatMac(d.mac.data()));
+            EXPECT_EQ(t[4], FormatIp(d.ip));
+            EXPECT_EQ(t[0], value("name"));
+            EXPECT_EQ(t[1], value("hwid"));
+            EXPECT_EQ(t[2], value("serial"));
+            EXPECT_EQ(t[6], value("gateway"));
+            EXPECT_EQ(t[10], value("checkcode"));
+        }
+    }
+}
+
+TEST(DeviceModel, SearchRepliesAndFaults) {
+    struct Case { const char* faults; std::vector<size_t> sizes; };
+    const Case cases[] = {
+        {"", {1008, 982, 845}},
+        {"drop = 1", {1008, 845}},
+        {"drop = 0,2", {982}},
+        {"duplicate = yes", {1008, 1008, 982, 982, 845, 845}},
+        {"reorder = yes", {845, 982, 1008}},
+        {"truncate = 500", {500, 500, 500}},
+        {"silent = yes", {}},
+    };
+    for (const auto& c : cases) {
+        SimLan sim(Parse(std::string("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\n") + c.faults + "\n"), 1);
+        std::vector<size_t> sizes;
+        for (const auto& o : sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0))
+            sizes.push_back(o.data.size());
+        EXPECT_EQ(sizes, c.sizes) << c.faults;
+    }
+    // Malformed and flooding datagrams never make a second device.
+    SimLan noisy(Parse("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nmalformed=40\nflood=40\n"), 7);
+    auto store = std::make_unique<DeviceStore>();
+    const auto out = noisy.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0);
+    EXPECT_EQ(out.size(), 83u);
+    for (const auto& o : out) ReplyIntake(*store, o.data);
+    EXPECT_LE(store->DeviceCount, 2) << "only a random flood datagram could look like a page";
+    EXPECT_EQ(store->DeviceTable[1].MacText, "02:00:00:00:00:01");
+}
+
+TEST(DeviceModel, WriteResetAndModuleUpdate) {
+    SimLan sim(Parse("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nname=Old\nrestart=2\nmodule=yes\n"
+                     "[device]\nmac=02:00:00:00:00:02\nip=192.168.1.10\n"), 1);
+    auto store = std::make_unique<DeviceStore>();
+    for (const auto& o : sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0))
+        ReplyIntake(*store, o.data);
+    ASSERT_EQ(store->DeviceCount, 2);
+    ParameterTextArray texts;
+    ApplyParameter(*store, texts, 0, "New", 1);
+    ApplyParameter(*store, texts, 4, "192.168.1.77", 1);
+    const DeviceEntry& e = store->DeviceTable[1];
+    const WriteDatagrams w = BuildWriteDatagrams(e.Record);
+
+    // A corrupted second datagram is dropped without an answer.
+    Bytes bad = w.b;
+    bad[1005] ^= 1;
+    EXPECT_TRUE(sim.Handle(kCommandPort, kBroadcast, w.a, 0).empty());
+    EXPECT_TRUE(sim.Handle(kCommandPort, kBroadcast, bad, 0).empty());
+    EXPECT_FALSE(sim.devices()[0].hasPending);
+
+    EXPECT_TRUE(sim.Handle(kCommandPort, kBroadcast, w.a, 0).empty());
+    const auto ack = sim.Handle(kCommandPort, kBroadcast, w.b, 0);
+    ASSERT_EQ(ack.size(), 1u);
+    EXPECT_EQ(ack[0].device, 0u) << "the write is for the device whose identity it carries";
+    EXPECT_TRUE(IsAcknowledgement(ack[0].data));
+
+    const auto resetAck = sim.Handle(kCommandPort, kBroadcast, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"), 1);
+    ASSERT_EQ(resetAck.size(), 1u);
+    EXPECT_EQ(sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 2).size(), 3u)
+        << "only the other device answers while the first restarts";
+    EXPECT_TRUE(sim.Advance(2.9).empty());
+    EXPECT_EQ(sim.Advance(3.0), std::vector<size_t>{0});
+    EXPECT_EQ(FormatIp(sim.devices()[0].ip), "192.168.1.77");
+    ParameterTextArray t;
+    DecodeRecord(sim.devices()[0].record, t);
+    EXPECT_EQ(t[0], "New");
+
+    // A maintenance request with another device's serial copy is ignored.
+    EchoBytesArray wrongEcho = e.EchoBytes;
+    wrongEcho[0] ^= 0xFF;
+    EXPECT_TRUE(sim.Handle(kCommandPort, kBroadcast, BuildMaintenanceRequest(wrongEcho, e.Record, "reset"), 4).empty());
+
+    // Module: query, update, restart, new name.
+    const auto answers = sim.Handle(kModulePort, kBroadcast, BuildModuleQuery(), 5);
+    ASSERT_EQ(answers.size(), 1u);
+    ASSERT_EQ(ModuleReplyIntake(*store, answers[0].data), 1);
+    EXPECT_TRUE(BuildModuleUpdate(*store, 1, 3, "FromModule"));
+    EXPECT_TRUE(sim.Handle(kModulePort, kBroadcast, store->LanModuleTable[1].Record, 5).empty());
+    sim.Advance(7.1);
+    DecodeRecord(sim.devices()[0].record, t);
+    EXPECT_EQ(t[0], "FromModule");
+    const auto again = sim.Handle(kModulePort, kBroadcast, BuildModuleQuery(), 8);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].data[0], 0x41);
+    EXPECT_EQ(std::string(again[0].data.begin() + 32, again[0].data.begin() + 42), "FromModule");
+}
