@@ -1,6 +1,7 @@
 # Two commands do the whole set-up on a fresh Debian 12 machine (as root):
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run every test (also under sanitizers)
+#   make demo   the program against simulated devices in a virtual LAN
 .PHONY: deps build build-asan run test test-default test-asan demo bench fuzz clean
 
 deps:
@@ -24,6 +25,10 @@ test-default: build
 
 test-asan: build-asan
 	ctest --preset asan
+
+# The sample LAN in network namespaces (needs root); see sim/README.md.
+demo: build
+	./scripts/demo
 
 bench: build
 	./scripts/run-bench
