@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <random>
+#include <unordered_set>
 #include <vector>
 
 #include <unistd.h>
@@ -75,6 +76,27 @@ std::optional<std::string> LookupIni(std::string_view section, std::string_view 
         if (KeyValue(line, k, v) && SameName(k, Trim(key))) return std::string(DropQuotes(v));
     }
     return std::nullopt;
+}
+
+std::vector<std::pair<std::string, std::string>> ReadIniSection(std::string_view section, const std::string& file) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::unordered_set<std::string> seen;
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    bool inSection = false;
+    while (in && std::getline(in, line)) {
+        std::string_view name;
+        if (SectionName(line, name)) {
+            inSection = SameName(name, Trim(section));
+            continue;
+        }
+        std::string_view k, v;
+        if (!inSection || !KeyValue(line, k, v)) continue;
+        std::string lower(k);
+        for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (seen.insert(lower).second) pairs.emplace_back(std::string(k), std::string(DropQuotes(v)));
+    }
+    return pairs;
 }
 
 std::string ReadIni(std::string_view section, std::string_view key, const std::string& file, int size) {

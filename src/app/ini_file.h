@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace cobalin {
 
@@ -15,6 +17,10 @@ namespace cobalin {
 // on every call.
 // The key's value, or nullopt when the file, the section or the key is missing.
 std::optional<std::string> LookupIni(std::string_view section, std::string_view key, const std::string& file);
+
+// Every key of a section with its value (the first of two equal keys wins;
+// names as written in the file), in one pass over the file.
+std::vector<std::pair<std::string, std::string>> ReadIniSection(std::string_view section, const std::string& file);
 
 std::string ReadIni(std::string_view section, std::string_view key, const std::string& file, int size = 0);
 

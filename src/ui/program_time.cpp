@@ -12,6 +12,11 @@
 namespace cobalin {
 
 namespace {
+bool& Aborted() {
+    static bool aborted = false;
+    return aborted;
+}
+
 WaitObserver& Observer() {
     static WaitObserver observer;
     return observer;
@@ -47,8 +52,19 @@ int ScaledMs(double programMs) {
 
 void SetWaitObserver(WaitObserver observer) { Observer() = std::move(observer); }
 
+void NotifyModalEntered() {
+    if (Observer().entered) Observer().entered();
+}
+
+void NotifyModalLeft() {
+    if (Observer().left) Observer().left();
+}
+
+void AbortAllWaits() { Aborted() = true; }
+
 bool WaitUntil(const std::function<bool()>& done, double timeoutSeconds) {
     if (done && done()) return true;
+    if (Aborted()) return false;
     if (!(timeoutSeconds > 0)) return done && done();
     WaitScope scope;
     const QDeadlineTimer deadline(ScaledMs(timeoutSeconds * 1000.0), Qt::PreciseTimer);
@@ -59,7 +75,7 @@ bool WaitUntil(const std::function<bool()>& done, double timeoutSeconds) {
     wake.setTimerType(Qt::PreciseTimer);
     QEventLoop loop;
     QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
-    while (!deadline.hasExpired()) {
+    while (!deadline.hasExpired() && !Aborted()) {
         if (done && done()) return true;
         wake.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);

@@ -23,11 +23,19 @@ void WaitSeconds(double seconds);
 // passes; true when done() held.
 bool WaitUntil(const std::function<bool()>& done, double timeoutSeconds);
 
+// Makes every wait return at once from now on: the program is ending.
+void AbortAllWaits();
+
 // Observes the waits, so that the UI driver can tell when a handler is inside one.
 struct WaitObserver {
     std::function<void()> entered;
     std::function<void()> left;
 };
 void SetWaitObserver(WaitObserver observer);
+
+// A modal window (a box, the help window) is a wait of its own kind: the
+// handler that opened it goes on only when it closes.
+void NotifyModalEntered();
+void NotifyModalLeft();
 
 }  // namespace cobalin

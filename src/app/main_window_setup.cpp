@@ -1,0 +1,233 @@
+#include "app/main_window_setup.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/ini_file.h"
+#include "config/faces.h"
+#include "discovery/search_orchestration.h"
+#include "ui/controls.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+namespace {
+int Bottom(QWidget* w) { return GetTwips(w).top + GetTwips(w).height; }
+int Top(QWidget* w) { return GetTwips(w).top; }
+int Height(QWidget* w) { return GetTwips(w).height; }
+}  // namespace
+
+PanelCaptions CaptionsFor(int deviceType, const RunSettings& run) {
+    if (deviceType == 1) {
+        if (run.ZentaCoolMode == "1")
+            return {"Cobalin for Master IP fan unit (Ver. Q113V1)", "Master IP fan unit", "Name", "IP Dongle"};
+        return {"Cobalin for IP Dongle (Ver. Q113V1)", QString("IP Dongle") + " list", "Name", "IP Dongle"};
+    }
+    // A value that is not a number counts as different from 1.
+    if (TextIsOne(run.AdvancedMode)) return {"Cobalin (Ver. Q113V1)", QString("Device") + " list", "Rack No.", "ZentaBox"};
+    return {"Cobalin for ZentaBox (Ver. Q113V1)", QString("ZentaBox") + " list", "Rack No.", "ZentaBox"};
+}
+
+QString MainWindowSetup::NoticeText() const {
+    return QString::fromStdString(state_.MaxDevicesNotice).replace("XXXX", CaptionsFor(state_.DeviceType, state_.Run).noticeName);
+}
+
+void MainWindowSetup::SetUpMainWindow() {
+    QWidget* dhcp = form_.Control("Combo2");
+    ClearItems(dhcp);
+    AddItem(dhcp, "Enable");
+    AddItem(dhcp, "Disable");
+    SetCaption(form_.Control("Label21"), "");
+
+    state_.Run = ReadRunSettings(state_.Settings());
+    if (state_.Run.AdvIPDMode == "0") ReduceCommandPanel();
+    ApplyPasswordMask();
+    ApplyLogo();
+    if (state_.DeviceType == 1) LayOutPanelForIpDongle();
+    else if (state_.DeviceType == 2) LayOutPanelForZentaBox();
+    LayOutCommon();
+    if (!TextIsOne(state_.Run.ShowPassword)) Hide(form_.Control("Frame24"));
+    SetLine(form_.Control("Line1"), {60, 3120, 10920, 3120});
+    SetCaption(form_.Control("Label44"), "Please select a mode, network and then click Search button.");
+    SetForeColor(form_.Control("Label54(1)"), 0);
+    SetCaption(form_.Control("Label54(1)"), "Ready");
+    FillModelList();
+    SelectDefaultSearchMode();
+    SetUpSerialFrame();
+    ClearItems(form_.Control("List6"));
+    Hide(form_.Control("Frame13"));
+    SetText(form_.Control("Text4"), "");
+    faces_.ArrangeFace();
+}
+
+void MainWindowSetup::ReduceCommandPanel() {
+    for (const char* name : {"Command7", "Command36", "Command37", "Command38", "Command13", "Command24", "Command35"})
+        Hide(form_.Control(name));
+    SetLeft(form_.Control("Command20"), GetTwips(form_.Control("Command7")).left);
+    SetLeft(form_.Control("Command12"), GetTwips(form_.Control("Command37")).left);
+    QWidget* upgrade = form_.Control("Command28");
+    SetCaption(upgrade, "Fill Upgrade");
+    upgrade->setFont(form_.Control("Command20")->font());
+    MoveTo(upgrade, GetTwips(form_.Control("Command36")).left, Top(form_.Control("Command36")));
+}
+
+void MainWindowSetup::ApplyPasswordMask() {
+    // A missing key or one that is not a whole number leaves the fields masked
+    // as created; exactly 0 unmasks; above 0 masks.
+    const auto mask = state_.Run.PasswordMask;
+    if (!mask || *mask < 0) return;
+    for (const char* name : {"Text12(3)", "Text12(4)", "Text12(5)"})
+        SetMask(form_.Get<QLineEdit>(name), *mask > 0 ? "*" : "");
+}
+
+void MainWindowSetup::ApplyLogo() {
+    QWidget* logo = form_.Control("Image1");
+    const std::string& value = state_.Run.OEMLogo;
+    if (value == "0" || value.empty()) {
+        Hide(logo);
+        return;
+    }
+    std::string file = "OEMLogo.bmp";
+    if (state_.DeviceType == 1) file = value == "1" && state_.Run.ZentaCoolMode == "1" ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
+    if (value == "1") Show(logo);
+    // A missing or unreadable picture leaves the logo as created.
+    LoadPicture(logo, QString::fromStdString(state_.PathOf(file)));
+}
+
+void MainWindowSetup::LayOutPanelForIpDongle() {
+    QWidget* frame12 = form_.Control("Frame12");
+    QWidget* frame20 = form_.Control("Frame20");
+    QWidget* frame21 = form_.Control("Frame21");
+    QWidget* frame22 = form_.Control("Frame22");
+    QWidget* frame25 = form_.Control("Frame25");
+    QWidget* frame26 = form_.Control("Frame26");
+    QWidget* refresh = form_.Control("Command34(1)");
+    QWidget* close = form_.Control("Command34(4)");
+    const PanelCaptions captions = CaptionsFor(1, state_.Run);
+
+    MoveTo(frame12, 0, 0);
+    SetHeight(frame20, 5000);
+    MoveTo(form_.Control("Combo5"), 1920, 360);
+    for (const char* name : {"List7", "Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
+    SetCaption(form_.Control("Label56"), NoticeText());
+    SetCaption(form_.Control("Label57"), NoticeText());
+    Show(frame25);
+    SetTop(frame26, Top(frame25) + Height(frame25));
+    SetTop(refresh, Bottom(frame26) + 150);
+    SetTop(form_.Control("Command34(2)"), Top(refresh));
+    SetHeight(frame22, Bottom(refresh) + 100);
+    SetHeight(frame21, Height(frame22));
+    SetCaption(form_.Control("Label53(6)"), captions.nameLabel);
+    SetTop(form_.Control("Label52"), 180);
+    SetTop(form_.Control("Label57"), Height(frame21) - 375);
+    SetCaption(&form_, captions.window);
+    SetCaption(frame21, captions.deviceFrame);
+    SetHeight(frame12, Bottom(frame20) + 1500);
+    SetTop(close, GetLine(form_.Control("Line1")).y1 + 150);
+    SetTop(form_.Control("Frame23"), Top(close));
+    SetWindowHeight(&form_, Height(frame12));
+}
+
+void MainWindowSetup::LayOutPanelForZentaBox() {
+    QWidget* frame12 = form_.Control("Frame12");
+    QWidget* frame20 = form_.Control("Frame20");
+    QWidget* frame21 = form_.Control("Frame21");
+    QWidget* frame22 = form_.Control("Frame22");
+    QWidget* close = form_.Control("Command34(4)");
+    const PanelCaptions captions = CaptionsFor(2, state_.Run);
+
+    MoveTo(frame12, 0, 0);
+    SetHeight(frame20, 3050);
+    Hide(form_.Control("Frame25"));
+    MoveTo(form_.Control("Combo6"), 1920, 360);
+    for (const char* name : {"Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
+    SetCaption(form_.Control("Label56"), NoticeText());
+    SetCaption(form_.Control("Label57"), NoticeText());
+    SetTop(form_.Control("Frame26"), 720);
+    SetHeight(frame22, 3135);
+    SetTop(form_.Control("Command34(1)"), 2880);
+    SetTop(form_.Control("Command34(2)"), 2880);
+    SetHeight(frame21, Height(frame22));
+    SetCaption(frame21, captions.deviceFrame);
+    SetCaption(&form_, captions.window);
+    SetCaption(form_.Control("Label53(6)"), captions.nameLabel);
+    SetTop(form_.Control("Label52"), 120);
+    SetTop(form_.Control("Label57"), Height(frame21) - 375);
+    SetHeight(frame12, Bottom(frame20) + 1700);
+    SetTop(close, GetLine(form_.Control("Line1")).y1 + 150);
+    SetTop(form_.Control("Frame23"), Top(close));
+    SetWindowHeight(&form_, Height(frame12));
+}
+
+void MainWindowSetup::LayOutCommon() {
+    QWidget* found = form_.Control("Label43(4)");
+    for (const char* name : {"Frame16", "Frame18"}) MoveTo(form_.Control(name), GetTwips(found).left, Top(found));
+    SetTwips(form_.Control("Frame14"), {120, 120, 12225, 9765});
+    Twips frame12 = GetTwips(form_.Control("Frame12"));
+    SetTwips(form_.Control("Frame12"), {0, 0, 11100, frame12.height});
+    SetTwips(form_.Control("Frame19"), {0, 1200, 11055, 4215});
+    Twips frame20 = GetTwips(form_.Control("Frame20"));
+    SetTwips(form_.Control("Frame20"), {0, 1200, 11055, frame20.height});
+    SetTwips(form_.Control("Frame23"), {60, 3720, 5000, 495});
+}
+
+void MainWindowSetup::FillModelList() {
+    const SettingsFile settings = state_.Settings();
+    QWidget* models = form_.Control("Combo1");
+    const int16_t count = settings.NumberOr0("ModelSelection", "Count");
+    ClearItems(models);
+    AddItem(models, "Undefined Device");
+    int line = 0;
+    bool selectable = false;
+    if (count > 0) {
+        const int16_t defaultLine = settings.NumberOr0("ModelSelection", "Default");
+        selectable = settings.Text("ModelSelection", "Selectable") == "YES";
+        // The whole section in one pass: a long list never rereads the file per name.
+        const auto section = ReadIniSection("ModelSelection", settings.path());
+        for (int n = 1; n <= count; ++n) {
+            std::string name = "0";
+            const std::string key = std::to_string(n);
+            for (const auto& [k, v] : section)
+                if (k == key) {
+                    name = v.substr(0, 999);
+                    break;
+                }
+            const size_t a = name.find_first_not_of(' ');
+            name = a == std::string::npos ? "" : name.substr(a, name.find_last_not_of(' ') - a + 1);
+            AddItem(models, QString::fromStdString(name));
+        }
+        // A default outside the list selects line 0.
+        line = defaultLine >= 0 && defaultLine <= count ? defaultLine : 0;
+    }
+    Enable(models, selectable);
+    SelectRow(models, line);
+}
+
+void MainWindowSetup::SelectDefaultSearchMode() {
+    const SettingsFile settings = state_.Settings();
+    const int16_t mode = settings.NumberOr0("DefaultNetwork", "Mode");
+    const QString parameter = QString::fromStdString(settings.Text("DefaultNetwork", "Parameter"));
+    // 0 or less selects nothing; above 3 is no mode either.
+    if (mode <= 0 || mode > 3) return;
+    search_.SelectMode(mode - 1);
+    QWidget* network = form_.Control("Text6(4)");
+    QWidget* address = form_.Control("Text6(5)");
+    SetText(network, mode == 2 ? parameter : "");
+    SetText(address, mode == 3 ? parameter : "");
+    Enable(network, mode == 2);
+    Enable(address, mode == 3);
+}
+
+void MainWindowSetup::SetUpSerialFrame() {
+    SetText(form_.Control("Text9"), QDate::currentDate().toString("yyyyMMdd"));
+    SetText(form_.Control("Text8"), "0001");
+    QWidget* types = form_.Control("Combo16");
+    ClearItems(types);
+    for (const char* t : {"0) Unknow Device", "4) LAN Module (Catx)", "5) LAN Module (WIFI)", "6) IP Dongle"}) AddItem(types, t);
+    SelectRow(types, 1);
+}
+
+}  // namespace cobalin

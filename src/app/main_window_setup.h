@@ -1,0 +1,45 @@
+// The one-time set-up of the main window for the device type and the
+// settings file.
+#pragma once
+
+#include "app/app_state.h"
+#include "ui/forms.h"
+
+namespace cobalin {
+
+class FaceController;
+class SearchOrchestration;
+
+class MainWindowSetup {
+public:
+    MainWindowSetup(ui::FormMain& form, AppState& state, SearchOrchestration& search, FaceController& faces)
+        : form_(form), state_(state), search_(search), faces_(faces) {}
+
+    void SetUpMainWindow();
+
+private:
+    void ReduceCommandPanel();
+    void ApplyPasswordMask();
+    void ApplyLogo();
+    void LayOutPanelForIpDongle();
+    void LayOutPanelForZentaBox();
+    void LayOutCommon();
+    void FillModelList();
+    void SelectDefaultSearchMode();
+    void SetUpSerialFrame();
+    QString NoticeText() const;
+
+    ui::FormMain& form_;
+    AppState& state_;
+    SearchOrchestration& search_;
+    FaceController& faces_;
+};
+
+// The window caption, the device frame's caption and the name in the notice,
+// by device type and settings.
+struct PanelCaptions {
+    QString window, deviceFrame, nameLabel, noticeName;
+};
+PanelCaptions CaptionsFor(int deviceType, const RunSettings& run);
+
+}  // namespace cobalin

@@ -1,0 +1,105 @@
+#include "app/startup.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/main_window_setup.h"
+#include "cobalin_version.h"
+#include "config/faces.h"
+#include "config/help_window.h"
+#include "discovery/search_orchestration.h"
+#include "ui/controls.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+QString VersionText() {
+    return QString("%1.%2.%3").arg(COBALIN_VERSION_MAJOR).arg(COBALIN_VERSION_MINOR).arg(COBALIN_VERSION_REVISION);
+}
+
+Startup::Startup(AppState& state, Dialogs& dialogs) : state_(state), dialogs_(dialogs) {}
+Startup::~Startup() = default;
+
+void Startup::Run() {
+    chooser_ = std::make_unique<FormDeviceSelect>();
+    connect(chooser_->Get<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { StartPressed(); });
+    LoadChooser();
+}
+
+void Startup::LoadChooser() {
+    state_.AppClosing = false;
+    state_.DeviceType = 0;
+    SetCaption(chooser_->Control("Label1"), "Rev. : " + VersionText());
+    const int16_t autoType = state_.Settings().NumberOr0("RunMode", "StartupAutoDeviceType");
+    state_.DeviceType = autoType;
+    if (autoType == 1 || autoType == 2) {
+        // The chooser is never seen.
+        OpenMainWindow();
+        chooser_->close();
+        return;
+    }
+    state_.DeviceType = 0;
+    chooser_->show();
+}
+
+void Startup::StartPressed() {
+    if (IsChecked(chooser_->Control("Option1(0)"))) state_.DeviceType = 1;
+    else if (IsChecked(chooser_->Control("Option1(1)"))) state_.DeviceType = 2;
+    OpenMainWindow();
+    chooser_->close();
+}
+
+void Startup::OpenMainWindow() {
+    main_ = std::make_unique<FormMain>();
+    main_->onClose = [this] { MainWindowClosing(); };
+    search_ = std::make_unique<SearchOrchestration>(*main_, state_, dialogs_);
+    faces_ = std::make_unique<FaceController>(*main_, state_);
+    help_ = std::make_unique<HelpWindow>(*main_, state_);
+    setup_ = std::make_unique<MainWindowSetup>(*main_, state_, *search_, *faces_);
+    connect(main_->Get<QPushButton>("Command34(4)"), &QPushButton::clicked, this, [this] {
+        state_.AppClosing = true;
+        main_->close();
+    });
+    connect(main_->Get<QPushButton>("Command34(5)"), &QPushButton::clicked, this, [this] { help_->Open(); });
+    LoadMainWindow();
+    if (!main_->closing()) main_->show();
+}
+
+void Startup::LoadMainWindow() {
+    if (state_.AppClosing) {
+        main_->close();
+        return;
+    }
+    state_.CloseAllowed = true;
+    QWidget* mode = main_->Control("cmbSckMode");
+    ClearItems(mode);
+    AddItem(mode, "UDP");
+    AddItem(mode, "TCP/IP");
+    SetRowQuietly(mode, 0);
+    state_.OperationTick = -1;
+    state_.MaxDevicesNotice = kMaxDevicesTemplate;
+    search_->BroadcastCheckChanged();
+    setup_->SetUpMainWindow();
+}
+
+void Startup::MainWindowClosing() {
+    // Every step runs even if an earlier one failed; nothing is reported.
+    state_.AppClosing = true;
+    try {
+        main_->Timer1->stop();
+    } catch (...) {
+    }
+    for (SocketControl* s : {main_->UDP8888, main_->UDP8890, main_->UDPsck}) {
+        try {
+            s->Close();
+        } catch (...) {
+        }
+    }
+    // Started detached, without a shell, and without testing that it exists.
+    QProcess::startDetached(QString::fromStdString(state_.PathOf("Restart/KillQVT.exe")), {});
+}
+
+}  // namespace cobalin

@@ -1,0 +1,51 @@
+// Start-up: the device-type chooser, the main window's load and close, and
+// the companion program started when the main window closes.
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "app/app_state.h"
+#include "ui/dialogs.h"
+#include "ui/forms.h"
+
+namespace cobalin {
+
+class FaceController;
+class MainWindowSetup;
+class SearchOrchestration;
+class HelpWindow;
+
+class Startup : public QObject {
+public:
+    Startup(AppState& state, ui::Dialogs& dialogs);
+    ~Startup() override;
+
+    // Program entry: opens the chooser (which may open the main window at once).
+    void Run();
+
+    ui::FormDeviceSelect* chooser() const { return chooser_.get(); }
+    ui::FormMain* main() const { return main_.get(); }
+    HelpWindow& help() const { return *help_; }
+
+private:
+    void LoadChooser();
+    void StartPressed();
+    void OpenMainWindow();
+    void LoadMainWindow();
+    void MainWindowClosing();
+
+    AppState& state_;
+    ui::Dialogs& dialogs_;
+    std::unique_ptr<ui::FormDeviceSelect> chooser_;
+    std::unique_ptr<ui::FormMain> main_;
+    std::unique_ptr<SearchOrchestration> search_;
+    std::unique_ptr<MainWindowSetup> setup_;
+    std::unique_ptr<FaceController> faces_;
+    std::unique_ptr<HelpWindow> help_;
+};
+
+// "Rev. : 1.0.0" style version text (major.minor.revision without leading zeros).
+QString VersionText();
+
+}  // namespace cobalin

@@ -1,0 +1,117 @@
+// The toolkit semantics the windows rely on, each written once: twip
+// geometry, the controls' own Enabled and Visible flags, colours as BGR
+// numbers, captions, tags, pictures, and selections made in code that run
+// the control's handler exactly once.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QListWidget;
+class QLineEdit;
+class QTimer;
+
+namespace cobalin::ui {
+
+constexpr int kTwipsPerPixel = 15;  // 1440 twips per inch at 96 dpi
+
+// Geometry in twips, kept as the logic set it and applied in pixels.
+struct Twips {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+Twips GetTwips(const QWidget* w);
+void SetTwips(QWidget* w, Twips t);
+void SetLeft(QWidget* w, int left);
+void SetTop(QWidget* w, int top);
+void SetWidth(QWidget* w, int width);
+void SetHeight(QWidget* w, int height);
+void MoveTo(QWidget* w, int left, int top);
+
+// A window's size in twips (its inner size).
+void SetWindowTwips(QWidget* window, int width, int height);
+void SetWindowWidth(QWidget* window, int width);
+void SetWindowHeight(QWidget* window, int height);
+
+// The control's own flags, not folded with its frames.
+bool OwnVisible(const QWidget* w);
+bool OwnEnabled(const QWidget* w);
+void Show(QWidget* w, bool visible = true);
+void Hide(QWidget* w);
+void Enable(QWidget* w, bool enabled = true);
+void Disable(QWidget* w);
+
+// Colours are BGR numbers (255 red, 0 black, &H00FFC0C0 light blue).
+QColor ColorFromBgr(unsigned bgr);
+unsigned BgrFromColor(const QColor& c);
+void SetForeColor(QWidget* w, unsigned bgr);
+void SetBackColor(QWidget* w, unsigned bgr);
+unsigned ForeColor(const QWidget* w);
+unsigned BackColor(const QWidget* w);
+
+// The caption of a label, button, option, check box, frame or window, as the
+// program set it ("Version && Date : " shows one "&").
+void SetCaption(QWidget* w, const QString& caption);
+QString Caption(const QWidget* w);
+// A text box's text, a drop-down list's shown text, else the caption.
+QString TextOf(const QWidget* w);
+void SetText(QWidget* w, const QString& text);
+
+void SetTag(QObject* o, const QString& tag);
+QString Tag(const QObject* o);
+
+// A picture control shows a bitmap file; the name (without folder) of the
+// last one loaded is kept. False when the file cannot be loaded (the picture
+// is then left as it was).
+bool LoadPicture(QWidget* w, const QString& path);
+QString PictureName(const QWidget* w);
+
+// Lists and drop-down lists.
+using SelectHandler = std::function<void()>;
+// The handler run by a user's or the code's selection (and a click on a list).
+void SetSelectHandler(QWidget* list, SelectHandler handler);
+void RunSelectHandler(QWidget* list);
+// Selects a line (or none with -1) and runs the handler once, synchronously,
+// even when the line was already selected.
+void SelectRow(QWidget* list, int row);
+// Selects without running any handler.
+void SetRowQuietly(QWidget* list, int row);
+int SelectedRow(const QWidget* list);
+QStringList Items(const QWidget* list);
+int ItemCount(const QWidget* list);
+void ClearItems(QWidget* list);
+void AddItem(QWidget* list, const QString& text);
+void SetItemText(QWidget* list, int row, const QString& text);
+
+// A text box's validation when the focus leaves it: true keeps the focus.
+using ValidateHandler = std::function<bool()>;
+void SetValidateHandler(QWidget* w, ValidateHandler handler);
+// Runs the validation; true when the control keeps the focus.
+bool RunValidateHandler(QWidget* w);
+
+// Option buttons and check boxes.
+void SetChecked(QWidget* w, bool checked);
+bool IsChecked(const QWidget* w);
+
+// Timers: the interval as given (unscaled), run scaled.
+void SetTimerInterval(QTimer* t, int programMs);
+int TimerInterval(const QTimer* t);
+void EnableTimer(QTimer* t, bool enabled);
+
+// Line controls (end points in twips, relative to the container).
+struct LineEnds {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+LineEnds GetLine(const QWidget* line);
+void SetLine(QWidget* line, LineEnds ends);
+
+// A text box's mask character ("" for none) and maximum length (0: none).
+void SetMask(QLineEdit* box, const QString& mask);
+void SetMaxLength(QLineEdit* box, int maxLength);
+int MaxLength(const QLineEdit* box);
+QString Mask(const QLineEdit* box);
+
+}  // namespace cobalin::ui
