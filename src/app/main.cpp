@@ -1,46 +1,39 @@
 #include <QApplication>
 #include <QDir>
 #include <QJsonValue>
+#include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "app/app_state.h"
+#include "app/driver_hooks.h"
 #include "app/program_options.h"
 #include "app/startup.h"
 #include "cobalin_version.h"
-#include "config/help_window.h"
-#include "protocol/text_conversions.h"
+#include "ui/font_warmup.h"
 #include "ui/program_time.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/ui_driver.h"
 
 using namespace cobalin;
 
+
 namespace {
-
-QJsonValue StateValue(const AppState& s, const QString& what, int index, bool& ok) {
-    ok = true;
-    if (what == "OperationTick") return s.OperationTick;
-    if (what == "DeviceCount") return s.Devices->DeviceCount;
-    if (what == "SelectedDevice") return s.SelectedDevice;
-    if (what == "DeviceType") return s.DeviceType;
-    if (what == "AppClosing") return s.AppClosing;
-    if (what == "CloseAllowed") return s.CloseAllowed;
-    if (index >= 0 && index < static_cast<int>(kTableSize)) {
-        const DeviceEntry& e = s.Devices->DeviceTable[static_cast<size_t>(index)];
-        if (what == "MacText") return QString::fromStdString(e.MacText);
-        if (what == "FormatTag") return QString::fromStdString(e.FormatTag);
-        if (what == "EchoBytes") {
-            std::string hex;
-            for (uint8_t b : e.EchoBytes) hex += HexByte(b);
-            return QString::fromStdString(hex);
+class FirstPaintExit : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Paint && watched->objectName() == "FormMain" && !painted_) {
+            painted_ = true;
+            std::printf("%lld\n", static_cast<long long>(std::chrono::steady_clock::now().time_since_epoch().count()));
+            std::fflush(stdout);
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         }
+        return false;
     }
-    ok = false;
-    return {};
-}
-
+    bool painted_ = false;
+};
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -58,6 +51,7 @@ int main(int argc, char* argv[]) {
         std::printf("cobalin %s\n", COBALIN_VERSION);
         return 0;
     }
+    ui::StartFontWarmup();
     QApplication app(argc, argv);
     app.setApplicationName("Cobalin");
     const QString home = options.home.empty() ? QCoreApplication::applicationDirPath()
@@ -78,24 +72,26 @@ int main(int argc, char* argv[]) {
 
     std::unique_ptr<ui::UiDriver> driver;
     if (options.drive) {
-        ui::DriverHooks hooks;
-        hooks.windows = [&startup] {
-            QList<ui::Form*> open;
-            if (startup.main() && startup.help().window() && startup.help().window()->isVisible())
-                open << startup.help().window();
-            if (startup.main() && startup.main()->isVisible()) open << startup.main();
-            if (startup.chooser() && startup.chooser()->isVisible()) open << startup.chooser();
-            return open;
+        ui::DriverHooks hooks = MakeDriverHooks(startup, state);
+        hooks.quit = [hooks] {
+            AbortAllWaits();
+            for (ui::Form* f : hooks.windows()) f->close();
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+            // Every wait unwinds at once now; should one not, end all the same.
+            QTimer::singleShot(2000, [] {
+                std::fflush(stdout);
+                std::_Exit(0);
+            });
         };
-        hooks.idle = [&state, &startup] {
-            const bool timers = startup.main() && (startup.main()->Timer1->isActive() || startup.main()->Timer3->isActive());
-            return state.OperationTick == -1 && !timers;
-        };
-        hooks.state = [&state](const QString& what, int index, bool& ok) { return StateValue(state, what, index, ok); };
         driver = std::make_unique<ui::UiDriver>(hooks, *scripted);
         driver->Start();
     }
+    // For the start-up benchmark: end as soon as the main window has been painted.
+    FirstPaintExit firstPaint;
+    if (std::getenv("COBALIN_EXIT_AFTER_FIRST_PAINT")) app.installEventFilter(&firstPaint);
     startup.Run();
-    if (!startup.chooser()->isVisible() && !(startup.main() && startup.main()->isVisible())) return 0;
+    ui::WaitForFonts();
+    if (!(startup.chooser() && startup.chooser()->isVisible()) && !(startup.main() && startup.main()->isVisible())) return 0;
     return app.exec();
 }

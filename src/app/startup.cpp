@@ -23,25 +23,22 @@ QString VersionText() {
 Startup::Startup(AppState& state, Dialogs& dialogs) : state_(state), dialogs_(dialogs) {}
 Startup::~Startup() = default;
 
-void Startup::Run() {
-    chooser_ = std::make_unique<FormDeviceSelect>();
-    connect(chooser_->Get<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { StartPressed(); });
-    LoadChooser();
-}
+void Startup::Run() { LoadChooser(); }
 
 void Startup::LoadChooser() {
     state_.AppClosing = false;
     state_.DeviceType = 0;
-    SetCaption(chooser_->Control("Label1"), "Rev. : " + VersionText());
     const int16_t autoType = state_.Settings().NumberOr0("RunMode", "StartupAutoDeviceType");
     state_.DeviceType = autoType;
     if (autoType == 1 || autoType == 2) {
-        // The chooser is never seen.
+        // The chooser is never seen, so it is not even built.
         OpenMainWindow();
-        chooser_->close();
         return;
     }
     state_.DeviceType = 0;
+    chooser_ = std::make_unique<FormDeviceSelect>();
+    connect(chooser_->Get<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { StartPressed(); });
+    SetCaption(chooser_->Control("Label1"), "Rev. : " + VersionText());
     chooser_->show();
 }
 

@@ -23,8 +23,8 @@ public:
 
 private:
     ui::FormMain& form_;
-    AppState& state_;
-    ui::Dialogs& dialogs_;
+    [[maybe_unused]] AppState& state_;
+    [[maybe_unused]] ui::Dialogs& dialogs_;
 };
 
 }  // namespace cobalin

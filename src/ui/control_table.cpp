@@ -12,6 +12,7 @@
 #include <QRadioButton>
 
 #include "ui/controls.h"
+#include "ui/font_warmup.h"
 
 namespace cobalin::ui {
 
@@ -71,12 +72,19 @@ QWidget* Make(Kind kind, QWidget* parent) {
 
 QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlDef> table) {
     QHash<QString, QWidget*> byName;
+    // The controls and their places first: that needs no fonts, so it runs
+    // while the font configuration may still be loading.
     for (const ControlDef& d : table) {
         QWidget* parent = *d.parent ? byName.value(d.parent, window) : window;
         QWidget* w = Make(d.kind, parent);
         w->setObjectName(d.name);
         if (d.kind == Kind::Line) SetLine(w, {d.at.left, d.at.top, d.at.width, d.at.height});
         else SetTwips(w, {d.at.left, d.at.top, d.at.width, d.at.height});
+        byName.insert(d.name, w);
+    }
+    WaitForFonts();
+    for (const ControlDef& d : table) {
+        QWidget* w = byName.value(d.name);
         if (d.o.fontPoints > 0) {
             QFont f = w->font();
             f.setPointSizeF(d.o.fontPoints);
@@ -104,7 +112,6 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlD
         if (d.o.backColor >= 0) SetBackColor(w, static_cast<unsigned>(d.o.backColor));
         if (d.o.hidden) Hide(w);
         if (d.o.disabled) Disable(w);
-        byName.insert(d.name, w);
     }
     return byName;
 }

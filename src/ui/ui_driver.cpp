@@ -73,6 +73,8 @@ UiDriver::UiDriver(DriverHooks hooks, ScriptedDialogs& dialogs) : hooks_(std::mo
     });
 }
 
+UiDriver::~UiDriver() { SetWaitObserver({}); }
+
 void UiDriver::Start() {
     sink = [](const QByteArray& line) {
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
@@ -119,7 +121,7 @@ void UiDriver::SchedulePump() {
 void UiDriver::Pump() {
     // One command at a time: the next one waits until the one before it has
     // been answered (a handler inside a wait answers "busy").
-    while (!queue_.isEmpty() && !pendingAsync_ && (running_.empty() || running_.back()->answered)) {
+    while (!quitting_ && !queue_.isEmpty() && !pendingAsync_ && (running_.empty() || running_.back()->answered)) {
         const QString line = queue_.takeFirst();
         if (line.trimmed().isEmpty()) continue;
         Execute(line);
@@ -429,15 +431,9 @@ void UiDriver::CheckWatches() {
 }
 
 void UiDriver::Quit() {
-    AbortAllWaits();
-    for (Form* f : hooks_.windows ? hooks_.windows() : QList<Form*>{}) f->close();
-    std::fflush(stdout);
-    QCoreApplication::exit(0);
-    // Nested waits unwind at once now; should one not, end all the same.
-    QTimer::singleShot(2000, [] {
-        std::fflush(stdout);
-        ::_exit(0);
-    });
+    if (quitting_) return;
+    quitting_ = true;
+    if (hooks_.quit) hooks_.quit();
 }
 
 bool UiDriver::Get(const QString& name, const QString& prop, QJsonValue& out, QString& error) const {

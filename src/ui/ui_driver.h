@@ -28,11 +28,14 @@ struct DriverHooks {
     std::function<QList<Form*>()> windows;  // open windows, topmost first
     std::function<bool()> idle;             // no operation runs (timers off, tick -1)
     std::function<QJsonValue(const QString& what, int index, bool& ok)> state;
+    std::function<void()> quit;             // close the windows as the user would and end
 };
 
 class UiDriver : public QObject {
 public:
     UiDriver(DriverHooks hooks, ScriptedDialogs& dialogs);
+    ~UiDriver() override;
+    // Reads commands from standard input and answers on standard output.
     void Start();
 
     // One command line, for tests; the answer goes to the sink.
@@ -70,6 +73,7 @@ private:
     QByteArray inputBuffer_;
     QStringList queue_;
     bool inputEnded_ = false;
+    bool quitting_ = false;
     std::vector<Running*> running_;
     bool pendingAsync_ = false;   // a wait or idle command not yet answered
     bool pumpScheduled_ = false;

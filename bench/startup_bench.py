@@ -1,0 +1,31 @@
+#!/usr/bin/env python3
+"""From exec to the first painted main window: cobalin against a minimal Qt
+program that shows one empty window, both built the same way, run side by
+side (alternating) in one run. Prints the medians and their ratio."""
+import os, statistics, subprocess, sys, tempfile, time
+
+build = sys.argv[1] if len(sys.argv) > 1 else "build/default"
+runs = int(os.environ.get("RUNS", "30"))
+home = tempfile.mkdtemp()
+with open(os.path.join(home, "Setting.ini"), "w") as f:
+    f.write("[RunMode]\nStartupAutoDeviceType=2\n")
+env = dict(os.environ, QT_QPA_PLATFORM=os.environ.get("QT_QPA_PLATFORM", "offscreen"),
+           COBALIN_EXIT_AFTER_FIRST_PAINT="1")
+programs = {
+    "minimal": [os.path.join(build, "bench", "minimal_window")],
+    "cobalin": [os.path.join(build, "cobalin"), "--home", home],
+}
+# Each program prints the monotonic clock when its window is first painted.
+paint = {k: [] for k in programs}
+whole = {k: [] for k in programs}
+for _ in range(runs):
+    for name, cmd in programs.items():
+        start = time.monotonic_ns()
+        out = subprocess.run(cmd, env=env, check=True, capture_output=True, text=True).stdout
+        end = time.monotonic_ns()
+        paint[name].append((int(out.split()[0]) - start) / 1e6)
+        whole[name].append((end - start) / 1e6)
+for label, data in (("exec to first paint", paint), ("exec to exit after first paint", whole)):
+    med = {k: statistics.median(v) for k, v in data.items()}
+    print(f"{label}: minimal window {med['minimal']:.1f} ms, cobalin main window {med['cobalin']:.1f} ms, "
+          f"ratio {med['cobalin'] / med['minimal']:.2f} (target <= 1.3)")

@@ -1,0 +1,54 @@
+#include "app/driver_hooks.h"
+
+#include <QJsonValue>
+
+#include "config/help_window.h"
+#include "protocol/text_conversions.h"
+
+namespace cobalin {
+
+namespace {
+
+QJsonValue StateValue(const AppState& s, const QString& what, int index, bool& ok) {
+    ok = true;
+    if (what == "OperationTick") return s.OperationTick;
+    if (what == "DeviceCount") return s.Devices->DeviceCount;
+    if (what == "SelectedDevice") return s.SelectedDevice;
+    if (what == "DeviceType") return s.DeviceType;
+    if (what == "AppClosing") return s.AppClosing;
+    if (what == "CloseAllowed") return s.CloseAllowed;
+    if (index >= 0 && index < static_cast<int>(kTableSize)) {
+        const DeviceEntry& e = s.Devices->DeviceTable[static_cast<size_t>(index)];
+        if (what == "MacText") return QString::fromStdString(e.MacText);
+        if (what == "FormatTag") return QString::fromStdString(e.FormatTag);
+        if (what == "EchoBytes") {
+            std::string hex;
+            for (uint8_t b : e.EchoBytes) hex += HexByte(b);
+            return QString::fromStdString(hex);
+        }
+    }
+    ok = false;
+    return {};
+}
+
+}  // namespace
+
+ui::DriverHooks MakeDriverHooks(Startup& startup, AppState& state) {
+    ui::DriverHooks hooks;
+    hooks.windows = [&startup] {
+        QList<ui::Form*> open;
+        if (startup.main() && startup.help().window() && startup.help().window()->isVisible())
+            open << startup.help().window();
+        if (startup.main() && startup.main()->isVisible()) open << startup.main();
+        if (startup.chooser() && startup.chooser()->isVisible()) open << startup.chooser();
+        return open;
+    };
+    hooks.idle = [&state, &startup] {
+        const bool timers = startup.main() && (startup.main()->Timer1->isActive() || startup.main()->Timer3->isActive());
+        return state.OperationTick == -1 && !timers;
+    };
+    hooks.state = [&state](const QString& what, int index, bool& ok) { return StateValue(state, what, index, ok); };
+    return hooks;
+}
+
+}  // namespace cobalin
