@@ -7,9 +7,15 @@
 
 #include "app/main_window_setup.h"
 #include "cobalin_version.h"
+#include "config/configuration_panel.h"
 #include "config/faces.h"
 #include "config/help_window.h"
+#include "discovery/found_lists.h"
+#include "discovery/reply_receivers.h"
 #include "discovery/search_orchestration.h"
+#include "modules/module_exchange.h"
+#include "protocol/command_channel.h"
+#include "protocol/details_view.h"
 #include "ui/controls.h"
 
 namespace cobalin {
@@ -52,7 +58,13 @@ void Startup::StartPressed() {
 void Startup::OpenMainWindow() {
     main_ = std::make_unique<FormMain>();
     main_->onClose = [this] { MainWindowClosing(); };
-    search_ = std::make_unique<SearchOrchestration>(*main_, state_, dialogs_);
+    modules_ = std::make_unique<ModuleExchange>(*main_, state_);
+    commands_ = std::make_unique<CommandChannel>(*main_, state_, dialogs_, *modules_);
+    lists_ = std::make_unique<FoundLists>(*main_, state_);
+    search_ = std::make_unique<SearchOrchestration>(*main_, state_, *commands_, *lists_);
+    receivers_ = std::make_unique<ReplyReceivers>(*main_, state_);
+    details_ = std::make_unique<DetailsView>(*main_, state_);
+    panel_ = std::make_unique<ConfigurationPanel>(*main_, state_, dialogs_, *search_);
     faces_ = std::make_unique<FaceController>(*main_, state_);
     help_ = std::make_unique<HelpWindow>(*main_, state_);
     setup_ = std::make_unique<MainWindowSetup>(*main_, state_, *search_, *faces_);

@@ -11,10 +11,16 @@
 
 namespace cobalin {
 
+class CommandChannel;
+class ConfigurationPanel;
+class DetailsView;
 class FaceController;
-class MainWindowSetup;
-class SearchOrchestration;
+class FoundLists;
 class HelpWindow;
+class MainWindowSetup;
+class ModuleExchange;
+class ReplyReceivers;
+class SearchOrchestration;
 
 class Startup : public QObject {
 public:
@@ -39,7 +45,13 @@ private:
     ui::Dialogs& dialogs_;
     std::unique_ptr<ui::FormDeviceSelect> chooser_;
     std::unique_ptr<ui::FormMain> main_;
+    std::unique_ptr<ModuleExchange> modules_;
+    std::unique_ptr<CommandChannel> commands_;
+    std::unique_ptr<FoundLists> lists_;
     std::unique_ptr<SearchOrchestration> search_;
+    std::unique_ptr<ReplyReceivers> receivers_;
+    std::unique_ptr<DetailsView> details_;
+    std::unique_ptr<ConfigurationPanel> panel_;
     std::unique_ptr<MainWindowSetup> setup_;
     std::unique_ptr<FaceController> faces_;
     std::unique_ptr<HelpWindow> help_;

@@ -1,5 +1,6 @@
-// Where a search goes: the broadcast check box and the three search modes of
-// the simple face, and the engineering face's connection fields they set.
+// Searching: where a search goes (the broadcast check box and the three
+// modes), starting it, and the two timers that drive the listening period
+// and hand the result to the found-device lists.
 #pragma once
 
 #include <QObject>
@@ -10,9 +11,12 @@
 
 namespace cobalin {
 
+class CommandChannel;
+class FoundLists;
+
 class SearchOrchestration : public QObject {
 public:
-    SearchOrchestration(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs);
+    SearchOrchestration(ui::FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists);
 
     // Check1 ticked or cleared (by the user or by code).
     void BroadcastCheckChanged();
@@ -21,10 +25,19 @@ public:
     // Selects Option1(k) as code does, running its handler.
     void SelectMode(int k);
 
+    void Search();     // Command10 "Search"
+    void SearchOne();  // Command1 "Search (1)"
+    void Timer1Tick();
+    void Timer3Tick();
+
 private:
+    void RefuseAddress();
+    void ReturnToIdle();
+
     ui::FormMain& form_;
-    [[maybe_unused]] AppState& state_;
-    [[maybe_unused]] ui::Dialogs& dialogs_;
+    AppState& state_;
+    CommandChannel& commands_;
+    FoundLists& lists_;
 };
 
 }  // namespace cobalin

@@ -191,8 +191,12 @@ void DecodeShortField(size_t offset, const DeviceRecord& record, ParameterTextAr
     DecodeAt(kShort, at, offset, record, texts);
 }
 
+void DecodeFields(std::span<const FieldSpec> fields, const DeviceRecord& record, ParameterTextArray& texts) {
+    for (const FieldSpec& f : fields) texts[f.index] = FieldText(f, record);
+}
+
 void DecodeRecord(const DeviceRecord& record, ParameterTextArray& texts) {
-    for (const FieldSpec& f : IsPagedRecord(record) ? PagedFields() : ShortFields()) texts[f.index] = FieldText(f, record);
+    DecodeFields(IsPagedRecord(record) ? PagedFields() : ShortFields(), record, texts);
 }
 
 }  // namespace cobalin

@@ -111,6 +111,9 @@ std::string FieldText(const FieldSpec& field, const DeviceRecord& record);
 void DecodePagedField(size_t offset, const DeviceRecord& record, ParameterTextArray& texts);
 void DecodeShortField(size_t offset, const DeviceRecord& record, ParameterTextArray& texts);
 
+// Decodes the given fields of a record into texts.
+void DecodeFields(std::span<const FieldSpec> fields, const DeviceRecord& record, ParameterTextArray& texts);
+
 // Decodes every field of the record's format into texts.
 void DecodeRecord(const DeviceRecord& record, ParameterTextArray& texts);
 

@@ -1,0 +1,24 @@
+// The found-device lists of the simple face and the configuration panel,
+// filled when a search has ended.
+#pragma once
+
+#include "app/app_state.h"
+#include "ui/forms.h"
+
+namespace cobalin {
+
+class FoundLists {
+public:
+    FoundLists(ui::FormMain& form, AppState& state) : form_(form), state_(state) {}
+
+    void FillFoundList();
+    void FillPanelLists();
+    // Empties the panel's configuration fields and disables its lists.
+    void ClearConfigurationFields();
+
+private:
+    ui::FormMain& form_;
+    AppState& state_;
+};
+
+}  // namespace cobalin
