@@ -160,3 +160,81 @@ private:
 };
 
 }  // namespace cobalin::e2e
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace cobalin::e2e {
+
+// The program under the UI driver, in the namespace this test runs in.
+class DriveProcess {
+public:
+    DriveProcess(const std::string& home, double timeScale = 0.05) {
+        std::vector<std::string> args = {Env("COBALIN_BIN"), "--drive", "--home", home};
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, in[1]);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "COBALIN_TIME_SCALE=" + std::to_string(timeScale),
+                                        "PATH=" + Env("PATH"), "HOME=" + Env("HOME")};
+        std::vector<char*> argv, envp;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
+        close(out[1]);
+        in_ = in[1];
+        out_ = out[0];
+    }
+    ~DriveProcess() {
+        if (in_ >= 0) close(in_);
+        if (pid_ > 0) {
+            // End of input means quit; give it a moment, then make sure.
+            for (int i = 0; i < 50 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(20000);
+            if (waitpid(pid_, nullptr, WNOHANG) == 0) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
+        }
+        if (out_ >= 0) close(out_);
+    }
+
+    // One command, its answer (an empty object when none came in time).
+    QJsonObject Do(const std::string& command, int timeoutMs = 60000) {
+        const std::string line = command + "\n";
+        if (write(in_, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return {};
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            const size_t nl = buffer_.find('\n');
+            if (nl != std::string::npos) {
+                const std::string answer = buffer_.substr(0, nl);
+                buffer_.erase(0, nl + 1);
+                return QJsonDocument::fromJson(QByteArray::fromStdString(answer)).object();
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+            pollfd p{out_, POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) return {};
+            char buf[65536];
+            const ssize_t n = read(out_, buf, sizeof buf);
+            if (n <= 0) return {};
+            buffer_.append(buf, static_cast<size_t>(n));
+        }
+    }
+    QJsonValue Get(const std::string& name, const std::string& prop) { return Do("get " + name + " " + prop).value("value"); }
+    std::string Text(const std::string& name) { return Get(name, "text").toString().toStdString(); }
+
+private:
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1;
+    std::string buffer_;
+};
+
+}  // namespace cobalin::e2e
