@@ -121,6 +121,9 @@ void FaceController::SimpleTwoPressed() {
 
 void FaceController::SimpleOnePressed() {
     SetWindowTwips(&form_, 11100, 6000);
+    // The simple face needs the area's full width again after the narrower
+    // configuration panel; without it the face would be cut off at the right.
+    SetWidth(form_.Control("Frame12"), 11100);
     state_.Run.AdvancedMode = "2";
     Show(form_.Control("Frame12"));
     Hide(form_.Control("Frame14"));

@@ -1,6 +1,7 @@
 #include "protocol/details_view.h"
 
 #include <QListWidget>
+#include <QScrollBar>
 
 #include "protocol/ansi_text.h"
 #include "ui/controls.h"
@@ -44,6 +45,11 @@ DetailsView::DetailsView(FormMain& form, AppState& state) : form_(form), state_(
     QWidget* list1 = form_.Control("List1");
     SetSelectHandler(list1, [this] { FoundListClicked(); });
     connect(qobject_cast<QListWidget*>(list1), &QListWidget::currentRowChanged, this, [list1] { RunSelectHandler(list1); });
+    // The names and the values scroll together, so their rows stay side by side.
+    auto* names = form_.Get<QListWidget>("List4")->verticalScrollBar();
+    auto* values = form_.Get<QListWidget>("List5")->verticalScrollBar();
+    connect(names, &QScrollBar::valueChanged, values, &QScrollBar::setValue);
+    connect(values, &QScrollBar::valueChanged, names, &QScrollBar::setValue);
 }
 
 void DetailsView::FoundListClicked() {

@@ -227,6 +227,7 @@ TEST(Faces, Geometry) {
     EXPECT_TRUE(advance.visible("Frame19"));
     EXPECT_FALSE(advance.visible("Frame14"));
     EXPECT_EQ(advance.at("Frame19").height, 5175);
+    EXPECT_EQ(advance.at("Frame12").width, 11100) << "the simple face is not cut off";
     advance.c("Command23")->setVisible(true);
     qobject_cast<QPushButton*>(advance.c("Command23"))->click();
     EXPECT_EQ(advance.state->Run.AdvancedMode, "1");
