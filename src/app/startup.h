@@ -33,6 +33,7 @@ public:
     ui::FormDeviceSelect* chooser() const { return chooser_.get(); }
     ui::FormMain* main() const { return main_.get(); }
     HelpWindow& help() const { return *help_; }
+    SearchOrchestration& search() const { return *search_; }
 
 private:
     void LoadChooser();
