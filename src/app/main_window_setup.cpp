@@ -105,8 +105,6 @@ void MainWindowSetup::LayOutPanelForIpDongle() {
     QWidget* frame25 = form_.Control("Frame25");
     QWidget* frame26 = form_.Control("Frame26");
     QWidget* refresh = form_.Control("Command34(1)");
-    QWidget* close = form_.Control("Command34(4)");
-    const PanelCaptions captions = CaptionsFor(1, state_.Run);
 
     MoveTo(frame12, 0, 0);
     SetHeight(frame20, 5000);
@@ -120,15 +118,7 @@ void MainWindowSetup::LayOutPanelForIpDongle() {
     SetTop(form_.Control("Command34(2)"), Top(refresh));
     SetHeight(frame22, Bottom(refresh) + 100);
     SetHeight(frame21, Height(frame22));
-    SetCaption(form_.Control("Label53(6)"), captions.nameLabel);
-    SetTop(form_.Control("Label52"), 180);
-    SetTop(form_.Control("Label57"), Height(frame21) - 375);
-    SetCaption(&form_, captions.window);
-    SetCaption(frame21, captions.deviceFrame);
-    SetHeight(frame12, Bottom(frame20) + 1500);
-    SetTop(close, GetLine(form_.Control("Line1")).y1 + 150);
-    SetTop(form_.Control("Frame23"), Top(close));
-    SetWindowHeight(&form_, Height(frame12));
+    FinishPanelLayout(1, 180, 1500);
 }
 
 void MainWindowSetup::LayOutPanelForZentaBox() {
@@ -136,8 +126,6 @@ void MainWindowSetup::LayOutPanelForZentaBox() {
     QWidget* frame20 = form_.Control("Frame20");
     QWidget* frame21 = form_.Control("Frame21");
     QWidget* frame22 = form_.Control("Frame22");
-    QWidget* close = form_.Control("Command34(4)");
-    const PanelCaptions captions = CaptionsFor(2, state_.Run);
 
     MoveTo(frame12, 0, 0);
     SetHeight(frame20, 3050);
@@ -151,12 +139,20 @@ void MainWindowSetup::LayOutPanelForZentaBox() {
     SetTop(form_.Control("Command34(1)"), 2880);
     SetTop(form_.Control("Command34(2)"), 2880);
     SetHeight(frame21, Height(frame22));
-    SetCaption(frame21, captions.deviceFrame);
-    SetCaption(&form_, captions.window);
+    FinishPanelLayout(2, 120, 1700);
+}
+
+void MainWindowSetup::FinishPanelLayout(int deviceType, int label52Top, int belowPanel) {
+    const PanelCaptions captions = CaptionsFor(deviceType, state_.Run);
+    QWidget* frame12 = form_.Control("Frame12");
+    QWidget* frame21 = form_.Control("Frame21");
+    QWidget* close = form_.Control("Command34(4)");
     SetCaption(form_.Control("Label53(6)"), captions.nameLabel);
-    SetTop(form_.Control("Label52"), 120);
+    SetTop(form_.Control("Label52"), label52Top);
     SetTop(form_.Control("Label57"), Height(frame21) - 375);
-    SetHeight(frame12, Bottom(frame20) + 1700);
+    SetCaption(&form_, captions.window);
+    SetCaption(frame21, captions.deviceFrame);
+    SetHeight(frame12, Bottom(form_.Control("Frame20")) + belowPanel);
     SetTop(close, GetLine(form_.Control("Line1")).y1 + 150);
     SetTop(form_.Control("Frame23"), Top(close));
     SetWindowHeight(&form_, Height(frame12));

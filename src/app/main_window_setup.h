@@ -23,6 +23,8 @@ private:
     void ApplyLogo();
     void LayOutPanelForIpDongle();
     void LayOutPanelForZentaBox();
+    // Captions and the heights below the panel, common to both device types.
+    void FinishPanelLayout(int deviceType, int label52Top, int belowPanel);
     void LayOutCommon();
     void FillModelList();
     void SelectDefaultSearchMode();

@@ -35,9 +35,7 @@ void FoundLists::FillFoundList() {
     }
 }
 
-void FoundLists::ClearConfigurationFields() {
-    for (int i : {0, 1, 2, 6, 7, 8, 9, 10}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
-    SetChecked(form_.Control("Option2(1)"), true);
+void FoundLists::EmptyPanelLists() {
     for (const char* name : kPanelLists) {
         ClearItems(form_.Control(name));
         Disable(form_.Control(name));
@@ -45,6 +43,12 @@ void FoundLists::ClearConfigurationFields() {
     Enable(form_.Control("Frame22"));
     Disable(form_.Control("Command34(2)"));
     for (int i : {1, 0, 3, 4, 5}) Enable(form_.Control(QString("Command34(%1)").arg(i)));
+}
+
+void FoundLists::ClearConfigurationFields() {
+    for (int i : {0, 1, 2, 6, 7, 8, 9, 10}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
+    SetChecked(form_.Control("Option2(1)"), true);
+    EmptyPanelLists();
 }
 
 void FoundLists::FillPanelLists() {
@@ -56,13 +60,7 @@ void FoundLists::FillPanelLists() {
     const bool dongleType = state_.DeviceType == 1;
 
     if (ItemCount(list6) == 0) {
-        for (const char* name : kPanelLists) {
-            ClearItems(form_.Control(name));
-            Disable(form_.Control(name));
-        }
-        Enable(form_.Control("Frame22"));
-        Disable(form_.Control("Command34(2)"));
-        for (int i : {1, 0, 3, 4, 5}) Enable(form_.Control(QString("Command34(%1)").arg(i)));
+        EmptyPanelLists();
     } else {
         for (const char* name : kPanelLists) ClearItems(form_.Control(name));
         const QStringList lines = Items(list6);

@@ -17,6 +17,9 @@ public:
     void ClearConfigurationFields();
 
 private:
+    // Empties and disables the panel's lists; the panel is usable again, Save off.
+    void EmptyPanelLists();
+
     ui::FormMain& form_;
     AppState& state_;
 };
