@@ -1,7 +1,7 @@
 #include "ui/socket_control.h"
 
-#include <QTcpSocket>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -12,10 +12,7 @@ namespace cobalin::ui {
 
 SocketControl::SocketControl(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
 
-SocketControl::~SocketControl() {
-    StopReader();
-    if (tcp_) tcp_->abort();
-}
+SocketControl::~SocketControl() { StopReader(); }
 
 void SocketControl::StopReader() {
     if (reader_.joinable()) {
@@ -25,15 +22,13 @@ void SocketControl::StopReader() {
     }
     if (wake_ >= 0) close(wake_), wake_ = -1;
     if (fd_ >= 0) close(fd_), fd_ = -1;
+    tcpState_ = kClosed;
     ++generation_;
     std::lock_guard lock(mutex_);
     pending_.clear();
 }
 
-void SocketControl::Close() {
-    StopReader();
-    if (tcp_) tcp_->abort();
-}
+void SocketControl::Close() { StopReader(); }
 
 bool SocketControl::Bind(int localPort) {
     LocalPort = localPort;
@@ -73,11 +68,41 @@ void SocketControl::ReaderLoop(int fd, int wake, unsigned generation) {
         for (;;) {
             const ssize_t n = recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
             if (n < 0) break;
-            {
-                std::lock_guard lock(mutex_);
-                pending_.push_back({generation, QByteArray(buffer.constData(), static_cast<int>(n))});
-            }
-            QMetaObject::invokeMethod(this, &SocketControl::DeliverOne, Qt::QueuedConnection);
+            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)));
+        }
+    }
+}
+
+void SocketControl::Post(unsigned generation, QByteArray data) {
+    {
+        std::lock_guard lock(mutex_);
+        pending_.push_back({generation, std::move(data)});
+    }
+    QMetaObject::invokeMethod(this, &SocketControl::DeliverOne, Qt::QueuedConnection);
+}
+
+void SocketControl::TcpLoop(int fd, int wake, unsigned generation) {
+    QByteArray buffer(65536, Qt::Uninitialized);
+    for (;;) {
+        const bool connecting = tcpState_ == kConnecting;
+        pollfd fds[2] = {{fd, static_cast<short>(connecting ? POLLOUT : POLLIN), 0}, {wake, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) continue;
+        if (fds[1].revents) return;
+        if (connecting) {
+            int error = 0;
+            socklen_t len = sizeof error;
+            getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len);
+            tcpState_ = error == 0 ? kConnected : kError;
+            if (error != 0) return;
+            continue;
+        }
+        const ssize_t n = recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
+        if (n > 0) {
+            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)));
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            // The device closed the connection, or it broke.
+            tcpState_ = n == 0 ? kClosed : kError;
+            return;
         }
     }
 }
@@ -97,25 +122,38 @@ void SocketControl::DeliverOne() {
 }
 
 void SocketControl::Connect(const QString& host, int port) {
-    if (!tcp_) {
-        tcp_ = new QTcpSocket(this);
-        connect(tcp_, &QTcpSocket::readyRead, this, [this] {
-            while (tcp_->bytesAvailable() > 0) {
-                current_ = tcp_->read(65536);
-                emit DataArrival(static_cast<int>(current_.size()));
-            }
-        });
-    }
-    tcp_->abort();
+    StopReader();
     RemoteHost = host;
     RemotePort = port;
-    tcp_->connectToHost(host, static_cast<quint16>(port));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    const QByteArray h = host.trimmed().toLatin1();
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int wake = eventfd(0, EFD_CLOEXEC);
+    if (fd < 0 || wake < 0 || port < 0 || port > 65535 || inet_pton(AF_INET, h.constData(), &to.sin_addr) != 1) {
+        if (fd >= 0) close(fd);
+        if (wake >= 0) close(wake);
+        tcpState_ = kError;
+        return;
+    }
+    const int r = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    if (r != 0 && errno != EINPROGRESS) {
+        close(fd);
+        close(wake);
+        tcpState_ = kError;
+        return;
+    }
+    fd_ = fd;
+    wake_ = wake;
+    tcpState_ = r == 0 ? kConnected : kConnecting;
+    reader_ = std::thread(&SocketControl::TcpLoop, this, fd, wake, generation_.load());
 }
 
 bool SocketControl::SendData(const QByteArray& data) {
     if (protocol == Protocol::TCP) {
-        if (!tcp_ || tcp_->state() != QAbstractSocket::ConnectedState) return false;
-        return tcp_->write(data) == data.size();
+        if (fd_ < 0 || tcpState_ != kConnected) return false;
+        return send(fd_, data.constData(), static_cast<size_t>(data.size()), MSG_NOSIGNAL) == data.size();
     }
     if (fd_ < 0) return false;
     sockaddr_in to{};
@@ -128,20 +166,7 @@ bool SocketControl::SendData(const QByteArray& data) {
 }
 
 int SocketControl::State() const {
-    if (protocol == Protocol::TCP) {
-        if (!tcp_) return kClosed;
-        switch (tcp_->state()) {
-            case QAbstractSocket::ConnectedState:
-                return kConnected;
-            case QAbstractSocket::HostLookupState:
-            case QAbstractSocket::ConnectingState:
-                return kConnecting;
-            case QAbstractSocket::UnconnectedState:
-                return tcp_->error() == QAbstractSocket::UnknownSocketError ? kClosed : kError;
-            default:
-                return kError;
-        }
-    }
+    if (protocol == Protocol::TCP) return tcpState_;
     return fd_ >= 0 ? kOpen : kClosed;
 }
 

@@ -14,8 +14,6 @@
 #include <mutex>
 #include <thread>
 
-class QTcpSocket;
-
 namespace cobalin::ui {
 
 class SocketControl : public QObject {
@@ -55,6 +53,8 @@ private:
         QByteArray data;
     };
     void ReaderLoop(int fd, int wake, unsigned generation);
+    void TcpLoop(int fd, int wake, unsigned generation);
+    void Post(unsigned generation, QByteArray data);
     void DeliverOne();
     void StopReader();
 
@@ -65,7 +65,7 @@ private:
     std::mutex mutex_;
     std::deque<Pending> pending_;
     QByteArray current_;
-    QTcpSocket* tcp_ = nullptr;
+    std::atomic<int> tcpState_{kClosed};
 };
 
 }  // namespace cobalin::ui

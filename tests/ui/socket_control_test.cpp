@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include "ui/socket_control.h"
@@ -51,4 +55,45 @@ TEST(SocketControl, DatagramsArriveOneByOneInOrder) {
     EXPECT_FALSE(receiver.SendData("x")) << "a closed socket sends nothing";
     sender.RemoteHost = "not an address";
     EXPECT_FALSE(sender.SendData("x"));
+}
+
+TEST(SocketControl, TcpConnectSendReceiveAndRefusal) {
+    // A listener on 127.0.0.1 stands in for a device's command port.
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    ASSERT_EQ(listen(listener, 1), 0);
+
+    SocketControl tcp("TCP5300Cmd");
+    tcp.protocol = SocketControl::Protocol::TCP;
+    EXPECT_FALSE(tcp.SendData("early")) << "not connected yet";
+    tcp.Connect("127.0.0.1", ntohs(a.sin_port));
+    SpinUntil([&] { return tcp.State() == SocketControl::kConnected; });
+    ASSERT_EQ(tcp.State(), SocketControl::kConnected);
+    const int peer = accept(listener, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(tcp.SendData("setbaud"));
+    char buf[16] = {};
+    ASSERT_EQ(recv(peer, buf, sizeof buf, 0), 7);
+    EXPECT_STREQ(buf, "setbaud");
+    QByteArray got;
+    QObject::connect(&tcp, &SocketControl::DataArrival, [&] { got += tcp.GetData(2000); });
+    ASSERT_EQ(send(peer, "ok", 2, 0), 2);
+    SpinUntil([&] { return got == "ok"; });
+    EXPECT_EQ(got, "ok");
+    close(peer);
+    SpinUntil([&] { return tcp.State() == SocketControl::kClosed; });
+    EXPECT_EQ(tcp.State(), SocketControl::kClosed) << "the peer closed the connection";
+
+    // Nobody listens: the connection fails with State 9.
+    close(listener);
+    tcp.Connect("127.0.0.1", ntohs(a.sin_port));
+    SpinUntil([&] { return tcp.State() == SocketControl::kError; });
+    EXPECT_EQ(tcp.State(), SocketControl::kError);
+    tcp.Close();
+    EXPECT_EQ(tcp.State(), SocketControl::kClosed);
 }
