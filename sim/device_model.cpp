@@ -43,7 +43,7 @@ void PutText(DeviceRecord& r, size_t at, size_t size, const std::string& text) {
     std::memcpy(r.data() + at, text.data(), std::min(size, text.size()));
 }
 
-// Writes a short-record field (text, MAC or dotted) by its field spec.
+// Writes a short-record field (text or dotted) as its row of the field table says.
 void PutShortField(DeviceRecord& r, long row, const std::string& text) {
     const FieldSpec& f = ShortFields()[static_cast<size_t>(row)];
     if (f.encoding == Encoding::Text) return PutText(r, f.offset, f.size, text);
