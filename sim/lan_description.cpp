@@ -95,6 +95,8 @@ std::optional<LanDescription> ParseLanDescription(const std::string& text, Parse
         if (!current || inDefaults) return true;
         if (!haveMac) return error = {current->line, "device has no mac"}, false;
         if (!haveIp) return error = {current->line, "device has no ip"}, false;
+        if (lan.devices.size() + static_cast<size_t>(count) > kMaxDevicesInLan)
+            return error = {current->line, "too many devices (at most " + std::to_string(kMaxDevicesInLan) + " in a LAN)"}, false;
         DeviceDescription d = *current;
         for (int i = 0; i < count; ++i) {
             if (!haveIdentity) d.identity = d.mac;

@@ -35,6 +35,8 @@ struct DeviceDescription {
     std::map<std::string, std::string> values;
 };
 
+constexpr size_t kMaxDevicesInLan = 4096;
+
 struct LanDescription {
     std::vector<DeviceDescription> devices;
 };

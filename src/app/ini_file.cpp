@@ -63,6 +63,10 @@ std::string_view DropQuotes(std::string_view v) {
 std::optional<std::string> LookupIni(std::string_view section, std::string_view key, const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
+    return LookupIniIn(section, key, in);
+}
+
+std::optional<std::string> LookupIniIn(std::string_view section, std::string_view key, std::istream& in) {
     std::string line;
     bool inSection = false;
     while (std::getline(in, line)) {
@@ -79,9 +83,13 @@ std::optional<std::string> LookupIni(std::string_view section, std::string_view 
 }
 
 std::vector<std::pair<std::string, std::string>> ReadIniSection(std::string_view section, const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return ReadIniSectionIn(section, in);
+}
+
+std::vector<std::pair<std::string, std::string>> ReadIniSectionIn(std::string_view section, std::istream& in) {
     std::vector<std::pair<std::string, std::string>> pairs;
     std::unordered_set<std::string> seen;
-    std::ifstream in(file, std::ios::binary);
     std::string line;
     bool inSection = false;
     while (in && std::getline(in, line)) {

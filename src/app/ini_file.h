@@ -2,6 +2,7 @@
 // and the settings backups (written).
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,10 @@ std::optional<std::string> LookupIni(std::string_view section, std::string_view 
 // Every key of a section with its value (the first of two equal keys wins;
 // names as written in the file), in one pass over the file.
 std::vector<std::pair<std::string, std::string>> ReadIniSection(std::string_view section, const std::string& file);
+
+// The same lookups on an already opened stream.
+std::optional<std::string> LookupIniIn(std::string_view section, std::string_view key, std::istream& in);
+std::vector<std::pair<std::string, std::string>> ReadIniSectionIn(std::string_view section, std::istream& in);
 
 std::string ReadIni(std::string_view section, std::string_view key, const std::string& file, int size = 0);
 

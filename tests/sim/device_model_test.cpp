@@ -48,6 +48,8 @@ TEST(LanDescription, Errors) {
         {"[devices]\n", 1, "unknown section [devices] (expected [defaults] or [device])"},
         {"[device]\nmac=02:00:00:00:00:01\nip=1.1.1.1\n[defaults]\n", 4, "[defaults] must come before every [device]"},
         {"[device]\ndrop = 0,3\n", 2, "bad value '0,3' for drop"},
+        {"[device]\ncount=4000\nmac=02:00:00:00:00:01\nip=1.1.1.1\n[device]\ncount=100\nmac=02:00:00:01:00:01\nip=1.1.1.1\n",
+         5, "too many devices (at most 4096 in a LAN)"},
     };
     for (const auto& c : cases) {
         ParseError e;
