@@ -98,20 +98,14 @@ void MainWindowSetup::ApplyLogo() {
 }
 
 void MainWindowSetup::LayOutPanelForIpDongle() {
-    QWidget* frame12 = form_.Control("Frame12");
-    QWidget* frame20 = form_.Control("Frame20");
     QWidget* frame21 = form_.Control("Frame21");
     QWidget* frame22 = form_.Control("Frame22");
     QWidget* frame25 = form_.Control("Frame25");
     QWidget* frame26 = form_.Control("Frame26");
     QWidget* refresh = form_.Control("Command34(1)");
 
-    MoveTo(frame12, 0, 0);
-    SetHeight(frame20, 5000);
-    MoveTo(form_.Control("Combo5"), 1920, 360);
+    BeginPanelLayout(5000, "Combo5");
     for (const char* name : {"List7", "Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
-    SetCaption(form_.Control("Label56"), NoticeText());
-    SetCaption(form_.Control("Label57"), NoticeText());
     Show(frame25);
     SetTop(frame26, Top(frame25) + Height(frame25));
     SetTop(refresh, Bottom(frame26) + 150);
@@ -122,24 +116,26 @@ void MainWindowSetup::LayOutPanelForIpDongle() {
 }
 
 void MainWindowSetup::LayOutPanelForZentaBox() {
-    QWidget* frame12 = form_.Control("Frame12");
-    QWidget* frame20 = form_.Control("Frame20");
     QWidget* frame21 = form_.Control("Frame21");
     QWidget* frame22 = form_.Control("Frame22");
 
-    MoveTo(frame12, 0, 0);
-    SetHeight(frame20, 3050);
+    BeginPanelLayout(3050, "Combo6");
     Hide(form_.Control("Frame25"));
-    MoveTo(form_.Control("Combo6"), 1920, 360);
     for (const char* name : {"Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
-    SetCaption(form_.Control("Label56"), NoticeText());
-    SetCaption(form_.Control("Label57"), NoticeText());
     SetTop(form_.Control("Frame26"), 720);
     SetHeight(frame22, 3135);
     SetTop(form_.Control("Command34(1)"), 2880);
     SetTop(form_.Control("Command34(2)"), 2880);
     SetHeight(frame21, Height(frame22));
     FinishPanelLayout(2, 120, 1700);
+}
+
+void MainWindowSetup::BeginPanelLayout(int panelHeight, const char* typeList) {
+    MoveTo(form_.Control("Frame12"), 0, 0);
+    SetHeight(form_.Control("Frame20"), panelHeight);
+    MoveTo(form_.Control(typeList), 1920, 360);
+    SetCaption(form_.Control("Label56"), NoticeText());
+    SetCaption(form_.Control("Label57"), NoticeText());
 }
 
 void MainWindowSetup::FinishPanelLayout(int deviceType, int label52Top, int belowPanel) {

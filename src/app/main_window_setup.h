@@ -23,7 +23,8 @@ private:
     void ApplyLogo();
     void LayOutPanelForIpDongle();
     void LayOutPanelForZentaBox();
-    // Captions and the heights below the panel, common to both device types.
+    // The first and last steps of the panel's layout, common to both device types.
+    void BeginPanelLayout(int panelHeight, const char* typeList);
     void FinishPanelLayout(int deviceType, int label52Top, int belowPanel);
     void LayOutCommon();
     void FillModelList();

@@ -57,31 +57,25 @@ void SetTwips(QWidget* w, Twips t) {
     Apply(w, t);
 }
 
-void SetLeft(QWidget* w, int left) {
+namespace {
+// Changes some of a control's twip values and applies the result.
+template <class Change>
+void Adjust(QWidget* w, Change change) {
     Twips t = GetTwips(w);
-    t.left = left;
+    change(t);
     SetTwips(w, t);
 }
-void SetTop(QWidget* w, int top) {
-    Twips t = GetTwips(w);
-    t.top = top;
-    SetTwips(w, t);
-}
-void SetWidth(QWidget* w, int width) {
-    Twips t = GetTwips(w);
-    t.width = width;
-    SetTwips(w, t);
-}
-void SetHeight(QWidget* w, int height) {
-    Twips t = GetTwips(w);
-    t.height = height;
-    SetTwips(w, t);
-}
+}  // namespace
+
+void SetLeft(QWidget* w, int left) { Adjust(w, [left](Twips& t) { t.left = left; }); }
+void SetTop(QWidget* w, int top) { Adjust(w, [top](Twips& t) { t.top = top; }); }
+void SetWidth(QWidget* w, int width) { Adjust(w, [width](Twips& t) { t.width = width; }); }
+void SetHeight(QWidget* w, int height) { Adjust(w, [height](Twips& t) { t.height = height; }); }
 void MoveTo(QWidget* w, int left, int top) {
-    Twips t = GetTwips(w);
-    t.left = left;
-    t.top = top;
-    SetTwips(w, t);
+    Adjust(w, [left, top](Twips& t) {
+        t.left = left;
+        t.top = top;
+    });
 }
 
 void SetWindowTwips(QWidget* window, int width, int height) {
