@@ -12,7 +12,6 @@
 #include "app/program_options.h"
 #include "app/startup.h"
 #include "cobalin_version.h"
-#include "ui/font_warmup.h"
 #include "ui/program_time.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/ui_driver.h"
@@ -51,7 +50,6 @@ int main(int argc, char* argv[]) {
         std::printf("cobalin %s\n", COBALIN_VERSION);
         return 0;
     }
-    ui::StartFontWarmup();
     QApplication app(argc, argv);
     app.setApplicationName("Cobalin");
     const QString home = options.home.empty() ? QCoreApplication::applicationDirPath()
@@ -91,7 +89,6 @@ int main(int argc, char* argv[]) {
     FirstPaintExit firstPaint;
     if (std::getenv("COBALIN_EXIT_AFTER_FIRST_PAINT")) app.installEventFilter(&firstPaint);
     startup.Run();
-    ui::WaitForFonts();
     if (!(startup.chooser() && startup.chooser()->isVisible()) && !(startup.main() && startup.main()->isVisible())) return 0;
     return app.exec();
 }

@@ -12,7 +12,6 @@
 #include <QRadioButton>
 
 #include "ui/controls.h"
-#include "ui/font_warmup.h"
 
 namespace cobalin::ui {
 
@@ -72,8 +71,7 @@ QWidget* Make(Kind kind, QWidget* parent) {
 
 QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlDef> table) {
     QHash<QString, QWidget*> byName;
-    // The controls and their places first: that needs no fonts, so it runs
-    // while the font configuration may still be loading.
+    byName.reserve(static_cast<qsizetype>(table.size()));
     for (const ControlDef& d : table) {
         QWidget* parent = *d.parent ? byName.value(d.parent, window) : window;
         QWidget* w = Make(d.kind, parent);
@@ -81,10 +79,6 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlD
         if (d.kind == Kind::Line) SetLine(w, {d.at.left, d.at.top, d.at.width, d.at.height});
         else SetTwips(w, {d.at.left, d.at.top, d.at.width, d.at.height});
         byName.insert(d.name, w);
-    }
-    WaitForFonts();
-    for (const ControlDef& d : table) {
-        QWidget* w = byName.value(d.name);
         if (d.o.fontPoints > 0) {
             QFont f = w->font();
             f.setPointSizeF(d.o.fontPoints);
