@@ -14,9 +14,9 @@
 #include <map>
 #include <thread>
 
-#include "discovery/device_table.h"
-#include "protocol/request_packets.h"
-#include "ui/socket_control.h"
+#include "core/device_table.h"
+#include "core/request_packets.h"
+#include "toolkit/socket_control.h"
 
 using namespace cobalin;
 

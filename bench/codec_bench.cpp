@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "discovery/device_table.h"
+#include "core/device_table.h"
 
 using namespace cobalin;
 

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/startup.h"
-#include "discovery/search_orchestration.h"
-#include "ui/controls.h"
-#include "ui/scripted_dialogs.h"
+#include "features/search/search_orchestration.h"
+#include "toolkit/controls.h"
+#include "driver/scripted_dialogs.h"
 
 using namespace cobalin;
 

@@ -1,7 +1,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "discovery/device_table.h"
+#include "core/device_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool ack = cobalin::IsAcknowledgement(std::span<const uint8_t>(data, size));

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz_input.h"
-#include "tools/parameter_codec.h"
+#include "core/parameter_codec.h"
 
 using namespace cobalin;
 

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "fuzz_input.h"
-#include "modules/lan_module.h"
+#include "core/lan_module.h"
 
 using namespace cobalin;
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "discovery/device_table.h"
+#include "core/device_table.h"
 #include "fuzz_input.h"
 
 using namespace cobalin;

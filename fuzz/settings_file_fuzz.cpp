@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 #include "fuzz_input.h"
 
 using namespace cobalin;

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "discovery/device_table.h"
-#include "modules/lan_module.h"
-#include "protocol/text_conversions.h"
-#include "tools/parameter_codec.h"
+#include "core/device_table.h"
+#include "core/lan_module.h"
+#include "core/text_conversions.h"
+#include "core/parameter_codec.h"
 
 namespace cobalin::sim {
 

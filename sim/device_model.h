@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "modules/lan_module.h"
-#include "protocol/record_layout.h"
-#include "protocol/request_packets.h"
+#include "core/lan_module.h"
+#include "core/record_layout.h"
+#include "core/request_packets.h"
 #include "sim/lan_description.h"
 
 namespace cobalin::sim {

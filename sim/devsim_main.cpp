@@ -20,7 +20,7 @@
 #include <sstream>
 #include <string>
 
-#include "protocol/text_conversions.h"
+#include "core/text_conversions.h"
 #include "sim/device_model.h"
 
 extern char** environ;

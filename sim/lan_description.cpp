@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "protocol/text_conversions.h"
+#include "core/text_conversions.h"
 
 namespace cobalin::sim {
 

@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "modules/lan_module.h"
-#include "protocol/ansi_text.h"
+#include "core/lan_module.h"
+#include "core/ansi_text.h"
 
 using namespace cobalin;
 

@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/app_state.h"
-#include "app/driver_hooks.h"
-#include "app/program_options.h"
+#include "core/app_state.h"
+#include "driver/driver_hooks.h"
+#include "core/program_options.h"
 #include "app/startup.h"
 #include "cobalin_version.h"
-#include "ui/program_time.h"
-#include "ui/scripted_dialogs.h"
-#include "ui/ui_driver.h"
+#include "toolkit/program_time.h"
+#include "driver/scripted_dialogs.h"
+#include "driver/ui_driver.h"
 
 using namespace cobalin;
 
@@ -70,7 +70,7 @@ int main(int argc, char* argv[]) {
 
     std::unique_ptr<ui::UiDriver> driver;
     if (options.drive) {
-        ui::DriverHooks hooks = MakeDriverHooks(startup, state);
+        ui::DriverHooks hooks = MakeDriverHooks(startup.Windows(), state);
         hooks.quit = [hooks] {
             AbortAllWaits();
             for (ui::Form* f : hooks.windows()) f->close();

@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ini_file.h"
-#include "config/faces.h"
-#include "discovery/search_orchestration.h"
-#include "ui/controls.h"
+#include "core/ini_file.h"
+#include "features/faces/faces.h"
+#include "features/search/search_orchestration.h"
+#include "toolkit/controls.h"
 
 namespace cobalin {
 

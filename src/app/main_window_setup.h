@@ -2,8 +2,8 @@
 // settings file.
 #pragma once
 
-#include "app/app_state.h"
-#include "ui/forms.h"
+#include "core/app_state.h"
+#include "windows/forms.h"
 
 namespace cobalin {
 

@@ -7,20 +7,25 @@
 
 #include "app/main_window_setup.h"
 #include "cobalin_version.h"
-#include "config/configuration_panel.h"
-#include "config/faces.h"
-#include "config/help_window.h"
-#include "discovery/found_lists.h"
-#include "discovery/reply_receivers.h"
-#include "discovery/search_orchestration.h"
-#include "modules/module_exchange.h"
-#include "protocol/command_channel.h"
-#include "protocol/details_view.h"
-#include "ui/controls.h"
+#include "features/panel/configuration_panel.h"
+#include "features/faces/faces.h"
+#include "features/help/help_window.h"
+#include "features/search/found_lists.h"
+#include "features/search/reply_receivers.h"
+#include "features/search/search_orchestration.h"
+#include "features/modules/module_exchange.h"
+#include "features/search/command_channel.h"
+#include "features/details/details_view.h"
+#include "toolkit/controls.h"
 
 namespace cobalin {
 
 using namespace ui;
+
+ProgramWindows Startup::Windows() const {
+    return {[this] { return chooser_.get(); }, [this] { return main_.get(); },
+            [this] { return help_ ? help_->window() : nullptr; }};
+}
 
 QString VersionText() {
     return QString("%1.%2.%3").arg(COBALIN_VERSION_MAJOR).arg(COBALIN_VERSION_MINOR).arg(COBALIN_VERSION_REVISION);
@@ -66,7 +71,7 @@ void Startup::OpenMainWindow() {
     details_ = std::make_unique<DetailsView>(*main_, state_);
     panel_ = std::make_unique<ConfigurationPanel>(*main_, state_, dialogs_, *search_);
     faces_ = std::make_unique<FaceController>(*main_, state_);
-    help_ = std::make_unique<HelpWindow>(*main_, state_);
+    help_ = std::make_unique<HelpWindow>(*main_, state_, VersionText());
     setup_ = std::make_unique<MainWindowSetup>(*main_, state_, *search_, *faces_);
     connect(main_->Get<QPushButton>("Command34(4)"), &QPushButton::clicked, this, [this] {
         state_.AppClosing = true;

@@ -5,9 +5,10 @@
 #include <QObject>
 #include <memory>
 
-#include "app/app_state.h"
-#include "ui/dialogs.h"
-#include "ui/forms.h"
+#include "core/app_state.h"
+#include "driver/driver_hooks.h"
+#include "toolkit/dialogs.h"
+#include "windows/forms.h"
 
 namespace cobalin {
 
@@ -33,6 +34,8 @@ public:
     ui::FormDeviceSelect* chooser() const { return chooser_.get(); }
     ui::FormMain* main() const { return main_.get(); }
     HelpWindow& help() const { return *help_; }
+    // The windows as they are at the moment of each call, for the UI driver.
+    ProgramWindows Windows() const;
     SearchOrchestration& search() const { return *search_; }
 
 private:

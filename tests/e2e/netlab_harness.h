@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/request_packets.h"
+#include "core/request_packets.h"
 
 extern char** environ;
 

@@ -8,11 +8,11 @@
 #include <memory>
 #include <set>
 
-#include "discovery/device_table.h"
-#include "modules/lan_module.h"
+#include "core/device_table.h"
+#include "core/lan_module.h"
 #include "netlab_harness.h"
-#include "protocol/text_conversions.h"
-#include "tools/parameter_codec.h"
+#include "core/text_conversions.h"
+#include "core/parameter_codec.h"
 
 using namespace cobalin;
 using namespace cobalin::e2e;

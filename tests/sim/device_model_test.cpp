@@ -5,10 +5,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "discovery/device_table.h"
-#include "modules/lan_module.h"
-#include "protocol/text_conversions.h"
-#include "tools/parameter_codec.h"
+#include "core/device_table.h"
+#include "core/lan_module.h"
+#include "core/text_conversions.h"
+#include "core/parameter_codec.h"
 
 using namespace cobalin;
 using namespace cobalin::sim;

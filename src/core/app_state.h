@@ -1,0 +1,36 @@
+// The state shared by the windows for the whole run, created before the
+// device-type chooser and outliving every window.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/settings.h"
+#include "core/device_table.h"
+#include "core/record_layout.h"
+
+namespace cobalin {
+
+constexpr const char* kMaxDevicesTemplate = "*Max. 8 pcs of XXXX can be configured every time";
+
+struct AppState {
+    explicit AppState(std::string homeFolder) : home(std::move(homeFolder)) {}
+
+    std::string home;  // the program folder
+    int16_t DeviceType = 0;   // 0 not chosen, 1 IP Dongle, 2 ZentaBox
+    bool AppClosing = false;
+    bool CloseAllowed = false;
+    RunSettings Run;
+    std::unique_ptr<DeviceStore> Devices = std::make_unique<DeviceStore>();
+    ParameterTextArray ParameterTexts;
+    int16_t SelectedDevice = 0;
+    int16_t OperationTick = -1;
+    std::string MaxDevicesNotice;
+
+    // "\Name" in the program folder.
+    std::string PathOf(const std::string& name) const { return home + "/" + name; }
+    SettingsFile Settings() const { return SettingsFile(PathOf("Setting.ini")); }
+};
+
+}  // namespace cobalin

@@ -1,0 +1,12 @@
+#include "core/device_class.h"
+
+namespace cobalin {
+
+DeviceClass ClassifyDevice(std::string_view macShown, std::string_view listText, std::string_view hardwareId) {
+    if (macShown != listText) return DeviceClass::Unclassified;
+    if (hardwareId.starts_with("PCB-4193")) return DeviceClass::IpDongle;
+    if (hardwareId.starts_with("PCB-4160") || hardwareId.starts_with("37264000")) return DeviceClass::ZentaBox;
+    return DeviceClass::Unclassified;
+}
+
+}  // namespace cobalin

@@ -1,0 +1,69 @@
+// The table of devices found by the current search, its LAN-module twin, and
+// the intake of search replies and acknowledgements, as functions on bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/record_layout.h"
+#include "core/request_packets.h"
+
+namespace cobalin {
+
+constexpr size_t kTableSize = 256;
+constexpr int16_t kMaxDevices = 255;
+constexpr size_t kMaxDatagramRead = 2000;
+constexpr size_t kModuleRecordSize = 173;
+
+struct DeviceEntry {
+    std::string MacText;         // "02:7E:3A:04:C8:1E"; empty when the entry holds no device
+    EchoBytesArray EchoBytes{};  // serial-number copy echoed by the maintenance requests
+    DeviceRecord Record{};
+    std::string FormatTag;       // "1.2" short, "1" paged, "2" with a LAN-module record
+};
+
+struct LanModuleEntry {
+    std::string MacText;
+    Bytes Record = Bytes(kModuleRecordSize, 0);
+};
+
+// Both tables, entry i of one belonging to entry i of the other. Entry 0 never
+// holds a device; devices occupy 1..DeviceCount in order of discovery.
+struct DeviceStore {
+    std::array<DeviceEntry, kTableSize> DeviceTable{};
+    std::array<LanModuleEntry, kTableSize> LanModuleTable{};
+    int16_t DeviceCount = 0;
+
+    bool IsEntry(long index) const { return index >= 0 && index < static_cast<long>(kTableSize); }
+};
+
+// Empties every entry of both tables (DeviceCount is left to the search request).
+void ClearDeviceTable(DeviceStore& store);
+
+struct IntakeResult {
+    enum Outcome {
+        Dropped,  // not a reply: ignored without a trace
+        Stored,   // bytes stored into an existing entry
+        Added,    // a new device: entry DeviceCount, append its MacText to the found list
+        Refused,  // an error: show "Error occured when connecting device!" in red
+    };
+    Outcome outcome = Dropped;
+    int16_t entry = -1;        // the entry written, for Stored and Added
+    bool shortFormat = false;  // a 98-byte short reply
+};
+
+// Takes one datagram of the search socket into the table. Nothing is read or
+// written out of bounds; a refused datagram changes nothing.
+IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram);
+
+// True for a device's acknowledgement of a write or maintenance request:
+// 0x50, the MAC, 0x00, then "Receivec".
+bool IsAcknowledgement(std::span<const uint8_t> datagram);
+constexpr size_t kAcknowledgementSize = 16;
+constexpr std::string_view kAcknowledgementWord = "Receivec";
+
+}  // namespace cobalin

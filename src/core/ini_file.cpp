@@ -1,0 +1,198 @@
+#include "core/ini_file.h"
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <unordered_set>
+#include <vector>
+
+#include <unistd.h>
+
+namespace cobalin {
+
+namespace {
+
+constexpr size_t kDefaultBuffer = 1000;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The name of a "[section]" line, or nullopt-like empty view with ok=false.
+bool SectionName(std::string_view line, std::string_view& name) {
+    line = Trim(line);
+    if (line.empty() || line.front() != '[') return false;
+    const size_t close = line.find(']');
+    name = Trim(close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1));
+    return true;
+}
+
+// Splits "key = value" into its trimmed key and value; false when the line
+// holds no "=" or is a comment.
+bool KeyValue(std::string_view line, std::string_view& key, std::string_view& value) {
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == ';') return false;
+    const size_t eq = trimmed.find('=');
+    if (eq == std::string_view::npos) return false;
+    key = Trim(trimmed.substr(0, eq));
+    value = Trim(trimmed.substr(eq + 1));
+    return true;
+}
+
+std::string_view DropQuotes(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+}  // namespace
+
+std::optional<std::string> LookupIni(std::string_view section, std::string_view key, const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    return LookupIniIn(section, key, in);
+}
+
+std::optional<std::string> LookupIniIn(std::string_view section, std::string_view key, std::istream& in) {
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        std::string_view name;
+        if (SectionName(line, name)) {
+            inSection = SameName(name, Trim(section));
+            continue;
+        }
+        if (!inSection) continue;
+        std::string_view k, v;
+        if (KeyValue(line, k, v) && SameName(k, Trim(key))) return std::string(DropQuotes(v));
+    }
+    return std::nullopt;
+}
+
+std::vector<std::pair<std::string, std::string>> ReadIniSection(std::string_view section, const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return ReadIniSectionIn(section, in);
+}
+
+std::vector<std::pair<std::string, std::string>> ReadIniSectionIn(std::string_view section, std::istream& in) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::unordered_set<std::string> seen;
+    std::string line;
+    bool inSection = false;
+    while (in && std::getline(in, line)) {
+        std::string_view name;
+        if (SectionName(line, name)) {
+            inSection = SameName(name, Trim(section));
+            continue;
+        }
+        std::string_view k, v;
+        if (!inSection || !KeyValue(line, k, v)) continue;
+        std::string lower(k);
+        for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (seen.insert(lower).second) pairs.emplace_back(std::string(k), std::string(DropQuotes(v)));
+    }
+    return pairs;
+}
+
+std::string ReadIni(std::string_view section, std::string_view key, const std::string& file, int size) {
+    const size_t buffer = size > 0 ? static_cast<size_t>(size) : kDefaultBuffer;
+    const std::string value = LookupIni(section, key, file).value_or("0");
+    return value.substr(0, buffer - 1);
+}
+
+int WriteIni(std::string_view section, std::string_view key, std::string_view value, const std::string& file) {
+    try {
+        std::vector<std::string> lines;  // each with its own line end, if it had one
+        std::string eol = "\r\n";
+        {
+            std::ifstream in(file, std::ios::binary);
+            if (in) {
+                std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                if (in.bad()) return 0;
+                size_t start = 0;
+                while (start < content.size()) {
+                    size_t nl = content.find('\n', start);
+                    size_t end = nl == std::string::npos ? content.size() : nl + 1;
+                    lines.push_back(content.substr(start, end - start));
+                    start = end;
+                }
+                if (!lines.empty() && lines.front().size() >= 1 && lines.front().back() == '\n' &&
+                    (lines.front().size() < 2 || lines.front()[lines.front().size() - 2] != '\r'))
+                    eol = "\n";
+            }
+        }
+        auto body = [](const std::string& l) {
+            std::string_view v(l);
+            if (!v.empty() && v.back() == '\n') v.remove_suffix(1);
+            if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
+            return v;
+        };
+        const std::string newLine = std::string(key) + "=" + std::string(value) + eol;
+
+        // Find the section, the key inside it, and the last non-blank line of it.
+        long sectionAt = -1, keyAt = -1, lastContent = -1;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::string_view name;
+            if (SectionName(body(lines[i]), name)) {
+                if (sectionAt >= 0) break;
+                if (SameName(name, Trim(section))) sectionAt = lastContent = static_cast<long>(i);
+                continue;
+            }
+            if (sectionAt < 0) continue;
+            if (!Trim(body(lines[i])).empty()) lastContent = static_cast<long>(i);
+            std::string_view k, v;
+            if (KeyValue(body(lines[i]), k, v) && SameName(k, Trim(key))) {
+                keyAt = static_cast<long>(i);
+                break;
+            }
+        }
+        auto ensureEnded = [&](long i) {
+            std::string& l = lines[static_cast<size_t>(i)];
+            if (l.empty() || l.back() != '\n') l += eol;
+        };
+        if (keyAt >= 0) {
+            const std::string& old = lines[static_cast<size_t>(keyAt)];
+            const bool ended = !old.empty() && old.back() == '\n';
+            lines[static_cast<size_t>(keyAt)] = ended ? newLine : newLine.substr(0, newLine.size() - eol.size());
+        } else if (sectionAt >= 0) {
+            ensureEnded(lastContent);
+            lines.insert(lines.begin() + lastContent + 1, newLine);
+        } else {
+            if (!lines.empty()) ensureEnded(static_cast<long>(lines.size()) - 1);
+            lines.push_back("[" + std::string(section) + "]" + eol);
+            lines.push_back(newLine);
+        }
+
+        // A temporary file beside the target, then rename: never half a file.
+        std::random_device rd;
+        const std::string temp = file + ".tmp" + std::to_string(rd());
+        FILE* out = std::fopen(temp.c_str(), "wb");
+        if (!out) return 0;
+        bool ok = true;
+        for (const auto& l : lines) ok = ok && std::fwrite(l.data(), 1, l.size(), out) == l.size();
+        ok = ok && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
+        ok = (std::fclose(out) == 0) && ok;
+        if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
+            std::remove(temp.c_str());
+            return 0;
+        }
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // namespace cobalin

@@ -1,0 +1,97 @@
+#include "core/lan_module.h"
+
+#include <algorithm>
+
+#include "core/text_conversions.h"
+
+namespace cobalin {
+
+namespace {
+
+constexpr size_t kModuleCompanyOffset = 80;
+
+constexpr ModuleField kModuleFields[] = {
+    {3, 32, false, 0},  {4, 48, false, 1},  {5, 64, false, 29}, {6, kModuleCompanyOffset, false, 30},
+    {7, 96, false, 2},  {8, 112, true, 4},  {9, 116, true, 5},  {10, 120, true, 6},
+};
+
+const ModuleField* FindModuleField(int code) {
+    for (const auto& f : kModuleFields)
+        if (f.code == code) return &f;
+    return nullptr;
+}
+
+}  // namespace
+
+std::span<const ModuleField> ModuleFields() { return kModuleFields; }
+
+bool WriteModuleField(Bytes& r, int code, std::string_view text) {
+    const ModuleField* field = FindModuleField(code);
+    if (!field) return false;
+    Bytes value(field->dotted ? 4 : kModuleTextSize, 0);
+    if (field->dotted) {
+        const auto quad = ParseAddressText(text);
+        if (!quad) return false;
+        std::copy(quad->begin(), quad->end(), value.begin());
+    } else {
+        std::copy_n(text.begin(), std::min(text.size(), kModuleTextSize), value.begin());
+    }
+    // A field that a short answer cannot hold is left out; nothing is written
+    // past the record's end.
+    if (field->offset + value.size() > r.size()) return false;
+    std::copy(value.begin(), value.end(), r.begin() + static_cast<long>(field->offset));
+    return true;
+}
+
+Bytes BuildModuleQuery() {
+    Bytes out(ModuleSignature.begin(), ModuleSignature.end());
+    out.resize(kModuleRecordSize, 0x00);
+    return out;
+}
+
+int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> d) {
+    if (d.size() < kModuleMacOffset + 6 || d[0] != kModuleAnswerMark) return -1;
+    const std::string mac = FormatMac(d.data() + kModuleMacOffset);
+    // Line j of the found list is entry j + 1; modules are matched only to
+    // devices whose search reply came first.
+    for (int16_t k = 1; k <= store.DeviceCount && k < static_cast<int16_t>(kTableSize); ++k) {
+        if (store.DeviceTable[static_cast<size_t>(k)].MacText != mac) continue;
+        LanModuleEntry& m = store.LanModuleTable[static_cast<size_t>(k)];
+        m.MacText = mac;
+        m.Record.assign(d.begin(), d.end());
+        store.DeviceTable[static_cast<size_t>(k)].FormatTag = "2";
+        MergeModuleCompanyName(store, k);
+        return k;
+    }
+    return -1;
+}
+
+void MergeModuleCompanyName(DeviceStore& store, int16_t k) {
+    if (!store.IsEntry(k)) return;
+    const Bytes& module = store.LanModuleTable[static_cast<size_t>(k)].Record;
+    // An answer too short to hold the company name is stored but not merged.
+    if (module.size() < kModuleCompanyOffset + kModuleTextSize) return;
+    DeviceRecord& r = store.DeviceTable[static_cast<size_t>(k)].Record;
+    std::copy_n(module.begin() + kModuleCompanyOffset, kModuleTextSize, r.begin() + kCompanyNameOffset);
+    std::fill_n(r.begin() + kCompanyNameOffset + kModuleTextSize, kCompanyNameSize - kModuleTextSize, 0);
+}
+
+uint8_t ModuleChecksum(std::span<const uint8_t> record) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i + 1 < record.size(); ++i) sum += record[i];
+    return static_cast<uint8_t>(sum & 0xFF);
+}
+
+bool BuildModuleUpdate(DeviceStore& store, long k, int code, std::string_view text) {
+    if (!store.IsEntry(k) || store.DeviceTable[static_cast<size_t>(k)].FormatTag != "2") return false;
+    const ModuleField* field = FindModuleField(code);
+    Bytes& r = store.LanModuleTable[static_cast<size_t>(k)].Record;
+    if (!field || r.size() < kModuleUpdateMark.size() + 1) return false;
+    if (field->dotted && !ParseAddressText(text)) return false;
+    std::copy(kModuleUpdateMark.begin(), kModuleUpdateMark.end(), r.begin());
+    WriteModuleField(r, code, text);
+    r.back() = ModuleChecksum(r);
+    return true;
+}
+
+}  // namespace cobalin

@@ -1,0 +1,52 @@
+// The LAN-module record exchanged on UDP port 8880: the query, the intake of
+// module answers, the company-name merge and the mirroring of edits.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "core/device_table.h"
+
+namespace cobalin {
+
+constexpr std::string_view ModuleSignature = "BrenikLM";
+constexpr std::string_view kModuleUpdateMark = "UpdateLM";
+constexpr uint8_t kModuleAnswerMark = 0x41;
+constexpr uint16_t kModulePort = 8880;
+
+// The module record's fields that edits are mirrored into, by parameter code.
+struct ModuleField {
+    int code;       // the code the parameter editor passes
+    size_t offset;
+    bool dotted;    // four address bytes, else a 16-byte text
+    long row;       // the parameter row the code belongs to
+};
+std::span<const ModuleField> ModuleFields();
+constexpr size_t kModuleMacOffset = 8;
+constexpr size_t kModuleTextSize = 16;
+
+// Writes one field's encoding into a module record; false (nothing written)
+// for an unknown code, a text the encoding cannot use, or a field the record
+// is too short to hold.
+bool WriteModuleField(Bytes& record, int code, std::string_view text);
+
+// The query of mode 2: "BrenikLM" and 165 zero bytes, 173 in all.
+Bytes BuildModuleQuery();
+
+// Attaches a module answer to the found device with the same MAC. Returns the
+// entry it was attached to, or -1 when the datagram was dropped.
+int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram);
+
+// Copies the module's 16-byte company name over the device's 48-byte field.
+void MergeModuleCompanyName(DeviceStore& store, int16_t k);
+
+// Mirrors one edited parameter (codes 3-10) into the module record of a
+// device that has one; writes "UpdateLM" and the checksum. Returns whether the
+// record changed.
+bool BuildModuleUpdate(DeviceStore& store, long k, int code, std::string_view text);
+
+// The low 8 bits of the sum of all bytes before the last one.
+uint8_t ModuleChecksum(std::span<const uint8_t> record);
+
+}  // namespace cobalin

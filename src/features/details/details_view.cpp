@@ -1,0 +1,111 @@
+#include "features/details/details_view.h"
+
+#include <QListWidget>
+#include <QScrollBar>
+
+#include "core/ansi_text.h"
+#include "toolkit/controls.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+namespace {
+constexpr const char* kSummaryValues[] = {"Label7", "Label17", "Label13", "Label9x", "Label11", "Label58", "Label15"};
+// ParameterTexts rows of the summary for the paged format.
+constexpr size_t kPagedSummaryRows[] = {7, 0, 31, 8, 9, 32, 23};
+// Short format: MAC, server name, serial number; the rest are not reported.
+constexpr size_t kShortSummaryRows[] = {3, 0, 2};
+
+// Replaces a list's lines; lines that stay the same are kept, so refilling a
+// list with the same names costs next to nothing.
+void SetLines(QWidget* list, const QStringList& lines) {
+    auto* l = qobject_cast<QListWidget*>(list);
+    const QSignalBlocker block(l);
+    const int row = l->currentRow();
+    while (l->count() > lines.size()) delete l->takeItem(l->count() - 1);
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i < l->count()) {
+            if (l->item(i)->text() != lines[i]) l->item(i)->setText(lines[i]);
+        } else {
+            l->addItem(lines[i]);
+        }
+    }
+    // Emptying a list and refilling it leaves no line selected.
+    if (row >= 0 || l->currentRow() >= 0) {
+        l->setCurrentRow(-1);
+        l->clearSelection();
+    }
+}
+}  // namespace
+
+QString DeviceText(const std::string& ansi) { return QString::fromStdString(AnsiToUtf8(ansi)); }
+
+DetailsView::DetailsView(FormMain& form, AppState& state) : form_(form), state_(state) {
+    QWidget* list1 = form_.Control("List1");
+    SetSelectHandler(list1, [this] { FoundListClicked(); });
+    connect(qobject_cast<QListWidget*>(list1), &QListWidget::currentRowChanged, this, [list1] { RunSelectHandler(list1); });
+    // The names and the values scroll together, so their rows stay side by side.
+    auto* names = form_.Get<QListWidget>("List4")->verticalScrollBar();
+    auto* values = form_.Get<QListWidget>("List5")->verticalScrollBar();
+    connect(names, &QScrollBar::valueChanged, values, &QScrollBar::setValue);
+    connect(values, &QScrollBar::valueChanged, names, &QScrollBar::setValue);
+}
+
+void DetailsView::FoundListClicked() {
+    QWidget* list1 = form_.Control("List1");
+    if (ItemCount(list1) == 0) {
+        Hide(form_.Control("Frame1"));
+        return;
+    }
+    state_.SelectedDevice = static_cast<int16_t>(SelectedRow(list1) + 1);
+    const DeviceEntry& e = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
+    if (IsPagedRecord(e.Record)) ShowPagedDetails(state_.SelectedDevice);
+    else ShowShortDetails(state_.SelectedDevice);
+    Show(form_.Control("Frame1"));
+}
+
+void DetailsView::ClearDetailValues() {
+    SetLines(form_.Control("List5"), QStringList(static_cast<int>(kParameterCount)));
+    for (auto& t : state_.ParameterTexts) t.clear();
+}
+
+void DetailsView::FillLists(std::span<const FieldSpec> fields) {
+    QStringList names, values;
+    for (const FieldSpec& f : fields) {
+        names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
+        values << DeviceText(state_.ParameterTexts[f.index]);
+    }
+    SetLines(form_.Control("List4"), names);
+    SetLines(form_.Control("List5"), values);
+}
+
+void DetailsView::SetSummary(const QStringList& values) {
+    for (int i = 0; i < 7; ++i) SetCaption(form_.Control(kSummaryValues[i]), values.value(i, "N/A"));
+}
+
+void DetailsView::ShowPagedDetails(int16_t device) {
+    if (!state_.Devices->IsEntry(device)) return;
+    ClearDetailValues();
+    DecodeFields(PagedFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
+    FillLists(PagedFields());
+    QStringList summary;
+    for (size_t row : kPagedSummaryRows) summary << DeviceText(state_.ParameterTexts[row]);
+    SetSummary(summary);
+}
+
+void DetailsView::ShowShortDetails(int16_t device) {
+    if (!state_.Devices->IsEntry(device)) return;
+    ClearDetailValues();
+    // The rest of a short record is zeroed (on the selected device, as every
+    // caller passes it).
+    DeviceRecord& selected = state_.Devices->DeviceTable[static_cast<size_t>(std::max<int16_t>(state_.SelectedDevice, 0))].Record;
+    std::fill(selected.begin() + kShortRecordSize, selected.begin() + kPages[2].recordOffset + kPages[2].length, 0);
+    DecodeFields(ShortFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
+    FillLists(ShortFields());
+    QStringList summary;
+    for (size_t row : kShortSummaryRows) summary << DeviceText(state_.ParameterTexts[row]);
+    SetSummary(summary);
+}
+
+}  // namespace cobalin

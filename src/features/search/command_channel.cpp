@@ -1,0 +1,108 @@
+#include "features/search/command_channel.h"
+
+#include "features/modules/module_exchange.h"
+#include "core/text_conversions.h"
+#include "toolkit/controls.h"
+#include "toolkit/program_time.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+namespace {
+QByteArray ToBytes(const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<int>(b.size())); }
+}  // namespace
+
+SocketControl& CommandChannel::SocketOf(SocketId id) const {
+    switch (id) {
+        case SocketId::UDP8888:
+            return *form_.UDP8888;
+        case SocketId::UDP8890:
+            return *form_.UDP8890;
+        case SocketId::UDPsck:
+            return *form_.UDPsck;
+        case SocketId::TCP5300Cmd:
+            break;
+    }
+    return *form_.TCP5300Cmd;
+}
+
+int CommandChannel::RemotePortField() const {
+    const auto port = ParseWholeNumber(TextOf(form_.Control("txtRemotePort")).toStdString(), 1, 65535);
+    return port ? static_cast<int>(*port) : -1;
+}
+
+bool CommandChannel::PrepareUdpSocket(SocketControl& socket, const CommandRoute& route, const QString& host,
+                                      int remotePort) {
+    // Close at most six times, a second apart, until the socket reports closed.
+    for (int attempt = 0;; ++attempt) {
+        socket.Close();
+        if (socket.State() == SocketControl::kClosed) break;
+        if (attempt >= 5) {
+            dialogs_.Message(QString::fromUtf8(route.failMessage.data(), static_cast<int>(route.failMessage.size())),
+                             kAppTitle);
+            return false;
+        }
+        WaitSeconds(1);
+    }
+    socket.protocol = SocketControl::Protocol::UDP;
+    socket.RemoteHost = host;
+    socket.RemotePort = remotePort;
+    socket.LocalPort = route.localPort;
+    if (!socket.Bind(route.localPort)) {
+        // Another program holds the port: retrying cannot free it.
+        dialogs_.Message(QString::fromUtf8(route.failMessage.data(), static_cast<int>(route.failMessage.size())), kAppTitle);
+        return false;
+    }
+    return true;
+}
+
+bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_t device) {
+    if (type == UpdateQuery || type == UpdateTransfer) {
+        const int port = RemotePortField();
+        if (port < 0) return false;  // no port: nothing is sent, nothing shown
+        const QString target = TextOf(form_.Control("txtIPaddr"));
+        return type == UpdateQuery ? modules_.ModuleQuery(2, target, port) : modules_.ModuleTransfer(2, device, target, port);
+    }
+    const bool deviceOk = state_.Devices->IsEntry(device);
+    if (type == SetBaud) {
+        if (!deviceOk) return false;
+        const DeviceEntry& selected = state_.Devices->DeviceTable[static_cast<size_t>(std::max<int16_t>(state_.SelectedDevice, 0))];
+        return form_.TCP5300Cmd->SendData(ToBytes(BuildBaudRequest(selected.EchoBytes, state_.Devices->DeviceTable[static_cast<size_t>(device)].Record)));
+    }
+    const CommandRoute* route = FindUdpRoute(type);
+    if (!route) return false;  // type 5 and unknown types do nothing
+
+    int remotePort = route->remotePort;
+    if (type == SearchNetwork) {
+        remotePort = RemotePortField();
+        if (remotePort < 0) {
+            dialogs_.Message("Invalid port entry!", kAppTitle);
+            return false;
+        }
+    }
+    SocketControl& socket = SocketOf(route->socket);
+    if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
+
+    if (type == SearchNetwork || type == SearchAddress) {
+        if (type == SearchNetwork) SetCaption(form_.Control("Label21"), "0");
+        const Bytes request = BuildSearchRequest(type, socket.RemotePort);
+        state_.Devices->DeviceCount = 0;
+        ClearItems(form_.Control("List1"));
+        socket.SendData(ToBytes(request));  // a send error is swallowed
+        return true;
+    }
+    if (!deviceOk) return true;
+    const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
+    const DeviceEntry& selected = state_.Devices->DeviceTable[static_cast<size_t>(std::clamp<int16_t>(state_.SelectedDevice, 0, 255))];
+    if (type == WriteConfig) {
+        const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
+        socket.SendData(ToBytes(w.a));
+        socket.SendData(ToBytes(w.b));  // whether or not the first could be sent
+    } else {
+        socket.SendData(ToBytes(BuildMaintenanceRequest(selected.EchoBytes, entry.Record, type == ResetDevice ? "reset" : "clrCfgBuf")));
+    }
+    return true;
+}
+
+}  // namespace cobalin

@@ -1,0 +1,200 @@
+#include "features/search/search_orchestration.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "features/search/found_lists.h"
+#include "features/search/command_channel.h"
+#include "core/text_conversions.h"
+#include "toolkit/controls.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists)
+    : form_(form), state_(state), commands_(commands), lists_(lists) {
+    connect(form_.Get<QCheckBox>("Check1"), &QCheckBox::toggled, this, [this] { BroadcastCheckChanged(); });
+    for (int k = 0; k < 3; ++k)
+        connect(form_.Get<QRadioButton>(QString("Option1(%1)").arg(k)), &QRadioButton::clicked, this,
+                [this, k] { ModeSelected(k); });
+    connect(form_.Get<QPushButton>("Command10"), &QPushButton::clicked, this, [this] { Search(); });
+    connect(form_.Get<QPushButton>("Command1"), &QPushButton::clicked, this, [this] { SearchOne(); });
+    connect(form_.Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
+    connect(form_.Timer3, &QTimer::timeout, this, [this] { Timer3Tick(); });
+}
+
+void SearchOrchestration::BroadcastCheckChanged() {
+    const bool ticked = IsChecked(form_.Control("Check1"));
+    SetText(form_.Control("txtIPaddr"), ticked ? "255.255.255.255" : "192.168.1.250");
+    SetText(form_.Control("txtRemotePort"), ticked ? "8888" : "8890");
+    SetRowQuietly(form_.Control("cmbSckMode"), 0);
+    for (const char* name : {"txtIPaddr", "txtRemotePort", "cmbSckMode"}) Enable(form_.Control(name));
+}
+
+void SearchOrchestration::ModeSelected(int k) {
+    QWidget* network = form_.Control("Text6(4)");
+    QWidget* address = form_.Control("Text6(5)");
+    // Setting Check1 runs the check-box steps first; these steps then overwrite them.
+    SetChecked(form_.Control("Check1"), k == 0);
+    Enable(network, k == 1);
+    Enable(address, k == 2);
+    const QString host = k == 0 ? "255.255.255.255" : k == 1 ? TextOf(network) : TextOf(address);
+    SetText(form_.Control("txtIPaddr"), host);
+    SetText(form_.Control("txtRemotePort"), k == 2 ? "8890" : "8888");
+    SetRowQuietly(form_.Control("cmbSckMode"), 0);
+}
+
+void SearchOrchestration::SelectMode(int k) {
+    SetChecked(form_.Control(QString("Option1(%1)").arg(k)), true);
+    ModeSelected(k);
+}
+
+void SearchOrchestration::RefuseAddress() {
+    const QString text = "Invalid IP address entry!";
+    SetCaption(form_.Control("Label44"), text);
+    SetCaption(form_.Control("Label46"), text);
+    QWidget* status = form_.Control("Label54(1)");
+    SetForeColor(status, 255);
+    SetCaption(status, text);
+    for (const char* name : {"Combo5", "Combo6", "Combo4", "List7", "Command34(2)", "Command34(1)", "Command34(0)",
+                             "Command34(3)", "Command34(4)", "Command34(5)", "Frame22"})
+        Enable(form_.Control(name));
+}
+
+void SearchOrchestration::Search() {
+    SetTag(form_.Control("Label44"), "0");
+    QWidget* network = form_.Control("Text6(4)");
+    QWidget* address = form_.Control("Text6(5)");
+    auto target = [this](const QString& host, bool broadcast, const char* port) {
+        SetChecked(form_.Control("Check1"), broadcast);
+        SetText(form_.Control("txtIPaddr"), host);
+        SetText(form_.Control("txtRemotePort"), port);
+    };
+    if (IsChecked(form_.Control("Option1(0)"))) {
+        target("255.255.255.255", true, "8888");
+    } else if (IsChecked(form_.Control("Option1(1)"))) {
+        if (!IsValidAddress(TextOf(network).toStdString(), false)) return RefuseAddress();
+        target(TextOf(network), true, "8888");
+    } else if (IsChecked(form_.Control("Option1(2)"))) {
+        if (!IsValidAddress(TextOf(address).toStdString(), true)) return RefuseAddress();
+        target(TextOf(address), false, "8890");
+    }
+    Disable(form_.Control("Frame15"));
+    ClearItems(form_.Control("List6"));
+    Disable(form_.Control("Command10"));
+    Hide(form_.Control("Frame13"));
+    EnableTimer(form_.Timer3, true);
+    SearchOne();
+}
+
+void SearchOrchestration::SearchOne() {
+    EnableTimer(form_.Timer1, true);
+    Disable(form_.Control("Frame6"));
+    Hide(form_.Control("Frame1"));
+    ClearItems(form_.Control("List1"));
+    state_.OperationTick = 1;
+    ClearDeviceTable(*state_.Devices);
+    const int16_t type = IsChecked(form_.Control("Check1")) ? SearchNetwork : SearchAddress;
+    if (!commands_.SendDeviceCommand(TextOf(form_.Control("txtIPaddr")), type, state_.SelectedDevice)) ReturnToIdle();
+}
+
+void SearchOrchestration::ReturnToIdle() {
+    // A search whose socket could not be made ready never hangs in
+    // "Searching": the window is idle again, and Timer3's finishing tick
+    // restores the simple face as after a search that found nothing.
+    EnableTimer(form_.Timer1, false);
+    state_.OperationTick = -1;
+    state_.Devices->DeviceCount = 0;
+    ClearItems(form_.Control("List1"));
+    Enable(form_.Control("Frame6"));
+}
+
+void SearchOrchestration::Timer1Tick() {
+    SocketControl* socket = nullptr;
+    bool searching = false;
+    if (form_.UDP8888->State() == SocketControl::kOpen) {
+        socket = form_.UDP8888;
+        searching = form_.UDP8888->RemotePort == 8888;
+    } else if (form_.UDP8890->State() == SocketControl::kOpen) {
+        socket = form_.UDP8890;
+    }
+    QWidget* status = form_.Control("Label1");
+    if (!socket) {
+        SetCaption(status, "Ready");
+        return;
+    }
+    if (state_.OperationTick == -1) {
+        Enable(form_.Control("Frame6"));
+        return;
+    }
+    const QString word = searching ? "Searching..." : "Sending...";
+    SetCaption(status, word + QString::number(state_.OperationTick));
+    const int16_t t = state_.OperationTick;
+    state_.OperationTick = static_cast<int16_t>(t + 1);
+    if (t == 9) {
+        commands_.SendDeviceCommand(TextOf(form_.Control("txtIPaddr")), UpdateQuery, state_.SelectedDevice);
+    } else if (t + 1 > 19) {
+        if (socket == form_.UDP8888) form_.UDP8888->Close();
+        form_.UDP8890->Close();
+        form_.UDPsck->Close();
+        state_.OperationTick = -1;
+        SetCaption(status, word + "Done");
+        Enable(form_.Control("Frame6"));
+        EnableTimer(form_.Timer1, false);
+    }
+}
+
+void SearchOrchestration::Timer3Tick() {
+    try {
+        QWidget* label44 = form_.Control("Label44");
+        QWidget* status = form_.Control("Label54(1)");
+        const bool update = Tag(label44) == "1";
+        if (state_.OperationTick != -1) {
+            const QString tick = QString::number(state_.OperationTick);
+            if (!update) {
+                SetCaption(form_.Control("Command10"), "Searching (" + tick + ")");
+                SetCaption(label44, "Searching..." + tick);
+            } else {
+                SetCaption(form_.Control("Command21"), "Updating (" + tick + ")");
+                SetCaption(label44, "Updating..." + tick);
+            }
+            SetCaption(form_.Control("Label46"), Caption(label44));
+            SetForeColor(status, 0);
+            SetCaption(status, Caption(label44));
+        }
+        if (!OwnEnabled(form_.Control("Frame6"))) return;
+        Enable(form_.Control("Frame15"));
+        Enable(form_.Control("Command10"));
+        QWidget* list6 = form_.Control("List6");
+        if (!update) {
+            lists_.FillFoundList();
+            SetCaption(form_.Control("Command10"), "Search");
+            const QString found = QString("Found...%1 device(s)").arg(ItemCount(list6));
+            SetCaption(label44, found);
+            SetCaption(form_.Control("Label46"), found);
+            if (ItemCount(list6) == 0) {
+                Show(form_.Control("Frame16"));
+            } else {
+                Hide(form_.Control("Frame16"));
+                SelectRow(list6, 0);
+            }
+        } else {
+            SetCaption(form_.Control("Command21"), "Update");
+            SetCaption(label44, "Update...Done");
+            SetCaption(form_.Control("Label46"), "Update...Done");
+            SetForeColor(status, 0);
+            SetCaption(status, "Update...Done");
+            Show(form_.Control("Frame16"), ItemCount(list6) == 0);
+        }
+        SetTag(label44, "0");
+        for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
+        lists_.FillPanelLists();
+        EnableTimer(form_.Timer3, false);
+    } catch (...) {
+        // An error ends this tick; the next one tries again.
+    }
+}
+
+}  // namespace cobalin

@@ -1,0 +1,43 @@
+// Searching: where a search goes (the broadcast check box and the three
+// modes), starting it, and the two timers that drive the listening period
+// and hand the result to the found-device lists.
+#pragma once
+
+#include <QObject>
+
+#include "core/app_state.h"
+#include "toolkit/dialogs.h"
+#include "windows/forms.h"
+
+namespace cobalin {
+
+class CommandChannel;
+class FoundLists;
+
+class SearchOrchestration : public QObject {
+public:
+    SearchOrchestration(ui::FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists);
+
+    // Check1 ticked or cleared (by the user or by code).
+    void BroadcastCheckChanged();
+    // Option1(k) selected.
+    void ModeSelected(int k);
+    // Selects Option1(k) as code does, running its handler.
+    void SelectMode(int k);
+
+    void Search();     // Command10 "Search"
+    void SearchOne();  // Command1 "Search (1)"
+    void Timer1Tick();
+    void Timer3Tick();
+
+private:
+    void RefuseAddress();
+    void ReturnToIdle();
+
+    ui::FormMain& form_;
+    AppState& state_;
+    CommandChannel& commands_;
+    FoundLists& lists_;
+};
+
+}  // namespace cobalin

@@ -1,0 +1,362 @@
+#include "toolkit/controls.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <QVariant>
+
+#include "toolkit/program_time.h"
+
+namespace cobalin::ui {
+
+namespace {
+
+constexpr char kTwips[] = "cobalinTwips";
+constexpr char kCaption[] = "cobalinCaption";
+constexpr char kTag[] = "cobalinTag";
+constexpr char kFore[] = "cobalinForeColor";
+constexpr char kBack[] = "cobalinBackColor";
+constexpr char kPicture[] = "cobalinPicture";
+constexpr char kInterval[] = "cobalinInterval";
+constexpr char kLine[] = "cobalinLine";
+constexpr char kMask[] = "cobalinMask";
+constexpr char kMaxLength[] = "cobalinMaxLength";
+
+int Px(int twips) { return (twips + (twips >= 0 ? kTwipsPerPixel / 2 : -kTwipsPerPixel / 2)) / kTwipsPerPixel; }
+
+void Apply(QWidget* w, Twips t) { w->setGeometry(Px(t.left), Px(t.top), std::max(0, Px(t.width)), std::max(0, Px(t.height))); }
+
+QString Displayed(const QWidget* w, const QString& caption) {
+    // A label shows "&&" as one "&" (buttons and frames do so by themselves).
+    if (qobject_cast<const QLabel*>(w)) return QString(caption).replace("&&", "&");
+    return caption;
+}
+
+}  // namespace
+
+Twips GetTwips(const QWidget* w) {
+    const QVariant v = w->property(kTwips);
+    if (v.isValid()) {
+        const QList<QVariant> l = v.toList();
+        return {l[0].toInt(), l[1].toInt(), l[2].toInt(), l[3].toInt()};
+    }
+    const QRect g = w->geometry();
+    return {g.x() * kTwipsPerPixel, g.y() * kTwipsPerPixel, g.width() * kTwipsPerPixel, g.height() * kTwipsPerPixel};
+}
+
+void SetTwips(QWidget* w, Twips t) {
+    w->setProperty(kTwips, QList<QVariant>{t.left, t.top, t.width, t.height});
+    Apply(w, t);
+}
+
+namespace {
+// Changes some of a control's twip values and applies the result.
+template <class Change>
+void Adjust(QWidget* w, Change change) {
+    Twips t = GetTwips(w);
+    change(t);
+    SetTwips(w, t);
+}
+}  // namespace
+
+void SetLeft(QWidget* w, int left) { Adjust(w, [left](Twips& t) { t.left = left; }); }
+void SetTop(QWidget* w, int top) { Adjust(w, [top](Twips& t) { t.top = top; }); }
+void SetWidth(QWidget* w, int width) { Adjust(w, [width](Twips& t) { t.width = width; }); }
+void SetHeight(QWidget* w, int height) { Adjust(w, [height](Twips& t) { t.height = height; }); }
+void MoveTo(QWidget* w, int left, int top) {
+    Adjust(w, [left, top](Twips& t) {
+        t.left = left;
+        t.top = top;
+    });
+}
+
+void SetWindowTwips(QWidget* window, int width, int height) {
+    Twips t = GetTwips(window);
+    t.width = width;
+    t.height = height;
+    window->setProperty(kTwips, QList<QVariant>{t.left, t.top, t.width, t.height});
+    window->setFixedSize(std::max(1, Px(width)), std::max(1, Px(height)));
+}
+void SetWindowWidth(QWidget* window, int width) { SetWindowTwips(window, width, GetTwips(window).height); }
+void SetWindowHeight(QWidget* window, int height) { SetWindowTwips(window, GetTwips(window).width, height); }
+
+bool OwnVisible(const QWidget* w) { return !w->isHidden(); }
+bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
+void Show(QWidget* w, bool visible) { w->setVisible(visible); }
+void Hide(QWidget* w) { w->setVisible(false); }
+void Enable(QWidget* w, bool enabled) { w->setEnabled(enabled); }
+void Disable(QWidget* w) { w->setEnabled(false); }
+
+QColor ColorFromBgr(unsigned bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+unsigned BgrFromColor(const QColor& c) {
+    return static_cast<unsigned>(c.red()) | (static_cast<unsigned>(c.green()) << 8) | (static_cast<unsigned>(c.blue()) << 16);
+}
+
+void SetForeColor(QWidget* w, unsigned bgr) {
+    w->setProperty(kFore, bgr);
+    QPalette p = w->palette();
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) p.setColor(role, ColorFromBgr(bgr));
+    w->setPalette(p);
+}
+
+void SetBackColor(QWidget* w, unsigned bgr) {
+    w->setProperty(kBack, bgr);
+    QPalette p = w->palette();
+    for (auto role : {QPalette::Window, QPalette::Base}) p.setColor(role, ColorFromBgr(bgr));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+unsigned ForeColor(const QWidget* w) {
+    const QVariant v = w->property(kFore);
+    return v.isValid() ? v.toUInt() : 0;
+}
+
+unsigned BackColor(const QWidget* w) {
+    const QVariant v = w->property(kBack);
+    return v.isValid() ? v.toUInt() : BgrFromColor(w->palette().color(QPalette::Window));
+}
+
+void SetCaption(QWidget* w, const QString& caption) {
+    w->setProperty(kCaption, caption);
+    if (w->isWindow()) w->setWindowTitle(caption);
+    else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(Displayed(w, caption));
+    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(caption);
+    else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(caption);
+}
+
+QString Caption(const QWidget* w) {
+    const QVariant v = w->property(kCaption);
+    if (v.isValid()) return v.toString();
+    if (w->isWindow()) return w->windowTitle();
+    if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
+    if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
+    return {};
+}
+
+QString TextOf(const QWidget* w) {
+    if (auto* e = qobject_cast<const QLineEdit*>(w)) return e->text();
+    if (auto* c = qobject_cast<const QComboBox*>(w)) return c->currentIndex() >= 0 ? c->currentText() : QString();
+    if (auto* l = qobject_cast<const QListWidget*>(w))
+        return l->currentRow() >= 0 && l->currentItem() ? l->currentItem()->text() : QString();
+    return Caption(w);
+}
+
+void SetText(QWidget* w, const QString& text) {
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        // The maximum length limits typing only; the program sets any text.
+        e->setText(text);
+        return;
+    }
+    SetCaption(w, text);
+}
+
+void SetTag(QObject* o, const QString& tag) { o->setProperty(kTag, tag); }
+QString Tag(const QObject* o) { return o->property(kTag).toString(); }
+
+bool LoadPicture(QWidget* w, const QString& path) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    // Refuse absurd images before decoding them.
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > 8192 || size.height() > 8192) return false;
+    const QImage image = reader.read();
+    if (image.isNull()) return false;
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setPixmap(QPixmap::fromImage(image));
+    w->setProperty(kPicture, QFileInfo(path).fileName());
+    return true;
+}
+
+QString PictureName(const QWidget* w) { return w->property(kPicture).toString(); }
+
+namespace {
+// Carries a control's handler as a child object of the control.
+template <class F>
+class HandlerHolder : public QObject {
+public:
+    HandlerHolder(QObject* parent, F h) : QObject(parent), handler(std::move(h)) {}
+    F handler;
+};
+
+template <class F>
+HandlerHolder<F>* HolderOf(const QWidget* w) {
+    for (QObject* c : w->children())
+        if (auto* h = dynamic_cast<HandlerHolder<F>*>(c)) return h;
+    return nullptr;
+}
+
+template <class F>
+void SetHandler(QWidget* w, F handler) {
+    if (auto* h = HolderOf<F>(w)) h->handler = std::move(handler);
+    else new HandlerHolder<F>(w, std::move(handler));
+}
+
+struct Validate {
+    ValidateHandler fn;
+};
+}  // namespace
+
+void SetSelectHandler(QWidget* list, SelectHandler handler) { SetHandler(list, std::move(handler)); }
+
+void RunSelectHandler(QWidget* list) {
+    if (auto* h = HolderOf<SelectHandler>(list); h && h->handler) {
+        const SelectHandler copy = h->handler;  // the handler may replace itself
+        copy();
+    }
+}
+
+void SetValidateHandler(QWidget* w, ValidateHandler handler) { SetHandler(w, Validate{std::move(handler)}); }
+
+bool RunValidateHandler(QWidget* w) {
+    auto* h = HolderOf<Validate>(w);
+    if (!h || !h->handler.fn) return false;
+    const ValidateHandler copy = h->handler.fn;
+    return copy();
+}
+
+void SetRowQuietly(QWidget* list, int row) {
+    if (auto* l = qobject_cast<QListWidget*>(list)) {
+        const QSignalBlocker block(l);
+        if (row < 0 || row >= l->count()) {
+            l->setCurrentRow(-1);
+            l->clearSelection();
+        } else {
+            l->setCurrentRow(row);
+        }
+    } else if (auto* c = qobject_cast<QComboBox*>(list)) {
+        const QSignalBlocker block(c);
+        c->setCurrentIndex(row < 0 || row >= c->count() ? -1 : row);
+    }
+}
+
+void SelectRow(QWidget* list, int row) {
+    SetRowQuietly(list, row);
+    RunSelectHandler(list);
+}
+
+int SelectedRow(const QWidget* list) {
+    if (auto* l = qobject_cast<const QListWidget*>(list)) return l->currentRow();
+    if (auto* c = qobject_cast<const QComboBox*>(list)) return c->currentIndex();
+    return -1;
+}
+
+QStringList Items(const QWidget* list) {
+    QStringList items;
+    if (auto* l = qobject_cast<const QListWidget*>(list))
+        for (int i = 0; i < l->count(); ++i) items << l->item(i)->text();
+    if (auto* c = qobject_cast<const QComboBox*>(list))
+        for (int i = 0; i < c->count(); ++i) items << c->itemText(i);
+    return items;
+}
+
+int ItemCount(const QWidget* list) {
+    if (auto* l = qobject_cast<const QListWidget*>(list)) return l->count();
+    if (auto* c = qobject_cast<const QComboBox*>(list)) return c->count();
+    return 0;
+}
+
+void ClearItems(QWidget* list) {
+    if (auto* l = qobject_cast<QListWidget*>(list)) {
+        const QSignalBlocker block(l);
+        l->clear();
+    } else if (auto* c = qobject_cast<QComboBox*>(list)) {
+        const QSignalBlocker block(c);
+        c->clear();
+    }
+}
+
+void AddItem(QWidget* list, const QString& text) {
+    if (auto* l = qobject_cast<QListWidget*>(list)) {
+        const QSignalBlocker block(l);
+        const int row = l->currentRow();
+        l->addItem(text);
+        // A list has no selection until code or the user makes one.
+        if (row < 0) {
+            l->setCurrentRow(-1);
+            l->clearSelection();
+        }
+    } else if (auto* c = qobject_cast<QComboBox*>(list)) {
+        const QSignalBlocker block(c);
+        const int row = c->currentIndex();
+        c->addItem(text);
+        if (row < 0) c->setCurrentIndex(-1);
+    }
+}
+
+void SetItemText(QWidget* list, int row, const QString& text) {
+    if (auto* l = qobject_cast<QListWidget*>(list)) {
+        if (row >= 0 && row < l->count()) l->item(row)->setText(text);
+    } else if (auto* c = qobject_cast<QComboBox*>(list)) {
+        if (row >= 0 && row < c->count()) c->setItemText(row, text);
+    }
+}
+
+void SetChecked(QWidget* w, bool checked) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setChecked(checked);
+}
+
+bool IsChecked(const QWidget* w) {
+    auto* b = qobject_cast<const QAbstractButton*>(w);
+    return b && b->isChecked();
+}
+
+void SetTimerInterval(QTimer* t, int programMs) {
+    t->setProperty(kInterval, programMs);
+    t->setInterval(ScaledMs(programMs));
+}
+
+int TimerInterval(const QTimer* t) { return t->property(kInterval).toInt(); }
+
+void EnableTimer(QTimer* t, bool enabled) {
+    if (!enabled) t->stop();
+    else if (!t->isActive()) t->start();
+}
+
+LineEnds GetLine(const QWidget* line) {
+    const QList<QVariant> l = line->property(kLine).toList();
+    if (l.size() != 4) return {};
+    return {l[0].toInt(), l[1].toInt(), l[2].toInt(), l[3].toInt()};
+}
+
+void SetLine(QWidget* line, LineEnds e) {
+    line->setProperty(kLine, QList<QVariant>{e.x1, e.y1, e.x2, e.y2});
+    // The widget covers the line's bounding box, a pixel thick at least.
+    const int left = std::min(e.x1, e.x2), top = std::min(e.y1, e.y2);
+    Apply(line, {left, top, std::max(std::abs(e.x2 - e.x1), kTwipsPerPixel), std::max(std::abs(e.y2 - e.y1), kTwipsPerPixel)});
+    line->update();
+}
+
+void SetMaxLength(QLineEdit* box, int maxLength) {
+    const bool first = !box->property(kMaxLength).isValid();
+    box->setProperty(kMaxLength, maxLength);
+    if (!first) return;
+    // The limit applies to typing only, as in the original toolkit.
+    QObject::connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
+        const int limit = MaxLength(box);
+        if (limit > 0 && text.size() > limit) {
+            const int cursor = std::min<int>(box->cursorPosition(), limit);
+            box->setText(text.left(limit));
+            box->setCursorPosition(cursor);
+        }
+    });
+}
+
+int MaxLength(const QLineEdit* box) { return box->property(kMaxLength).toInt(); }
+
+void SetMask(QLineEdit* box, const QString& mask) {
+    box->setProperty(kMask, mask);
+    box->setEchoMode(mask.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+QString Mask(const QLineEdit* box) { return box->property(kMask).toString(); }
+
+}  // namespace cobalin::ui

@@ -1,0 +1,88 @@
+#include "toolkit/program_time.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <cmath>
+#include <cstdlib>
+
+#include "core/text_conversions.h"
+
+namespace cobalin {
+
+namespace {
+bool& Aborted() {
+    static bool aborted = false;
+    return aborted;
+}
+
+WaitObserver& Observer() {
+    static WaitObserver observer;
+    return observer;
+}
+
+struct WaitScope {
+    WaitScope() {
+        if (Observer().entered) Observer().entered();
+    }
+    ~WaitScope() {
+        if (Observer().left) Observer().left();
+    }
+};
+}  // namespace
+
+double TimeScale() {
+    static const double scale = [] {
+        const char* env = std::getenv("COBALIN_TIME_SCALE");
+        if (!env) return 1.0;
+        const auto v = ParseDecimal(env);
+        return (v && *v > 0 && *v <= 1000) ? *v : 1.0;
+    }();
+    return scale;
+}
+
+int ScaledMs(double programMs) {
+    if (!(programMs > 0)) return 0;
+    const double real = std::round(programMs * TimeScale());
+    if (real < 1) return 1;
+    if (real > 2e9) return 2000000000;
+    return static_cast<int>(real);
+}
+
+void SetWaitObserver(WaitObserver observer) { Observer() = std::move(observer); }
+
+void NotifyModalEntered() {
+    if (Observer().entered) Observer().entered();
+}
+
+void NotifyModalLeft() {
+    if (Observer().left) Observer().left();
+}
+
+void AbortAllWaits() { Aborted() = true; }
+
+bool WaitUntil(const std::function<bool()>& done, double timeoutSeconds) {
+    if (done && done()) return true;
+    if (Aborted()) return false;
+    if (!(timeoutSeconds > 0)) return done && done();
+    WaitScope scope;
+    const QDeadlineTimer deadline(ScaledMs(timeoutSeconds * 1000.0), Qt::PreciseTimer);
+    // The timer wakes the sleeping loop at the deadline; any other event wakes
+    // it earlier, and then the condition is checked again.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    QEventLoop loop;
+    QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+    while (!deadline.hasExpired() && !Aborted()) {
+        if (done && done()) return true;
+        wake.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+    }
+    return done && done();
+}
+
+void WaitSeconds(double seconds) { WaitUntil(nullptr, seconds); }
+
+}  // namespace cobalin

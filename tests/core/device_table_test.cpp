@@ -1,0 +1,124 @@
+#include "core/device_table.h"
+
+#include <gtest/gtest.h>
+
+#include "core/record_fixtures.h"
+
+using namespace cobalin;
+using namespace cobalin::testing;
+
+namespace {
+struct Fixture {
+    std::unique_ptr<DeviceStore> store = std::make_unique<DeviceStore>();
+    IntakeResult Take(const Bytes& b) { return ReplyIntake(*store, b); }
+    const DeviceEntry& Entry(size_t i) { return store->DeviceTable[i]; }
+};
+}  // namespace
+
+TEST(ReplyIntake, ShortReply) {
+    Fixture f;
+    Bytes reply = ShortReply(Mac(0x1E));
+    for (size_t i = 24; i < 40; ++i) reply[i] = static_cast<uint8_t>(i);
+    const IntakeResult r = f.Take(reply);
+    EXPECT_EQ(r.outcome, IntakeResult::Added);
+    EXPECT_EQ(r.entry, 1);
+    EXPECT_TRUE(r.shortFormat);
+    EXPECT_EQ(f.store->DeviceCount, 1);
+    EXPECT_EQ(f.Entry(1).MacText, "02:7E:3A:04:C8:1E");
+    EXPECT_EQ(f.Entry(1).FormatTag, "1.2");
+    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(f.Entry(1).EchoBytes[i], 24 + i);
+
+    reply[40] = 'Z';
+    const IntakeResult again = f.Take(reply);
+    EXPECT_EQ(again.outcome, IntakeResult::Stored);
+    EXPECT_EQ(again.entry, 1);
+    EXPECT_EQ(f.store->DeviceCount, 1);
+    EXPECT_EQ(f.Entry(1).Record[40], 'Z');
+    EXPECT_EQ(f.Entry(0).MacText, "");
+}
+
+TEST(ReplyIntake, PagedRepliesInAnyOrder) {
+    Fixture f;
+    Bytes p1 = Page(1, Mac(1));
+    p1[981] = 0x77;
+    Bytes p2 = Page(2, Mac(1));
+    p2[844] = 0x66;
+    Bytes p0 = Page(0, Mac(1));
+    for (size_t i = 26; i < 42; ++i) p0[i] = static_cast<uint8_t>(0x80 + i);
+    // Page 1 first: the entry it makes is the one page 0 later finds.
+    EXPECT_EQ(f.Take(p1).outcome, IntakeResult::Added);
+    EXPECT_EQ(f.Take(p2).outcome, IntakeResult::Stored);
+    EXPECT_EQ(f.Take(p0).outcome, IntakeResult::Stored);
+    EXPECT_EQ(f.store->DeviceCount, 1);
+    const DeviceEntry& e = f.Entry(1);
+    EXPECT_EQ(e.MacText, "02:7E:3A:04:C8:01");
+    EXPECT_EQ(e.FormatTag, "1");
+    EXPECT_EQ(e.Record[1008], 0x50);
+    EXPECT_EQ(e.Record[1015], 1);
+    EXPECT_EQ(e.Record[1989], 0x77);
+    EXPECT_EQ(e.Record[2834], 0x66);
+    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(e.EchoBytes[i], 0x80 + 26 + i);
+    // A longer datagram copies only the page's bytes.
+    Bytes long0 = Page(0, Mac(1), 1900);
+    long0[1500] = 0x99;
+    f.Take(long0);
+    EXPECT_EQ(e.Record[1500], 0) << "page 0 stops at 1007";
+}
+
+TEST(ReplyIntake, DropsAndRefusals) {
+    struct Case { const char* what; Bytes datagram; IntakeResult::Outcome want; };
+    Bytes wrongMark = Page(0, Mac(2));
+    wrongMark[0] = 0x51;
+    Bytes page3 = Page(0, Mac(2));
+    page3[7] = 3;
+    const Case cases[] = {
+        {"empty", {}, IntakeResult::Dropped},
+        {"seven bytes", {0x50, 1, 2, 3, 4, 5, 6}, IntakeResult::Dropped},
+        {"wrong mark", wrongMark, IntakeResult::Dropped},
+        {"page 3", page3, IntakeResult::Dropped},
+        {"header only", Page(0, Mac(2), 8), IntakeResult::Refused},
+        {"short page 0", Page(0, Mac(2), 1007), IntakeResult::Refused},
+        {"short page 1", Page(1, Mac(2), 981), IntakeResult::Refused},
+        {"short page 2", Page(2, Mac(2), 844), IntakeResult::Refused},
+        {"97-byte page", Page(0, Mac(2), 97), IntakeResult::Refused},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        EXPECT_EQ(f.Take(c.datagram).outcome, c.want) << c.what;
+        EXPECT_EQ(f.store->DeviceCount, 0) << c.what;
+        for (const auto& e : f.store->DeviceTable) {
+            ASSERT_EQ(e.MacText, "") << c.what;
+            ASSERT_EQ(e.Record, DeviceRecord{}) << c.what;
+        }
+    }
+}
+
+TEST(ReplyIntake, TableHolds255Devices) {
+    Fixture f;
+    for (int i = 0; i < 255; ++i) {
+        std::array<uint8_t, 6> mac = {0x02, 0, 0, 0, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
+        ASSERT_EQ(f.Take(Page(0, mac)).outcome, IntakeResult::Added);
+    }
+    EXPECT_EQ(f.Take(Page(0, Mac(0xEE))).outcome, IntakeResult::Refused);
+    EXPECT_EQ(f.store->DeviceCount, 255);
+    EXPECT_EQ(f.Take(Page(1, {0x02, 0, 0, 0, 0, 7})).outcome, IntakeResult::Stored) << "known devices still land";
+    ClearDeviceTable(*f.store);
+    for (const auto& e : f.store->DeviceTable) ASSERT_TRUE(e.MacText.empty() && e.FormatTag.empty());
+    for (const auto& m : f.store->LanModuleTable) ASSERT_EQ(m.Record, Bytes(173, 0));
+}
+
+TEST(Acknowledgement, Check) {
+    Bytes ack = {0x50, 1, 2, 3, 4, 5, 6, 0, 'R', 'e', 'c', 'e', 'i', 'v', 'e', 'c'};
+    EXPECT_TRUE(IsAcknowledgement(ack));
+    Bytes longer = ack;
+    longer.push_back(9);
+    EXPECT_TRUE(IsAcknowledgement(longer));
+    Bytes wrong = ack;
+    wrong[15] = 0x64;
+    EXPECT_FALSE(IsAcknowledgement(wrong));
+    wrong = ack;
+    wrong[7] = 1;
+    EXPECT_FALSE(IsAcknowledgement(wrong));
+    EXPECT_FALSE(IsAcknowledgement(Bytes(ack.begin(), ack.begin() + 15)));
+    EXPECT_FALSE(IsAcknowledgement({}));
+}

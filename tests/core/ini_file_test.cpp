@@ -1,0 +1,115 @@
+#include "core/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "temp_dir.h"
+
+using namespace cobalin;
+using cobalin::testing::TempDir;
+
+TEST(ReadIni, LookupRules) {
+    TempDir dir;
+    const std::string file = dir.Write("Setting.ini",
+        "; a comment\r\n"
+        "[RunMode]\r\n"
+        "AdvancedMode=1\r\n"
+        "  ShowPassword  =  2  \r\n"
+        ";OEMLogo=1\r\n"
+        "OEMLogo=\r\n"
+        "Quoted=\"a b\"\r\n"
+        "Single='x'\r\n"
+        "Half=\"x\r\n"
+        "Twice=first\r\n"
+        "Twice=second\r\n"
+        "noequals\r\n"
+        "[modelselection]\n"
+        "COUNT=3\n"
+        "1=Model A=x\n"
+        "[ Spaced ]\n"
+        "k=v\n"
+        "[Last]\n"
+        "k=no line end");
+    struct Case { const char* section; const char* key; const char* want; };
+    const Case cases[] = {
+        {"RunMode", "AdvancedMode", "1"},
+        {"runmode", "advancedmode", "1"},
+        {"RunMode", "ShowPassword", "2"},
+        {"RunMode", "OEMLogo", ""},
+        {"RunMode", "Quoted", "a b"},
+        {"RunMode", "Single", "x"},
+        {"RunMode", "Half", "\"x"},
+        {"RunMode", "Twice", "first"},
+        {"RunMode", "noequals", "0"},
+        {"RunMode", "Missing", "0"},
+        {"Missing", "AdvancedMode", "0"},
+        {"ModelSelection", "Count", "3"},
+        {"ModelSelection", "1", "Model A=x"},
+        {"Spaced", "k", "v"},
+        {"Last", "k", "no line end"},
+        {"ModelSelection", "AdvancedMode", "0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReadIni(c.section, c.key, file), c.want) << c.section << "/" << c.key;
+    EXPECT_EQ(ReadIni("RunMode", "AdvancedMode", dir.File("none.ini")), "0");
+    EXPECT_EQ(ReadIni("RunMode", "AdvancedMode", dir.path().string()), "0") << "a folder cannot be read";
+}
+
+TEST(ReadIni, CutsLongValuesAndRereadsTheFile) {
+    TempDir dir;
+    const std::string file = dir.Write("s.ini", "[A]\nk=" + std::string(5000, 'x') + "\n");
+    EXPECT_EQ(ReadIni("A", "k", file), std::string(999, 'x'));
+    EXPECT_EQ(ReadIni("A", "k", file, 10), std::string(9, 'x'));
+    dir.Write("s.ini", "[A]\nk=changed\n");
+    EXPECT_EQ(ReadIni("A", "k", file), "changed");
+}
+
+TEST(ReadIni, SurvivesHostileFiles) {
+    TempDir dir;
+    std::mt19937 rng(42);
+    std::string garbage(1 << 20, '\0');
+    for (auto& c : garbage) c = static_cast<char>(rng());
+    const std::string g = dir.Write("garbage.ini", garbage);
+    EXPECT_NO_THROW(ReadIni("RunMode", "OEMLogo", g));
+
+    // A key after a 100 000-character line and at the end of a 50 MB file.
+    std::string big = "[RunMode]\n" + std::string(100000, 'q') + "\nA=" + std::string(100000, 'v') + "\n";
+    big += std::string(50 << 20, 'z') + "\nB=last\n";
+    const std::string b = dir.Write("big.ini", big);
+    EXPECT_EQ(ReadIni("RunMode", "A", b), std::string(999, 'v'));
+    EXPECT_EQ(ReadIni("RunMode", "B", b), "last");
+    EXPECT_EQ(ReadIni("RunMode", "C", b), "0");
+
+    const std::string nul = dir.Write("nul.ini", std::string("[RunMode]\nK=a\0b\n", 15));
+    EXPECT_EQ(ReadIni("RunMode", "K", nul), std::string("a\0b", 3));
+}
+
+TEST(WriteIni, CreatesReplacesAndKeepsOtherLines) {
+    TempDir dir;
+    const std::string file = dir.File("backup.ini");
+    EXPECT_NE(WriteIni("Device", "IP", "192.168.1.10", file), 0);
+    EXPECT_EQ(TempDir::Read(file), "[Device]\r\nIP=192.168.1.10\r\n");
+    EXPECT_NE(WriteIni("device", "Mask", "255.255.255.0", file), 0);
+    EXPECT_NE(WriteIni("Device", "ip", "10.0.0.1", file), 0);
+    EXPECT_NE(WriteIni("Other", "k", "v", file), 0);
+    EXPECT_EQ(TempDir::Read(file), "[Device]\r\nip=10.0.0.1\r\nMask=255.255.255.0\r\n[Other]\r\nk=v\r\n");
+    EXPECT_EQ(ReadIni("Device", "IP", file), "10.0.0.1");
+
+    // LF files stay LF; comments, blank lines and odd lines are kept.
+    const std::string lf = dir.Write("lf.ini", "; note\n[A]\nx = 1\n\n[B]\ny=2");
+    EXPECT_NE(WriteIni("A", "z", "3", lf), 0);
+    EXPECT_NE(WriteIni("B", "y", "4", lf), 0);
+    EXPECT_NE(WriteIni("C", "w", "5", lf), 0);
+    EXPECT_EQ(TempDir::Read(lf), "; note\n[A]\nx = 1\nz=3\n\n[B]\ny=4\n[C]\nw=5\n");
+}
+
+TEST(WriteIni, FailsCleanly) {
+    TempDir dir;
+    EXPECT_EQ(WriteIni("A", "k", "v", dir.File("no/such/folder/x.ini")), 0);
+    EXPECT_EQ(WriteIni("A", "k", "v", dir.path().string()), 0) << "a folder is not a file";
+    // Nothing left behind beside the target.
+    size_t files = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 0u);
+}

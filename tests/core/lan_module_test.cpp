@@ -1,0 +1,92 @@
+#include "core/lan_module.h"
+
+#include <gtest/gtest.h>
+
+#include "core/record_fixtures.h"
+
+using namespace cobalin;
+using namespace cobalin::testing;
+
+namespace {
+Bytes ModuleAnswer(std::array<uint8_t, 6> mac, size_t size = 173) {
+    Bytes b(size, 0);
+    b[0] = 0x41;
+    for (size_t i = 0; i < 6 && 8 + i < size; ++i) b[8 + i] = mac[i];
+    return b;
+}
+}  // namespace
+
+TEST(LanModule, Query) {
+    const Bytes q = BuildModuleQuery();
+    ASSERT_EQ(q.size(), 173u);
+    EXPECT_EQ(std::string(q.begin(), q.begin() + 8), "BrenikLM");
+    EXPECT_EQ(Bytes(q.begin() + 8, q.end()), Bytes(165, 0));
+}
+
+TEST(LanModule, IntakeAttachesAndMergesCompanyName) {
+    auto store = std::make_unique<DeviceStore>();
+    ReplyIntake(*store, Page(0, Mac(1)));
+    ReplyIntake(*store, Page(0, Mac(2)));
+    std::fill_n(store->DeviceTable[2].Record.begin() + 78, 48, 'x');
+    Bytes answer = ModuleAnswer(Mac(2));
+    for (size_t i = 0; i < 16; ++i) answer[80 + i] = static_cast<uint8_t>('a' + i);
+
+    EXPECT_EQ(ModuleReplyIntake(*store, answer), 2);
+    EXPECT_EQ(store->LanModuleTable[2].Record, answer);
+    EXPECT_EQ(store->LanModuleTable[2].MacText, "02:7E:3A:04:C8:02");
+    EXPECT_EQ(store->DeviceTable[2].FormatTag, "2");
+    EXPECT_EQ(store->DeviceTable[1].FormatTag, "1");
+    const DeviceRecord& r = store->DeviceTable[2].Record;
+    EXPECT_EQ(std::string(r.begin() + 78, r.begin() + 94), "abcdefghijklmnop");
+    EXPECT_EQ(Bytes(r.begin() + 94, r.begin() + 126), Bytes(32, 0));
+
+    EXPECT_EQ(ModuleReplyIntake(*store, ModuleAnswer(Mac(9))), -1) << "unknown MAC";
+    Bytes u = ModuleAnswer(Mac(1));
+    u[0] = 0x55;
+    EXPECT_EQ(ModuleReplyIntake(*store, u), -1) << "other first byte";
+    EXPECT_EQ(ModuleReplyIntake(*store, ModuleAnswer(Mac(1), 13)), -1) << "too short for the MAC";
+
+    // Stored but not merged when too short for the company name.
+    std::fill_n(store->DeviceTable[1].Record.begin() + 78, 48, 'y');
+    EXPECT_EQ(ModuleReplyIntake(*store, ModuleAnswer(Mac(1), 50)), 1);
+    EXPECT_EQ(store->LanModuleTable[1].Record.size(), 50u);
+    EXPECT_EQ(store->DeviceTable[1].Record[125], 'y');
+}
+
+TEST(LanModule, BuildModuleUpdate) {
+    auto store = std::make_unique<DeviceStore>();
+    ReplyIntake(*store, Page(0, Mac(1)));
+    store->DeviceTable[1].FormatTag = "2";
+
+    // An empty server name into 173 zero bytes: "UpdateLM" and checksum 0xFC.
+    EXPECT_TRUE(BuildModuleUpdate(*store, 1, 3, ""));
+    Bytes want(173, 0);
+    std::copy_n("UpdateLM", 8, want.begin());
+    want[172] = 0xFC;
+    EXPECT_EQ(store->LanModuleTable[1].Record, want);
+
+    EXPECT_TRUE(BuildModuleUpdate(*store, 1, 3, "ABCDEFGHIJKLMNOPQRST"));
+    const Bytes& m = store->LanModuleTable[1].Record;
+    EXPECT_EQ(std::string(m.begin() + 32, m.begin() + 48), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(m[172], ModuleChecksum(m));
+
+    EXPECT_TRUE(BuildModuleUpdate(*store, 1, 8, "10.1.2.3"));
+    EXPECT_EQ(Bytes(m.begin() + 112, m.begin() + 116), (Bytes{10, 1, 2, 3}));
+    const Bytes before = m;
+    EXPECT_FALSE(BuildModuleUpdate(*store, 1, 9, "10.1.2")) << "not an address: nothing mirrored";
+    EXPECT_FALSE(BuildModuleUpdate(*store, 1, 11, "x"));
+    EXPECT_FALSE(BuildModuleUpdate(*store, 300, 3, "x"));
+    EXPECT_EQ(m, before);
+
+    for (const char* tag : {"1", "1.2", ""}) {
+        store->DeviceTable[1].FormatTag = tag;
+        EXPECT_FALSE(BuildModuleUpdate(*store, 1, 3, "changed")) << tag;
+    }
+    EXPECT_EQ(m, before);
+
+    // A short module answer never gets a field written past its end.
+    store->LanModuleTable[1].Record = Bytes(40, 0);
+    store->DeviceTable[1].FormatTag = "2";
+    EXPECT_TRUE(BuildModuleUpdate(*store, 1, 7, "password"));
+    EXPECT_EQ(store->LanModuleTable[1].Record.size(), 40u);
+}

@@ -1,0 +1,151 @@
+#include "core/parameter_codec.h"
+#include <map>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "core/lan_module.h"
+#include "core/record_fixtures.h"
+
+using namespace cobalin;
+using namespace cobalin::testing;
+
+namespace {
+struct Editor {
+    std::unique_ptr<DeviceStore> store = std::make_unique<DeviceStore>();
+    ParameterTextArray texts;
+    Editor() { ReplyIntake(*store, Page(0, Mac(1))); }
+    DeviceRecord& Record() { return store->DeviceTable[1].Record; }
+    ApplyOutcome Apply(long row, std::string_view text) { return ApplyParameter(*store, texts, row, text, 1); }
+    std::string Decoded(long row) {
+        ParameterTextArray t;
+        DecodeRecord(Record(), t);
+        return t[static_cast<size_t>(row)];
+    }
+};
+}  // namespace
+
+TEST(ParameterCodec, EditableRows) {
+    const std::set<long> editable = {0, 2, 3, 4, 5, 6, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 24, 25, 27, 28, 29, 30, 31};
+    for (long row = -3; row < 40; ++row) EXPECT_EQ(IsEditableRow(row), editable.count(row) == 1) << row;
+    EXPECT_EQ(RowChoices(3)[0], "Enable");
+    EXPECT_EQ(RowChoices(11).size(), 16u);
+    EXPECT_EQ(RowChoices(27).size(), 8u);
+    EXPECT_EQ(RowChoices(12).back(), "5787");
+    for (long row : {3, 9, 11, 12, 13, 14, 15, 16, 19, 25, 27, 32}) EXPECT_TRUE(IsChoiceRow(row)) << row;
+    for (long row : {0, 1, 2, 4, 10, 17, 18, 20, 24, 26, 28, 30, -1, 33}) EXPECT_FALSE(IsChoiceRow(row)) << row;
+}
+
+TEST(ParameterCodec, Encodings) {
+    struct Case { long row; const char* text; size_t at; std::vector<uint8_t> bytes; };
+    const Case cases[] = {
+        {12, "110", 177, {0}},
+        {12, "5787", 177, {14}},
+        {19, "Client (no HB)", 176, {2}},
+        {13, "7-2", 178, {2, 1}},
+        {13, "5-1.5", 178, {0, 1}},
+        {3, "enable", 9, {0}},
+        {3, "Enable", 9, {1}},
+        {27, "1", 197, {0}},
+        {27, "8", 197, {7}},
+        {24, "8888", 174, {0xB8, 0x22}},
+        {24, " 8888.4 ", 174, {0xB8, 0x22}},
+        {17, "2.5", 188, {2, 0}},
+        {17, "3.5", 188, {4, 0}},
+        {18, "+255", 190, {255}},
+        {11, "16", 76, {16}},
+        {26, "Data Arrived", 196, {1}},
+        {9, "4)Link down", 2030, {4}},
+        {4, "192.168.001.010", 58, {192, 168, 1, 10}},
+        {28, " 10 . 0 . 0 . 1 ", 182, {10, 0, 0, 1}},
+        {0, "ABC", 10, {'A', 'B', 'C', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0, "ABCDEFGHIJKLMNOPQRST", 10, {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P'}},
+        {20, "13", 192, {13}},
+        {22, "65535", 194, {0xFF, 0xFF}},
+    };
+    for (const auto& c : cases) {
+        Editor e;
+        std::fill_n(e.Record().begin() + static_cast<long>(c.at), c.bytes.size(), 0xEE);
+        EXPECT_EQ(e.Apply(c.row, c.text), ApplyOutcome::Written) << c.row << " " << c.text;
+        EXPECT_EQ(std::vector<uint8_t>(e.Record().begin() + static_cast<long>(c.at),
+                                       e.Record().begin() + static_cast<long>(c.at + c.bytes.size())),
+                  c.bytes)
+            << c.row << " " << c.text;
+        EXPECT_EQ(e.texts[static_cast<size_t>(c.row)], c.text);
+    }
+    Editor e;
+    EXPECT_EQ(e.Apply(30, std::string(60, 'c')), ApplyOutcome::Written);
+    EXPECT_EQ(std::string(e.Record().begin() + 78, e.Record().begin() + 126), std::string(48, 'c'));
+    EXPECT_EQ(e.Record()[126], 0) << "company name stops at 125";
+}
+
+TEST(ParameterCodec, RejectedTextsWriteNothing) {
+    struct Case { long row; const char* text; };
+    const Case cases[] = {
+        {24, "65536"}, {24, "-1"}, {24, "abc"}, {24, ""}, {24, "1e3"}, {24, "0x10"},
+        {18, "256"}, {18, "-0.6"}, {11, "1 6"}, {27, "0"}, {27, "257"},
+        {4, "10.1.2"}, {4, "10.1.2.3.4"}, {4, "1..2.3"}, {4, "256.1.1.1"}, {5, "a.b.c.d"},
+        {12, "9601"}, {14, "none"}, {13, "8-3"}, {16, ""}, {26, "power up"},
+    };
+    for (const auto& c : cases) {
+        Editor e;
+        e.store->DeviceTable[1].FormatTag = "2";
+        const DeviceRecord before = e.Record();
+        const Bytes moduleBefore = e.store->LanModuleTable[1].Record;
+        EXPECT_EQ(e.Apply(c.row, c.text), ApplyOutcome::Rejected) << c.row << " " << c.text;
+        EXPECT_EQ(e.Record(), before) << c.row << " " << c.text;
+        EXPECT_EQ(e.store->LanModuleTable[1].Record, moduleBefore) << c.row << " " << c.text;
+        EXPECT_EQ(e.texts[static_cast<size_t>(c.row)], c.text) << "the text is still shown";
+    }
+}
+
+TEST(ParameterCodec, IgnoredRowsAndDevices) {
+    Editor e;
+    e.texts.fill("old");
+    const DeviceRecord before = e.Record();
+    for (long row : {7L, 8L, 23L, -1L, 33L, 1000L}) EXPECT_EQ(e.Apply(row, "x"), ApplyOutcome::Ignored) << row;
+    for (const auto& t : e.texts) EXPECT_EQ(t, "old");
+    for (long device : {-1L, 256L, 100000L})
+        EXPECT_EQ(ApplyParameter(*e.store, e.texts, 0, "x", device), ApplyOutcome::Rejected) << device;
+    EXPECT_EQ(e.Record(), before);
+}
+
+TEST(ParameterCodec, MirrorsIntoTheModuleRecord) {
+    Editor e;
+    e.store->DeviceTable[1].FormatTag = "2";
+    e.Apply(0, "ABCDEFGHIJKLMNOPQRST");
+    const Bytes& m = e.store->LanModuleTable[1].Record;
+    EXPECT_EQ(std::string(m.begin(), m.begin() + 8), "UpdateLM");
+    EXPECT_EQ(std::string(m.begin() + 32, m.begin() + 48), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(m[172], ModuleChecksum(m));
+    e.Apply(6, "10.0.0.254");
+    EXPECT_EQ(Bytes(m.begin() + 120, m.begin() + 124), (Bytes{10, 0, 0, 254}));
+    const Bytes before = m;
+    e.Apply(12, "9600");  // no module code
+    EXPECT_EQ(m, before);
+}
+
+// Every editable row: apply each choice (or a sample text), decode, and see
+// the same text again.
+TEST(ParameterCodec, RoundTripEveryEditableRow) {
+    const std::map<long, std::vector<std::string>> samples = {
+        {0, {"Server-1", ""}}, {2, {"secret"}}, {4, {"192.168.1.250"}}, {5, {"255.255.0.0"}},
+        {6, {"0.0.0.0"}}, {10, {"PCB-4193-01"}}, {17, {"0", "100", "65535"}}, {18, {"0", "255"}},
+        {24, {"4000", "8888"}}, {28, {"10.20.30.40"}}, {29, {"Model X"}}, {30, {std::string(48, 'n')}},
+        {31, {"BR-0001"}},
+    };
+    for (long row = 0; row < static_cast<long>(kParameterCount); ++row) {
+        if (!IsEditableRow(row)) continue;
+        std::vector<std::string> texts;
+        for (auto c : RowChoices(row)) texts.emplace_back(c);
+        if (texts.empty()) {
+            ASSERT_TRUE(samples.count(row)) << "no sample for row " << row;
+            texts = samples.at(row);
+        }
+        for (const auto& t : texts) {
+            Editor e;
+            ASSERT_EQ(e.Apply(row, t), ApplyOutcome::Written) << row << " " << t;
+            EXPECT_EQ(e.Decoded(row), t) << row;
+        }
+    }
+}

@@ -1,0 +1,191 @@
+// The details view, the found-device lists, device loading and the search's
+// refusals, with device records put straight into the table (nothing is sent).
+#include <QPushButton>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/app_fixture.h"
+#include "core/device_class.h"
+#include "core/record_fixtures.h"
+#include <QJsonArray>
+#include <QJsonObject>
+
+using namespace cobalin;
+using namespace cobalin::ui;
+using cobalin::testing::AppFixture;
+using cobalin::testing::Auto;
+
+namespace {
+
+// Stores a paged device as the reply intake would and lists it in List1.
+void AddPagedDevice(AppFixture& app, uint8_t last, const std::string& hwid, const std::string& model,
+                    const std::string& password = "pw") {
+    DeviceStore& store = *app.state->Devices;
+    for (uint8_t page = 0; page < 3; ++page) {
+        Bytes p = cobalin::testing::Page(page, cobalin::testing::Mac(last));
+        if (page == 0) {
+            std::copy(hwid.begin(), hwid.end(), p.begin() + 142);
+            std::copy(model.begin(), model.end(), p.begin() + 126);
+            std::copy(password.begin(), password.end(), p.begin() + 42);
+            const std::string name = "Dev" + std::to_string(last);
+            std::copy(name.begin(), name.end(), p.begin() + 10);
+            p[58] = 192, p[59] = 168, p[60] = 1, p[61] = last;
+        }
+        if (ReplyIntake(store, p).outcome == IntakeResult::Added)
+            AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
+    }
+}
+
+void AddShortDevice(AppFixture& app, uint8_t last) {
+    Bytes reply = cobalin::testing::ShortReply(cobalin::testing::Mac(last));
+    std::copy_n("Legacy", 6, reply.begin() + 40);
+    DeviceStore& store = *app.state->Devices;
+    if (ReplyIntake(store, reply).outcome == IntakeResult::Added)
+        AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
+}
+
+// Lets Timer3 tick once the search has ended (Frame6 enabled).
+void RunFinishingTick(AppFixture& app) {
+    app.main().Timer3->start(1);
+    for (int i = 0; i < 200 && app.main().Timer3->isActive(); ++i) AppFixture::Spin(5);
+}
+
+}  // namespace
+
+TEST(DetailsView, PagedShortAndEmpty) {
+    AppFixture app(Auto(2, "AdvancedMode=1\n"));
+    SelectRow(app.c("List1"), -1);
+    EXPECT_FALSE(app.visible("Frame1")) << "a click in an empty list hides the details";
+    AddPagedDevice(app, 1, "PCB-4193-01", "M1");
+    AddShortDevice(app, 2);
+    SelectRow(app.c("List1"), 0);
+    EXPECT_EQ(app.state->SelectedDevice, 1);
+    EXPECT_TRUE(app.visible("Frame1"));
+    ASSERT_EQ(ItemCount(app.c("List4")), 33);
+    EXPECT_EQ(Items(app.c("List4"))[20], "Delimiter HEX:");
+    EXPECT_EQ(Items(app.c("List4"))[26], "Connection at");
+    EXPECT_EQ(Items(app.c("List5"))[0], "Dev1");
+    EXPECT_EQ(Items(app.c("List5"))[10], "PCB-4193-01");
+    EXPECT_EQ(app.text("Label7"), "02:7E:3A:04:C8:01");
+    EXPECT_EQ(app.text("Label9x"), " & ");
+    EXPECT_EQ(app.text("Label11"), "0)10/Half Duplex");
+
+    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+    SelectRow(app.c("List1"), 1);
+    EXPECT_EQ(app.state->SelectedDevice, 2);
+    ASSERT_EQ(ItemCount(app.c("List4")), 11);
+    ASSERT_EQ(ItemCount(app.c("List5")), 11);
+    EXPECT_EQ(Items(app.c("List4"))[2], "Serial No.");
+    EXPECT_EQ(Items(app.c("List5"))[0], "Legacy");
+    EXPECT_EQ(app.state->Devices->DeviceTable[2].Record[500], 0) << "a short record is zeroed beyond byte 97";
+    for (const char* l : {"Label9x", "Label11", "Label58", "Label15"}) EXPECT_EQ(app.text(l), "N/A") << l;
+    EXPECT_EQ(app.text("Label17"), "Legacy");
+    for (size_t i = 11; i < kParameterCount; ++i) EXPECT_TRUE(app.state->ParameterTexts[i].empty()) << i;
+}
+
+TEST(FoundLists, ModelFilterClassificationAndPanel) {
+    AppFixture app(Auto(1, "SkipPassword=1\n[ModelSelection]\nCount=1\n1=Zenta-5400 series\nSelectable=YES\n"));
+    AddPagedDevice(app, 1, "PCB-4193-01", "5400");
+    AddPagedDevice(app, 2, "PCB-4160-02", "5200");
+    AddPagedDevice(app, 3, "PCB-4193-03", "");
+    AddPagedDevice(app, 4, "XPCB-4193", "5400");
+    // Model filter: "5400" occurs in the chosen model, "5200" does not, "" always.
+    SelectRow(app.c("Combo1"), 1);
+    RunFinishingTick(app);
+    EXPECT_EQ(Items(app.c("List6")), (QStringList{"02:7E:3A:04:C8:01", "02:7E:3A:04:C8:03", "02:7E:3A:04:C8:04"}));
+    EXPECT_EQ(app.text("Label44"), "Found...3 device(s)");
+    EXPECT_FALSE(app.main().Timer3->isActive());
+    EXPECT_EQ(ItemCount(app.c("Combo4")), 3);
+    EXPECT_EQ(Items(app.c("Combo5")), (QStringList{"02:7E:3A:04:C8:01", "02:7E:3A:04:C8:03"}));
+    EXPECT_EQ(ItemCount(app.c("Combo6")), 0) << "a hardware ID with the prefix further in is unclassified";
+    EXPECT_EQ(Items(app.c("List7")), Items(app.c("Combo5")));
+    EXPECT_EQ(app.text("Text12(11)"), "02:7E:3A:04:C8:01");
+    EXPECT_EQ(app.text("Label54(1)"), "Found...2 IP Dongle(s)");
+    EXPECT_TRUE(app.enabled("Command34(2)"));
+    // The first IP Dongle is loaded into both faces.
+    EXPECT_EQ(app.text("Text6(9)"), "Dev1");
+    EXPECT_EQ(app.text("Text12(6)"), "Dev1");
+    EXPECT_EQ(app.text("Text12(0)"), "192.168.1.1");
+    EXPECT_EQ(app.text("Text12(3)"), "pw") << "SkipPassword copies the device password";
+
+    // Picking another IP Dongle in the panel runs the selection chain.
+    SelectRow(app.c("List7"), 1);
+    EXPECT_EQ(SelectedRow(app.c("Combo4")), 1);
+    EXPECT_EQ(SelectedRow(app.c("List6")), 1);
+    EXPECT_EQ(app.text("Text12(6)"), "Dev3");
+
+    EXPECT_EQ(ClassifyDevice("A", "A", "37264000-1"), DeviceClass::ZentaBox);
+    EXPECT_EQ(ClassifyDevice("A", "B", "PCB-4193"), DeviceClass::Unclassified);
+}
+
+TEST(FoundLists, NothingOfTheTypeAndQueryAuthentication) {
+    AppFixture app(Auto(1));  // SkipPassword 0: the super user password must match
+    AddPagedDevice(app, 5, "PCB-4160-01", "", "secret");
+    SetText(app.c("Text12(0)"), "stale");
+    app.state->CloseAllowed = false;
+    RunFinishingTick(app);
+    EXPECT_EQ(app.text("Label54(1)"), "Found...0 IP Dongle(s)");
+    EXPECT_EQ(app.text("Text12(0)"), "");
+    EXPECT_TRUE(IsChecked(app.c("Option2(1)")));
+    EXPECT_FALSE(app.enabled("Command34(2)"));
+    EXPECT_FALSE(app.enabled("Command34(4)")) << "Close follows CloseAllowed";
+
+    // Loading the device with a wrong super user password empties the panel.
+    SetText(app.c("Text12(7)"), "somewhere");
+    SelectRow(app.c("List6"), 0);
+    EXPECT_EQ(app.text("Frame13"), "02:7E:3A:04:C8:05");
+    EXPECT_EQ(app.text("Text6(3)"), "secret");
+    EXPECT_EQ(app.text("Text12(7)"), "");
+    EXPECT_TRUE(IsChecked(app.c("Option2(0)")));
+    EXPECT_EQ(app.text("Label54(1)"), "Please enter password authentication to query a device!");
+    EXPECT_EQ(ForeColor(app.c("Label54(1)")), 255u);
+    SetText(app.c("Text12(3)"), "secret");
+    SelectRow(app.c("List6"), 0);
+    EXPECT_EQ(app.text("Text12(7)"), "");
+    EXPECT_EQ(app.text("Text12(0)"), "192.168.1.5");
+}
+
+TEST(Search, RefusalsAndFailedPreparationsReturnToIdle) {
+    AppFixture app(Auto(2, "AdvancedMode=2\n"));
+    // An invalid network address: nothing starts.
+    SetChecked(app.c("Option1(1)"), true);
+    SetText(app.c("Text6(4)"), "192.168.1");
+    qobject_cast<QPushButton*>(app.c("Command10"))->click();
+    EXPECT_EQ(app.text("Label44"), "Invalid IP address entry!");
+    EXPECT_FALSE(app.main().Timer1->isActive());
+    EXPECT_FALSE(app.main().Timer3->isActive());
+
+    // A remote port that is not a port: "Invalid port entry!", nothing sent, idle again.
+    SetChecked(app.c("Check1"), true);
+    SetText(app.c("txtRemotePort"), "88x8");
+    app.dialogs.TakeShown();
+    qobject_cast<QPushButton*>(app.c("Command1"))->click();
+    QJsonArray shown = app.dialogs.TakeShown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].toObject().value("text"), "Invalid port entry!");
+    EXPECT_EQ(shown[0].toObject().value("title"), "Cobalin");
+    EXPECT_FALSE(app.main().Timer1->isActive());
+    EXPECT_EQ(app.state->OperationTick, -1);
+    EXPECT_TRUE(app.enabled("Frame6"));
+    EXPECT_EQ(app.main().UDP8888->State(), SocketControl::kClosed);
+
+    // Port 8889 held by another program: the C0 box at once, no retries, idle.
+    const int holder = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(8889);
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    SetText(app.c("txtRemotePort"), "8888");
+    QElapsedTimer t;
+    t.start();
+    qobject_cast<QPushButton*>(app.c("Command1"))->click();
+    shown = app.dialogs.TakeShown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].toObject().value("text"), "C0:Failed to initial UDP connection! Please retry again.");
+    EXPECT_EQ(app.state->OperationTick, -1);
+    EXPECT_TRUE(app.enabled("Frame6"));
+    close(holder);
+}
