@@ -171,7 +171,7 @@ QWidget* UiDriver::Find(const QString& name, QObject** component) const {
     }
     Form* f = form(window);
     if (!f) return nullptr;
-    if (QWidget* w = f->Control(control)) return w;
+    if (QWidget* w = f->Find(control)) return w;
     if (component) *component = f->Component(control);
     return nullptr;
 }

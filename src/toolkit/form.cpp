@@ -13,8 +13,18 @@ Form::Form(const QString& name, std::span<const ControlDef> table, int widthTwip
     SetWindowTwips(this, widthTwips, heightTwips);
 }
 
+QWidget* Form::Control(const QString& name) const {
+    QWidget* w = controls_.value(name);
+    if (!w) MissingControl(name, "control");
+    return w;
+}
+
+void Form::MissingControl(const QString& name, const char* kind) const {
+    qFatal("%s has no %s named \"%s\"", qPrintable(objectName()), kind, qPrintable(name));
+}
+
 QObject* Form::Component(const QString& name) const {
-    if (QWidget* w = Control(name)) return w;
+    if (QWidget* w = Find(name)) return w;
     for (QObject* c : children())
         if (c->objectName() == name && !c->isWidgetType()) return c;
     return nullptr;

@@ -15,14 +15,20 @@ class Form : public QWidget {
 public:
     Form(const QString& name, std::span<const ControlDef> table, int widthTwips, int heightTwips);
 
-    // A control by its name ("Text12(3)"); nullptr when there is none.
-    QWidget* Control(const QString& name) const { return controls_.value(name); }
+    // A control by its name ("Text12(3)"). The program's own code names only
+    // controls its window has, so an unknown name is a typing error in the
+    // program: it stops at once, naming the control, rather than handing a
+    // null pointer to whatever runs next.
+    QWidget* Control(const QString& name) const;
     template <class T>
     T* Get(const QString& name) const {
-        T* w = qobject_cast<T*>(controls_.value(name));
-        Q_ASSERT_X(w, "Form::Get", qPrintable(name));
+        T* w = qobject_cast<T*>(Control(name));
+        if (!w) MissingControl(name, T::staticMetaObject.className());
         return w;
     }
+    // A control by its name, or nullptr: for names that come from outside the
+    // program (the UI driver's commands).
+    QWidget* Find(const QString& name) const { return controls_.value(name); }
     // Timers and socket controls are found by name too.
     QObject* Component(const QString& name) const;
     const QHash<QString, QWidget*>& Controls() const { return controls_; }
@@ -35,6 +41,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    [[noreturn]] void MissingControl(const QString& name, const char* kind) const;
+
     QHash<QString, QWidget*> controls_;
     bool closing_ = false;
 };
