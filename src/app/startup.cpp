@@ -8,6 +8,7 @@
 #include "app/main_window_setup.h"
 #include "cobalin_version.h"
 #include "features/panel/configuration_panel.h"
+#include "features/ping/ping_scan.h"
 #include "features/faces/faces.h"
 #include "features/help/help_window.h"
 #include "features/search/found_lists.h"
@@ -72,6 +73,7 @@ void Startup::OpenMainWindow() {
     panel_ = std::make_unique<ConfigurationPanel>(*main_, state_, dialogs_, *search_);
     faces_ = std::make_unique<FaceController>(*main_, state_);
     help_ = std::make_unique<HelpWindow>(*main_, state_, VersionText());
+    ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_);
     setup_ = std::make_unique<MainWindowSetup>(*main_, state_, *search_, *faces_);
     connect(main_->Get<QPushButton>("Command34(4)"), &QPushButton::clicked, this, [this] {
         state_.AppClosing = true;

@@ -20,6 +20,7 @@ class FoundLists;
 class HelpWindow;
 class MainWindowSetup;
 class ModuleExchange;
+class PingScan;
 class ReplyReceivers;
 class SearchOrchestration;
 
@@ -37,6 +38,7 @@ public:
     // The windows as they are at the moment of each call, for the UI driver.
     ProgramWindows Windows() const;
     SearchOrchestration& search() const { return *search_; }
+    PingScan& ping() const { return *ping_; }
 
 private:
     void LoadChooser();
@@ -59,6 +61,7 @@ private:
     std::unique_ptr<MainWindowSetup> setup_;
     std::unique_ptr<FaceController> faces_;
     std::unique_ptr<HelpWindow> help_;
+    std::unique_ptr<PingScan> ping_;
 };
 
 // "Rev. : 1.0.0" style version text (major.minor.revision without leading zeros).

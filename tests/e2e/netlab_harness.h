@@ -170,8 +170,11 @@ namespace cobalin::e2e {
 // The program under the UI driver, in the namespace this test runs in.
 class DriveProcess {
 public:
-    DriveProcess(const std::string& home, double timeScale = 0.05) {
-        std::vector<std::string> args = {Env("COBALIN_BIN"), "--drive", "--home", home};
+    // prefix: a command the program runs under (found on PATH), such as
+    // setpriv dropping a capability.
+    DriveProcess(const std::string& home, double timeScale = 0.05, std::vector<std::string> prefix = {}) {
+        std::vector<std::string> args = std::move(prefix);
+        for (const std::string& a : {Env("COBALIN_BIN"), std::string("--drive"), std::string("--home"), home}) args.push_back(a);
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) return;
         posix_spawn_file_actions_t actions;
@@ -187,7 +190,7 @@ public:
         argv.push_back(nullptr);
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
         close(out[1]);

@@ -1,0 +1,86 @@
+#include "features/ping/ping_scan.h"
+
+#include <QPushButton>
+
+#include "core/ping.h"
+#include "toolkit/controls.h"
+#include "toolkit/program_time.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+const char* const kNoIcmpSocketMessage =
+    "Cannot send ICMP echo requests: this program may open no ICMP socket. Allow the user's group in "
+    "net.ipv4.ping_group_range, or give the program CAP_NET_RAW.";
+
+namespace {
+constexpr const char* kScanBase = "192.168.1.";
+constexpr int kScanFirst = 1, kScanLast = 100;
+}  // namespace
+
+PingScan::PingScan(FormMain& form, AppState& state, Dialogs& dialogs, Echo echo)
+    : form_(form), state_(state), dialogs_(dialogs), echo_(std::move(echo)) {
+    if (!echo_) echo_ = [](uint32_t address) { return SendEcho(address, kEchoTimeoutMs); };
+    connect(form_.Get<QPushButton>("Command4"), &QPushButton::clicked, this, [this] { Command4Click(); });
+}
+
+void PingScan::ShowStatus(const QString& text) { SetCaption(form_.Control("Label1"), text); }
+
+void PingScan::Command4Click() {
+    QWidget* button = form_.Control("Command4");
+    if (Caption(button) != "Ping") {
+        stop_ = true;
+        SetCaption(button, "Ping");
+        return;
+    }
+    if (scanning_) return;  // stopped, but the loop has not yet left its wait
+    stop_ = false;
+    SetCaption(button, "Stop");
+    ShowStatus("Scanning...");
+    ClearItems(form_.Control("List2"));
+    ClearItems(form_.Control("List3"));
+    scanning_ = true;
+    noSocketShown_ = false;
+    ScanSubnet(kScanBase, kScanFirst, kScanLast);
+    scanning_ = false;
+    ShowStatus("Scanning...Done");
+    SetCaption(button, "Ping");
+}
+
+int32_t PingScan::PingAddress(const std::string& address) {
+    const auto target = PingTarget(address);
+    if (!target) return kPingBadDestination;
+    const EchoResult r = echo_(*target);
+    if (r.noSocket && !noSocketShown_) {
+        noSocketShown_ = true;
+        dialogs_.Message(kNoIcmpSocketMessage, kAppTitle, MessageIcon::Warning);
+    }
+    return r.status;
+}
+
+void PingScan::ScanSubnet(const std::string& base, int first, int last) {
+    WaitSeconds(0.1);
+    for (int i = first; i <= last; ++i) {
+        const std::string address = base + std::to_string(i);
+        const int32_t status = PingAddress(address);
+        AddItem(form_.Control(status != kPingSuccess ? "List3" : "List2"), QString::fromStdString(address));
+        WaitSeconds(0.01);
+        ShowStatus(QString::fromStdString("Scanning..." + address + ", Status=" + PingStatusText(status)));
+        // A closing window ends the scan as Stop would: nobody reads the lists any more.
+        if (stop_ || state_.AppClosing) break;
+    }
+}
+
+int16_t PingScan::PingOne(const std::string& address) {
+    ShowStatus(QString::fromStdString("Scanning..." + address));
+    WaitSeconds(0.1);
+    noSocketShown_ = false;
+    const int32_t status = PingAddress(address);
+    const int16_t result = status == kPingSuccess ? 1 : 0;
+    WaitSeconds(0.1);
+    ShowStatus(QString::fromStdString("Scanning...Done. IP=" + address + ", status=" + PingStatusText(status)));
+    return result;
+}
+
+}  // namespace cobalin

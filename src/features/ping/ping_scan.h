@@ -1,0 +1,61 @@
+// The ping scan of the engineering face and the single-address ping of the
+// parameter editor: which addresses of 192.168.1.1-100 answer an ICMP echo,
+// so an engineer can pick a free one. Answering addresses go to List2, silent
+// ones to List3, progress to the status line Label1; Command4 starts ("Ping")
+// and stops ("Stop") the scan.
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/app_state.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/icmp_echo.h"
+#include "windows/forms.h"
+
+namespace cobalin {
+
+class PingScan : public QObject {
+public:
+    // echo sends one request to an address (network order in memory) and
+    // returns its outcome; the real ICMP echo unless a test hands in another.
+    using Echo = std::function<ui::EchoResult(uint32_t address)>;
+    PingScan(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, Echo echo = {});
+
+    // "Ping"/"Stop" of Command4.
+    void Command4Click();
+
+    // The single-address ping: 1 when the address answered, else 0.
+    int16_t PingOne(const std::string& address);
+
+    // One echo; its status (11018 without sending for an address that is
+    // not one, 11050 when no ICMP socket may be opened).
+    int32_t PingAddress(const std::string& address);
+
+    void ScanSubnet(const std::string& base, int first, int last);
+
+    bool scanning() const { return scanning_; }
+
+private:
+    void ShowStatus(const QString& text);
+
+    ui::FormMain& form_;
+    AppState& state_;
+    ui::Dialogs& dialogs_;
+    Echo echo_;
+    bool stop_ = false;
+    // The caption turns back to "Ping" as soon as Stop is clicked, while the
+    // loop still sits in its wait: this flag, not the caption, tells that a
+    // scan is still running, so a quick second click cannot nest a scan.
+    bool scanning_ = false;
+    // One message per scan (or per single ping) when no ICMP socket may be
+    // opened, not one per address.
+    bool noSocketShown_ = false;
+};
+
+// The message shown when neither ICMP socket kind may be opened.
+extern const char* const kNoIcmpSocketMessage;
+
+}  // namespace cobalin
