@@ -130,7 +130,7 @@ EchoResult SendEcho(uint32_t address, int timeoutMs) {
         // hands this socket only the answers carrying it.
         const int on = 1;
         setsockopt(fd.get(), SOL_IP, IP_RECVERR, &on, sizeof on);
-        echo.matchIdentifier = false;
+        echo.matchIdentifier = false;  // known only once the send has bound the socket
     } else {
         echo.identifier = static_cast<uint16_t>(getpid() ^ echo.sequence);
     }
@@ -140,6 +140,14 @@ EchoResult SendEcho(uint32_t address, int timeoutMs) {
     std::memcpy(&to.sin_addr, &address, sizeof address);
     if (sendto(fd.get(), request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
         return {StatusOfSendError(errno), false};
+    if (kind == IcmpSocketKind::Datagram) {
+        sockaddr_in self{};
+        socklen_t len = sizeof self;
+        if (getsockname(fd.get(), reinterpret_cast<sockaddr*>(&self), &len) == 0) {
+            echo.identifier = ntohs(self.sin_port);
+            echo.matchIdentifier = true;
+        }
+    }
 
     uint8_t buffer[2048];
     short revents = 0;
