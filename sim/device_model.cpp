@@ -149,8 +149,13 @@ void SimLan::SearchReply(size_t i, double at, std::vector<Outgoing>& out) {
         out.push_back({i, g, at});
     }
     for (int n = 0; n < f.flood; ++n) {
+        // Random bytes of random length that are never a reply (no 98-byte
+        // datagram, no page mark in byte 0): whatever the seed, a flood adds
+        // no device, so what it must give can be asserted.
         Bytes g(std::uniform_int_distribution<size_t>(0, 1400)(rng_));
+        if (g.size() == kShortRecordSize) g.push_back(0);
         for (auto& b : g) b = static_cast<uint8_t>(byte(rng_));
+        if (!g.empty() && g[0] == kPageMark) g[0] = static_cast<uint8_t>(~kPageMark);
         out.push_back({i, g, at});
     }
 }

@@ -104,11 +104,11 @@ void Startup::LoadMainWindow() {
 void Startup::MainWindowClosing() {
     // Every step runs even if an earlier one failed; nothing is reported.
     state_.AppClosing = true;
-    try {
-        main_->Timer1->stop();
-    } catch (...) {
-    }
+    main_->Timer1->stop();
     for (SocketControl* s : {main_->UDP8888, main_->UDP8890, main_->UDPsck}) {
+        // Closing a socket may fail (ending its reader thread can throw); the
+        // window still closes, and the other sockets and the companion
+        // program are still seen to.
         try {
             s->Close();
         } catch (...) {

@@ -39,6 +39,8 @@ struct DeviceStore {
     int16_t DeviceCount = 0;
 
     bool IsEntry(long index) const { return index >= 0 && index < static_cast<long>(kTableSize); }
+    // True for an entry that holds a device of the current search.
+    bool IsDevice(long index) const { return index >= 1 && index <= DeviceCount && IsEntry(index); }
 };
 
 // Empties every entry of both tables (DeviceCount is left to the search request).

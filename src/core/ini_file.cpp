@@ -1,8 +1,8 @@
 #include "core/ini_file.h"
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <unordered_set>
 #include <vector>
 
@@ -114,85 +114,85 @@ std::string ReadIni(std::string_view section, std::string_view key, const std::s
 }
 
 int WriteIni(std::string_view section, std::string_view key, std::string_view value, const std::string& file) {
-    try {
-        std::vector<std::string> lines;  // each with its own line end, if it had one
-        std::string eol = "\r\n";
-        {
-            std::ifstream in(file, std::ios::binary);
-            if (in) {
-                std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-                if (in.bad()) return 0;
-                size_t start = 0;
-                while (start < content.size()) {
-                    size_t nl = content.find('\n', start);
-                    size_t end = nl == std::string::npos ? content.size() : nl + 1;
-                    lines.push_back(content.substr(start, end - start));
-                    start = end;
-                }
-                if (!lines.empty() && lines.front().size() >= 1 && lines.front().back() == '\n' &&
-                    (lines.front().size() < 2 || lines.front()[lines.front().size() - 2] != '\r'))
-                    eol = "\n";
-            }
+    std::vector<std::string> lines;  // each with its own line end, if it had one
+    std::string eol = "\r\n";
+    // Read with stdio: a stream raises where a read fails (a folder in the
+    // file's place), and a failed read is simply a file that cannot be written.
+    if (FILE* in = std::fopen(file.c_str(), "rb")) {
+        std::string content;
+        char chunk[65536];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) content.append(chunk, n);
+        const bool failed = std::ferror(in) != 0;
+        std::fclose(in);
+        if (failed) return 0;
+        size_t start = 0;
+        while (start < content.size()) {
+            size_t nl = content.find('\n', start);
+            size_t end = nl == std::string::npos ? content.size() : nl + 1;
+            lines.push_back(content.substr(start, end - start));
+            start = end;
         }
-        auto body = [](const std::string& l) {
-            std::string_view v(l);
-            if (!v.empty() && v.back() == '\n') v.remove_suffix(1);
-            if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
-            return v;
-        };
-        const std::string newLine = std::string(key) + "=" + std::string(value) + eol;
+        if (!lines.empty() && lines.front().size() >= 1 && lines.front().back() == '\n' &&
+            (lines.front().size() < 2 || lines.front()[lines.front().size() - 2] != '\r'))
+            eol = "\n";
+    }
+    auto body = [](const std::string& l) {
+        std::string_view v(l);
+        if (!v.empty() && v.back() == '\n') v.remove_suffix(1);
+        if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
+        return v;
+    };
+    const std::string newLine = std::string(key) + "=" + std::string(value) + eol;
 
-        // Find the section, the key inside it, and the last non-blank line of it.
-        long sectionAt = -1, keyAt = -1, lastContent = -1;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            std::string_view name;
-            if (SectionName(body(lines[i]), name)) {
-                if (sectionAt >= 0) break;
-                if (SameName(name, Trim(section))) sectionAt = lastContent = static_cast<long>(i);
-                continue;
-            }
-            if (sectionAt < 0) continue;
-            if (!Trim(body(lines[i])).empty()) lastContent = static_cast<long>(i);
-            std::string_view k, v;
-            if (KeyValue(body(lines[i]), k, v) && SameName(k, Trim(key))) {
-                keyAt = static_cast<long>(i);
-                break;
-            }
+    // Find the section, the key inside it, and the last non-blank line of it.
+    long sectionAt = -1, keyAt = -1, lastContent = -1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string_view name;
+        if (SectionName(body(lines[i]), name)) {
+            if (sectionAt >= 0) break;
+            if (SameName(name, Trim(section))) sectionAt = lastContent = static_cast<long>(i);
+            continue;
         }
-        auto ensureEnded = [&](long i) {
-            std::string& l = lines[static_cast<size_t>(i)];
-            if (l.empty() || l.back() != '\n') l += eol;
-        };
-        if (keyAt >= 0) {
-            const std::string& old = lines[static_cast<size_t>(keyAt)];
-            const bool ended = !old.empty() && old.back() == '\n';
-            lines[static_cast<size_t>(keyAt)] = ended ? newLine : newLine.substr(0, newLine.size() - eol.size());
-        } else if (sectionAt >= 0) {
-            ensureEnded(lastContent);
-            lines.insert(lines.begin() + lastContent + 1, newLine);
-        } else {
-            if (!lines.empty()) ensureEnded(static_cast<long>(lines.size()) - 1);
-            lines.push_back("[" + std::string(section) + "]" + eol);
-            lines.push_back(newLine);
+        if (sectionAt < 0) continue;
+        if (!Trim(body(lines[i])).empty()) lastContent = static_cast<long>(i);
+        std::string_view k, v;
+        if (KeyValue(body(lines[i]), k, v) && SameName(k, Trim(key))) {
+            keyAt = static_cast<long>(i);
+            break;
         }
+    }
+    auto ensureEnded = [&](long i) {
+        std::string& l = lines[static_cast<size_t>(i)];
+        if (l.empty() || l.back() != '\n') l += eol;
+    };
+    if (keyAt >= 0) {
+        const std::string& old = lines[static_cast<size_t>(keyAt)];
+        const bool ended = !old.empty() && old.back() == '\n';
+        lines[static_cast<size_t>(keyAt)] = ended ? newLine : newLine.substr(0, newLine.size() - eol.size());
+    } else if (sectionAt >= 0) {
+        ensureEnded(lastContent);
+        lines.insert(lines.begin() + lastContent + 1, newLine);
+    } else {
+        if (!lines.empty()) ensureEnded(static_cast<long>(lines.size()) - 1);
+        lines.push_back("[" + std::string(section) + "]" + eol);
+        lines.push_back(newLine);
+    }
 
-        // A temporary file beside the target, then rename: never half a file.
-        std::random_device rd;
-        const std::string temp = file + ".tmp" + std::to_string(rd());
-        FILE* out = std::fopen(temp.c_str(), "wb");
-        if (!out) return 0;
-        bool ok = true;
-        for (const auto& l : lines) ok = ok && std::fwrite(l.data(), 1, l.size(), out) == l.size();
-        ok = ok && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
-        ok = (std::fclose(out) == 0) && ok;
-        if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
-            std::remove(temp.c_str());
-            return 0;
-        }
-        return 1;
-    } catch (...) {
+    // A temporary file beside the target, then rename: never half a file. The
+    // process and a running number name it, so two writers never share one.
+    static std::atomic<unsigned> serial{0};
+    const std::string temp = file + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    FILE* out = std::fopen(temp.c_str(), "wb");
+    if (!out) return 0;
+    bool ok = true;
+    for (const auto& l : lines) ok = ok && std::fwrite(l.data(), 1, l.size(), out) == l.size();
+    ok = ok && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
+    ok = (std::fclose(out) == 0) && ok;
+    if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
+        std::remove(temp.c_str());
         return 0;
     }
+    return 1;
 }
 
 }  // namespace cobalin

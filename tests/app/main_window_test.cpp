@@ -269,20 +269,74 @@ TEST(MainWindow, CloseStartsTheCompanionProgram) {
     EXPECT_EQ(bare.dialogs.shownCount(), 0);
 }
 
-TEST(MainWindowSetup, HostileSettingsFilesKeepTheProgramRunning) {
+TEST(MainWindowSetup, HostileSettingsFilesReadAsNeutralValues) {
     std::string garbage(200000, '\0');
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919) % 251);
-    const std::string cases[] = {
-        Auto(2, "AdvancedMode=x\nShowPassword=yes\nSkipPassword=1e9\nPasswordMask=--1\nOEMLogo=\xff\xfe\n"
-                "[ModelSelection]\nCount=32767\nDefault=-5\nSelectable=YES\n[DefaultNetwork]\nMode=7\n"),
-        Auto(1, "AdvancedMode=\nAdvIPDMode=\n[DefaultNetwork]\nMode=3\nParameter=" + std::string(5000, 'p') + "\n"),
-        Auto(2) + garbage,
-        Auto(2, "[RunMode]\n" + std::string(100000, '=') + "\n"),
+    // What the window shows for each file: what a missing key means, or what
+    // the odd value reads as.
+    struct Case {
+        std::string settings;
+        const char* caption;
+        RunSettings run;       // the [RunMode] values read
+        bool fillButtons;      // AdvIPDMode other than exactly "0"
+        bool logo;             // Image1 visible (no picture file exists)
+        int models;            // lines of Combo1, "Undefined Device" first, then "0" for each missing name
+        bool modelsEnabled;
+        int option;            // the search mode selected, -1 none
+        QString address;       // Text6(5)
     };
-    for (const auto& settings : cases) {
-        AppFixture app(settings);
-        ASSERT_NE(app.startup->main(), nullptr);
-        EXPECT_TRUE(app.main().isVisible());
-        EXPECT_GE(ItemCount(app.c("Combo1")), 1);
+    RunSettings odd;
+    odd.AdvancedMode = "x", odd.ShowPassword = "yes", odd.OEMLogo = "\xff\xfe";
+    RunSettings emptyModes;
+    emptyModes.AdvancedMode = "", emptyModes.AdvIPDMode = "";
+    const Case cases[] = {
+        {Auto(2, "AdvancedMode=x\nShowPassword=yes\nSkipPassword=1e9\nPasswordMask=--1\nOEMLogo=\xff\xfe\n"
+                 "[ModelSelection]\nCount=32767\nDefault=-5\nSelectable=YES\n[DefaultNetwork]\nMode=7\n"),
+         "Cobalin for ZentaBox (Ver. Q113V1)", odd, false, true, 32768, true, -1, ""},
+        {Auto(1, "AdvancedMode=\nAdvIPDMode=\n[DefaultNetwork]\nMode=3\nParameter=" + std::string(5000, 'p') + "\n"),
+         "Cobalin for IP Dongle (Ver. Q113V1)", emptyModes, true, false, 1, false, 2, QString(999, 'p')},
+        {Auto(2) + garbage, "Cobalin for ZentaBox (Ver. Q113V1)", RunSettings{}, false, false, 1, false, -1, ""},
+        {Auto(2, "[RunMode]\n" + std::string(100000, '=') + "\n"), "Cobalin for ZentaBox (Ver. Q113V1)", RunSettings{},
+         false, false, 1, false, -1, ""},
+    };
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        const Case& c = cases[n];
+        AppFixture app(c.settings);
+        ASSERT_NE(app.startup->main(), nullptr) << n;
+        EXPECT_TRUE(app.main().isVisible()) << n;
+        const RunSettings& run = app.state->Run;
+        EXPECT_EQ(run.ZentaCoolMode, c.run.ZentaCoolMode) << n;
+        EXPECT_EQ(run.AdvancedMode, c.run.AdvancedMode) << n;
+        EXPECT_EQ(run.AdvIPDMode, c.run.AdvIPDMode) << n;
+        EXPECT_EQ(run.ShowPassword, c.run.ShowPassword) << n;
+        EXPECT_EQ(run.SkipPassword, 0) << n;
+        EXPECT_EQ(run.PasswordMask, std::nullopt) << n;
+        EXPECT_EQ(run.OEMLogo, c.run.OEMLogo) << n;
+
+        EXPECT_EQ(Caption(&app.main()), c.caption) << n;
+        // The simple panel face, as for AdvancedMode "0".
+        EXPECT_TRUE(app.visible("Frame20")) << n;
+        EXPECT_FALSE(app.visible("Frame14")) << n;
+        EXPECT_FALSE(app.visible("Frame19")) << n;
+        EXPECT_EQ(app.windowWidth(), 9540) << n;
+        EXPECT_FALSE(app.visible("Frame24")) << n << ": no authentication frame";
+        for (const char* name : {"Text12(3)", "Text12(4)", "Text12(5)"})
+            EXPECT_EQ(Mask(qobject_cast<QLineEdit*>(app.c(name))), "*") << n << name << ": masked as created";
+        EXPECT_EQ(app.visible("Image1"), c.logo) << n;
+        EXPECT_EQ(PictureName(app.c("Image1")), "") << n;
+        EXPECT_EQ(app.visible("Command7"), c.fillButtons) << n;
+        EXPECT_EQ(Caption(app.c("Command28")), c.fillButtons ? "Fill LAN Upgrade" : "Fill Upgrade") << n;
+
+        const QStringList models = Items(app.c("Combo1"));
+        ASSERT_EQ(models.size(), c.models) << n;
+        EXPECT_EQ(models[0], "Undefined Device") << n;
+        EXPECT_EQ(models.count("0"), c.models - 1) << n;
+        EXPECT_EQ(SelectedRow(app.c("Combo1")), 0) << n;
+        EXPECT_EQ(app.enabled("Combo1"), c.modelsEnabled) << n;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(IsChecked(app.c(qPrintable(QString("Option1(%1)").arg(k)))), k == c.option) << n << k;
+        EXPECT_EQ(app.text("Text6(4)"), "") << n;
+        EXPECT_EQ(app.text("Text6(5)"), c.address) << n;
+        EXPECT_EQ(Caption(app.c("Label54(1)")), "Ready") << n;
     }
 }

@@ -65,3 +65,35 @@ TEST(Settings, RunModeSection) {
     dir.Write("Setting.ini", "[RunMode]\nPasswordMask=0\n");
     EXPECT_EQ(ReadRunSettings(SettingsFile(file)).PasswordMask, std::optional<int16_t>(0));
 }
+
+TEST(Settings, HostileFilesReadAsTheMissingKeyValues) {
+    std::string garbage(200000, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919) % 251);
+    RunSettings longMode;
+    longMode.AdvancedMode = std::string(999, 'x');  // cut to the buffer, as any long value
+    RunSettings quoted;
+    quoted.ShowPassword = "";
+    struct Case { std::string text; RunSettings run; int16_t count; };
+    const Case cases[] = {
+        {"[RunMode]\n" + garbage, RunSettings{}, 0},
+        {"[RunMode]\n" + std::string(100000, '=') + "\n[ModelSelection]\n" + std::string(100000, '=') + "\n", RunSettings{}, 0},
+        {"[RunMode]\nAdvancedMode=" + std::string(5000, 'x') + "\n", longMode, 0},
+        {"[RunMode]\nSkipPassword=70000\nPasswordMask=-32769\nShowPassword=\"\"\n[ModelSelection]\nCount=0x10\n", quoted, 0},
+        {"[RunMode]\nSkipPassword= 1e9\nPasswordMask=--1\n[ModelSelection]\nCount=32768\n", RunSettings{}, 0},
+    };
+    TempDir dir;
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        const Case& c = cases[n];
+        const SettingsFile f(dir.Write("Setting.ini", c.text));
+        const RunSettings s = ReadRunSettings(f);
+        EXPECT_EQ(s.ZentaCoolMode, c.run.ZentaCoolMode) << n;
+        EXPECT_EQ(s.AdvancedMode, c.run.AdvancedMode) << n;
+        EXPECT_EQ(s.AdvIPDMode, c.run.AdvIPDMode) << n;
+        EXPECT_EQ(s.ShowPassword, c.run.ShowPassword) << n;
+        EXPECT_EQ(s.SkipPassword, 0) << n;
+        EXPECT_EQ(s.PasswordMask, std::nullopt) << n;
+        EXPECT_EQ(s.OEMLogo, c.run.OEMLogo) << n;
+        EXPECT_EQ(f.NumberOr0("ModelSelection", "Count"), c.count) << n;
+        EXPECT_EQ(f.NumberOr0("DefaultNetwork", "Mode"), 0) << n;
+    }
+}

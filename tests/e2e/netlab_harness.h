@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -136,10 +137,17 @@ public:
 
     // Everything that arrives within the time.
     std::vector<Received> Collect(double seconds) {
+        return CollectUntil([](const std::vector<Received>&) { return false; }, seconds);
+    }
+
+    // What arrives until done() holds for it, or at most for the time: a
+    // bound generous enough for a loaded machine costs nothing when done()
+    // holds early.
+    std::vector<Received> CollectUntil(const std::function<bool(const std::vector<Received>&)>& done, double seconds) {
         std::vector<Received> got;
         const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         std::vector<uint8_t> buf(65536);
-        for (;;) {
+        while (!done(got)) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
             if (left <= 0) return got;
             pollfd p{fd_, POLLIN, 0};
@@ -152,6 +160,7 @@ public:
             inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
             got.push_back({host, ntohs(from.sin_port), Bytes(buf.begin(), buf.begin() + n)});
         }
+        return got;
     }
 
 private:

@@ -146,24 +146,63 @@ TEST(SimulatorE2E, FaultModes) {
         "[device]\nmac=02:00:00:00:03:04\nip=192.168.1.64\nsilent=yes\n"
         "[device]\nmac=02:00:00:00:03:05\nip=192.168.1.65\nreorder=yes\n"
         "[device]\nmac=02:00:00:00:03:06\nip=192.168.1.66\nmalformed=30\nflood=200\n"
-        "[device]\nmac=02:00:00:00:03:07\nip=192.168.1.67\ndelay=0.4\n"),
+        "[device]\nmac=02:00:00:00:03:07\nip=192.168.1.67\ndelay=3\n"),
         {"--burst"});
     ASSERT_TRUE(sim.ready()) << sim.errors();
-    std::vector<Received> raw;
-    auto store = Search("255.255.255.255", 8888, 8889, 0.25, &raw);
+    UdpClient client(8889);
+    ASSERT_TRUE(client.bound());
+    client.Send("255.255.255.255", 8888, BuildSearchRequest(SearchNetwork, 8888));
+    // Every answer but the late device's: 2 + 6 + 3 + 3 + (3 + 30 + 200).
+    constexpr size_t kPrompt = 2 + 6 + 3 + 3 + 233;
+    const auto raw = client.CollectUntil([](const auto& got) { return got.size() >= kPrompt; }, 20);
+    ASSERT_EQ(raw.size(), kPrompt);
     std::map<std::string, std::vector<size_t>> sizes;
-    for (const auto& r : raw) sizes[r.from].push_back(r.data.size());
+    std::map<std::string, std::vector<const Received*>> from;
+    for (const auto& r : raw) sizes[r.from].push_back(r.data.size()), from[r.from].push_back(&r);
     EXPECT_EQ(sizes["192.168.1.61"], (std::vector<size_t>{1008, 845}));
     EXPECT_EQ(sizes["192.168.1.62"], (std::vector<size_t>{1008, 1008, 982, 982, 845, 845}));
     EXPECT_EQ(sizes["192.168.1.63"], (std::vector<size_t>{500, 500, 500}));
     EXPECT_EQ(sizes.count("192.168.1.64"), 0u);
     EXPECT_EQ(sizes["192.168.1.65"], (std::vector<size_t>{845, 982, 1008}));
-    EXPECT_EQ(sizes["192.168.1.66"].size(), 3u + 30 + 200);
+    ASSERT_EQ(sizes["192.168.1.66"].size(), 3u + 30 + 200);
     EXPECT_EQ(sizes.count("192.168.1.67"), 0u) << "answers only after its delay";
-    // Malformed pages and the flood leave the table sane: one entry per device
-    // whose page 0 arrived whole or whose pages 1 and 2 did.
-    EXPECT_GE(store->DeviceCount, 4);
-    EXPECT_LE(store->DeviceCount, 6);
+
+    // What each fault gives in the table: a whole page 0 or a page 1 or 2
+    // makes an entry; truncated pages are refused; malformed pages and the
+    // flood add nothing and change nothing.
+    auto store = std::make_unique<DeviceStore>();
+    for (const auto& r : raw) ReplyIntake(*store, r.data);
+    std::map<std::string, const DeviceEntry*> entries;
+    for (int16_t i = 1; i <= store->DeviceCount; ++i) entries[store->DeviceTable[static_cast<size_t>(i)].MacText] = &store->DeviceTable[static_cast<size_t>(i)];
+    EXPECT_EQ(store->DeviceCount, 4);
+    struct Expect { const char* mac; const char* ip; bool page1; };
+    for (const Expect e : {Expect{"02:00:00:00:03:01", "192.168.1.61", false}, Expect{"02:00:00:00:03:02", "192.168.1.62", true},
+                           Expect{"02:00:00:00:03:05", "192.168.1.65", true}, Expect{"02:00:00:00:03:06", "192.168.1.66", true}}) {
+        ASSERT_TRUE(entries.count(e.mac)) << e.mac;
+        const DeviceEntry& d = *entries[e.mac];
+        EXPECT_EQ(d.FormatTag, "1") << e.mac;
+        EXPECT_EQ(Decoded(d, 4), e.ip) << e.mac;
+        EXPECT_EQ(d.Record[kPages[1].recordOffset], e.page1 ? kPageMark : 0) << e.mac << ": page 1";
+        EXPECT_EQ(d.Record[kPages[2].recordOffset], kPageMark) << e.mac << ": page 2";
+    }
+    // The noisy device's entry holds exactly its own three pages.
+    const auto& noisy = from["192.168.1.66"];
+    const DeviceEntry& six = *entries["02:00:00:00:03:06"];
+    for (size_t page = 0; page < 3; ++page)
+        EXPECT_TRUE(std::equal(noisy[page]->data.begin(), noisy[page]->data.end(),
+                               six.Record.begin() + static_cast<long>(kPages[page].recordOffset))) << page;
+
+    // The late device answers after its delay, with all its pages.
+    const auto late = client.CollectUntil([](const auto& got) { return got.size() >= 3; }, 20);
+    std::vector<size_t> lateSizes;
+    for (const auto& r : late) {
+        EXPECT_EQ(r.from, "192.168.1.67");
+        lateSizes.push_back(r.data.size());
+        ReplyIntake(*store, r.data);
+    }
+    EXPECT_EQ(lateSizes, (std::vector<size_t>{1008, 982, 845}));
+    EXPECT_EQ(store->DeviceCount, 5);
+    EXPECT_EQ(store->DeviceTable[5].MacText, "02:00:00:00:03:07");
 }
 
 TEST(SimulatorE2E, CaptureLogShowsWhatArrived) {

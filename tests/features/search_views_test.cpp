@@ -4,12 +4,16 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/app_fixture.h"
 #include "core/device_class.h"
 #include "core/record_fixtures.h"
+#include "features/modules/module_exchange.h"
+#include "features/search/command_channel.h"
+#include "toolkit/program_time.h"
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -188,4 +192,102 @@ TEST(Search, RefusalsAndFailedPreparationsReturnToIdle) {
     EXPECT_EQ(app.state->OperationTick, -1);
     EXPECT_TRUE(app.enabled("Frame6"));
     close(holder);
+}
+
+TEST(DetailsView, ALineWithNoDeviceBehindItShowsNoDetails) {
+    AppFixture app(Auto(2, "AdvancedMode=1\n"));
+    AddPagedDevice(app, 1, "PCB-4193-01", "M1");
+    AddShortDevice(app, 2);
+    // List1 out of step with the table: lines past the devices found, and past
+    // the table's last entry.
+    for (int i = 3; i <= 300; ++i) AddItem(app.c("List1"), QString("stray %1").arg(i));
+    const uint8_t beyond = app.state->Devices->DeviceTable[3].Record[0];
+    for (const int row : {2, 253, 254, 255, 299}) {
+        SelectRow(app.c("List1"), 0);
+        ASSERT_TRUE(app.visible("Frame1"));
+        SelectRow(app.c("List1"), row);
+        EXPECT_EQ(app.state->SelectedDevice, row + 1);
+        EXPECT_FALSE(app.visible("Frame1")) << row;
+        EXPECT_EQ(Items(app.c("List5"))[0], "Dev1") << "nothing else is decoded";
+    }
+    EXPECT_EQ(app.state->Devices->DeviceTable[3].Record[0], beyond);
+
+    // An entry left from an earlier search (DeviceCount lowered) is no device
+    // either: its record is neither shown nor zero-filled.
+    app.state->Devices->DeviceCount = 1;
+    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+    SelectRow(app.c("List1"), 0);
+    SelectRow(app.c("List1"), 1);
+    EXPECT_EQ(app.state->SelectedDevice, 2);
+    EXPECT_FALSE(app.visible("Frame1"));
+    EXPECT_EQ(app.state->Devices->DeviceTable[2].Record[500], 0x77);
+    EXPECT_EQ(ItemCount(app.c("List4")), 33) << "the lists keep device 1";
+    SelectRow(app.c("List1"), 0);
+    EXPECT_TRUE(app.visible("Frame1"));
+}
+
+TEST(CommandChannel, CommandsForNoDeviceOfTheSearchSendNothing) {
+    AppFixture app(Auto(2, "AdvancedMode=1\n"));
+    AddPagedDevice(app, 1, "PCB-4193-01", "M1");
+    AddPagedDevice(app, 2, "PCB-4193-02", "M2");
+    ModuleExchange modules(app.main(), *app.state);
+    CommandChannel channel(app.main(), *app.state, app.dialogs, modules);
+    // Only the loopback address, should anything be sent after all.
+    SetText(app.c("txtIPaddr"), "127.0.0.1");
+    SetText(app.c("txtRemotePort"), "8888");
+    app.dialogs.TakeShown();
+
+    // The baud-rate request goes on a TCP connection to a listener of this test.
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    SocketControl& tcp = *app.main().TCP5300Cmd;
+    tcp.Connect("127.0.0.1", ntohs(a.sin_port));
+    ASSERT_TRUE(WaitUntil([&] { return tcp.State() == SocketControl::kConnected; }, 10));
+    const int peer = accept(listener, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+
+    // device index and SelectedDevice: none chosen, past DeviceCount, past the
+    // table, negative, and one of the two a device.
+    struct Case { int16_t device, selected; };
+    const Case cases[] = {{0, 0}, {3, 3}, {255, 255}, {256, 256}, {300, 300}, {32767, 32767},
+                          {-1, -1}, {1, 3}, {1, 300}, {1, 0}, {3, 1}, {300, 1}};
+    for (const int16_t type : {ResetDevice, ClearConfigBuffer, WriteConfig, SetBaud, UpdateTransfer}) {
+        for (const Case c : cases) {
+            if (type == UpdateTransfer && c.device >= 1 && c.device <= 2) continue;  // it names only the device
+            app.state->SelectedDevice = c.selected;
+            EXPECT_FALSE(channel.SendDeviceCommand("127.0.0.1", type, c.device)) << type << " " << c.device << " " << c.selected;
+            EXPECT_EQ(app.main().UDP8890->State(), SocketControl::kClosed) << type << " " << c.device;
+            EXPECT_EQ(app.main().UDPsck->State(), SocketControl::kClosed) << type << " " << c.device;
+        }
+    }
+    EXPECT_EQ(app.main().UDP8890->LocalPort, 0) << "no socket was even prepared";
+    EXPECT_EQ(app.dialogs.shownCount(), 0);
+
+    // A device of the search: the request goes out. The first bytes on the
+    // connection are this request, so none of the cases above sent one.
+    app.state->SelectedDevice = 2;
+    ASSERT_TRUE(channel.SendDeviceCommand("127.0.0.1", SetBaud, 2));
+    const DeviceEntry& two = app.state->Devices->DeviceTable[2];
+    const Bytes expected = BuildBaudRequest(two.EchoBytes, two.Record);
+    Bytes got;
+    uint8_t buf[256];
+    for (pollfd p{peer, POLLIN, 0}; got.size() < expected.size() && poll(&p, 1, 10000) == 1;) {
+        const ssize_t n = read(peer, buf, sizeof buf);
+        if (n <= 0) break;
+        got.insert(got.end(), buf, buf + n);
+    }
+    EXPECT_EQ(got, expected);
+    ASSERT_TRUE(channel.SendDeviceCommand("127.0.0.1", ResetDevice, 2));
+    EXPECT_EQ(app.main().UDP8890->State(), SocketControl::kOpen);
+    EXPECT_EQ(app.main().UDP8890->LocalPort, 8882);
+    app.main().UDP8890->Close();
+    tcp.Close();
+    close(peer);
+    close(listener);
 }

@@ -126,14 +126,30 @@ TEST(DeviceModel, SearchRepliesAndFaults) {
             sizes.push_back(o.data.size());
         EXPECT_EQ(sizes, c.sizes) << c.faults;
     }
-    // Malformed and flooding datagrams never make a second device.
-    SimLan noisy(Parse("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nmalformed=40\nflood=40\n"), 7);
-    auto store = std::make_unique<DeviceStore>();
-    const auto out = noisy.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0);
-    EXPECT_EQ(out.size(), 83u);
-    for (const auto& o : out) ReplyIntake(*store, o.data);
-    EXPECT_LE(store->DeviceCount, 2) << "only a random flood datagram could look like a page";
-    EXPECT_EQ(store->DeviceTable[1].MacText, "02:00:00:00:00:01");
+    // Malformed and flooding datagrams never make a second device, whatever
+    // the seed: a malformed page is refused, a flood datagram is no reply.
+    const LanDescription noisyLan = Parse("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nmalformed=40\nflood=200\n");
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        SimLan noisy(noisyLan, seed);
+        auto store = std::make_unique<DeviceStore>();
+        const auto out = noisy.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0);
+        ASSERT_EQ(out.size(), 3u + 40 + 200);
+        for (size_t k = 0; k < out.size(); ++k) {
+            const Bytes& d = out[k].data;
+            // The three pages, then the malformed ones (cut short: refused; a
+            // page number past 2: dropped), then the flood (dropped).
+            const IntakeResult::Outcome expected = k == 0 ? IntakeResult::Added
+                                                 : k < 3  ? IntakeResult::Stored
+                                                 : k < 43 ? (d[7] > 2 ? IntakeResult::Dropped : IntakeResult::Refused)
+                                                          : IntakeResult::Dropped;
+            EXPECT_EQ(ReplyIntake(*store, d).outcome, expected) << "seed " << seed << ", datagram " << k << " of " << d.size() << " bytes";
+        }
+        EXPECT_EQ(store->DeviceCount, 1) << "seed " << seed;
+        EXPECT_EQ(store->DeviceTable[1].MacText, "02:00:00:00:00:01");
+        EXPECT_TRUE(std::equal(store->DeviceTable[1].Record.begin(), store->DeviceTable[1].Record.begin() + 2835,
+                               noisy.devices()[0].record.begin()))
+            << "seed " << seed << ": the device's own pages, untouched by the noise";
+    }
 }
 
 TEST(DeviceModel, WriteResetAndModuleUpdate) {

@@ -1,38 +1,87 @@
+// The waits on a machine that may be loaded: no assert bounds the wall time
+// from above. A wait lasts at least the program time asked for, handles events
+// meanwhile, and sleeps (its thread uses next to no CPU time); a wait of
+// nothing does not even enter the event loop.
 #include "toolkit/program_time.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <cmath>
 #include <ctime>
+#include <tuple>
 #include <gtest/gtest.h>
 
 using namespace cobalin;
 
-TEST(WaitSeconds, KeepsHandlingEventsAndSleeps) {
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(10);
-    QElapsedTimer wall;
-    wall.start();
-    const std::clock_t cpu0 = std::clock();
-    WaitSeconds(0.3);
-    const double cpuSeconds = double(std::clock() - cpu0) / CLOCKS_PER_SEC;
-    EXPECT_GE(wall.elapsed(), 290 * TimeScale());
-    EXPECT_GT(ticks, 3) << "events are handled during the wait";
-    EXPECT_LT(cpuSeconds, 0.15) << "the wait sleeps instead of spinning";
+namespace {
+// CPU time of the calling thread: other threads and other processes on the
+// machine do not count, however busy they are.
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-TEST(WaitSeconds, ZeroOrNegativeReturnsAtOnce) {
+// Counts how often a wait begins.
+struct WaitCounter {
+    WaitCounter() { SetWaitObserver({[this] { ++entered; }, [this] { ++left; }}); }
+    ~WaitCounter() { SetWaitObserver({}); }
+    int entered = 0, left = 0;
+};
+}  // namespace
+
+TEST(WaitSeconds, HandlesEventsAndSleepsUntilTheDeadline) {
+    WaitCounter waits;
+    bool posted = false, midway = false;
+    int ticks = 0;
+    // Timers owned here, so that none outlives the flags it sets.
+    QTimer atOnce, halfway;
+    for (auto [timer, ms, flag] : {std::tuple{&atOnce, 0, &posted}, std::tuple{&halfway, ScaledMs(150), &midway}}) {
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, [flag = flag] { *flag = true; });
+        timer->start(ms);
+    }
+    QTimer repeating;
+    QObject::connect(&repeating, &QTimer::timeout, [&] { ++ticks; });
+    repeating.start(ScaledMs(10));
     QElapsedTimer wall;
     wall.start();
-    WaitSeconds(0);
-    WaitSeconds(-5);
-    EXPECT_LT(wall.elapsed(), 50);
+    const double cpu0 = ThreadCpuSeconds();
+    WaitSeconds(0.5);
+    const double cpu = ThreadCpuSeconds() - cpu0;
+    const double seconds = static_cast<double>(wall.elapsed()) / 1000.0;
+    repeating.stop();
+    EXPECT_GE(wall.elapsed(), ScaledMs(500) - 1) << "never shorter than asked";
+    EXPECT_TRUE(posted) << "events waiting at the start are handled";
+    EXPECT_TRUE(midway) << "a timer due during the wait fires in it";
+    EXPECT_GE(ticks, 1);
+    // A spinning wait keeps its thread on a core for as much of the wait as
+    // the machine grants it (even two spinners per core get half); a sleeping
+    // one only handles the events, a few milliseconds.
+    EXPECT_LT(cpu, seconds / 5) << "the wait sleeps instead of spinning";
+    EXPECT_EQ(waits.entered, 1);
+    EXPECT_EQ(waits.left, 1);
+}
+
+TEST(WaitSeconds, NothingToWaitReturnsWithoutEnteringTheEventLoop) {
+    WaitCounter waits;
+    bool handled = false;
+    QTimer::singleShot(0, [&] { handled = true; });
+    for (const double seconds : {0.0, -5.0, -0.001, std::nan("")}) WaitSeconds(seconds);
+    EXPECT_FALSE(handled) << "no event was handled: the waits returned at once";
+    EXPECT_EQ(waits.entered, 0);
+    // The event is still there for the next wait.
+    EXPECT_TRUE(WaitUntil([&] { return handled; }, 10));
 }
 
 TEST(WaitUntil, EndsWhenTheConditionHolds) {
     bool flag = false;
     QTimer::singleShot(20, [&] { flag = true; });
     EXPECT_TRUE(WaitUntil([&] { return flag; }, 10));
+    QElapsedTimer wall;
+    wall.start();
     EXPECT_FALSE(WaitUntil([] { return false; }, 0.05));
+    EXPECT_GE(wall.elapsed(), ScaledMs(50) - 1) << "a condition that never holds waits the whole time";
+    EXPECT_TRUE(WaitUntil([] { return true; }, 0)) << "a condition that holds is true without a wait";
 }

@@ -59,6 +59,12 @@ void DetailsView::FoundListClicked() {
         return;
     }
     state_.SelectedDevice = static_cast<int16_t>(SelectedRow(list1) + 1);
+    // A line with no device behind it (none chosen, or a list out of step
+    // with the table) shows no details rather than another entry's.
+    if (!state_.Devices->IsDevice(state_.SelectedDevice)) {
+        Hide(form_.Control("Frame1"));
+        return;
+    }
     const DeviceEntry& e = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
     if (IsPagedRecord(e.Record)) ShowPagedDetails(state_.SelectedDevice);
     else ShowShortDetails(state_.SelectedDevice);
@@ -85,7 +91,7 @@ void DetailsView::SetSummary(const QStringList& values) {
 }
 
 void DetailsView::ShowPagedDetails(int16_t device) {
-    if (!state_.Devices->IsEntry(device)) return;
+    if (!state_.Devices->IsDevice(device)) return;
     ClearDetailValues();
     DecodeFields(PagedFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
     FillLists(PagedFields());
@@ -95,12 +101,14 @@ void DetailsView::ShowPagedDetails(int16_t device) {
 }
 
 void DetailsView::ShowShortDetails(int16_t device) {
-    if (!state_.Devices->IsEntry(device)) return;
+    if (!state_.Devices->IsDevice(device)) return;
     ClearDetailValues();
     // The rest of a short record is zeroed (on the selected device, as every
     // caller passes it).
-    DeviceRecord& selected = state_.Devices->DeviceTable[static_cast<size_t>(std::max<int16_t>(state_.SelectedDevice, 0))].Record;
-    std::fill(selected.begin() + kShortRecordSize, selected.begin() + kPages[2].recordOffset + kPages[2].length, 0);
+    if (state_.Devices->IsDevice(state_.SelectedDevice)) {
+        DeviceRecord& selected = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].Record;
+        std::fill(selected.begin() + kShortRecordSize, selected.begin() + kPages[2].recordOffset + kPages[2].length, 0);
+    }
     DecodeFields(ShortFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
     FillLists(ShortFields());
     QStringList summary;

@@ -58,20 +58,28 @@ bool CommandChannel::PrepareUdpSocket(SocketControl& socket, const CommandRoute&
 }
 
 bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_t device) {
+    const DeviceStore& store = *state_.Devices;
+    // A command for a device acts on one the current search found: an index
+    // outside 1..DeviceCount (no device chosen yet, or a choice left from an
+    // earlier search) sends nothing and shows nothing.
+    const bool deviceOk = store.IsDevice(device) && store.IsDevice(state_.SelectedDevice);
     if (type == UpdateQuery || type == UpdateTransfer) {
+        if (type == UpdateTransfer && !store.IsDevice(device)) return false;
         const int port = RemotePortField();
         if (port < 0) return false;  // no port: nothing is sent, nothing shown
         const QString target = TextOf(form_.Control("txtIPaddr"));
         return type == UpdateQuery ? modules_.ModuleQuery(2, target, port) : modules_.ModuleTransfer(2, device, target, port);
     }
-    const bool deviceOk = state_.Devices->IsEntry(device);
     if (type == SetBaud) {
         if (!deviceOk) return false;
-        const DeviceEntry& selected = state_.Devices->DeviceTable[static_cast<size_t>(std::max<int16_t>(state_.SelectedDevice, 0))];
-        return form_.TCP5300Cmd->SendData(ToBytes(BuildBaudRequest(selected.EchoBytes, state_.Devices->DeviceTable[static_cast<size_t>(device)].Record)));
+        const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
+        return form_.TCP5300Cmd->SendData(ToBytes(BuildBaudRequest(selected.EchoBytes, store.DeviceTable[static_cast<size_t>(device)].Record)));
     }
     const CommandRoute* route = FindUdpRoute(type);
     if (!route) return false;  // type 5 and unknown types do nothing
+
+    const bool search = type == SearchNetwork || type == SearchAddress;
+    if (!search && !deviceOk) return false;
 
     int remotePort = route->remotePort;
     if (type == SearchNetwork) {
@@ -84,7 +92,7 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
     SocketControl& socket = SocketOf(route->socket);
     if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
 
-    if (type == SearchNetwork || type == SearchAddress) {
+    if (search) {
         if (type == SearchNetwork) SetCaption(form_.Control("Label21"), "0");
         const Bytes request = BuildSearchRequest(type, socket.RemotePort);
         state_.Devices->DeviceCount = 0;
@@ -92,9 +100,8 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
         socket.SendData(ToBytes(request));  // a send error is swallowed
         return true;
     }
-    if (!deviceOk) return true;
-    const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
-    const DeviceEntry& selected = state_.Devices->DeviceTable[static_cast<size_t>(std::clamp<int16_t>(state_.SelectedDevice, 0, 255))];
+    const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
+    const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
     if (type == WriteConfig) {
         const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
         socket.SendData(ToBytes(w.a));

@@ -19,8 +19,9 @@ public:
     CommandChannel(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ModuleExchange& modules)
         : form_(form), state_(state), dialogs_(dialogs), modules_(modules) {}
 
-    // False when nothing could be sent: the socket could not be made ready or
-    // the remote-port field holds no port.
+    // False when nothing could be sent: the socket could not be made ready,
+    // the remote-port field holds no port, or a command for a device names
+    // none of the current search.
     bool SendDeviceCommand(const QString& host, int16_t type, int16_t device);
 
     // The whole number 1-65535 the remote-port field holds, or -1.

@@ -193,7 +193,8 @@ void SearchOrchestration::Timer3Tick() {
         lists_.FillPanelLists();
         EnableTimer(form_.Timer3, false);
     } catch (...) {
-        // An error ends this tick; the next one tries again.
+        // Whatever fails inside a tick ends that tick silently; the next tick,
+        // a second later, tries again.
     }
 }
 
