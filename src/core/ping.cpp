@@ -13,9 +13,10 @@ constexpr uint8_t kEchoReply = 0, kDestUnreachable = 3, kSourceQuench = 4, kEcho
                   kParameterProblem = 12;
 constexpr size_t kIcmpHeader = 8;
 
-// Leading decimal digits of a part, as a number modulo 256 (a part that
-// starts with anything else reads 0).
+// Leading decimal digits of a part, after any blanks, as a number modulo 256
+// (a part that starts with anything else reads 0).
 uint32_t PartValue(std::string_view part) {
+    while (!part.empty() && (part.front() == ' ' || part.front() == '\t')) part.remove_prefix(1);
     uint32_t v = 0;
     for (char c : part) {
         if (c < '0' || c > '9') break;

@@ -54,6 +54,7 @@ TEST(Ping, AddressToLong) {
         {"1.2.3.4.5", Addr(1, 2, 3, 4)},          // the fourth part reads up to its dot
         {"a.b.c.d", 0},
         {"0.0.0.0", 0},
+        {" 10. 0.0.1 ", Addr(10, 0, 0, 1)},
     };
     for (const auto& c : cases) EXPECT_EQ(AddressToLong(c.text), c.value) << c.text;
     // The bytes in memory are the address in network order.
