@@ -37,9 +37,9 @@ volatile sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
 
 // Exit codes: 2 a bad command line or description, 3 a socket that cannot be
-// set up, 4 the network failing under the running simulator. A test that
-// meets the simulator's failure reads why here instead of guessing from
-// missing replies.
+// set up, 4 the network failing under the running simulator. Each failure
+// is said on standard error, so a test that meets one reads its reason
+// instead of guessing from missing replies.
 constexpr int kBadSocket = 3, kNetworkFailed = 4;
 
 [[noreturn]] void Fail(int code, const std::string& what, int error = 0) {
