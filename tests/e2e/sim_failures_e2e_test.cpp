@@ -24,6 +24,21 @@ std::string WriteLan(const std::string& name, const std::string& text) {
     return path;
 }
 
+// Under the sanitizers the runtime itself needs descriptors at moments of its
+// own (a check of memory goes through a pipe, the leak check reads /proc), so
+// the descriptor-limit cases only hold for the plain build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // The command with at most `limit` open descriptors: only 0, 1 and 2 are
 // open when it starts, so its next descriptors are numbered from 3.
 std::vector<std::string> WithDescriptorLimit(int limit, std::vector<std::string> command) {
@@ -134,6 +149,7 @@ TEST(SimulatorFailuresE2E, ClearMessagesAndExitCodes) {
         std::vector<std::string> args;
         int status;
         std::string said;
+        bool limitsDescriptors = false;
     };
     const Case cases[] = {
         {"probe, a word for the address", {Probe(), "search"}, 2, "cobalin-probe: 'search' is not an IPv4 address\n"},
@@ -141,7 +157,7 @@ TEST(SimulatorFailuresE2E, ClearMessagesAndExitCodes) {
         // The loader needs a descriptor while it maps the libraries: the
         // first socket gets it, the module query's second socket finds none.
         {"probe, no descriptor left for a socket", WithDescriptorLimit(4, {Probe(), "192.168.1.255", "0.1"}), 3,
-         "cobalin-probe: cannot open a UDP socket: Too many open files\n"},
+         "cobalin-probe: cannot open a UDP socket: Too many open files\n", true},
         {"probe, no route", {Probe(), "10.9.9.9", "0.1"}, 3,
          "cobalin-probe: cannot send the search to 10.9.9.9:8888: No route to host\n"},
         {"simulator, no such interface", InLan({Env("COBALIN_DEVSIM"), lan, "--iface", "nosuch0"}), 2,
@@ -149,9 +165,10 @@ TEST(SimulatorFailuresE2E, ClearMessagesAndExitCodes) {
         // 0-2 and the description file (the loader's descriptor is free again
         // by then): none is left for the first socket.
         {"simulator, no descriptor left for a socket", InLan(WithDescriptorLimit(4, {Env("COBALIN_DEVSIM"), lan})), 3,
-         "cobalin-devsim: cannot open a UDP socket for port 8888: Too many open files\n"},
+         "cobalin-devsim: cannot open a UDP socket for port 8888: Too many open files\n", true},
     };
     for (const Case& c : cases) {
+        if (c.limitsDescriptors && kSanitized) continue;
         Process p(c.args);
         EXPECT_EQ(p.Finish(5000), c.status) << c.what << "\n" << p.err();
         EXPECT_NE(p.err().find(c.said), std::string::npos) << c.what << "\n" << p.err();
@@ -163,6 +180,7 @@ TEST(SimulatorFailuresE2E, ClearMessagesAndExitCodes) {
 // ready, so retrying would spin. The simulator stops and says why.
 TEST(SimulatorFailuresE2E, AConnectionThatCannotBeAcceptedStopsTheSimulator) {
     ASSERT_TRUE(InsideNetlab()) << "run through tests/e2e/run-in-netlab";
+    if (kSanitized) GTEST_SKIP() << "a descriptor limit under the sanitizers fails in their runtime first";
     ASSERT_EQ(std::system((Env("COBALIN_NETLAB") + " exec lan ip addr replace 192.168.1.90/24 dev lan0").c_str()), 0);
     // 0-2, the description file, three UDP sockets and the listener: 8.
     Process sim(InLan(WithDescriptorLimit(8, {Env("COBALIN_DEVSIM"), WriteLan("one", kOneDevice)})));
