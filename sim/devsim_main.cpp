@@ -3,6 +3,8 @@
 // scripts/netlab.
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -19,6 +21,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "core/text_conversions.h"
 #include "sim/device_model.h"
@@ -32,6 +35,17 @@ namespace {
 
 volatile sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
+
+// Exit codes: 2 a bad command line or description, 3 a socket that cannot be
+// set up, 4 the network failing under the running simulator. Each failure
+// is said on standard error, so a test that meets one reads its reason
+// instead of guessing from missing replies.
+constexpr int kBadSocket = 3, kNetworkFailed = 4;
+
+[[noreturn]] void Fail(int code, const std::string& what, int error = 0) {
+    std::fprintf(stderr, "cobalin-devsim: %s%s%s\n", what.c_str(), error ? ": " : "", error ? std::strerror(error) : "");
+    std::exit(code);
+}
 
 struct Options {
     std::string lanFile, capture, iface;
@@ -84,8 +98,21 @@ std::string Endpoint(const sockaddr_in& a) {
     return std::string(buf) + ":" + std::to_string(ntohs(a.sin_port));
 }
 
+bool HasAddress(const std::string& iface, const Address& ip) {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return false;
+    bool found = false;
+    for (const ifaddrs* a = list; a && !found; a = a->ifa_next) {
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || iface != a->ifa_name) continue;
+        found = std::memcmp(&reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr, ip.data(), 4) == 0;
+    }
+    freeifaddrs(list);
+    return found;
+}
+
 // Adds an address to the interface with the ip tool; an address already
-// there is fine.
+// there is fine. A device without its address could never answer, so one
+// that cannot be added stops the simulator.
 void AddAddress(const std::string& iface, const Address& ip) {
     const std::string addr = FormatIp(ip) + "/24";
     const char* argv[] = {"ip", "addr", "add", addr.c_str(), "brd", "+", "dev", iface.c_str(), nullptr};
@@ -93,44 +120,65 @@ void AddAddress(const std::string& iface, const Address& ip) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid;
-    if (posix_spawnp(&pid, "ip", &actions, nullptr, const_cast<char**>(argv), environ) == 0) waitpid(pid, nullptr, 0);
+    int status = -1;
+    const int spawned = posix_spawnp(&pid, "ip", &actions, nullptr, const_cast<char**>(argv), environ);
+    if (spawned == 0) waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) Fail(kNetworkFailed, "cannot run the ip tool to add " + addr + " to " + iface, spawned);
+    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && !HasAddress(iface, ip))
+        Fail(kNetworkFailed, "cannot add " + addr + " to " + iface + " (the ip tool failed)");
 }
 
+void SetOption(int fd, int level, int name, int value, const std::string& what) {
+    if (setsockopt(fd, level, name, &value, sizeof value) != 0) Fail(kBadSocket, "cannot " + what, errno);
+}
+
+// A UDP socket on the port, or -1 (errno set) when the port cannot be bound;
+// any other failure stops the simulator.
 int BindUdp(uint16_t port) {
+    const std::string on = " on UDP port " + std::to_string(port);
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    const int on = 1;
-    setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
-    const int buffer = 4 << 20;
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
-    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+    if (fd < 0) Fail(kBadSocket, "cannot open a UDP socket for port " + std::to_string(port), errno);
+    // Each device answers from its own address: the destination of every
+    // request must be known.
+    SetOption(fd, IPPROTO_IP, IP_PKTINFO, 1, "learn the destination of datagrams (IP_PKTINFO)" + on);
+    SetOption(fd, SOL_SOCKET, SO_RCVBUF, 4 << 20, "size the receive buffer" + on);
+    SetOption(fd, SOL_SOCKET, SO_SNDBUF, 4 << 20, "size the send buffer" + on);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        const int error = errno;
         close(fd);
+        errno = error;
         return -1;
     }
     return fd;
 }
 
+// The TCP command port's listener, or -1 (errno set) when it cannot listen;
+// any other failure stops the simulator.
 int ListenTcp(uint16_t port) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);  // TIME_WAIT only; a live listener still refuses
+    if (fd < 0) Fail(kBadSocket, "cannot open a TCP socket for port " + std::to_string(port), errno);
+    // TIME_WAIT only; a live listener still refuses.
+    SetOption(fd, SOL_SOCKET, SO_REUSEADDR, 1, "reuse TCP port " + std::to_string(port));
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 16) != 0) {
+        const int error = errno;
         close(fd);
+        errno = error;
         return -1;
     }
     return fd;
 }
 
-// Sends from a given local address with IP_PKTINFO.
+// Sends from a given local address with IP_PKTINFO. A full send queue is
+// waited out (a second at most); any other failure would repeat for every
+// later reply and leave the program under test without answers for reasons
+// it cannot see, so it stops the simulator with the reason.
 void SendFrom(int fd, const Address& from, const sockaddr_in& to, const Bytes& data) {
     iovec iov{const_cast<uint8_t*>(data.data()), data.size()};
     char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
@@ -148,7 +196,14 @@ void SendFrom(int fd, const Address& from, const sockaddr_in& to, const Bytes& d
     in_pktinfo info{};
     std::memcpy(&info.ipi_spec_dst, from.data(), 4);
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    if (sendmsg(fd, &msg, 0) < 0) std::perror("cobalin-devsim: send");
+    for (int waits = 0; sendmsg(fd, &msg, 0) < 0;) {
+        if (errno == EINTR) continue;
+        if ((errno == ENOBUFS || errno == EAGAIN) && ++waits <= 1000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        Fail(kNetworkFailed, "cannot send from " + FormatIp(from) + " to " + Endpoint(to), errno);
+    }
 }
 
 struct Scheduled {
@@ -191,6 +246,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (!o.iface.empty() && if_nametoindex(o.iface.c_str()) == 0) {
+        std::fprintf(stderr, "cobalin-devsim: no network interface named %s\n", o.iface.c_str());
+        return 2;
+    }
+
     SimLan sim(*lan, o.seed);
     sim.burst = o.burst;
     sim.spacing = o.spacingMs / 1000.0;
@@ -201,16 +261,10 @@ int main(int argc, char** argv) {
     int udp[3];
     for (int i = 0; i < 3; ++i) {
         udp[i] = BindUdp(udpPorts[i]);
-        if (udp[i] < 0) {
-            std::fprintf(stderr, "cobalin-devsim: cannot bind UDP port %d: %s\n", udpPorts[i], std::strerror(errno));
-            return 3;
-        }
+        if (udp[i] < 0) Fail(kBadSocket, "cannot bind UDP port " + std::to_string(udpPorts[i]), errno);
     }
     const int tcp = ListenTcp(5300);
-    if (tcp < 0) {
-        std::fprintf(stderr, "cobalin-devsim: cannot listen on TCP port 5300: %s\n", std::strerror(errno));
-        return 3;
-    }
+    if (tcp < 0) Fail(kBadSocket, "cannot listen on TCP port 5300", errno);
     FILE* capture = nullptr;
     if (!o.capture.empty() && !(capture = std::fopen(o.capture.c_str(), "a"))) {
         std::fprintf(stderr, "cobalin-devsim: cannot write %s\n", o.capture.c_str());
@@ -247,7 +301,10 @@ int main(int argc, char** argv) {
         int timeout = 1000;
         if (!queue.empty()) timeout = std::min(timeout, clock.MsUntil(queue.begin()->first));
         if (sim.NextRestart() >= 0) timeout = std::min(timeout, clock.MsUntil(sim.NextRestart()));
-        if (poll(fds.data(), fds.size(), timeout) < 0) continue;
+        if (poll(fds.data(), fds.size(), timeout) < 0) {
+            if (errno == EINTR) continue;  // a signal; g_stop says whether to end
+            Fail(kNetworkFailed, "cannot wait for requests", errno);
+        }
 
         for (size_t k = 0; k < fds.size(); ++k) {
             if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -289,10 +346,18 @@ int main(int argc, char** argv) {
                 sockaddr_in peer{};
                 socklen_t len = sizeof peer;
                 const int c = accept4(tcp, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-                if (c < 0) continue;
+                if (c < 0) {
+                    // A connection that went away before it was taken is no fault of ours;
+                    // anything else (out of descriptors, of memory) would only repeat at
+                    // once, the listener still ready: stop instead of spinning.
+                    if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED || errno == EPROTO) continue;
+                    Fail(kNetworkFailed, "cannot accept a TCP connection", errno);
+                }
                 sockaddr_in local{};
                 len = sizeof local;
-                getsockname(c, reinterpret_cast<sockaddr*>(&local), &len);
+                // The address the connection came to says which device it is for.
+                if (getsockname(c, reinterpret_cast<sockaddr*>(&local), &len) != 0)
+                    Fail(kNetworkFailed, "cannot read the local address of a TCP connection", errno);
                 Address dst;
                 std::memcpy(dst.data(), &local.sin_addr, 4);
                 connections[c] = {dst, peer};

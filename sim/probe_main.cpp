@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,33 +15,50 @@
 #include <memory>
 #include <string>
 
-#include "core/lan_module.h"
 #include "core/ansi_text.h"
+#include "core/lan_module.h"
+#include "core/text_conversions.h"
 
 using namespace cobalin;
 
 namespace {
 
+const char kUsage[] =
+    "Usage: cobalin-probe [HOST [SECONDS]]\n"
+    "Sends a search to HOST (default 255.255.255.255) and the LAN-module query, and prints\n"
+    "what answers within SECONDS (default 1.5). Run it only inside scripts/netlab.\n";
+
+// Exit codes: 2 a bad command line, 3 a socket that fails.
+[[noreturn]] void Fail(const std::string& what, int error) {
+    std::fprintf(stderr, "cobalin-probe: %s: %s\n", what.c_str(), std::strerror(error));
+    std::exit(3);
+}
+
 int Bind(uint16_t port) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) Fail("cannot open a UDP socket", errno);
     const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) Fail("cannot allow broadcasts", errno);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        std::perror("cobalin-probe: bind");
-        std::exit(3);
-    }
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) Fail("cannot bind UDP port " + std::to_string(port), errno);
     return fd;
 }
 
-void Send(int fd, const char* host, uint16_t port, const Bytes& data) {
+void Send(int fd, const in_addr& host, uint16_t port, const Bytes& data, const char* what) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
-    inet_pton(AF_INET, host, &to.sin_addr);
-    sendto(fd, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    to.sin_addr = host;
+    for (;;) {
+        if (sendto(fd, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) == static_cast<ssize_t>(data.size()))
+            return;
+        if (errno != EINTR) break;
+    }
+    char text[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, &host, text, sizeof text);
+    Fail(std::string("cannot send the ") + what + " to " + text + ":" + std::to_string(port), errno);
 }
 
 template <class Take>
@@ -51,7 +69,9 @@ void Receive(int fd, double seconds, Take take) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
         if (left <= 0) return;
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+        const int ready = poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR) Fail("cannot wait for replies", errno);
+        if (ready <= 0) continue;
         const ssize_t n = recv(fd, buf.data(), buf.size(), 0);
         if (n >= 0) take(std::span<const uint8_t>(buf.data(), static_cast<size_t>(n)));
     }
@@ -60,18 +80,32 @@ void Receive(int fd, double seconds, Take take) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) return std::fputs(kUsage, stdout), 0;
+    if (argc > 3) return std::fputs(kUsage, stderr), 2;
+    // Both arguments are read before any socket exists: a mistyped address
+    // must not send anything anywhere.
     const char* host = argc > 1 ? argv[1] : "255.255.255.255";
-    const double seconds = argc > 2 ? std::atof(argv[2]) : 1.5;
+    in_addr address{};
+    if (inet_pton(AF_INET, host, &address) != 1) {
+        std::fprintf(stderr, "cobalin-probe: '%s' is not an IPv4 address\n%s", host, kUsage);
+        return 2;
+    }
+    const auto parsed = argc > 2 ? ParseDecimal(argv[2]) : std::optional<double>(1.5);
+    if (!parsed || !(*parsed > 0 && *parsed <= 3600)) {
+        std::fprintf(stderr, "cobalin-probe: '%s' is not a number of seconds\n%s", argv[2], kUsage);
+        return 2;
+    }
+    const double seconds = *parsed;
     auto store = std::make_unique<DeviceStore>();
     const int search = Bind(8889);
-    Send(search, host, 8888, BuildSearchRequest(SearchNetwork, 8888));
+    Send(search, address, 8888, BuildSearchRequest(SearchNetwork, 8888), "search");
     size_t datagrams = 0;
     Receive(search, seconds, [&](std::span<const uint8_t> d) {
         ++datagrams;
         ReplyIntake(*store, d);
     });
     const int module = Bind(8888);
-    Send(module, host, kModulePort, BuildModuleQuery());
+    Send(module, address, kModulePort, BuildModuleQuery(), "module query");
     Receive(module, seconds / 2, [&](std::span<const uint8_t> d) { ModuleReplyIntake(*store, d); });
 
     std::printf("%d devices answered (%zu datagrams)\n", store->DeviceCount, datagrams);

@@ -3,12 +3,48 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace cobalin::ui {
+
+namespace {
+
+// One line on standard error, whole, whatever other threads write.
+void Say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+// Sizes the receive buffer and says once per run when the kernel granted less
+// than asked: every socket gets the same cap, so one line is enough.
+void SizeReceiveBuffer(const SocketControl::SystemCalls& calls, int fd, const QString& name) {
+    static std::atomic<bool> said{false};
+    const int asked = SocketControl::kReceiveBuffer;
+    std::string note;
+    int reported = 0;
+    socklen_t length = sizeof reported;
+    if (calls.setOption(fd, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked) != 0)
+        note = "cobalin: cannot size the receive buffer of " + name.toStdString() + ": " + ErrorText(errno);
+    else if (calls.getOption(fd, SOL_SOCKET, SO_RCVBUF, &reported, &length) != 0)
+        note = "cobalin: cannot read the receive buffer size of " + name.toStdString() + ": " + ErrorText(errno);
+    else
+        note = SocketControl::ReceiveBufferNote(asked, reported);
+    if (!note.empty() && !said.exchange(true)) Say(note);
+}
+
+}  // namespace
+
+std::string SocketControl::ReceiveBufferNote(int asked, int reported) {
+    const int granted = reported / 2;
+    if (granted >= asked) return {};
+    return "cobalin: UDP receive buffers hold " + std::to_string(granted) + " bytes, not the " + std::to_string(asked) +
+           " asked (the system caps them at net.core.rmem_max); a long burst of replies may be lost while the "
+           "program is busy";
+}
 
 SocketControl::SocketControl(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
 
@@ -22,10 +58,16 @@ void SocketControl::StopReader() {
     }
     if (wake_ >= 0) close(wake_), wake_ = -1;
     if (fd_ >= 0) close(fd_), fd_ = -1;
-    tcpState_ = kClosed;
+    state_ = kClosed;
     ++generation_;
-    std::lock_guard lock(mutex_);
-    pending_.clear();
+    int dropped = 0;
+    {
+        std::lock_guard lock(mutex_);
+        pending_.clear();
+        pendingBytes_ = 0;
+        dropped = std::exchange(dropped_, 0);
+    }
+    ReportDropped(dropped);
 }
 
 void SocketControl::Close() { StopReader(); }
@@ -37,9 +79,9 @@ bool SocketControl::Bind(int localPort) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    const int buffer = 4 << 20;
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    // A socket that may not broadcast cannot search; it stays bound, in error.
+    const int broadcastError = calls.setOption(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 ? 0 : errno;
+    SizeReceiveBuffer(calls, fd, objectName());
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(localPort));
@@ -52,56 +94,89 @@ bool SocketControl::Bind(int localPort) {
         close(fd);
         return false;
     }
+    if (broadcastError != 0)
+        Say("cobalin: " + objectName().toStdString() + " may not broadcast: " + ErrorText(broadcastError));
     fd_ = fd;
     wake_ = wake;
-    reader_ = std::thread(&SocketControl::ReaderLoop, this, fd, wake, generation_.load());
+    state_ = broadcastError == 0 ? kOpen : kError;
+    reader_ = std::thread(&SocketControl::ReaderLoop, this, fd, wake, generation_.load(), calls,
+                          objectName().toStdString());
     return true;
 }
 
-void SocketControl::ReaderLoop(int fd, int wake, unsigned generation) {
+void SocketControl::ReaderLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name) {
     QByteArray buffer(65536, Qt::Uninitialized);
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) continue;
+        if (calls.poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            // Retrying would only spin: the socket stays bound, in error, until closed.
+            Say("cobalin: " + name + " stops receiving: " + ErrorText(errno));
+            state_ = kError;
+            return;
+        }
         if (fds[1].revents) return;
         // Drain everything that has arrived, oldest first.
         for (;;) {
             const ssize_t n = recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
             if (n < 0) break;
-            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)));
+            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), true);
         }
     }
 }
 
-void SocketControl::Post(unsigned generation, QByteArray data) {
+bool SocketControl::QueueFull() const {
+    std::lock_guard lock(mutex_);
+    return pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ >= kQueueBytes;
+}
+
+bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable) {
     {
         std::lock_guard lock(mutex_);
+        if (droppable && (pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ + data.size() > kQueueBytes)) {
+            // As a full kernel buffer would: the datagram is lost and the
+            // window hears nothing of it.
+            ++dropped_;
+            return false;
+        }
+        pendingBytes_ += data.size();
         pending_.push_back({generation, std::move(data)});
     }
     QMetaObject::invokeMethod(this, &SocketControl::DeliverOne, Qt::QueuedConnection);
+    return true;
 }
 
-void SocketControl::TcpLoop(int fd, int wake, unsigned generation) {
+void SocketControl::TcpLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name) {
     QByteArray buffer(65536, Qt::Uninitialized);
     for (;;) {
-        const bool connecting = tcpState_ == kConnecting;
-        pollfd fds[2] = {{fd, static_cast<short>(connecting ? POLLOUT : POLLIN), 0}, {wake, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) continue;
-        if (fds[1].revents) return;
+        const bool connecting = state_ == kConnecting;
+        // A stream loses nothing: while the window's queue is full the reader
+        // leaves the bytes with the kernel, which slows the sender down, and
+        // looks again a little later.
+        const bool full = !connecting && QueueFull();
+        pollfd fds[2] = {{wake, POLLIN, 0}, {fd, static_cast<short>(connecting ? POLLOUT : POLLIN), 0}};
+        if (calls.poll(fds, full ? 1 : 2, full ? 10 : -1) < 0) {
+            if (errno == EINTR) continue;
+            Say("cobalin: " + name + " stops receiving: " + ErrorText(errno));
+            state_ = kError;
+            return;
+        }
+        if (fds[0].revents) return;
+        if (full) continue;
         if (connecting) {
             int error = 0;
             socklen_t len = sizeof error;
-            getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len);
-            tcpState_ = error == 0 ? kConnected : kError;
+            if (calls.getOption(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
+            state_ = error == 0 ? kConnected : kError;
             if (error != 0) return;
             continue;
         }
         const ssize_t n = recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
         if (n > 0) {
-            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)));
+            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), false);
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             // The device closed the connection, or it broke.
-            tcpState_ = n == 0 ? kClosed : kError;
+            state_ = n == 0 ? kClosed : kError;
             return;
         }
     }
@@ -109,16 +184,36 @@ void SocketControl::TcpLoop(int fd, int wake, unsigned generation) {
 
 void SocketControl::DeliverOne() {
     Pending p;
+    int dropped = 0;
     {
         std::lock_guard lock(mutex_);
         if (pending_.empty()) return;
         p = std::move(pending_.front());
         pending_.pop_front();
+        pendingBytes_ -= p.data.size();
+        if (pending_.empty()) dropped = std::exchange(dropped_, 0);
     }
+    ReportDropped(dropped);
     // A datagram of an earlier binding is never delivered.
     if (p.generation != generation_.load() || fd_ < 0) return;
     current_ = std::move(p.data);
     emit DataArrival(static_cast<int>(current_.size()));
+}
+
+void SocketControl::ReportDropped(int count) const {
+    if (count > 0)
+        Say("cobalin: " + objectName().toStdString() + " dropped " + std::to_string(count) +
+            " datagrams that arrived while the window was busy and the queue was full");
+}
+
+int SocketControl::Queued() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(pending_.size());
+}
+
+int SocketControl::Dropped() const {
+    std::lock_guard lock(mutex_);
+    return dropped_;
 }
 
 void SocketControl::Connect(const QString& host, int port) {
@@ -134,25 +229,26 @@ void SocketControl::Connect(const QString& host, int port) {
     if (fd < 0 || wake < 0 || port < 0 || port > 65535 || inet_pton(AF_INET, h.constData(), &to.sin_addr) != 1) {
         if (fd >= 0) close(fd);
         if (wake >= 0) close(wake);
-        tcpState_ = kError;
+        state_ = kError;
         return;
     }
     const int r = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
     if (r != 0 && errno != EINPROGRESS) {
         close(fd);
         close(wake);
-        tcpState_ = kError;
+        state_ = kError;
         return;
     }
     fd_ = fd;
     wake_ = wake;
-    tcpState_ = r == 0 ? kConnected : kConnecting;
-    reader_ = std::thread(&SocketControl::TcpLoop, this, fd, wake, generation_.load());
+    state_ = r == 0 ? kConnected : kConnecting;
+    reader_ = std::thread(&SocketControl::TcpLoop, this, fd, wake, generation_.load(), calls,
+                          objectName().toStdString());
 }
 
 bool SocketControl::SendData(const QByteArray& data) {
     if (protocol == Protocol::TCP) {
-        if (fd_ < 0 || tcpState_ != kConnected) return false;
+        if (fd_ < 0 || state_ != kConnected) return false;
         return send(fd_, data.constData(), static_cast<size_t>(data.size()), MSG_NOSIGNAL) == data.size();
     }
     if (fd_ < 0) return false;
@@ -166,8 +262,8 @@ bool SocketControl::SendData(const QByteArray& data) {
 }
 
 int SocketControl::State() const {
-    if (protocol == Protocol::TCP) return tcpState_;
-    return fd_ >= 0 ? kOpen : kClosed;
+    if (protocol == Protocol::UDP && fd_ < 0) return kClosed;
+    return state_;
 }
 
 }  // namespace cobalin::ui

@@ -2,16 +2,24 @@
 // GetData and State, with one arrival event per datagram on the UI thread.
 // A reader thread drains a bound UDP socket at once, so a burst of replies is
 // not lost while the UI thread is busy; datagrams reach the UI thread in
-// arrival order. Close releases the port before it returns and drops every
-// datagram of that binding not yet delivered.
+// arrival order. What waits for the UI thread is bounded like a kernel buffer:
+// a datagram that finds the queue full is dropped and counted, and the count
+// goes to standard error once the queue drains. Close releases the port
+// before it returns and drops every datagram of that binding not yet
+// delivered.
 #pragma once
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace cobalin::ui {
@@ -22,6 +30,20 @@ public:
     enum class Protocol { UDP, TCP };
     // State values the program reads.
     static constexpr int kClosed = 0, kOpen = 1, kConnecting = 6, kConnected = 7, kError = 9;
+    // What may wait for the UI thread, per socket, whichever limit comes first.
+    static constexpr int kQueueDatagrams = 4096;
+    static constexpr qsizetype kQueueBytes = 8 << 20;
+    // The receive buffer Bind asks the kernel for.
+    static constexpr int kReceiveBuffer = 4 << 20;
+
+    // The system calls whose failures the facade handles. A test replaces one
+    // to make it fail; the replacement holds from the next Bind or Connect.
+    struct SystemCalls {
+        std::function<int(int, int, int, const void*, socklen_t)> setOption = ::setsockopt;
+        std::function<int(int, int, int, void*, socklen_t*)> getOption = ::getsockopt;
+        std::function<int(pollfd*, nfds_t, int)> poll = ::poll;
+    };
+    SystemCalls calls;
 
     explicit SocketControl(const QString& name, QObject* parent = nullptr);
     ~SocketControl() override;
@@ -33,7 +55,8 @@ public:
 
     virtual void Close();
     // UDP: binds the local port (exclusively: a port another program holds
-    // fails). False, State unchanged, when the port cannot be bound.
+    // fails). False, State unchanged, when the port cannot be bound. A socket
+    // that may not broadcast is bound but its State is 9.
     virtual bool Bind(int localPort);
     // TCP: starts a connection; State becomes 7 or 9 later.
     void Connect(const QString& host, int port);
@@ -44,6 +67,17 @@ public:
     QByteArray GetData(int maxLength = 2000) const { return current_.left(maxLength); }
     virtual int State() const;
 
+    // Datagrams waiting for the UI thread, and those dropped because the
+    // queue was full since the count last went to standard error.
+    int Queued() const;
+    int Dropped() const;
+
+    // Linux caps a receive buffer at net.core.rmem_max without failing and
+    // reports twice what it granted (the other half is its bookkeeping). The
+    // line for standard error when fewer bytes were granted than asked;
+    // empty when the buffer is as large as asked.
+    static std::string ReceiveBufferNote(int asked, int reported);
+
 signals:
     void DataArrival(int bytesTotal);
 
@@ -52,20 +86,26 @@ private:
         unsigned generation;
         QByteArray data;
     };
-    void ReaderLoop(int fd, int wake, unsigned generation);
-    void TcpLoop(int fd, int wake, unsigned generation);
-    void Post(unsigned generation, QByteArray data);
+    void ReaderLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
+    void TcpLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
+    // Queues data for the UI thread and posts its arrival event; false when
+    // the data was droppable and the queue full.
+    bool Post(unsigned generation, QByteArray data, bool droppable);
+    bool QueueFull() const;
     void DeliverOne();
     void StopReader();
+    void ReportDropped(int count) const;
 
     int fd_ = -1;
     int wake_ = -1;
     std::thread reader_;
     std::atomic<unsigned> generation_{0};
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::deque<Pending> pending_;
+    qsizetype pendingBytes_ = 0;
+    int dropped_ = 0;
     QByteArray current_;
-    std::atomic<int> tcpState_{kClosed};
+    std::atomic<int> state_{kClosed};
 };
 
 }  // namespace cobalin::ui
