@@ -45,12 +45,12 @@ void PutText(DeviceRecord& r, size_t at, size_t size, const std::string& text) {
 
 // Writes a short-record field (text or dotted) as its row of the field table says.
 void PutShortField(DeviceRecord& r, long row, const std::string& text) {
-    const FieldSpec& f = ShortFields()[static_cast<size_t>(row)];
+    const FieldDef& f = ShortFields()[static_cast<size_t>(row)];
     if (f.encoding == Encoding::Text) return PutText(r, f.offset, f.size, text);
     if (const auto quad = ParseAddressText(text)) std::copy(quad->begin(), quad->end(), r.begin() + f.offset);
 }
 
-const FieldSpec& PagedField(long row) { return PagedFields()[static_cast<size_t>(row)]; }
+const FieldDef& PagedField(long row) { return PagedFields()[static_cast<size_t>(row)]; }
 
 bool HasMagic(const Bytes& data) {
     return data.size() >= RequestMagic.size() && std::equal(RequestMagic.begin(), RequestMagic.end(), data.begin());
@@ -82,7 +82,7 @@ DeviceRecord BuildRecord(const DeviceDescription& d) {
     ApplyParameter(*store, texts, 4, FormatIp(d.ip), 1);
     r = store->DeviceTable[1].Record;
     // Version and date are one parameter made of an 8- and a 16-byte text.
-    const FieldSpec& version = PagedField(8);
+    const FieldDef& version = PagedField(8);
     PutText(r, version.offset, 8, Value(d, "version"));
     PutText(r, version.offset + 8, 16, Value(d, "date"));
     if (const auto status = ParseWholeNumber(Value(d, "port_status"), 0, 255))

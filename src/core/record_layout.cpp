@@ -40,7 +40,7 @@ using W = WriteRule;
 
 // Serial-port block 1 starts at 174; the block offsets are written out as
 // record offsets because only block 1 is shown and edited.
-const FieldSpec kPaged[] = {
+const FieldDef kPaged[] = {
     // offset size encoding index label table | editable write choices code
     {10, 16, E::Text, 0, "Server name:", {}, true, W::Text, {}, 3},
     {26, 16, E::Text, 1, "Serial No. (Hardware):", {}, false, W::Text, {}, 4},
@@ -78,7 +78,7 @@ const FieldSpec kPaged[] = {
 };
 static_assert(std::size(kPaged) == kParameterCount);
 
-const FieldSpec kShort[] = {
+const FieldDef kShort[] = {
     {40, 16, E::Text, 0, "Server name:", {}},
     {8, 16, E::Text, 1, "Hardware ID:", {}},
     {24, 16, E::Text, 2, "Serial No.", {}},
@@ -94,7 +94,7 @@ const FieldSpec kShort[] = {
 
 // Offset -> field position, for the per-offset decoders.
 template <size_t N>
-std::array<int8_t, kRecordSize> FirstByteIndex(const FieldSpec (&fields)[N]) {
+std::array<int8_t, kRecordSize> FirstByteIndex(const FieldDef (&fields)[N]) {
     std::array<int8_t, kRecordSize> at{};
     at.fill(-1);
     for (size_t i = 0; i < N; ++i) at[fields[i].offset] = static_cast<int8_t>(i);
@@ -119,10 +119,10 @@ void AppendDecimal(std::string& s, unsigned v) {
     while (n) s += buf[--n];
 }
 
-void DecodeAt(std::span<const FieldSpec> fields, const std::array<int8_t, kRecordSize>& at, size_t offset,
+void DecodeAt(std::span<const FieldDef> fields, const std::array<int8_t, kRecordSize>& at, size_t offset,
               const DeviceRecord& record, ParameterTextArray& texts) {
     if (offset >= kRecordSize || at[offset] < 0) return;
-    const FieldSpec& f = fields[static_cast<size_t>(at[offset])];
+    const FieldDef& f = fields[static_cast<size_t>(at[offset])];
     texts[f.index] = FieldText(f, record);
 }
 
@@ -134,8 +134,8 @@ const ValueTable kDhcpValues = kDhcp, kProtocolValues = kProtocol, kConnectionMo
                  kPortStatusValues = kPortStatus;
 
 std::span<const DataStopChoice> DataStopChoices() { return kDataStop; }
-std::span<const FieldSpec> PagedFields() { return kPaged; }
-std::span<const FieldSpec> ShortFields() { return kShort; }
+std::span<const FieldDef> PagedFields() { return kPaged; }
+std::span<const FieldDef> ShortFields() { return kShort; }
 
 std::string TableText(ValueTable table, unsigned value) {
     // A value outside its table is shown in decimal: the same rule for every table.
@@ -145,7 +145,7 @@ std::string TableText(ValueTable table, unsigned value) {
     return s;
 }
 
-std::string FieldText(const FieldSpec& f, const DeviceRecord& r) {
+std::string FieldText(const FieldDef& f, const DeviceRecord& r) {
     const uint8_t* p = r.data() + f.offset;
     std::string s;
     switch (f.encoding) {
@@ -191,8 +191,8 @@ void DecodeShortField(size_t offset, const DeviceRecord& record, ParameterTextAr
     DecodeAt(kShort, at, offset, record, texts);
 }
 
-void DecodeFields(std::span<const FieldSpec> fields, const DeviceRecord& record, ParameterTextArray& texts) {
-    for (const FieldSpec& f : fields) texts[f.index] = FieldText(f, record);
+void DecodeFields(std::span<const FieldDef> fields, const DeviceRecord& record, ParameterTextArray& texts) {
+    for (const FieldDef& f : fields) texts[f.index] = FieldText(f, record);
 }
 
 void DecodeRecord(const DeviceRecord& record, ParameterTextArray& texts) {

@@ -76,7 +76,7 @@ struct DataStopChoice {
     uint8_t stopCode;
 };
 
-struct FieldSpec {
+struct FieldDef {
     uint16_t offset;
     uint16_t size;
     Encoding encoding;
@@ -96,15 +96,15 @@ extern const ValueTable kDhcpValues, kProtocolValues, kConnectionModeValues, kBa
 std::span<const DataStopChoice> DataStopChoices();
 
 // The paged format's 33 fields, in row order (entry i has index i).
-std::span<const FieldSpec> PagedFields();
+std::span<const FieldDef> PagedFields();
 // The short format's 11 fields, in row order.
-std::span<const FieldSpec> ShortFields();
+std::span<const FieldDef> ShortFields();
 
 // Byte 0 is the format mark: 0x50 is the paged format, anything else short.
 inline bool IsPagedRecord(const DeviceRecord& r) { return r[0] == kPageMark; }
 
 // The display text of one field (ANSI bytes, NULs removed).
-std::string FieldText(const FieldSpec& field, const DeviceRecord& record);
+std::string FieldText(const FieldDef& field, const DeviceRecord& record);
 
 // If offset is the first byte of a field of the format, replaces that field's
 // ParameterTexts entry with its display text; any other offset changes nothing.
@@ -112,7 +112,7 @@ void DecodePagedField(size_t offset, const DeviceRecord& record, ParameterTextAr
 void DecodeShortField(size_t offset, const DeviceRecord& record, ParameterTextArray& texts);
 
 // Decodes the given fields of a record into texts.
-void DecodeFields(std::span<const FieldSpec> fields, const DeviceRecord& record, ParameterTextArray& texts);
+void DecodeFields(std::span<const FieldDef> fields, const DeviceRecord& record, ParameterTextArray& texts);
 
 // Decodes every field of the record's format into texts.
 void DecodeRecord(const DeviceRecord& record, ParameterTextArray& texts);

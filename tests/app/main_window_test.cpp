@@ -196,7 +196,7 @@ TEST(Faces, Geometry) {
 
     AppFixture zero(Auto(2, "AdvancedMode=0\n"));
     EXPECT_EQ(zero.windowHeight(), zero.at("Frame12").height);
-    // Step 5: the separator, Close and the status bar follow the foot of Frame22.
+    // For every face the separator, Close and the status bar follow the foot of Frame22.
     const int foot = zero.at("Frame22").top + zero.at("Frame22").height + 150;
     EXPECT_EQ(GetLine(zero.c("Line1")).y1, foot);
     EXPECT_EQ(zero.at("Command34(4)").top, foot + 150);

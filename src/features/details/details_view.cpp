@@ -70,9 +70,9 @@ void DetailsView::ClearDetailValues() {
     for (auto& t : state_.ParameterTexts) t.clear();
 }
 
-void DetailsView::FillLists(std::span<const FieldSpec> fields) {
+void DetailsView::FillLists(std::span<const FieldDef> fields) {
     QStringList names, values;
-    for (const FieldSpec& f : fields) {
+    for (const FieldDef& f : fields) {
         names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
         values << DeviceText(state_.ParameterTexts[f.index]);
     }
