@@ -260,7 +260,7 @@ void SimLan::HandleModule(const Bytes& data, double now, std::vector<Outgoing>& 
             const uint8_t* p = data.data() + f.offset;
             std::string text;
             if (f.dotted) {
-                text = std::to_string(p[0]) + "." + std::to_string(p[1]) + "." + std::to_string(p[2]) + "." + std::to_string(p[3]);
+                text = FormatDotted({p, 4});
             } else {
                 text.assign(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), kModuleTextSize));
             }

@@ -20,6 +20,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/program_options.h"
 #include "core/text_conversions.h"
 #include "sim/device_model.h"
 
@@ -49,12 +50,6 @@ const char kUsage[] =
     "  --iface IFACE   add every device address (and new ones after a write) to IFACE\n"
     "  --seed N        seed of the random faults\n";
 
-double TimeScale() {
-    const char* env = std::getenv("COBALIN_TIME_SCALE");
-    const auto v = env ? ParseDecimal(env) : std::nullopt;
-    return (v && *v > 0 && *v <= 1000) ? *v : 1.0;
-}
-
 class Clock {
 public:
     double Now() const {
@@ -68,7 +63,7 @@ public:
 
 private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    double scale_ = TimeScale();
+    double scale_ = ReadTimeScale();
 };
 
 std::string Hex(const uint8_t* p, size_t n) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "core/ini_file.h"
+#include "core/text_conversions.h"
 #include "features/faces/faces.h"
 #include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
@@ -187,9 +188,7 @@ void MainWindowSetup::FillModelList() {
                     name = v.substr(0, 999);
                     break;
                 }
-            const size_t a = name.find_first_not_of(' ');
-            name = a == std::string::npos ? "" : name.substr(a, name.find_last_not_of(' ') - a + 1);
-            AddItem(models, QString::fromStdString(name));
+            AddItem(models, QString::fromStdString(std::string(Trim(name, kSpaces))));
         }
         // A default outside the list selects line 0.
         line = defaultLine >= 0 && defaultLine <= count ? defaultLine : 0;

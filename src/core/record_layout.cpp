@@ -154,11 +154,7 @@ std::string FieldText(const FieldDef& f, const DeviceRecord& r) {
         case E::Mac:
             return FormatMac(p);
         case E::Dotted:
-            for (size_t i = 0; i < f.size; ++i) {
-                if (i) s += '.';
-                AppendDecimal(s, p[i]);
-            }
-            return s;
+            return FormatDotted({p, f.size});
         case E::U16:
             AppendDecimal(s, static_cast<unsigned>(p[0] | (p[1] << 8)));
             return s;
