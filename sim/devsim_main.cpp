@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
             return 3;
         }
     }
-    const int tcp = ListenTcp(5300);
+    const int tcp = ListenTcp(kBaudPort);
     if (tcp < 0) {
         std::fprintf(stderr, "cobalin-devsim: cannot listen on TCP port 5300: %s\n", std::strerror(errno));
         return 3;

@@ -13,6 +13,15 @@ namespace cobalin {
 
 using namespace ui;
 
+namespace {
+// Where a search goes: anywhere on the network, or the address the engineering
+// face starts with when the broadcast box is cleared.
+const QString kAnyAddress = "255.255.255.255";
+const QString kDefaultAddress = "192.168.1.250";
+const QString kSearchPortText = QString::number(kSearchPort);
+const QString kCommandPortText = QString::number(kCommandPort);
+}  // namespace
+
 SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists)
     : form_(form), state_(state), commands_(commands), lists_(lists) {
     connect(form_.Get<QCheckBox>("Check1"), &QCheckBox::toggled, this, [this] { BroadcastCheckChanged(); });
@@ -27,8 +36,8 @@ SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, Comman
 
 void SearchOrchestration::BroadcastCheckChanged() {
     const bool ticked = IsChecked(form_.Control("Check1"));
-    SetText(form_.Control("txtIPaddr"), ticked ? "255.255.255.255" : "192.168.1.250");
-    SetText(form_.Control("txtRemotePort"), ticked ? "8888" : "8890");
+    SetText(form_.Control("txtIPaddr"), ticked ? kAnyAddress : kDefaultAddress);
+    SetText(form_.Control("txtRemotePort"), ticked ? kSearchPortText : kCommandPortText);
     SetRowQuietly(form_.Control("cmbSckMode"), 0);
     for (const char* name : {"txtIPaddr", "txtRemotePort", "cmbSckMode"}) Enable(form_.Control(name));
 }
@@ -40,9 +49,9 @@ void SearchOrchestration::ModeSelected(int k) {
     SetChecked(form_.Control("Check1"), k == 0);
     Enable(network, k == 1);
     Enable(address, k == 2);
-    const QString host = k == 0 ? "255.255.255.255" : k == 1 ? TextOf(network) : TextOf(address);
+    const QString host = k == 0 ? kAnyAddress : k == 1 ? TextOf(network) : TextOf(address);
     SetText(form_.Control("txtIPaddr"), host);
-    SetText(form_.Control("txtRemotePort"), k == 2 ? "8890" : "8888");
+    SetText(form_.Control("txtRemotePort"), k == 2 ? kCommandPortText : kSearchPortText);
     SetRowQuietly(form_.Control("cmbSckMode"), 0);
 }
 
@@ -67,19 +76,19 @@ void SearchOrchestration::Search() {
     SetTag(form_.Control("Label44"), "0");
     QWidget* network = form_.Control("Text6(4)");
     QWidget* address = form_.Control("Text6(5)");
-    auto target = [this](const QString& host, bool broadcast, const char* port) {
+    auto target = [this](const QString& host, bool broadcast, const QString& port) {
         SetChecked(form_.Control("Check1"), broadcast);
         SetText(form_.Control("txtIPaddr"), host);
         SetText(form_.Control("txtRemotePort"), port);
     };
     if (IsChecked(form_.Control("Option1(0)"))) {
-        target("255.255.255.255", true, "8888");
+        target(kAnyAddress, true, kSearchPortText);
     } else if (IsChecked(form_.Control("Option1(1)"))) {
         if (!IsValidAddress(TextOf(network).toStdString(), false)) return RefuseAddress();
-        target(TextOf(network), true, "8888");
+        target(TextOf(network), true, kSearchPortText);
     } else if (IsChecked(form_.Control("Option1(2)"))) {
         if (!IsValidAddress(TextOf(address).toStdString(), true)) return RefuseAddress();
-        target(TextOf(address), false, "8890");
+        target(TextOf(address), false, kCommandPortText);
     }
     Disable(form_.Control("Frame15"));
     ClearItems(form_.Control("List6"));
@@ -116,7 +125,7 @@ void SearchOrchestration::Timer1Tick() {
     bool searching = false;
     if (form_.UDP8888->State() == SocketControl::kOpen) {
         socket = form_.UDP8888;
-        searching = form_.UDP8888->RemotePort == 8888;
+        searching = form_.UDP8888->RemotePort == kSearchPort;
     } else if (form_.UDP8890->State() == SocketControl::kOpen) {
         socket = form_.UDP8890;
     }
