@@ -21,8 +21,8 @@ int Top(QWidget* w) { return GetTwips(w).top; }
 int Height(QWidget* w) { return GetTwips(w).height; }
 }  // namespace
 
-PanelCaptions CaptionsFor(int deviceType, const RunSettings& run) {
-    if (deviceType == 1) {
+PanelCaptions CaptionsFor(DeviceClass deviceType, const RunSettings& run) {
+    if (deviceType == DeviceClass::IpDongle) {
         if (run.ZentaCoolMode == "1")
             return {"Cobalin for Master IP fan unit (Ver. Q113V1)", "Master IP fan unit", "Name", "IP Dongle"};
         return {"Cobalin for IP Dongle (Ver. Q113V1)", QString("IP Dongle") + " list", "Name", "IP Dongle"};
@@ -47,8 +47,8 @@ void MainWindowSetup::SetUpMainWindow() {
     if (state_.Run.AdvIPDMode == "0") ReduceCommandPanel();
     ApplyPasswordMask();
     ApplyLogo();
-    if (state_.DeviceType == 1) LayOutPanelForIpDongle();
-    else if (state_.DeviceType == 2) LayOutPanelForZentaBox();
+    if (state_.DeviceType == DeviceClass::IpDongle) LayOutPanelForIpDongle();
+    else if (state_.DeviceType == DeviceClass::ZentaBox) LayOutPanelForZentaBox();
     LayOutCommon();
     if (!TextIsOne(state_.Run.ShowPassword)) Hide(form_.Control("Frame24"));
     SetLine(form_.Control("Line1"), {60, 3120, 10920, 3120});
@@ -92,7 +92,7 @@ void MainWindowSetup::ApplyLogo() {
         return;
     }
     std::string file = "OEMLogo.bmp";
-    if (state_.DeviceType == 1) file = value == "1" && state_.Run.ZentaCoolMode == "1" ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
+    if (state_.DeviceType == DeviceClass::IpDongle) file = value == "1" && state_.Run.ZentaCoolMode == "1" ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
     if (value == "1") Show(logo);
     // A missing or unreadable picture leaves the logo as created.
     LoadPicture(logo, QString::fromStdString(state_.PathOf(file)));
@@ -113,7 +113,7 @@ void MainWindowSetup::LayOutPanelForIpDongle() {
     SetTop(form_.Control("Command34(2)"), Top(refresh));
     SetHeight(frame22, Bottom(refresh) + 100);
     SetHeight(frame21, Height(frame22));
-    FinishPanelLayout(1, 180, 1500);
+    FinishPanelLayout(DeviceClass::IpDongle, 180, 1500);
 }
 
 void MainWindowSetup::LayOutPanelForZentaBox() {
@@ -128,7 +128,7 @@ void MainWindowSetup::LayOutPanelForZentaBox() {
     SetTop(form_.Control("Command34(1)"), 2880);
     SetTop(form_.Control("Command34(2)"), 2880);
     SetHeight(frame21, Height(frame22));
-    FinishPanelLayout(2, 120, 1700);
+    FinishPanelLayout(DeviceClass::ZentaBox, 120, 1700);
 }
 
 void MainWindowSetup::BeginPanelLayout(int panelHeight, const char* typeList) {
@@ -139,7 +139,7 @@ void MainWindowSetup::BeginPanelLayout(int panelHeight, const char* typeList) {
     SetCaption(form_.Control("Label57"), NoticeText());
 }
 
-void MainWindowSetup::FinishPanelLayout(int deviceType, int label52Top, int belowPanel) {
+void MainWindowSetup::FinishPanelLayout(DeviceClass deviceType, int label52Top, int belowPanel) {
     const PanelCaptions captions = CaptionsFor(deviceType, state_.Run);
     QWidget* frame12 = form_.Control("Frame12");
     QWidget* frame21 = form_.Control("Frame21");

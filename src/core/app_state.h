@@ -6,8 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "core/settings.h"
+#include "core/device_class.h"
 #include "core/device_table.h"
+#include "core/settings.h"
 #include "core/record_layout.h"
 
 namespace cobalin {
@@ -18,7 +19,7 @@ struct AppState {
     explicit AppState(std::string homeFolder) : home(std::move(homeFolder)) {}
 
     std::string home;  // the program folder
-    int16_t DeviceType = 0;   // 0 not chosen, 1 IP Dongle, 2 ZentaBox
+    DeviceClass DeviceType = DeviceClass::None;  // None until chosen; then fixed for the run
     bool AppClosing = false;
     bool CloseAllowed = false;
     RunSettings Run;

@@ -94,7 +94,7 @@ ApplyOutcome ApplyParameter(DeviceStore& store, ParameterTextArray& texts, long 
     texts[static_cast<size_t>(row)] = std::string(text);
     if (!store.IsEntry(device)) return ApplyOutcome::Rejected;
     if (!Encode(*f, text, store.DeviceTable[static_cast<size_t>(device)].Record)) return ApplyOutcome::Rejected;
-    if (f->moduleCode >= 0) BuildModuleUpdate(store, device, f->moduleCode, text);
+    if (const ModuleField* mirror = ModuleFieldOfRow(row)) BuildModuleUpdate(store, device, mirror->code, text);
     return ApplyOutcome::Written;
 }
 

@@ -17,6 +17,25 @@ using DeviceRecord = std::array<uint8_t, kRecordSize>;
 constexpr size_t kParameterCount = 33;
 using ParameterTextArray = std::array<std::string, kParameterCount>;  // ANSI bytes
 
+// The rows of the paged format: its ParameterTexts index, its line in the
+// details lists and its row in the parameter editor.
+struct PagedRow {
+    enum Row : uint8_t {
+        ServerName, SerialHardware, Password, Dhcp, IpAddress, Netmask, Gateway, Mac, VersionDate, LinkIn,
+        HardwareId, SerialPort, BaudRate, DataStopBits, Parity, FlowControl, Protocol, SerialTimeout,
+        TcpAliveTimeout, ConnectionMode, DelimiterHex1, DelimiterHex2, ForceTransmit, PortStatus, TcpUdpPort,
+        SerialPortMode, ConnectionAt, MaxConnection, RemoteIp, ModelNo, CompanyName, SerialBrenik, LinkOut,
+    };
+};
+static_assert(PagedRow::LinkOut + 1 == kParameterCount);
+
+// The rows of the short format.
+struct ShortRow {
+    enum Row : uint8_t {
+        ServerName, HardwareId, SerialNo, Mac, IpV4, NetmaskV4, GatewayV4, IpV6, NetmaskV6, GatewayV6, CheckCode,
+    };
+};
+
 constexpr uint8_t kPageMark = 0x50;
 constexpr size_t kShortRecordSize = 98;
 
@@ -80,14 +99,14 @@ struct FieldDef {
     uint16_t offset;
     uint16_t size;
     Encoding encoding;
-    uint8_t index;             // ParameterTexts index = details and editor row
+    uint8_t index;             // ParameterTexts index = details and editor row (PagedRow, ShortRow)
     std::string_view label;    // the row's text in the details list
     ValueTable table;          // value table for Encoding::Table
-    // Editor columns (paged format only).
+    // Editor columns (paged format only); which rows are mirrored into the
+    // LAN-module record is said by that record's own table (lan_module.h).
     bool editable = false;
     WriteRule write = WriteRule::None;
     ValueTable choices = {};   // the choices offered in the drop-down, empty: free text
-    int8_t moduleCode = -1;    // code mirrored to the LAN-module record, -1 none
 };
 
 // Value tables.

@@ -13,13 +13,13 @@ QJsonValue StateValue(const AppState& s, const QString& what, int index, bool& o
     if (what == "OperationTick") return s.OperationTick;
     if (what == "DeviceCount") return s.Devices->DeviceCount;
     if (what == "SelectedDevice") return s.SelectedDevice;
-    if (what == "DeviceType") return s.DeviceType;
+    if (what == "DeviceType") return static_cast<int>(s.DeviceType);
     if (what == "AppClosing") return s.AppClosing;
     if (what == "CloseAllowed") return s.CloseAllowed;
     if (index >= 0 && index < static_cast<int>(kTableSize)) {
         const DeviceEntry& e = s.Devices->DeviceTable[static_cast<size_t>(index)];
         if (what == "MacText") return QString::fromStdString(e.MacText);
-        if (what == "FormatTag") return QString::fromStdString(e.FormatTag);
+        if (what == "FormatTag") return QString(FormatTagText(e.FormatTag));
         if (what == "EchoBytes") {
             std::string hex;
             for (uint8_t b : e.EchoBytes) hex += HexByte(b);

@@ -130,7 +130,7 @@ TEST(SimulatorE2E, ModuleUpdateIsApplied) {
     UdpClient module(8888);
     module.Send("255.255.255.255", kModulePort, BuildModuleQuery());
     for (const auto& r : module.Collect(0.3)) ModuleReplyIntake(*store, r.data);
-    ASSERT_EQ(store->DeviceTable[1].FormatTag, "2");
+    ASSERT_EQ(store->DeviceTable[1].FormatTag, RecordFormat::WithModule);
     ParameterTextArray texts;
     ApplyParameter(*store, texts, 0, "Renamed", 1);
     module.Send("255.255.255.255", kModulePort, store->LanModuleTable[1].Record);

@@ -36,7 +36,7 @@ FaceController::FaceController(FormMain& form, AppState& state) : form_(form), s
 }
 
 void FaceController::ArrangeFace() {
-    const int extra = state_.DeviceType == 1 ? 1050 : 0;
+    const int extra = state_.DeviceType == DeviceClass::IpDongle ? 1050 : 0;
     const std::string& mode = state_.Run.AdvancedMode;
     QWidget* frame12 = form_.Control("Frame12");
     QWidget* frame19 = form_.Control("Frame19");
@@ -110,7 +110,7 @@ void FaceController::ArrangeFace() {
     SetLineY(line, Top(frame22) + Height(frame22) + 150);
     SetTop(close, GetLine(line).y1 + 150);
     SetTop(status, Top(close));
-    SetWindowHeight(&form_, state_.DeviceType == 1 || mode == "0" ? Height(frame12) : 10350);
+    SetWindowHeight(&form_, state_.DeviceType == DeviceClass::IpDongle || mode == "0" ? Height(frame12) : 10350);
 }
 
 void FaceController::SimpleTwoPressed() {

@@ -24,7 +24,7 @@ void FoundLists::FillFoundList() {
     for (int k = 0; k < n; ++k) {
         SelectRow(list1, k);
         const QStringList values = Items(form_.Control("List5"));
-        const QString model = values.size() > 29 ? values[29] : QString();
+        const QString model = values.size() > PagedRow::ModelNo ? values[PagedRow::ModelNo] : QString();
         const int chosen = SelectedRow(models);
         // An empty model always occurs in the chosen name.
         if (chosen <= 0 || TextOf(models).contains(model)) AddItem(list6, lines[k]);
@@ -57,7 +57,7 @@ void FoundLists::FillPanelLists() {
     QWidget* dongles = form_.Control("Combo5");
     QWidget* boxes = form_.Control("Combo6");
     QWidget* list7 = form_.Control("List7");
-    const bool dongleType = state_.DeviceType == 1;
+    const bool dongleType = state_.DeviceType == DeviceClass::IpDongle;
 
     if (ItemCount(list6) == 0) {
         EmptyPanelLists();
@@ -67,13 +67,14 @@ void FoundLists::FillPanelLists() {
         for (int i = 0; i < lines.size(); ++i) {
             AddItem(all, lines[i]);
             SelectRow(list6, i);
-            const DeviceClass c = ClassifyDevice(state_.ParameterTexts[7], lines[i].toStdString(), state_.ParameterTexts[10]);
+            const DeviceClass c = ClassifyDevice(state_.ParameterTexts[PagedRow::Mac], lines[i].toStdString(),
+                                                 state_.ParameterTexts[PagedRow::HardwareId]);
             if (c == DeviceClass::IpDongle) AddItem(dongles, lines[i]);
             else if (c == DeviceClass::ZentaBox) AddItem(boxes, lines[i]);
         }
         if (ItemCount(dongles) == 0 && ItemCount(boxes) == 0) {
             ClearConfigurationFields();
-        } else if (state_.DeviceType == 1 || state_.DeviceType == 2) {
+        } else if (state_.DeviceType != DeviceClass::None) {
             Enable(form_.Control("Frame22"));
             QWidget* mine = dongleType ? dongles : boxes;
             if (ItemCount(mine) == 0) {
@@ -87,7 +88,7 @@ void FoundLists::FillPanelLists() {
     }
 
     // Report and fill List7 with the devices of the chosen type.
-    if (state_.DeviceType == 1 || state_.DeviceType == 2) {
+    if (state_.DeviceType != DeviceClass::None) {
         QWidget* mine = dongleType ? dongles : boxes;
         QWidget* status = form_.Control("Label54(1)");
         SetForeColor(status, 0);
