@@ -10,6 +10,7 @@
 #include "features/faces/faces.h"
 #include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -51,9 +52,9 @@ void MainWindowSetup::SetUpMainWindow() {
     else if (state_.DeviceType == DeviceClass::ZentaBox) LayOutPanelForZentaBox();
     LayOutCommon();
     if (!TextIsOne(state_.Run.ShowPassword)) Hide(form_.Control("Frame24"));
-    SetLine(form_.Control("Line1"), {60, 3120, 10920, 3120});
+    SetLine(form_.Control("Line1"), kSeparator);
     SetCaption(form_.Control("Label44"), "Please select a mode, network and then click Search button.");
-    SetForeColor(form_.Control("Label54(1)"), 0);
+    SetForeColor(form_.Control("Label54(1)"), kBlack);
     SetCaption(form_.Control("Label54(1)"), "Ready");
     FillModelList();
     SelectDefaultSearchMode();
@@ -123,10 +124,10 @@ void MainWindowSetup::LayOutPanelForZentaBox() {
     BeginPanelLayout(3050, "Combo6");
     Hide(form_.Control("Frame25"));
     for (const char* name : {"Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
-    SetTop(form_.Control("Frame26"), 720);
-    SetHeight(frame22, 3135);
-    SetTop(form_.Control("Command34(1)"), 2880);
-    SetTop(form_.Control("Command34(2)"), 2880);
+    SetTop(form_.Control("Frame26"), kAddressFrameTop);
+    SetHeight(frame22, kConfigurationHeight);
+    SetTop(form_.Control("Command34(1)"), kRefreshSaveTop);
+    SetTop(form_.Control("Command34(2)"), kRefreshSaveTop);
     SetHeight(frame21, Height(frame22));
     FinishPanelLayout(DeviceClass::ZentaBox, 120, 1700);
 }
@@ -146,7 +147,7 @@ void MainWindowSetup::FinishPanelLayout(DeviceClass deviceType, int label52Top, 
     QWidget* close = form_.Control("Command34(4)");
     SetCaption(form_.Control("Label53(6)"), captions.nameLabel);
     SetTop(form_.Control("Label52"), label52Top);
-    SetTop(form_.Control("Label57"), Height(frame21) - 375);
+    SetTop(form_.Control("Label57"), Height(frame21) - kNoticeRise);
     SetCaption(&form_, captions.window);
     SetCaption(frame21, captions.deviceFrame);
     SetHeight(frame12, Bottom(form_.Control("Frame20")) + belowPanel);
@@ -158,13 +159,16 @@ void MainWindowSetup::FinishPanelLayout(DeviceClass deviceType, int label52Top, 
 void MainWindowSetup::LayOutCommon() {
     QWidget* found = form_.Control("Label43(4)");
     for (const char* name : {"Frame16", "Frame18"}) MoveTo(form_.Control(name), GetTwips(found).left, Top(found));
-    SetTwips(form_.Control("Frame14"), {120, 120, 12225, 9765});
-    Twips frame12 = GetTwips(form_.Control("Frame12"));
-    SetTwips(form_.Control("Frame12"), {0, 0, 11100, frame12.height});
-    SetTwips(form_.Control("Frame19"), {0, 1200, 11055, 4215});
-    Twips frame20 = GetTwips(form_.Control("Frame20"));
-    SetTwips(form_.Control("Frame20"), {0, 1200, 11055, frame20.height});
-    SetTwips(form_.Control("Frame23"), {60, 3720, 5000, 495});
+    SetTwips(form_.Control("Frame14"), kEngineeringFace);
+    // The areas keep the heights the panel's layout gave them.
+    Twips frame12 = kFaceArea;
+    frame12.height = Height(form_.Control("Frame12"));
+    SetTwips(form_.Control("Frame12"), frame12);
+    SetTwips(form_.Control("Frame19"), kSimpleFace);
+    Twips frame20 = kPanelArea;
+    frame20.height = Height(form_.Control("Frame20"));
+    SetTwips(form_.Control("Frame20"), frame20);
+    SetTwips(form_.Control("Frame23"), kStatusBar);
 }
 
 void MainWindowSetup::FillModelList() {
@@ -199,17 +203,17 @@ void MainWindowSetup::FillModelList() {
 
 void MainWindowSetup::SelectDefaultSearchMode() {
     const SettingsFile settings = state_.Settings();
-    const int16_t mode = settings.NumberOr0("DefaultNetwork", "Mode");
+    const int k = settings.NumberOr0("DefaultNetwork", "Mode") - 1;
     const QString parameter = QString::fromStdString(settings.Text("DefaultNetwork", "Parameter"));
     // 0 or less selects nothing; above 3 is no mode either.
-    if (mode <= 0 || mode > 3) return;
-    search_.SelectMode(mode - 1);
+    if (k < kAnyNetwork || k > kSpecifiedAddress) return;
+    search_.SelectMode(k);
     QWidget* network = form_.Control("Text6(4)");
     QWidget* address = form_.Control("Text6(5)");
-    SetText(network, mode == 2 ? parameter : "");
-    SetText(address, mode == 3 ? parameter : "");
-    Enable(network, mode == 2);
-    Enable(address, mode == 3);
+    SetText(network, k == kSpecifiedNetwork ? parameter : "");
+    SetText(address, k == kSpecifiedAddress ? parameter : "");
+    Enable(network, k == kSpecifiedNetwork);
+    Enable(address, k == kSpecifiedAddress);
 }
 
 void MainWindowSetup::SetUpSerialFrame() {

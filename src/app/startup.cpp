@@ -90,7 +90,7 @@ void Startup::LoadMainWindow() {
     AddItem(mode, "UDP");
     AddItem(mode, "TCP/IP");
     SetRowQuietly(mode, 0);
-    state_.OperationTick = -1;
+    state_.OperationTick = kNoOperation;
     state_.MaxDevicesNotice = kMaxDevicesTemplate;
     search_->BroadcastCheckChanged();
     setup_->SetUpMainWindow();

@@ -13,6 +13,9 @@
 
 namespace cobalin {
 
+// OperationTick when no search or command exchange runs.
+constexpr int16_t kNoOperation = -1;
+
 constexpr const char* kMaxDevicesTemplate = "*Max. 8 pcs of XXXX can be configured every time";
 
 struct AppState {
@@ -26,7 +29,7 @@ struct AppState {
     std::unique_ptr<DeviceStore> Devices = std::make_unique<DeviceStore>();
     ParameterTextArray ParameterTexts;
     int16_t SelectedDevice = 0;
-    int16_t OperationTick = -1;
+    int16_t OperationTick = kNoOperation;  // Timer1's tick in the running operation
     std::string MaxDevicesNotice;
 
     // "\Name" in the program folder.

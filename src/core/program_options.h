@@ -22,7 +22,7 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& args, const c
 std::string UsageText();
 
 // The factor from program time to real time: COBALIN_TIME_SCALE as a decimal
-// above 0 and at most 1000 ("0.02" runs a 19-tick search 50 times faster);
+// above 0 and at most 1000 ("0.02" runs a search 50 times faster);
 // unset or anything else gives 1. `value` stands in for the variable in tests.
 constexpr const char* kTimeScaleVariable = "COBALIN_TIME_SCALE";
 double ReadTimeScale(const char* value = std::getenv(kTimeScaleVariable));

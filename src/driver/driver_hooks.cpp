@@ -47,7 +47,7 @@ ui::DriverHooks MakeDriverHooks(ProgramWindows windows, AppState& state) {
     hooks.idle = [&state, windows] {
         ui::FormMain* main = windows.main();
         const bool timers = main && (main->Timer1->isActive() || main->Timer3->isActive());
-        return state.OperationTick == -1 && !timers;
+        return state.OperationTick == kNoOperation && !timers;
     };
     hooks.state = [&state](const QString& what, int index, bool& ok) { return StateValue(state, what, index, ok); };
     return hooks;

@@ -8,6 +8,7 @@
 #include "features/search/search_orchestration.h"
 #include "features/details/details_view.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -52,7 +53,7 @@ void ConfigurationPanel::Scan() {
     Disable(form_.Control("Combo4"));
     for (const char* name : {"Combo4", "Combo5", "Combo6", "List7"}) ClearItems(form_.Control(name));
     SelectRow(form_.Control("Combo1"), 0);
-    search_.SelectMode(0);
+    search_.SelectMode(kAnyNetwork);
     for (int i : {2, 1, 0, 3, 4, 5}) Disable(form_.Control(QString("Command34(%1)").arg(i)));
     Disable(form_.Control("Frame22"));
     search_.Search();
@@ -90,7 +91,7 @@ bool ConfigurationPanel::QueryAuthentication() {
     for (int i : {0, 1, 2, 6, 7, 8}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
     SetChecked(form_.Control("Option2(0)"), true);
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, 255);
+    SetForeColor(status, kRed);
     SetCaption(status, "Please enter password authentication to query a device!");
     return false;
 }

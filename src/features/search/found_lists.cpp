@@ -2,6 +2,7 @@
 
 #include "core/device_class.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -31,7 +32,7 @@ void FoundLists::FillFoundList() {
     }
     if (ItemCount(list6) > 0) {
         SetCaption(form_.Control("Label44"), QString("Found...%1 device(s)").arg(ItemCount(list6)));
-        SetForeColor(form_.Control("Label54(1)"), 0);
+        SetForeColor(form_.Control("Label54(1)"), kBlack);
     }
 }
 
@@ -91,7 +92,7 @@ void FoundLists::FillPanelLists() {
     if (state_.DeviceType != DeviceClass::None) {
         QWidget* mine = dongleType ? dongles : boxes;
         QWidget* status = form_.Control("Label54(1)");
-        SetForeColor(status, 0);
+        SetForeColor(status, kBlack);
         SetCaption(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"));
         ClearItems(list7);
         SetText(form_.Control("Text12(11)"), "");
