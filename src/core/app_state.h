@@ -1,5 +1,6 @@
-// The state shared by the windows for the whole run, created before the
-// device-type chooser and outliving every window.
+// The state the features, the driver and start-up share for the whole run,
+// created before the device-type chooser and outliving every window. It holds
+// no Qt type, so it lives in the core.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 // The device record: where every byte of the short and the paged format lies,
-// and one field table per format that drives decoding, the details-list
-// names, the parameter editor's encodings and the tests.
+// the names of each format's rows, and one field table per format that drives
+// decoding, the details-list names, the parameter editor's encodings, the
+// simulator's records and the tests.
 #pragma once
 
 #include <array>
