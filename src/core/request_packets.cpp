@@ -7,12 +7,17 @@ namespace cobalin {
 namespace {
 
 constexpr CommandRoute kUdpRoutes[] = {
-    {SearchNetwork, SocketId::UDP8888, 0, kNetworkSearchLocalPort, "C0:Failed to initial UDP connection! Please retry again."},
-    {SearchAddress, SocketId::UDP8888, kCommandPort, kAddressSearchLocalPort, "C1:Failed to initial UDP connection! Please retry again."},
-    {ResetDevice, SocketId::UDP8890, kCommandPort, kResetLocalPort, "C2:Failed to initial UDP connection! Please retry again."},
-    {ClearConfigBuffer, SocketId::UDP8890, kCommandPort, kClearLocalPort, "C3:Failed to initial UDP connection! Please retry again."},
+    {SearchNetwork, SocketId::UDP8888, 0, kNetworkSearchLocalPort,
+     "C0:Failed to initial UDP connection! Please retry again."},
+    {SearchAddress, SocketId::UDP8888, kCommandPort, kAddressSearchLocalPort,
+     "C1:Failed to initial UDP connection! Please retry again."},
+    {ResetDevice, SocketId::UDP8890, kCommandPort, kResetLocalPort,
+     "C2:Failed to initial UDP connection! Please retry again."},
+    {ClearConfigBuffer, SocketId::UDP8890, kCommandPort, kClearLocalPort,
+     "C3:Failed to initial UDP connection! Please retry again."},
     // There is no message numbered C4: the write reports C5.
-    {WriteConfig, SocketId::UDP8890, kCommandPort, kWriteLocalPort, "C5:Failed to initial UDP connection! Please retry again."},
+    {WriteConfig, SocketId::UDP8890, kCommandPort, kWriteLocalPort,
+     "C5:Failed to initial UDP connection! Please retry again."},
 };
 
 constexpr size_t kWriteHeaderSize = 31;

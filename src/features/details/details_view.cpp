@@ -13,8 +13,9 @@ using namespace ui;
 namespace {
 constexpr const char* kSummaryValues[] = {"Label7", "Label17", "Label13", "Label9x", "Label11", "Label58", "Label15"};
 // ParameterTexts rows of the summary for the paged format.
-constexpr size_t kPagedSummaryRows[] = {PagedRow::Mac,    PagedRow::ServerName, PagedRow::SerialBrenik, PagedRow::VersionDate,
-                                        PagedRow::LinkIn, PagedRow::LinkOut,    PagedRow::PortStatus};
+constexpr size_t kPagedSummaryRows[] = {PagedRow::Mac,         PagedRow::ServerName, PagedRow::SerialBrenik,
+                                        PagedRow::VersionDate, PagedRow::LinkIn,     PagedRow::LinkOut,
+                                        PagedRow::PortStatus};
 // Short format: MAC, server name, serial number; the rest are not reported.
 constexpr size_t kShortSummaryRows[] = {ShortRow::Mac, ShortRow::ServerName, ShortRow::SerialNo};
 

@@ -11,12 +11,14 @@ namespace cobalin {
 using namespace ui;
 
 namespace {
+// What the configuration panel grows by in its own face; an IP Dongle's
+// panel grows by this extra more.
+constexpr int kPanelGrowth = 1700;
+constexpr int kIpDongleExtra = 1050;
+
 int Top(QWidget* w) { return GetTwips(w).top; }
 int Height(QWidget* w) { return GetTwips(w).height; }
 void AddToTop(QWidget* w, int by) { SetTop(w, Top(w) + by); }
-// What the configuration panel grows by; an IP Dongle's panel grows by extra more.
-constexpr int kPanelGrowth = 1700;
-constexpr int kIpDongleExtra = 1050;
 void SetLineY(QWidget* line, int y) {
     LineEnds e = GetLine(line);
     e.y1 = e.y2 = y;
@@ -114,7 +116,8 @@ void FaceController::ArrangeFace() {
     SetLineY(line, Top(frame22) + Height(frame22) + 150);
     SetTop(close, GetLine(line).y1 + 150);
     SetTop(status, Top(close));
-    SetWindowHeight(&form_, state_.DeviceType == DeviceClass::IpDongle || face == Face::SimpleTwo ? Height(frame12) : kMainHeight);
+    const bool panelHeight = state_.DeviceType == DeviceClass::IpDongle || face == Face::SimpleTwo;
+    SetWindowHeight(&form_, panelHeight ? Height(frame12) : kMainHeight);
 }
 
 void FaceController::SimpleTwoPressed() {
