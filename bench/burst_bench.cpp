@@ -37,20 +37,20 @@ struct Tally {
 };
 
 const QByteArray kSearch = [] {
-    const Bytes b = BuildSearchRequest(SearchNetwork, 8888);
+    const Bytes b = BuildSearchRequest(SearchNetwork, kSearchPort);
     return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<int>(b.size()));
 }();
 
 int WithFacade() {
     Tally tally;
     ui::SocketControl s("UDP8888");
-    if (!s.Bind(8889)) return -1;
+    if (!s.Bind(kNetworkSearchLocalPort)) return -1;
     QObject::connect(&s, &ui::SocketControl::DataArrival, [&] {
         const QByteArray d = s.GetData(2000);
         tally.Take(reinterpret_cast<const uint8_t*>(d.constData()), static_cast<size_t>(d.size()));
     });
     s.RemoteHost = "255.255.255.255";
-    s.RemotePort = 8888;
+    s.RemotePort = kSearchPort;
     s.SendData(kSearch);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the UI thread is busy
     QElapsedTimer t;
@@ -66,11 +66,11 @@ int PlainReceiver() {
     setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     sockaddr_in a{};
     a.sin_family = AF_INET;
-    a.sin_port = htons(8889);
+    a.sin_port = htons(kNetworkSearchLocalPort);
     if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return -1;
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(8888);
+    to.sin_port = htons(kSearchPort);
     to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
     sendto(fd, kSearch.constData(), static_cast<size_t>(kSearch.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the one thread is busy

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ParameterTextArray texts;
     const long row = in.Byte() & 0x80 ? in.I32() : in.Byte() % 40;
     const long device = in.Byte() & 0x80 ? in.I32() : in.Byte();
-    if (store->IsEntry(device)) store->DeviceTable[static_cast<size_t>(device)].FormatTag = (in.Byte() & 1) ? "2" : "1";
+    if (store->IsEntry(device)) store->DeviceTable[static_cast<size_t>(device)].FormatTag = (in.Byte() & 1) ? RecordFormat::WithModule : RecordFormat::Paged;
     const auto rest = in.Rest();
     const std::string_view text(reinterpret_cast<const char*>(rest.data()), rest.size());
     const DeviceRecord before = store->IsEntry(device) ? store->DeviceTable[static_cast<size_t>(device)].Record : DeviceRecord{};

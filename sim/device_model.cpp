@@ -17,18 +17,23 @@ struct KeyRow {
     const char* key;
     long row;
 };
+using P = PagedRow;
+using S = ShortRow;
 constexpr KeyRow kPagedKeys[] = {
-    {"name", 0},          {"serial", 1},          {"password", 2},     {"dhcp", 3},
-    {"netmask", 5},       {"gateway", 6},         {"link_in", 9},      {"hwid", 10},
-    {"serial_ports", 11}, {"baud", 12},           {"data_stop", 13},   {"parity", 14},
-    {"flow", 15},         {"protocol", 16},       {"serial_timeout", 17}, {"alive", 18},
-    {"mode", 19},         {"delimiter1", 20},     {"delimiter2", 21},  {"force_transmit", 22},
-    {"port", 24},         {"serial_mode", 25},    {"connect_at", 26},  {"max_connections", 27},
-    {"remote_ip", 28},    {"model", 29},          {"company", 30},     {"serial2", 31},
-    {"link_out", 32},
+    {"name", P::ServerName},          {"serial", P::SerialHardware},       {"password", P::Password},
+    {"dhcp", P::Dhcp},                {"netmask", P::Netmask},             {"gateway", P::Gateway},
+    {"link_in", P::LinkIn},           {"hwid", P::HardwareId},             {"serial_ports", P::SerialPort},
+    {"baud", P::BaudRate},            {"data_stop", P::DataStopBits},      {"parity", P::Parity},
+    {"flow", P::FlowControl},         {"protocol", P::Protocol},           {"serial_timeout", P::SerialTimeout},
+    {"alive", P::TcpAliveTimeout},    {"mode", P::ConnectionMode},         {"delimiter1", P::DelimiterHex1},
+    {"delimiter2", P::DelimiterHex2}, {"force_transmit", P::ForceTransmit}, {"port", P::TcpUdpPort},
+    {"serial_mode", P::SerialPortMode}, {"connect_at", P::ConnectionAt},   {"max_connections", P::MaxConnection},
+    {"remote_ip", P::RemoteIp},       {"model", P::ModelNo},               {"company", P::CompanyName},
+    {"serial2", P::SerialBrenik},     {"link_out", P::LinkOut},
 };
 // Description keys of the short record, by its row.
-constexpr KeyRow kShortKeys[] = {{"name", 0}, {"hwid", 1}, {"serial", 2}, {"netmask", 5}, {"gateway", 6}, {"checkcode", 10}};
+constexpr KeyRow kShortKeys[] = {{"name", S::ServerName}, {"hwid", S::HardwareId},   {"serial", S::SerialNo},
+                                 {"netmask", S::NetmaskV4}, {"gateway", S::GatewayV4}, {"checkcode", S::CheckCode}};
 
 std::string Value(const DeviceDescription& d, const std::string& key) {
     const auto it = d.values.find(key);
@@ -45,12 +50,12 @@ void PutText(DeviceRecord& r, size_t at, size_t size, const std::string& text) {
 
 // Writes a short-record field (text or dotted) as its row of the field table says.
 void PutShortField(DeviceRecord& r, long row, const std::string& text) {
-    const FieldSpec& f = ShortFields()[static_cast<size_t>(row)];
+    const FieldDef& f = ShortFields()[static_cast<size_t>(row)];
     if (f.encoding == Encoding::Text) return PutText(r, f.offset, f.size, text);
     if (const auto quad = ParseAddressText(text)) std::copy(quad->begin(), quad->end(), r.begin() + f.offset);
 }
 
-const FieldSpec& PagedField(long row) { return PagedFields()[static_cast<size_t>(row)]; }
+const FieldDef& PagedField(long row) { return PagedFields()[static_cast<size_t>(row)]; }
 
 bool HasMagic(const Bytes& data) {
     return data.size() >= RequestMagic.size() && std::equal(RequestMagic.begin(), RequestMagic.end(), data.begin());
@@ -64,8 +69,8 @@ DeviceRecord BuildRecord(const DeviceDescription& d) {
     DeviceRecord r{};
     if (!d.paged) {
         for (const auto& k : kShortKeys) PutShortField(r, k.row, Value(d, k.key));
-        PutShortField(r, 4, FormatIp(d.ip));
-        std::copy(d.mac.begin(), d.mac.end(), r.begin() + ShortFields()[3].offset);
+        PutShortField(r, S::IpV4, FormatIp(d.ip));
+        std::copy(d.mac.begin(), d.mac.end(), r.begin() + ShortFields()[S::Mac].offset);
         return r;
     }
     for (size_t page = 0; page < kPages.size(); ++page) {
@@ -79,14 +84,14 @@ DeviceRecord BuildRecord(const DeviceDescription& d) {
     ParameterTextArray texts;
     store->DeviceTable[1].Record = r;
     for (const auto& k : kPagedKeys) ApplyParameter(*store, texts, k.row, Value(d, k.key), 1);
-    ApplyParameter(*store, texts, 4, FormatIp(d.ip), 1);
+    ApplyParameter(*store, texts, P::IpAddress, FormatIp(d.ip), 1);
     r = store->DeviceTable[1].Record;
     // Version and date are one parameter made of an 8- and a 16-byte text.
-    const FieldSpec& version = PagedField(8);
+    const FieldDef& version = PagedField(P::VersionDate);
     PutText(r, version.offset, 8, Value(d, "version"));
     PutText(r, version.offset + 8, 16, Value(d, "date"));
     if (const auto status = ParseWholeNumber(Value(d, "port_status"), 0, 255))
-        r[PagedField(23).offset] = static_cast<uint8_t>(*status);
+        r[PagedField(P::PortStatus).offset] = static_cast<uint8_t>(*status);
     return r;
 }
 
@@ -264,8 +269,8 @@ void SimLan::HandleModule(const Bytes& data, double now, std::vector<Outgoing>& 
         for (const auto& f : ModuleFields()) {
             const uint8_t* p = data.data() + f.offset;
             std::string text;
-            if (f.dotted) {
-                text = std::to_string(p[0]) + "." + std::to_string(p[1]) + "." + std::to_string(p[2]) + "." + std::to_string(p[3]);
+            if (f.dotted()) {
+                text = FormatDotted({p, 4});
             } else {
                 text.assign(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), kModuleTextSize));
             }
@@ -291,7 +296,7 @@ std::vector<size_t> SimLan::Advance(double now) {
         if (d.hasPending) {
             d.record = d.pending;
             d.hasPending = false;
-            if (d.desc.paged) std::copy_n(d.record.begin() + PagedField(4).offset, 4, d.ip.begin());
+            if (d.desc.paged) std::copy_n(d.record.begin() + PagedField(P::IpAddress).offset, 4, d.ip.begin());
         }
         back.push_back(i);
     }

@@ -14,9 +14,6 @@
 
 namespace cobalin::sim {
 
-constexpr uint16_t kSearchPort = 8888;
-constexpr uint16_t kCommandPort = 8890;
-
 using Address = std::array<uint8_t, 4>;
 
 struct SimDevice {

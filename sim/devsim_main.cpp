@@ -23,6 +23,7 @@
 #include <string>
 #include <thread>
 
+#include "core/program_options.h"
 #include "core/text_conversions.h"
 #include "sim/device_model.h"
 
@@ -63,12 +64,6 @@ const char kUsage[] =
     "  --iface IFACE   add every device address (and new ones after a write) to IFACE\n"
     "  --seed N        seed of the random faults\n";
 
-double TimeScale() {
-    const char* env = std::getenv("COBALIN_TIME_SCALE");
-    const auto v = env ? ParseDecimal(env) : std::nullopt;
-    return (v && *v > 0 && *v <= 1000) ? *v : 1.0;
-}
-
 class Clock {
 public:
     double Now() const {
@@ -82,7 +77,7 @@ public:
 
 private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    double scale_ = TimeScale();
+    double scale_ = ReadTimeScale();
 };
 
 std::string Hex(const uint8_t* p, size_t n) {
@@ -263,8 +258,8 @@ int main(int argc, char** argv) {
         udp[i] = BindUdp(udpPorts[i]);
         if (udp[i] < 0) Fail(kBadSocket, "cannot bind UDP port " + std::to_string(udpPorts[i]), errno);
     }
-    const int tcp = ListenTcp(5300);
-    if (tcp < 0) Fail(kBadSocket, "cannot listen on TCP port 5300", errno);
+    const int tcp = ListenTcp(kBaudPort);
+    if (tcp < 0) Fail(kBadSocket, "cannot listen on TCP port " + std::to_string(kBaudPort), errno);
     FILE* capture = nullptr;
     if (!o.capture.empty() && !(capture = std::fopen(o.capture.c_str(), "a"))) {
         std::fprintf(stderr, "cobalin-devsim: cannot write %s\n", o.capture.c_str());

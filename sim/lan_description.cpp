@@ -9,11 +9,8 @@ namespace cobalin::sim {
 
 namespace {
 
-std::string Trim(const std::string& s) {
-    const size_t a = s.find_first_not_of(" \t\r");
-    if (a == std::string::npos) return {};
-    return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
-}
+// A description line loses blanks and the CR of a Windows line end.
+std::string Trim(const std::string& s) { return std::string(cobalin::Trim(s, " \t\r")); }
 
 std::optional<std::array<uint8_t, 6>> ParseMac(const std::string& s) {
     std::array<uint8_t, 6> mac{};
@@ -69,10 +66,7 @@ const std::vector<ValueKey>& ValueKeys() {
     return keys;
 }
 
-std::string FormatIp(const std::array<uint8_t, 4>& ip) {
-    return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
-           std::to_string(ip[3]);
-}
+std::string FormatIp(const std::array<uint8_t, 4>& ip) { return FormatDotted(ip); }
 
 std::optional<LanDescription> ParseLanDescription(const std::string& text, ParseError& error) {
     LanDescription lan;

@@ -97,14 +97,14 @@ int main(int argc, char** argv) {
     }
     const double seconds = *parsed;
     auto store = std::make_unique<DeviceStore>();
-    const int search = Bind(8889);
-    Send(search, address, 8888, BuildSearchRequest(SearchNetwork, 8888), "search");
+    const int search = Bind(kNetworkSearchLocalPort);
+    Send(search, address, kSearchPort, BuildSearchRequest(SearchNetwork, kSearchPort), "search");
     size_t datagrams = 0;
     Receive(search, seconds, [&](std::span<const uint8_t> d) {
         ++datagrams;
         ReplyIntake(*store, d);
     });
-    const int module = Bind(8888);
+    const int module = Bind(kSearchPort);
     Send(module, address, kModulePort, BuildModuleQuery(), "module query");
     Receive(module, seconds / 2, [&](std::span<const uint8_t> d) { ModuleReplyIntake(*store, d); });
 
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
         ParameterTextArray t;
         DecodeRecord(e.Record, t);
         const bool paged = IsPagedRecord(e.Record);
-        std::printf("%3d  %s  %-4s %-15s %-16s %-16s %s\n", i, e.MacText.c_str(), e.FormatTag.c_str(),
+        std::printf("%3d  %s  %-4s %-15s %-16s %-16s %s\n", i, e.MacText.c_str(), FormatTagText(e.FormatTag),
                     t[4].c_str(), AnsiToUtf8(t[0]).c_str(), AnsiToUtf8(paged ? t[10] : t[1]).c_str(),
                     paged ? AnsiToUtf8(t[30]).c_str() : "");
     }

@@ -6,9 +6,11 @@
 #include <QPushButton>
 
 #include "core/ini_file.h"
+#include "core/text_conversions.h"
 #include "features/faces/faces.h"
 #include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -20,8 +22,8 @@ int Top(QWidget* w) { return GetTwips(w).top; }
 int Height(QWidget* w) { return GetTwips(w).height; }
 }  // namespace
 
-PanelCaptions CaptionsFor(int deviceType, const RunSettings& run) {
-    if (deviceType == 1) {
+PanelCaptions CaptionsFor(DeviceClass deviceType, const RunSettings& run) {
+    if (deviceType == DeviceClass::IpDongle) {
         if (run.ZentaCoolMode == "1")
             return {"Cobalin for Master IP fan unit (Ver. Q113V1)", "Master IP fan unit", "Name", "IP Dongle"};
         return {"Cobalin for IP Dongle (Ver. Q113V1)", QString("IP Dongle") + " list", "Name", "IP Dongle"};
@@ -46,13 +48,13 @@ void MainWindowSetup::SetUpMainWindow() {
     if (state_.Run.AdvIPDMode == "0") ReduceCommandPanel();
     ApplyPasswordMask();
     ApplyLogo();
-    if (state_.DeviceType == 1) LayOutPanelForIpDongle();
-    else if (state_.DeviceType == 2) LayOutPanelForZentaBox();
+    if (state_.DeviceType == DeviceClass::IpDongle) LayOutPanelForIpDongle();
+    else if (state_.DeviceType == DeviceClass::ZentaBox) LayOutPanelForZentaBox();
     LayOutCommon();
     if (!TextIsOne(state_.Run.ShowPassword)) Hide(form_.Control("Frame24"));
-    SetLine(form_.Control("Line1"), {60, 3120, 10920, 3120});
+    SetLine(form_.Control("Line1"), kSeparator);
     SetCaption(form_.Control("Label44"), "Please select a mode, network and then click Search button.");
-    SetForeColor(form_.Control("Label54(1)"), 0);
+    SetForeColor(form_.Control("Label54(1)"), kBlack);
     SetCaption(form_.Control("Label54(1)"), "Ready");
     FillModelList();
     SelectDefaultSearchMode();
@@ -91,7 +93,7 @@ void MainWindowSetup::ApplyLogo() {
         return;
     }
     std::string file = "OEMLogo.bmp";
-    if (state_.DeviceType == 1) file = value == "1" && state_.Run.ZentaCoolMode == "1" ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
+    if (state_.DeviceType == DeviceClass::IpDongle) file = value == "1" && state_.Run.ZentaCoolMode == "1" ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
     if (value == "1") Show(logo);
     // A missing or unreadable picture leaves the logo as created.
     LoadPicture(logo, QString::fromStdString(state_.PathOf(file)));
@@ -112,7 +114,7 @@ void MainWindowSetup::LayOutPanelForIpDongle() {
     SetTop(form_.Control("Command34(2)"), Top(refresh));
     SetHeight(frame22, Bottom(refresh) + 100);
     SetHeight(frame21, Height(frame22));
-    FinishPanelLayout(1, 180, 1500);
+    FinishPanelLayout(DeviceClass::IpDongle, 180, 1500);
 }
 
 void MainWindowSetup::LayOutPanelForZentaBox() {
@@ -122,12 +124,12 @@ void MainWindowSetup::LayOutPanelForZentaBox() {
     BeginPanelLayout(3050, "Combo6");
     Hide(form_.Control("Frame25"));
     for (const char* name : {"Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
-    SetTop(form_.Control("Frame26"), 720);
-    SetHeight(frame22, 3135);
-    SetTop(form_.Control("Command34(1)"), 2880);
-    SetTop(form_.Control("Command34(2)"), 2880);
+    SetTop(form_.Control("Frame26"), kAddressFrameTop);
+    SetHeight(frame22, kConfigurationHeight);
+    SetTop(form_.Control("Command34(1)"), kRefreshSaveTop);
+    SetTop(form_.Control("Command34(2)"), kRefreshSaveTop);
     SetHeight(frame21, Height(frame22));
-    FinishPanelLayout(2, 120, 1700);
+    FinishPanelLayout(DeviceClass::ZentaBox, 120, 1700);
 }
 
 void MainWindowSetup::BeginPanelLayout(int panelHeight, const char* typeList) {
@@ -138,14 +140,14 @@ void MainWindowSetup::BeginPanelLayout(int panelHeight, const char* typeList) {
     SetCaption(form_.Control("Label57"), NoticeText());
 }
 
-void MainWindowSetup::FinishPanelLayout(int deviceType, int label52Top, int belowPanel) {
+void MainWindowSetup::FinishPanelLayout(DeviceClass deviceType, int label52Top, int belowPanel) {
     const PanelCaptions captions = CaptionsFor(deviceType, state_.Run);
     QWidget* frame12 = form_.Control("Frame12");
     QWidget* frame21 = form_.Control("Frame21");
     QWidget* close = form_.Control("Command34(4)");
     SetCaption(form_.Control("Label53(6)"), captions.nameLabel);
     SetTop(form_.Control("Label52"), label52Top);
-    SetTop(form_.Control("Label57"), Height(frame21) - 375);
+    SetTop(form_.Control("Label57"), Height(frame21) - kNoticeRise);
     SetCaption(&form_, captions.window);
     SetCaption(frame21, captions.deviceFrame);
     SetHeight(frame12, Bottom(form_.Control("Frame20")) + belowPanel);
@@ -157,13 +159,16 @@ void MainWindowSetup::FinishPanelLayout(int deviceType, int label52Top, int belo
 void MainWindowSetup::LayOutCommon() {
     QWidget* found = form_.Control("Label43(4)");
     for (const char* name : {"Frame16", "Frame18"}) MoveTo(form_.Control(name), GetTwips(found).left, Top(found));
-    SetTwips(form_.Control("Frame14"), {120, 120, 12225, 9765});
-    Twips frame12 = GetTwips(form_.Control("Frame12"));
-    SetTwips(form_.Control("Frame12"), {0, 0, 11100, frame12.height});
-    SetTwips(form_.Control("Frame19"), {0, 1200, 11055, 4215});
-    Twips frame20 = GetTwips(form_.Control("Frame20"));
-    SetTwips(form_.Control("Frame20"), {0, 1200, 11055, frame20.height});
-    SetTwips(form_.Control("Frame23"), {60, 3720, 5000, 495});
+    SetTwips(form_.Control("Frame14"), kEngineeringFace);
+    // The areas keep the heights the panel's layout gave them.
+    Twips frame12 = kFaceArea;
+    frame12.height = Height(form_.Control("Frame12"));
+    SetTwips(form_.Control("Frame12"), frame12);
+    SetTwips(form_.Control("Frame19"), kSimpleFace);
+    Twips frame20 = kPanelArea;
+    frame20.height = Height(form_.Control("Frame20"));
+    SetTwips(form_.Control("Frame20"), frame20);
+    SetTwips(form_.Control("Frame23"), kStatusBar);
 }
 
 void MainWindowSetup::FillModelList() {
@@ -187,9 +192,7 @@ void MainWindowSetup::FillModelList() {
                     name = v.substr(0, 999);
                     break;
                 }
-            const size_t a = name.find_first_not_of(' ');
-            name = a == std::string::npos ? "" : name.substr(a, name.find_last_not_of(' ') - a + 1);
-            AddItem(models, QString::fromStdString(name));
+            AddItem(models, QString::fromStdString(std::string(Trim(name, kSpaces))));
         }
         // A default outside the list selects line 0.
         line = defaultLine >= 0 && defaultLine <= count ? defaultLine : 0;
@@ -200,17 +203,17 @@ void MainWindowSetup::FillModelList() {
 
 void MainWindowSetup::SelectDefaultSearchMode() {
     const SettingsFile settings = state_.Settings();
-    const int16_t mode = settings.NumberOr0("DefaultNetwork", "Mode");
+    const int k = settings.NumberOr0("DefaultNetwork", "Mode") - 1;
     const QString parameter = QString::fromStdString(settings.Text("DefaultNetwork", "Parameter"));
     // 0 or less selects nothing; above 3 is no mode either.
-    if (mode <= 0 || mode > 3) return;
-    search_.SelectMode(mode - 1);
+    if (k < kAnyNetwork || k > kSpecifiedAddress) return;
+    search_.SelectMode(k);
     QWidget* network = form_.Control("Text6(4)");
     QWidget* address = form_.Control("Text6(5)");
-    SetText(network, mode == 2 ? parameter : "");
-    SetText(address, mode == 3 ? parameter : "");
-    Enable(network, mode == 2);
-    Enable(address, mode == 3);
+    SetText(network, k == kSpecifiedNetwork ? parameter : "");
+    SetText(address, k == kSpecifiedAddress ? parameter : "");
+    Enable(network, k == kSpecifiedNetwork);
+    Enable(address, k == kSpecifiedAddress);
 }
 
 void MainWindowSetup::SetUpSerialFrame() {

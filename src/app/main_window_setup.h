@@ -25,7 +25,7 @@ private:
     void LayOutPanelForZentaBox();
     // The first and last steps of the panel's layout, common to both device types.
     void BeginPanelLayout(int panelHeight, const char* typeList);
-    void FinishPanelLayout(int deviceType, int label52Top, int belowPanel);
+    void FinishPanelLayout(DeviceClass deviceType, int label52Top, int belowPanel);
     void LayOutCommon();
     void FillModelList();
     void SelectDefaultSearchMode();
@@ -43,6 +43,6 @@ private:
 struct PanelCaptions {
     QString window, deviceFrame, nameLabel, noticeName;
 };
-PanelCaptions CaptionsFor(int deviceType, const RunSettings& run);
+PanelCaptions CaptionsFor(DeviceClass deviceType, const RunSettings& run);
 
 }  // namespace cobalin

@@ -39,15 +39,12 @@ void Startup::Run() { LoadChooser(); }
 
 void Startup::LoadChooser() {
     state_.AppClosing = false;
-    state_.DeviceType = 0;
-    const int16_t autoType = state_.Settings().NumberOr0("RunMode", "StartupAutoDeviceType");
-    state_.DeviceType = autoType;
-    if (autoType == 1 || autoType == 2) {
+    state_.DeviceType = DeviceClassOfNumber(state_.Settings().NumberOr0("RunMode", "StartupAutoDeviceType"));
+    if (state_.DeviceType != DeviceClass::None) {
         // The chooser is never seen, so it is not even built.
         OpenMainWindow();
         return;
     }
-    state_.DeviceType = 0;
     chooser_ = std::make_unique<FormDeviceSelect>();
     connect(chooser_->Get<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { StartPressed(); });
     SetCaption(chooser_->Control("Label1"), "Rev. : " + VersionText());
@@ -55,8 +52,8 @@ void Startup::LoadChooser() {
 }
 
 void Startup::StartPressed() {
-    if (IsChecked(chooser_->Control("Option1(0)"))) state_.DeviceType = 1;
-    else if (IsChecked(chooser_->Control("Option1(1)"))) state_.DeviceType = 2;
+    if (IsChecked(chooser_->Control("Option1(0)"))) state_.DeviceType = DeviceClass::IpDongle;
+    else if (IsChecked(chooser_->Control("Option1(1)"))) state_.DeviceType = DeviceClass::ZentaBox;
     OpenMainWindow();
     chooser_->close();
 }
@@ -95,7 +92,7 @@ void Startup::LoadMainWindow() {
     AddItem(mode, "UDP");
     AddItem(mode, "TCP/IP");
     SetRowQuietly(mode, 0);
-    state_.OperationTick = -1;
+    state_.OperationTick = kNoOperation;
     state_.MaxDevicesNotice = kMaxDevicesTemplate;
     search_->BroadcastCheckChanged();
     setup_->SetUpMainWindow();

@@ -1,16 +1,21 @@
-// The state shared by the windows for the whole run, created before the
-// device-type chooser and outliving every window.
+// The state the features, the driver and start-up share for the whole run,
+// created before the device-type chooser and outliving every window. It holds
+// no Qt type, so it lives in the core.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "core/settings.h"
+#include "core/device_class.h"
 #include "core/device_table.h"
+#include "core/settings.h"
 #include "core/record_layout.h"
 
 namespace cobalin {
+
+// OperationTick when no search or command exchange runs.
+constexpr int16_t kNoOperation = -1;
 
 constexpr const char* kMaxDevicesTemplate = "*Max. 8 pcs of XXXX can be configured every time";
 
@@ -18,14 +23,14 @@ struct AppState {
     explicit AppState(std::string homeFolder) : home(std::move(homeFolder)) {}
 
     std::string home;  // the program folder
-    int16_t DeviceType = 0;   // 0 not chosen, 1 IP Dongle, 2 ZentaBox
+    DeviceClass DeviceType = DeviceClass::None;  // None until chosen; then fixed for the run
     bool AppClosing = false;
     bool CloseAllowed = false;
     RunSettings Run;
     std::unique_ptr<DeviceStore> Devices = std::make_unique<DeviceStore>();
     ParameterTextArray ParameterTexts;
     int16_t SelectedDevice = 0;
-    int16_t OperationTick = -1;
+    int16_t OperationTick = kNoOperation;  // Timer1's tick in the running operation
     std::string MaxDevicesNotice;
 
     // "\Name" in the program folder.

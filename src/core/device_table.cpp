@@ -18,6 +18,20 @@ int16_t FindEntry(const DeviceStore& store, const std::string& mac) {
 
 }  // namespace
 
+const char* FormatTagText(RecordFormat format) {
+    switch (format) {
+        case RecordFormat::None:
+            break;
+        case RecordFormat::Short:
+            return "1.2";
+        case RecordFormat::Paged:
+            return "1";
+        case RecordFormat::WithModule:
+            return "2";
+    }
+    return "";
+}
+
 void ClearDeviceTable(DeviceStore& store) {
     for (size_t i = 0; i < kTableSize; ++i) {
         store.DeviceTable[i] = DeviceEntry{};
@@ -55,10 +69,10 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) 
     e.MacText = std::move(mac);
     std::memcpy(e.Record.data() + copyTo, b.data(), copyLength);
     if (isShort) {
-        e.FormatTag = "1.2";
+        e.FormatTag = RecordFormat::Short;
         std::memcpy(e.EchoBytes.data(), b.data() + kShortEchoOffset, kEchoSize);
     } else if (b[7] == 0) {
-        e.FormatTag = "1";
+        e.FormatTag = RecordFormat::Paged;
         std::memcpy(e.EchoBytes.data(), b.data() + kPagedEchoOffset, kEchoSize);
     }
     return result;

@@ -19,11 +19,21 @@ constexpr int16_t kMaxDevices = 255;
 constexpr size_t kMaxDatagramRead = 2000;
 constexpr size_t kModuleRecordSize = 173;
 
+// What an entry's record is, as its FormatTag says.
+enum class RecordFormat : uint8_t {
+    None,        // no reply yet, or cleared
+    Short,       // a 98-byte short reply
+    Paged,       // page 0 of a paged reply
+    WithModule,  // a paged record with a LAN-module record attached
+};
+// The tag's text as the driver reports it: "", "1.2", "1", "2".
+const char* FormatTagText(RecordFormat format);
+
 struct DeviceEntry {
     std::string MacText;         // "02:7E:3A:04:C8:1E"; empty when the entry holds no device
     EchoBytesArray EchoBytes{};  // serial-number copy echoed by the maintenance requests
     DeviceRecord Record{};
-    std::string FormatTag;       // "1.2" short, "1" paged, "2" with a LAN-module record
+    RecordFormat FormatTag = RecordFormat::None;
 };
 
 struct LanModuleEntry {

@@ -8,19 +8,15 @@
 
 #include <unistd.h>
 
+#include "core/text_conversions.h"
+
 namespace cobalin {
 
 namespace {
 
 constexpr size_t kDefaultBuffer = 1000;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-    return s;
-}
+std::string_view Trim(std::string_view s) { return cobalin::Trim(s, kWhitespace); }
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -10,10 +10,18 @@ namespace {
 
 constexpr size_t kModuleCompanyOffset = 80;
 
+using P = PagedRow;
+
 constexpr ModuleField kModuleFields[] = {
-    {3, 32, false, 0},  {4, 48, false, 1},  {5, 64, false, 29}, {6, kModuleCompanyOffset, false, 30},
-    {7, 96, false, 2},  {8, 112, true, 4},  {9, 116, true, 5},  {10, 120, true, 6},
+    {3, P::ServerName, 32},     {4, P::SerialHardware, 48}, {5, P::ModelNo, 64}, {6, P::CompanyName, kModuleCompanyOffset},
+    {7, P::Password, 96},       {8, P::IpAddress, 112},     {9, P::Netmask, 116}, {10, P::Gateway, 120},
 };
+
+}  // namespace
+
+bool ModuleField::dotted() const { return PagedFields()[row].write == WriteRule::Dotted; }
+
+std::span<const ModuleField> ModuleFields() { return kModuleFields; }
 
 const ModuleField* FindModuleField(int code) {
     for (const auto& f : kModuleFields)
@@ -21,15 +29,17 @@ const ModuleField* FindModuleField(int code) {
     return nullptr;
 }
 
-}  // namespace
-
-std::span<const ModuleField> ModuleFields() { return kModuleFields; }
+const ModuleField* ModuleFieldOfRow(long row) {
+    for (const auto& f : kModuleFields)
+        if (f.row == row) return &f;
+    return nullptr;
+}
 
 bool WriteModuleField(Bytes& r, int code, std::string_view text) {
     const ModuleField* field = FindModuleField(code);
     if (!field) return false;
-    Bytes value(field->dotted ? 4 : kModuleTextSize, 0);
-    if (field->dotted) {
+    Bytes value(field->dotted() ? 4 : kModuleTextSize, 0);
+    if (field->dotted()) {
         const auto quad = ParseAddressText(text);
         if (!quad) return false;
         std::copy(quad->begin(), quad->end(), value.begin());
@@ -59,7 +69,7 @@ int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> d) {
         LanModuleEntry& m = store.LanModuleTable[static_cast<size_t>(k)];
         m.MacText = mac;
         m.Record.assign(d.begin(), d.end());
-        store.DeviceTable[static_cast<size_t>(k)].FormatTag = "2";
+        store.DeviceTable[static_cast<size_t>(k)].FormatTag = RecordFormat::WithModule;
         MergeModuleCompanyName(store, k);
         return k;
     }
@@ -83,11 +93,11 @@ uint8_t ModuleChecksum(std::span<const uint8_t> record) {
 }
 
 bool BuildModuleUpdate(DeviceStore& store, long k, int code, std::string_view text) {
-    if (!store.IsEntry(k) || store.DeviceTable[static_cast<size_t>(k)].FormatTag != "2") return false;
+    if (!store.IsEntry(k) || store.DeviceTable[static_cast<size_t>(k)].FormatTag != RecordFormat::WithModule) return false;
     const ModuleField* field = FindModuleField(code);
     Bytes& r = store.LanModuleTable[static_cast<size_t>(k)].Record;
     if (!field || r.size() < kModuleUpdateMark.size() + 1) return false;
-    if (field->dotted && !ParseAddressText(text)) return false;
+    if (field->dotted() && !ParseAddressText(text)) return false;
     std::copy(kModuleUpdateMark.begin(), kModuleUpdateMark.end(), r.begin());
     WriteModuleField(r, code, text);
     r.back() = ModuleChecksum(r);

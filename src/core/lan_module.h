@@ -15,14 +15,20 @@ constexpr std::string_view kModuleUpdateMark = "UpdateLM";
 constexpr uint8_t kModuleAnswerMark = 0x41;
 constexpr uint16_t kModulePort = 8880;
 
-// The module record's fields that edits are mirrored into, by parameter code.
+// The module record's fields: each mirrors one parameter row of the device
+// record. This one table joins a field's code, its row and its place in the
+// module record; the row's field gives its place in the device record.
 struct ModuleField {
-    int code;       // the code the parameter editor passes
-    size_t offset;
-    bool dotted;    // four address bytes, else a 16-byte text
-    long row;       // the parameter row the code belongs to
+    int code;          // the code an edit is mirrored by
+    PagedRow::Row row; // the device record's field it mirrors
+    size_t offset;     // in the module record
+    // Four address bytes when the row is written as an address, else a 16-byte text.
+    bool dotted() const;
 };
 std::span<const ModuleField> ModuleFields();
+// The field of a code or of a row; nullptr when there is none.
+const ModuleField* FindModuleField(int code);
+const ModuleField* ModuleFieldOfRow(long row);
 constexpr size_t kModuleMacOffset = 8;
 constexpr size_t kModuleTextSize = 16;
 

@@ -9,7 +9,7 @@ namespace cobalin {
 
 namespace {
 
-const FieldSpec* Row(long row) {
+const FieldDef* Row(long row) {
     const auto fields = PagedFields();
     if (row < 0 || row >= static_cast<long>(fields.size())) return nullptr;
     return &fields[static_cast<size_t>(row)];
@@ -22,7 +22,7 @@ long ChoiceCode(ValueTable table, std::string_view text) {
 }
 
 // Writes the encoded text into the record; false when nothing could be written.
-bool Encode(const FieldSpec& f, std::string_view text, DeviceRecord& record) {
+bool Encode(const FieldDef& f, std::string_view text, DeviceRecord& record) {
     uint8_t* p = record.data() + f.offset;
     switch (f.write) {
         case WriteRule::None:
@@ -76,12 +76,12 @@ bool Encode(const FieldSpec& f, std::string_view text, DeviceRecord& record) {
 }  // namespace
 
 bool IsEditableRow(long row) {
-    const FieldSpec* f = Row(row);
+    const FieldDef* f = Row(row);
     return f && f->editable;
 }
 
 ValueTable RowChoices(long row) {
-    const FieldSpec* f = Row(row);
+    const FieldDef* f = Row(row);
     return f ? f->choices : ValueTable{};
 }
 
@@ -89,12 +89,12 @@ bool IsChoiceRow(long row) { return !RowChoices(row).empty(); }
 
 ApplyOutcome ApplyParameter(DeviceStore& store, ParameterTextArray& texts, long row, std::string_view text,
                             long device) {
-    const FieldSpec* f = Row(row);
+    const FieldDef* f = Row(row);
     if (!f || f->write == WriteRule::None) return ApplyOutcome::Ignored;
     texts[static_cast<size_t>(row)] = std::string(text);
     if (!store.IsEntry(device)) return ApplyOutcome::Rejected;
     if (!Encode(*f, text, store.DeviceTable[static_cast<size_t>(device)].Record)) return ApplyOutcome::Rejected;
-    if (f->moduleCode >= 0) BuildModuleUpdate(store, device, f->moduleCode, text);
+    if (const ModuleField* mirror = ModuleFieldOfRow(row)) BuildModuleUpdate(store, device, mirror->code, text);
     return ApplyOutcome::Written;
 }
 

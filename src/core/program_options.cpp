@@ -1,5 +1,7 @@
 #include "core/program_options.h"
 
+#include "core/text_conversions.h"
+
 namespace cobalin {
 
 ProgramOptions ParseProgramOptions(const std::vector<std::string>& args, const char* envHome) {
@@ -38,6 +40,11 @@ std::string UsageText() {
            "  --drive      read UI driver commands from standard input\n"
            "  --version    print the version and exit\n"
            "  --help       print this text and exit\n";
+}
+
+double ReadTimeScale(const char* value) {
+    const auto v = value ? ParseDecimal(value) : std::nullopt;
+    return (v && *v > 0 && *v <= 1000) ? *v : 1.0;
 }
 
 }  // namespace cobalin

@@ -37,64 +37,66 @@ constexpr sv kDataStopTexts[] = {"5-1", "5-1.5", "6-1", "6-2", "7-1", "7-2", "8-
 
 using E = Encoding;
 using W = WriteRule;
+using P = PagedRow;
+using S = ShortRow;
 
 // Serial-port block 1 starts at 174; the block offsets are written out as
 // record offsets because only block 1 is shown and edited.
-const FieldSpec kPaged[] = {
-    // offset size encoding index label table | editable write choices code
-    {10, 16, E::Text, 0, "Server name:", {}, true, W::Text, {}, 3},
-    {26, 16, E::Text, 1, "Serial No. (Hardware):", {}, false, W::Text, {}, 4},
-    {42, 16, E::Text, 2, "Password:", {}, true, W::Text, {}, 7},
-    {9, 1, E::Table, 3, "DHCP:", kDhcp, true, W::DhcpFlag, kDhcpChoices, -1},
-    {58, 4, E::Dotted, 4, "IP address:", {}, true, W::Dotted, {}, 8},
-    {62, 4, E::Dotted, 5, "Netmask:", {}, true, W::Dotted, {}, 9},
-    {66, 4, E::Dotted, 6, "Gateway:", {}, true, W::Dotted, {}, 10},
-    {1, 6, E::Mac, 7, "MAC address:", {}, false, W::None, {}, -1},
-    {1998, 24, E::VersionDate, 8, "Version & Date:", {}, false, W::None, {}, -1},
-    {2030, 1, E::Table, 9, "Link-IN status:", kLink, false, W::Choice, kLink, -1},
-    {142, 16, E::Text, 10, "Hardware ID:", {}, true, W::Text, {}, -1},
-    {76, 1, E::Number, 11, "Serial port:", {}, true, W::Byte, kSerialPortChoices, -1},
-    {177, 1, E::Table, 12, "Baud rate:", kBaud, true, W::Choice, kBaud, -1},
-    {178, 2, E::DataStop, 13, "Data/Stop bits:", {}, true, W::DataStop, kDataStopTexts, -1},
-    {180, 1, E::Table, 14, "Parity:", kParity, true, W::Choice, kParity, -1},
-    {181, 1, E::Table, 15, "Flow control:", kFlow, true, W::Choice, kFlow, -1},
-    {77, 1, E::Table, 16, "Protocol:", kProtocol, true, W::Choice, kProtocol, -1},
-    {188, 2, E::U16, 17, "Serial timeout:", {}, true, W::U16, {}, -1},
-    {190, 1, E::Number, 18, "TCP alive timeout:", {}, true, W::Byte, {}, -1},
-    {176, 1, E::Table, 19, "Connection mode:", kConnectionMode, true, W::Choice, kConnectionMode, -1},
-    {192, 1, E::Number, 20, "Delimiter HEX:", {}, false, W::Byte, {}, -1},
-    {193, 1, E::Number, 21, "Delimiter HEX:", {}, false, W::Byte, {}, -1},
-    {194, 2, E::U16, 22, "Force transmit:", {}, false, W::U16, {}, -1},
-    {2058, 1, E::Table, 23, "Port status:", kPortStatus, false, W::None, {}, -1},
-    {174, 2, E::U16, 24, "TCP/UDP port:", {}, true, W::U16, {}, -1},
-    {191, 1, E::Table, 25, "Serial port mode:", kSerialMode, true, W::Choice, kSerialMode, -1},
-    {196, 1, E::Table, 26, "Connection at", kConnectionAt, false, W::Choice, {}, -1},
-    {197, 1, E::PlusOne, 27, "Maximum connection:", {}, true, W::MinusOne, kMaxConnectionChoices, -1},
-    {182, 4, E::Dotted, 28, "Remote IP address:", {}, true, W::Dotted, {}, -1},
-    {126, 16, E::Text, 29, "Model No.:", {}, true, W::Text, {}, 5},
-    {78, 48, E::Text, 30, "Company Name:", {}, true, W::Text, {}, 6},
-    {158, 16, E::Text, 31, "Serial No. (Brenik):", {}, true, W::Text, {}, -1},
-    {2031, 1, E::Table, 32, "Link-OUT status:", kLink, false, W::Choice, kLink, -1},
+const FieldDef kPaged[] = {
+    // offset size encoding row label table | editable write choices
+    {10, 16, E::Text, P::ServerName, "Server name:", {}, true, W::Text, {}},
+    {26, 16, E::Text, P::SerialHardware, "Serial No. (Hardware):", {}, false, W::Text, {}},
+    {42, 16, E::Text, P::Password, "Password:", {}, true, W::Text, {}},
+    {9, 1, E::Table, P::Dhcp, "DHCP:", kDhcp, true, W::DhcpFlag, kDhcpChoices},
+    {58, 4, E::Dotted, P::IpAddress, "IP address:", {}, true, W::Dotted, {}},
+    {62, 4, E::Dotted, P::Netmask, "Netmask:", {}, true, W::Dotted, {}},
+    {66, 4, E::Dotted, P::Gateway, "Gateway:", {}, true, W::Dotted, {}},
+    {1, 6, E::Mac, P::Mac, "MAC address:", {}, false, W::None, {}},
+    {1998, 24, E::VersionDate, P::VersionDate, "Version & Date:", {}, false, W::None, {}},
+    {2030, 1, E::Table, P::LinkIn, "Link-IN status:", kLink, false, W::Choice, kLink},
+    {142, 16, E::Text, P::HardwareId, "Hardware ID:", {}, true, W::Text, {}},
+    {76, 1, E::Number, P::SerialPort, "Serial port:", {}, true, W::Byte, kSerialPortChoices},
+    {177, 1, E::Table, P::BaudRate, "Baud rate:", kBaud, true, W::Choice, kBaud},
+    {178, 2, E::DataStop, P::DataStopBits, "Data/Stop bits:", {}, true, W::DataStop, kDataStopTexts},
+    {180, 1, E::Table, P::Parity, "Parity:", kParity, true, W::Choice, kParity},
+    {181, 1, E::Table, P::FlowControl, "Flow control:", kFlow, true, W::Choice, kFlow},
+    {77, 1, E::Table, P::Protocol, "Protocol:", kProtocol, true, W::Choice, kProtocol},
+    {188, 2, E::U16, P::SerialTimeout, "Serial timeout:", {}, true, W::U16, {}},
+    {190, 1, E::Number, P::TcpAliveTimeout, "TCP alive timeout:", {}, true, W::Byte, {}},
+    {176, 1, E::Table, P::ConnectionMode, "Connection mode:", kConnectionMode, true, W::Choice, kConnectionMode},
+    {192, 1, E::Number, P::DelimiterHex1, "Delimiter HEX:", {}, false, W::Byte, {}},
+    {193, 1, E::Number, P::DelimiterHex2, "Delimiter HEX:", {}, false, W::Byte, {}},
+    {194, 2, E::U16, P::ForceTransmit, "Force transmit:", {}, false, W::U16, {}},
+    {2058, 1, E::Table, P::PortStatus, "Port status:", kPortStatus, false, W::None, {}},
+    {174, 2, E::U16, P::TcpUdpPort, "TCP/UDP port:", {}, true, W::U16, {}},
+    {191, 1, E::Table, P::SerialPortMode, "Serial port mode:", kSerialMode, true, W::Choice, kSerialMode},
+    {196, 1, E::Table, P::ConnectionAt, "Connection at", kConnectionAt, false, W::Choice, {}},
+    {197, 1, E::PlusOne, P::MaxConnection, "Maximum connection:", {}, true, W::MinusOne, kMaxConnectionChoices},
+    {182, 4, E::Dotted, P::RemoteIp, "Remote IP address:", {}, true, W::Dotted, {}},
+    {126, 16, E::Text, P::ModelNo, "Model No.:", {}, true, W::Text, {}},
+    {78, 48, E::Text, P::CompanyName, "Company Name:", {}, true, W::Text, {}},
+    {158, 16, E::Text, P::SerialBrenik, "Serial No. (Brenik):", {}, true, W::Text, {}},
+    {2031, 1, E::Table, P::LinkOut, "Link-OUT status:", kLink, false, W::Choice, kLink},
 };
 static_assert(std::size(kPaged) == kParameterCount);
 
-const FieldSpec kShort[] = {
-    {40, 16, E::Text, 0, "Server name:", {}},
-    {8, 16, E::Text, 1, "Hardware ID:", {}},
-    {24, 16, E::Text, 2, "Serial No.", {}},
-    {56, 6, E::Mac, 3, "MAC address:", {}},
-    {62, 4, E::Dotted, 4, "IP address(v4):", {}},
-    {66, 4, E::Dotted, 5, "Netmask(v4):", {}},
-    {70, 4, E::Dotted, 6, "Gateway(v4):", {}},
-    {74, 8, E::Dotted, 7, "IP address(v6):", {}},
-    {82, 8, E::Dotted, 8, "Netmask(v6):", {}},
-    {90, 8, E::Dotted, 9, "Gateway(v6):", {}},
-    {0, 8, E::Text, 10, "Checkcode:", {}},
+const FieldDef kShort[] = {
+    {40, 16, E::Text, S::ServerName, "Server name:", {}},
+    {8, 16, E::Text, S::HardwareId, "Hardware ID:", {}},
+    {24, 16, E::Text, S::SerialNo, "Serial No.", {}},
+    {56, 6, E::Mac, S::Mac, "MAC address:", {}},
+    {62, 4, E::Dotted, S::IpV4, "IP address(v4):", {}},
+    {66, 4, E::Dotted, S::NetmaskV4, "Netmask(v4):", {}},
+    {70, 4, E::Dotted, S::GatewayV4, "Gateway(v4):", {}},
+    {74, 8, E::Dotted, S::IpV6, "IP address(v6):", {}},
+    {82, 8, E::Dotted, S::NetmaskV6, "Netmask(v6):", {}},
+    {90, 8, E::Dotted, S::GatewayV6, "Gateway(v6):", {}},
+    {0, 8, E::Text, S::CheckCode, "Checkcode:", {}},
 };
 
 // Offset -> field position, for the per-offset decoders.
 template <size_t N>
-std::array<int8_t, kRecordSize> FirstByteIndex(const FieldSpec (&fields)[N]) {
+std::array<int8_t, kRecordSize> FirstByteIndex(const FieldDef (&fields)[N]) {
     std::array<int8_t, kRecordSize> at{};
     at.fill(-1);
     for (size_t i = 0; i < N; ++i) at[fields[i].offset] = static_cast<int8_t>(i);
@@ -119,10 +121,10 @@ void AppendDecimal(std::string& s, unsigned v) {
     while (n) s += buf[--n];
 }
 
-void DecodeAt(std::span<const FieldSpec> fields, const std::array<int8_t, kRecordSize>& at, size_t offset,
+void DecodeAt(std::span<const FieldDef> fields, const std::array<int8_t, kRecordSize>& at, size_t offset,
               const DeviceRecord& record, ParameterTextArray& texts) {
     if (offset >= kRecordSize || at[offset] < 0) return;
-    const FieldSpec& f = fields[static_cast<size_t>(at[offset])];
+    const FieldDef& f = fields[static_cast<size_t>(at[offset])];
     texts[f.index] = FieldText(f, record);
 }
 
@@ -134,8 +136,8 @@ const ValueTable kDhcpValues = kDhcp, kProtocolValues = kProtocol, kConnectionMo
                  kPortStatusValues = kPortStatus;
 
 std::span<const DataStopChoice> DataStopChoices() { return kDataStop; }
-std::span<const FieldSpec> PagedFields() { return kPaged; }
-std::span<const FieldSpec> ShortFields() { return kShort; }
+std::span<const FieldDef> PagedFields() { return kPaged; }
+std::span<const FieldDef> ShortFields() { return kShort; }
 
 std::string TableText(ValueTable table, unsigned value) {
     // A value outside its table is shown in decimal: the same rule for every table.
@@ -145,7 +147,7 @@ std::string TableText(ValueTable table, unsigned value) {
     return s;
 }
 
-std::string FieldText(const FieldSpec& f, const DeviceRecord& r) {
+std::string FieldText(const FieldDef& f, const DeviceRecord& r) {
     const uint8_t* p = r.data() + f.offset;
     std::string s;
     switch (f.encoding) {
@@ -154,11 +156,7 @@ std::string FieldText(const FieldSpec& f, const DeviceRecord& r) {
         case E::Mac:
             return FormatMac(p);
         case E::Dotted:
-            for (size_t i = 0; i < f.size; ++i) {
-                if (i) s += '.';
-                AppendDecimal(s, p[i]);
-            }
-            return s;
+            return FormatDotted({p, f.size});
         case E::U16:
             AppendDecimal(s, static_cast<unsigned>(p[0] | (p[1] << 8)));
             return s;
@@ -191,8 +189,8 @@ void DecodeShortField(size_t offset, const DeviceRecord& record, ParameterTextAr
     DecodeAt(kShort, at, offset, record, texts);
 }
 
-void DecodeFields(std::span<const FieldSpec> fields, const DeviceRecord& record, ParameterTextArray& texts) {
-    for (const FieldSpec& f : fields) texts[f.index] = FieldText(f, record);
+void DecodeFields(std::span<const FieldDef> fields, const DeviceRecord& record, ParameterTextArray& texts) {
+    for (const FieldDef& f : fields) texts[f.index] = FieldText(f, record);
 }
 
 void DecodeRecord(const DeviceRecord& record, ParameterTextArray& texts) {

@@ -1,6 +1,7 @@
 // The device record: where every byte of the short and the paged format lies,
-// and one field table per format that drives decoding, the details-list
-// names, the parameter editor's encodings and the tests.
+// the names of each format's rows, and one field table per format that drives
+// decoding, the details-list names, the parameter editor's encodings, the
+// simulator's records and the tests.
 #pragma once
 
 #include <array>
@@ -16,6 +17,25 @@ using DeviceRecord = std::array<uint8_t, kRecordSize>;
 
 constexpr size_t kParameterCount = 33;
 using ParameterTextArray = std::array<std::string, kParameterCount>;  // ANSI bytes
+
+// The rows of the paged format: its ParameterTexts index, its line in the
+// details lists and its row in the parameter editor.
+struct PagedRow {
+    enum Row : uint8_t {
+        ServerName, SerialHardware, Password, Dhcp, IpAddress, Netmask, Gateway, Mac, VersionDate, LinkIn,
+        HardwareId, SerialPort, BaudRate, DataStopBits, Parity, FlowControl, Protocol, SerialTimeout,
+        TcpAliveTimeout, ConnectionMode, DelimiterHex1, DelimiterHex2, ForceTransmit, PortStatus, TcpUdpPort,
+        SerialPortMode, ConnectionAt, MaxConnection, RemoteIp, ModelNo, CompanyName, SerialBrenik, LinkOut,
+    };
+};
+static_assert(PagedRow::LinkOut + 1 == kParameterCount);
+
+// The rows of the short format.
+struct ShortRow {
+    enum Row : uint8_t {
+        ServerName, HardwareId, SerialNo, Mac, IpV4, NetmaskV4, GatewayV4, IpV6, NetmaskV6, GatewayV6, CheckCode,
+    };
+};
 
 constexpr uint8_t kPageMark = 0x50;
 constexpr size_t kShortRecordSize = 98;
@@ -76,18 +96,18 @@ struct DataStopChoice {
     uint8_t stopCode;
 };
 
-struct FieldSpec {
+struct FieldDef {
     uint16_t offset;
     uint16_t size;
     Encoding encoding;
-    uint8_t index;             // ParameterTexts index = details and editor row
+    uint8_t index;             // ParameterTexts index = details and editor row (PagedRow, ShortRow)
     std::string_view label;    // the row's text in the details list
     ValueTable table;          // value table for Encoding::Table
-    // Editor columns (paged format only).
+    // Editor columns (paged format only); which rows are mirrored into the
+    // LAN-module record is said by that record's own table (lan_module.h).
     bool editable = false;
     WriteRule write = WriteRule::None;
     ValueTable choices = {};   // the choices offered in the drop-down, empty: free text
-    int8_t moduleCode = -1;    // code mirrored to the LAN-module record, -1 none
 };
 
 // Value tables.
@@ -96,15 +116,15 @@ extern const ValueTable kDhcpValues, kProtocolValues, kConnectionModeValues, kBa
 std::span<const DataStopChoice> DataStopChoices();
 
 // The paged format's 33 fields, in row order (entry i has index i).
-std::span<const FieldSpec> PagedFields();
+std::span<const FieldDef> PagedFields();
 // The short format's 11 fields, in row order.
-std::span<const FieldSpec> ShortFields();
+std::span<const FieldDef> ShortFields();
 
 // Byte 0 is the format mark: 0x50 is the paged format, anything else short.
 inline bool IsPagedRecord(const DeviceRecord& r) { return r[0] == kPageMark; }
 
 // The display text of one field (ANSI bytes, NULs removed).
-std::string FieldText(const FieldSpec& field, const DeviceRecord& record);
+std::string FieldText(const FieldDef& field, const DeviceRecord& record);
 
 // If offset is the first byte of a field of the format, replaces that field's
 // ParameterTexts entry with its display text; any other offset changes nothing.
@@ -112,7 +132,7 @@ void DecodePagedField(size_t offset, const DeviceRecord& record, ParameterTextAr
 void DecodeShortField(size_t offset, const DeviceRecord& record, ParameterTextArray& texts);
 
 // Decodes the given fields of a record into texts.
-void DecodeFields(std::span<const FieldSpec> fields, const DeviceRecord& record, ParameterTextArray& texts);
+void DecodeFields(std::span<const FieldDef> fields, const DeviceRecord& record, ParameterTextArray& texts);
 
 // Decodes every field of the record's format into texts.
 void DecodeRecord(const DeviceRecord& record, ParameterTextArray& texts);

@@ -7,12 +7,17 @@ namespace cobalin {
 namespace {
 
 constexpr CommandRoute kUdpRoutes[] = {
-    {SearchNetwork, SocketId::UDP8888, 0, 8889, "C0:Failed to initial UDP connection! Please retry again."},
-    {SearchAddress, SocketId::UDP8888, 8890, 8891, "C1:Failed to initial UDP connection! Please retry again."},
-    {ResetDevice, SocketId::UDP8890, 8890, 8882, "C2:Failed to initial UDP connection! Please retry again."},
-    {ClearConfigBuffer, SocketId::UDP8890, 8890, 8883, "C3:Failed to initial UDP connection! Please retry again."},
+    {SearchNetwork, SocketId::UDP8888, 0, kNetworkSearchLocalPort,
+     "C0:Failed to initial UDP connection! Please retry again."},
+    {SearchAddress, SocketId::UDP8888, kCommandPort, kAddressSearchLocalPort,
+     "C1:Failed to initial UDP connection! Please retry again."},
+    {ResetDevice, SocketId::UDP8890, kCommandPort, kResetLocalPort,
+     "C2:Failed to initial UDP connection! Please retry again."},
+    {ClearConfigBuffer, SocketId::UDP8890, kCommandPort, kClearLocalPort,
+     "C3:Failed to initial UDP connection! Please retry again."},
     // There is no message numbered C4: the write reports C5.
-    {WriteConfig, SocketId::UDP8890, 8890, 8884, "C5:Failed to initial UDP connection! Please retry again."},
+    {WriteConfig, SocketId::UDP8890, kCommandPort, kWriteLocalPort,
+     "C5:Failed to initial UDP connection! Please retry again."},
 };
 
 constexpr size_t kWriteHeaderSize = 31;
@@ -59,7 +64,7 @@ const CommandRoute* FindUdpRoute(int16_t type) {
 
 Bytes BuildSearchRequest(int16_t type, int remotePort) {
     Bytes out;
-    if (type == SearchAddress || remotePort == 8888 || remotePort == 8890) AppendMagic(out);
+    if (type == SearchAddress || remotePort == kSearchPort || remotePort == kCommandPort) AppendMagic(out);
     out.push_back(0x00);
     return out;
 }

@@ -15,6 +15,19 @@ namespace cobalin {
 using Bytes = std::vector<uint8_t>;
 using EchoBytesArray = std::array<uint8_t, kEchoSize>;
 
+// The device's ports (its LAN module's port, kModulePort, is in lan_module.h).
+constexpr uint16_t kSearchPort = 8888;   // answers a search sent to any address
+constexpr uint16_t kCommandPort = 8890;  // answers a search sent to itself; takes reset, clear and write
+constexpr uint16_t kBaudPort = 5300;     // TCP: takes the baud-rate request
+
+// The program's own port for each UDP command type, so that each answer
+// comes back to the socket that asked.
+constexpr uint16_t kNetworkSearchLocalPort = 8889;
+constexpr uint16_t kAddressSearchLocalPort = 8891;
+constexpr uint16_t kResetLocalPort = 8882;
+constexpr uint16_t kClearLocalPort = 8883;
+constexpr uint16_t kWriteLocalPort = 8884;
+
 // Opens every request datagram: 22 ASCII bytes, no terminator of its own.
 constexpr std::string_view RequestMagic = "Tessaly Datacomm Corp.";
 
@@ -44,7 +57,7 @@ struct CommandRoute {
 const CommandRoute* FindUdpRoute(int16_t type);
 
 // The search request: the magic and 0x00 (23 bytes); for a network search to a
-// port other than 8888 and 8890 only the 0x00.
+// port other than the search and the command port only the 0x00.
 Bytes BuildSearchRequest(int16_t type, int remotePort);
 
 // The 59-byte reset ("reset") or clear ("clrCfgBuf") request.

@@ -43,11 +43,7 @@ std::string SettingsFile::Text(std::string_view section, std::string_view key) c
     const SettingKey* k = Find(section, key);
     // Model names ("1".."Count") are trimmed like the other [ModelSelection] keys.
     const bool trimmed = k ? k->trimmed : section == "ModelSelection";
-    if (trimmed) {
-        const size_t first = value.find_first_not_of(' ');
-        value = first == std::string::npos ? std::string() : value.substr(first, value.find_last_not_of(' ') - first + 1);
-    }
-    return value;
+    return trimmed ? std::string(Trim(value, kSpaces)) : value;
 }
 
 std::optional<int16_t> SettingsFile::Number(std::string_view section, std::string_view key) const {

@@ -1,5 +1,6 @@
 #include "core/text_conversions.h"
 
+#include <charconv>
 #include <cmath>
 #include <vector>
 
@@ -7,8 +8,6 @@ namespace cobalin {
 
 namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::vector<std::string_view> SplitAtDots(std::string_view s) {
     std::vector<std::string_view> parts;
@@ -77,14 +76,25 @@ std::string MacKeyToText(std::string_view key, std::string_view sep) {
     return GroupHexPairs(key.substr(2, 12), sep);
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+std::string FormatDotted(std::span<const uint8_t> bytes) {
+    std::string s;
+    s.reserve(4 * bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i) s += '.';
+        char digits[3];
+        s.append(digits, std::to_chars(digits, digits + sizeof digits, bytes[i]).ptr);
+    }
     return s;
 }
 
+std::string_view Trim(std::string_view s, std::string_view chars) {
+    const size_t first = s.find_first_not_of(chars);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(chars) - first + 1);
+}
+
 std::optional<uint64_t> ParseAddressPart(std::string_view part) {
-    part = TrimBlanks(part);
+    part = Trim(part, kBlanks);
     if (part.empty()) return std::nullopt;
     uint64_t value = 0;
     for (char c : part) {
@@ -96,7 +106,7 @@ std::optional<uint64_t> ParseAddressPart(std::string_view part) {
 }
 
 std::optional<long long> ParseWholeNumber(std::string_view s, long long lo, long long hi) {
-    s = TrimBlanks(s);
+    s = Trim(s, kBlanks);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';
@@ -115,7 +125,7 @@ std::optional<long long> ParseWholeNumber(std::string_view s, long long lo, long
 }
 
 std::optional<double> ParseDecimal(std::string_view s) {
-    s = TrimBlanks(s);
+    s = Trim(s, kBlanks);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';

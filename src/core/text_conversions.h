@@ -1,4 +1,5 @@
-// Conversions between bytes, hexadecimal text, MAC text and dotted addresses.
+// Conversions between bytes, hexadecimal text, MAC text and dotted addresses,
+// and the one trimming of text.
 // Their results on odd input ("-1", -1, "N/A", false) are relied upon by
 // callers, so they never throw and never read outside their argument.
 #pragma once
@@ -6,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +34,10 @@ std::string FormatMac(const uint8_t* six);
 // Exactly 12 characters -> six pairs joined by sep, else "N/A".
 std::string GroupHexPairs(std::string_view s, std::string_view sep);
 
+// Bytes in decimal joined by ".": "192.168.1.250", and the 8-byte IPv6 fields
+// of a short record alike; no bytes give "".
+std::string FormatDotted(std::span<const uint8_t> bytes);
+
 // Plain decimal digits with optional blanks (space or tab) around them;
 // leading zeros allowed; anything else (signs, fractions, blanks inside,
 // empty) is not a number. Huge digit strings saturate instead of overflowing.
@@ -43,8 +49,13 @@ bool IsValidAddress(std::string_view s, bool host);
 // Parses a dotted quad into its four bytes; nullopt when IsDottedQuad fails.
 std::optional<std::array<uint8_t, 4>> ParseDottedQuad(std::string_view s);
 
-// Trims spaces and tabs at both ends.
-std::string_view TrimBlanks(std::string_view s);
+// What each kind of text loses at its ends when trimmed.
+constexpr std::string_view kSpaces = " ";                  // a settings value: a tab is part of it
+constexpr std::string_view kBlanks = " \t";                // a number or address typed in a field
+constexpr std::string_view kWhitespace = " \t\r\n\v\f";     // a line of an ini file
+
+// s without any of the characters `chars` at either end.
+std::string_view Trim(std::string_view s, std::string_view chars);
 
 // A whole number with optional blanks around and an optional sign, inside
 // [lo, hi]; nullopt otherwise.

@@ -77,7 +77,7 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlD
         QWidget* w = Make(d.kind, parent);
         w->setObjectName(d.name);
         if (d.kind == Kind::Line) SetLine(w, {d.at.left, d.at.top, d.at.width, d.at.height});
-        else SetTwips(w, {d.at.left, d.at.top, d.at.width, d.at.height});
+        else SetTwips(w, d.at);
         byName.insert(d.name, w);
         if (d.o.fontPoints > 0) {
             QFont f = w->font();

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <span>
 
+#include "toolkit/controls.h"
+
 namespace cobalin::ui {
 
 enum class Kind { Frame, PlainFrame, Label, TextBox, ListBox, ComboBox, Option, Check, Button, Picture, Line };
@@ -30,9 +32,7 @@ struct ControlDef {
     const char* name;        // the control's name; "_..." for unnamed caption labels
     Kind kind;
     const char* parent;      // container name; "" for the window itself
-    struct {
-        int left, top, width, height;
-    } at;                    // twips; a line's x1, y1, x2, y2
+    Twips at;                // a line's x1, y1, x2, y2 in left, top, width, height
     const char* text;        // caption, or a text box's initial text
     ControlOptions o;
 };

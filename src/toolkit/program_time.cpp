@@ -5,9 +5,8 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <cmath>
-#include <cstdlib>
 
-#include "core/text_conversions.h"
+#include "core/program_options.h"
 
 namespace cobalin {
 
@@ -33,12 +32,7 @@ struct WaitScope {
 }  // namespace
 
 double TimeScale() {
-    static const double scale = [] {
-        const char* env = std::getenv("COBALIN_TIME_SCALE");
-        if (!env) return 1.0;
-        const auto v = ParseDecimal(env);
-        return (v && *v > 0 && *v <= 1000) ? *v : 1.0;
-    }();
+    static const double scale = ReadTimeScale();
     return scale;
 }
 

@@ -1,5 +1,5 @@
 // Program time: every timer interval and every wait is multiplied by the
-// time scale (COBALIN_TIME_SCALE, 1 by default), so tests run a 19-tick
+// time scale (COBALIN_TIME_SCALE, 1 by default), so tests run a whole
 // search in a fraction of a second with the same tick counts.
 #pragma once
 

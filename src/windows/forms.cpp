@@ -28,7 +28,7 @@ FormDeviceSelect::FormDeviceSelect() : Form("FormDeviceSelect", ChooserControls(
 
 FormHelp::FormHelp() : Form("FormHelp", HelpWindowControls(), kHelpWidth, kHelpHeight) {
     SetCaption(this, "Help");
-    SetBackColor(this, 0xFFFFFF);
+    SetBackColor(this, kWhite);
     Get<QLabel>("Picture1")->setPixmap(DrawCablingDiagram(false));
     Get<QLabel>("Picture2")->setPixmap(DrawCablingDiagram(true));
 }

@@ -8,21 +8,17 @@ namespace {
 
 using K = Kind;
 
-constexpr long kLightYellow = 0xC0FFFF;
-constexpr long kLightBlue = 0xFFC0C0;
-constexpr long kLightOrange = 0xC0E0FF;
-constexpr long kLightGreen = 0xC0FFC0;
-constexpr long kGrey = 0x808080;
-constexpr long kWhite = 0xFFFFFF;
+// A line's ends in the table's place column.
+constexpr Twips Ends(LineEnds e) { return {e.x1, e.y1, e.x2, e.y2}; }
 
 const ControlDef kMain[] = {
     // ---- Frame12: the area of the two simple faces -------------------------
-    {"Frame12", K::PlainFrame, "", {0, 0, 11100, 7700}, "", {}},
-    {"Image1", K::Picture, "Frame12", {0, 0, 9540, 1080}, "", {}},
+    {"Frame12", K::PlainFrame, "", kFaceArea, "", {}},
+    {"Image1", K::Picture, "Frame12", kLogo, "", {}},
 
     // Frame20: the configuration panel.
-    {"Frame20", K::PlainFrame, "Frame12", {0, 1200, 11055, 5000}, "", {}},
-    {"Frame21", K::Frame, "Frame20", {60, 0, 2640, 3135}, "Device", {}},
+    {"Frame20", K::PlainFrame, "Frame12", kPanelArea, "", {}},
+    {"Frame21", K::Frame, "Frame20", {60, 0, 2640, kConfigurationHeight}, "Device", {}},
     {"Label52", K::Label, "Frame21", {2400, 180, 120, 255}, "", {}},
     {"_lblText12(11)", K::Label, "Frame21", {120, 300, 2400, 255}, "Device MAC address", {}},
     {"Text12(11)", K::TextBox, "Frame21", {120, 570, 2400, 315}, "", {.readOnly = true}},
@@ -33,7 +29,7 @@ const ControlDef kMain[] = {
     {"List7", K::ListBox, "Frame21", {120, 1500, 2400, 1140}, "", {}},
     {"Label57", K::Label, "Frame21", {120, 2760, 2400, 360}, "", {.wrap = true, .fontPoints = 7}},
 
-    {"Frame22", K::Frame, "Frame20", {2760, 0, 3840, 3135}, "Configuration", {}},
+    {"Frame22", K::Frame, "Frame20", {2760, 0, 3840, kConfigurationHeight}, "Configuration", {}},
     {"Label53(6)", K::Label, "Frame22", {120, 300, 1650, 255}, "Rack No.", {}},
     {"Text12(6)", K::TextBox, "Frame22", {1860, 270, 1860, 300}, "", {.maxLength = 16}},
     {"Frame25", K::PlainFrame, "Frame22", {60, 660, 3720, 1560}, "", {}},
@@ -46,7 +42,7 @@ const ControlDef kMain[] = {
     {"_lblText12(10)", K::Label, "Frame25", {60, 1170, 1740, 255}, "Confirm new password", {.fontPoints = 8}},
     {"Text12(10)", K::TextBox, "Frame25", {1800, 1140, 1860, 300}, "", {.maxLength = 16, .mask = "*"}},
     {"Command39", K::Button, "Frame25", {60, 1440, 900, 300}, "Fake", {.hidden = true}},
-    {"Frame26", K::PlainFrame, "Frame22", {60, 720, 3720, 1500}, "", {}},
+    {"Frame26", K::PlainFrame, "Frame22", {60, kAddressFrameTop, 3720, 1500}, "", {}},
     {"_lblBootMode", K::Label, "Frame26", {60, 90, 1650, 255}, "Boot mode", {}},
     {"Option2(1)", K::Option, "Frame26", {1800, 60, 1100, 300}, "Static IP", {.checked = true}},
     {"Option2(0)", K::Option, "Frame26", {2900, 60, 800, 300}, "DHCP", {}},
@@ -57,9 +53,9 @@ const ControlDef kMain[] = {
     {"_lblText12(2)", K::Label, "Frame26", {60, 1170, 1650, 255}, "Gateway", {}},
     {"Text12(2)", K::TextBox, "Frame26", {1800, 1140, 1860, 300}, "", {.maxLength = 15}},
     // Refresh and Save sit over the foot of Frame22 (Frame22 starts at top 0).
-    {"Command34(1)", K::Button, "Frame20", {3960, 2880, 1200, 375}, "Refresh", {.hidden = true, .disabled = true,
+    {"Command34(1)", K::Button, "Frame20", {3960, kRefreshSaveTop, 1200, 375}, "Refresh", {.hidden = true, .disabled = true,
      .tooltip = "Send request UDP protocol, Port 8890"}},
-    {"Command34(2)", K::Button, "Frame20", {5280, 2880, 1200, 375}, "Save", {.disabled = true,
+    {"Command34(2)", K::Button, "Frame20", {5280, kRefreshSaveTop, 1200, 375}, "Save", {.disabled = true,
      .tooltip = "Password authentication is requried for saving configuration."}},
 
     {"Frame24", K::Frame, "Frame20", {6660, 0, 2820, 2100}, "Authentication", {}},
@@ -70,18 +66,18 @@ const ControlDef kMain[] = {
     {"_lblText12(5)", K::Label, "Frame24", {120, 1470, 2580, 255}, "New password (confirm)", {}},
     {"Text12(5)", K::TextBox, "Frame24", {120, 1710, 2580, 300}, "", {.maxLength = 16, .mask = "*"}},
 
-    {"Line1", K::Line, "Frame20", {60, 3120, 10920, 3120}, "", {}},
-    {"Frame23", K::PlainFrame, "Frame20", {60, 3720, 5000, 495}, "", {}},
+    {"Line1", K::Line, "Frame20", Ends(kSeparator), "", {}},
+    {"Frame23", K::PlainFrame, "Frame20", kStatusBar, "", {}},
     {"Label54(0)", K::Label, "Frame23", {0, 90, 700, 255}, "Status:", {}},
     {"Label54(1)", K::Label, "Frame23", {720, 45, 4200, 375}, "Ready.", {.backColor = kLightYellow}},
-    {"Command34(3)", K::Button, "Frame20", {5160, 3240, 1000, 375}, "OK", {.hidden = true}},
-    {"Command34(5)", K::Button, "Frame20", {6240, 3240, 1000, 375}, "Help", {.hidden = true}},
-    {"Command34(6)", K::Button, "Frame20", {7320, 3240, 1000, 375}, "DEBUG", {.hidden = true}},
-    {"Command34(4)", K::Button, "Frame20", {8280, 3240, 1200, 375}, "Close", {}},
+    {"Command34(3)", K::Button, "Frame20", {5160, kPanelButtonTop, 1000, 375}, "OK", {.hidden = true}},
+    {"Command34(5)", K::Button, "Frame20", {6240, kPanelButtonTop, 1000, 375}, "Help", {.hidden = true}},
+    {"Command34(6)", K::Button, "Frame20", {7320, kPanelButtonTop, 1000, 375}, "DEBUG", {.hidden = true}},
+    {"Command34(4)", K::Button, "Frame20", {8280, kPanelButtonTop, 1200, 375}, "Close", {}},
     {"Label56", K::Label, "Frame20", {60, 4265, 9000, 255}, "", {}},
 
     // Frame19: the simple face.
-    {"Frame19", K::PlainFrame, "Frame12", {0, 1200, 11055, 4215}, "", {}},
+    {"Frame19", K::PlainFrame, "Frame12", kSimpleFace, "", {}},
     {"Label43(4)", K::Label, "Frame19", {120, 60, 2640, 255}, "Found device list:", {}},
     {"List6", K::ListBox, "Frame19", {120, 330, 2640, 2490}, "", {}},
     {"Command23", K::Button, "Frame19", {120, 2940, 1400, 375}, "Advance...", {}},
@@ -144,7 +140,7 @@ const ControlDef kMain[] = {
     {"Command31", K::Button, "Frame18", {6480, 180, 360, 300}, "X", {}},
 
     // ---- Frame14: the engineering face -------------------------------------
-    {"Frame14", K::PlainFrame, "", {120, 120, 12225, 9765}, "", {}},
+    {"Frame14", K::PlainFrame, "", kEngineeringFace, "", {}},
     {"Command1", K::Button, "Frame14", {120, 150, 1400, 375}, "Search (1)", {}},
     {"Check1", K::Check, "Frame14", {1620, 180, 4080, 300}, "Broadcast Search for all connected NSV", {.checked = true}},
     {"_lblPort", K::Label, "Frame14", {5760, 210, 600, 255}, "Port :", {}},

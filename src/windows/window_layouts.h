@@ -4,6 +4,7 @@
 #include <span>
 
 #include "toolkit/control_table.h"
+#include "windows/names.h"
 
 namespace cobalin::ui {
 
@@ -12,8 +13,7 @@ std::span<const ControlDef> MainWindowControls();
 std::span<const ControlDef> ChooserControls();
 std::span<const ControlDef> HelpWindowControls();
 
-// Created sizes of the windows, in twips.
-constexpr int kMainWidth = 12255, kMainHeight = 10350;
+// Created sizes of the windows, in twips (the main window's in names.h).
 constexpr int kChooserWidth = 4500, kChooserHeight = 2280;
 constexpr int kHelpWidth = 8250, kHelpHeight = 7650;
 

@@ -25,7 +25,7 @@ TEST(Chooser, OpensMainWindowByChoiceOrSetting) {
         EXPECT_EQ(Caption(app.startup->chooser()->Control("Label1")), "Rev. : " + VersionText());
         qobject_cast<QPushButton*>(app.startup->chooser()->Control("Command11"))->click();
         ASSERT_NE(app.startup->main(), nullptr);
-        EXPECT_EQ(app.state->DeviceType, 2);
+        EXPECT_EQ(app.state->DeviceType, DeviceClass::ZentaBox);
         EXPECT_FALSE(app.startup->chooser()->isVisible());
         EXPECT_EQ(Caption(&app.main()), "Cobalin for ZentaBox (Ver. Q113V1)");
         EXPECT_FALSE(app.visible("Image1"));
@@ -38,17 +38,18 @@ TEST(Chooser, OpensMainWindowByChoiceOrSetting) {
         EXPECT_EQ(app.text("txtIPaddr"), "255.255.255.255");
         EXPECT_EQ(app.text("txtRemotePort"), "8888");
     }
-    struct Case { const char* value; int type; };
-    for (const Case c : {Case{" 1 ", 1}, Case{"2", 2}, Case{"3", 0}, Case{"0", 0}, Case{"x", 0}}) {
+    struct Case { const char* value; DeviceClass type; };
+    using D = DeviceClass;
+    for (const Case c : {Case{" 1 ", D::IpDongle}, Case{"2", D::ZentaBox}, Case{"3", D::None}, Case{"0", D::None}, Case{"x", D::None}}) {
         AppFixture app(std::string("[RunMode]\nStartupAutoDeviceType=") + c.value + "\n");
         EXPECT_EQ(app.state->DeviceType, c.type) << c.value;
-        EXPECT_EQ(app.startup->main() != nullptr, c.type != 0) << c.value;
-        EXPECT_EQ(app.startup->chooser() && app.startup->chooser()->isVisible(), c.type == 0) << c.value;
+        EXPECT_EQ(app.startup->main() != nullptr, c.type != D::None) << c.value;
+        EXPECT_EQ(app.startup->chooser() && app.startup->chooser()->isVisible(), c.type == D::None) << c.value;
     }
     AppFixture dongle("");
     SetChecked(dongle.startup->chooser()->Control("Option1(0)"), true);
     qobject_cast<QPushButton*>(dongle.startup->chooser()->Control("Command11"))->click();
-    EXPECT_EQ(dongle.state->DeviceType, 1);
+    EXPECT_EQ(dongle.state->DeviceType, DeviceClass::IpDongle);
 }
 
 TEST(MainWindowSetup, CaptionTable) {
@@ -196,7 +197,7 @@ TEST(Faces, Geometry) {
 
     AppFixture zero(Auto(2, "AdvancedMode=0\n"));
     EXPECT_EQ(zero.windowHeight(), zero.at("Frame12").height);
-    // Step 5: the separator, Close and the status bar follow the foot of Frame22.
+    // For every face the separator, Close and the status bar follow the foot of Frame22.
     const int foot = zero.at("Frame22").top + zero.at("Frame22").height + 150;
     EXPECT_EQ(GetLine(zero.c("Line1")).y1, foot);
     EXPECT_EQ(zero.at("Command34(4)").top, foot + 150);

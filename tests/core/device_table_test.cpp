@@ -25,7 +25,7 @@ TEST(ReplyIntake, ShortReply) {
     EXPECT_TRUE(r.shortFormat);
     EXPECT_EQ(f.store->DeviceCount, 1);
     EXPECT_EQ(f.Entry(1).MacText, "02:7E:3A:04:C8:1E");
-    EXPECT_EQ(f.Entry(1).FormatTag, "1.2");
+    EXPECT_EQ(f.Entry(1).FormatTag, RecordFormat::Short);
     for (size_t i = 0; i < 16; ++i) EXPECT_EQ(f.Entry(1).EchoBytes[i], 24 + i);
 
     reply[40] = 'Z';
@@ -52,7 +52,7 @@ TEST(ReplyIntake, PagedRepliesInAnyOrder) {
     EXPECT_EQ(f.store->DeviceCount, 1);
     const DeviceEntry& e = f.Entry(1);
     EXPECT_EQ(e.MacText, "02:7E:3A:04:C8:01");
-    EXPECT_EQ(e.FormatTag, "1");
+    EXPECT_EQ(e.FormatTag, RecordFormat::Paged);
     EXPECT_EQ(e.Record[1008], 0x50);
     EXPECT_EQ(e.Record[1015], 1);
     EXPECT_EQ(e.Record[1989], 0x77);
@@ -103,7 +103,7 @@ TEST(ReplyIntake, TableHolds255Devices) {
     EXPECT_EQ(f.store->DeviceCount, 255);
     EXPECT_EQ(f.Take(Page(1, {0x02, 0, 0, 0, 0, 7})).outcome, IntakeResult::Stored) << "known devices still land";
     ClearDeviceTable(*f.store);
-    for (const auto& e : f.store->DeviceTable) ASSERT_TRUE(e.MacText.empty() && e.FormatTag.empty());
+    for (const auto& e : f.store->DeviceTable) ASSERT_TRUE(e.MacText.empty() && e.FormatTag == RecordFormat::None);
     for (const auto& m : f.store->LanModuleTable) ASSERT_EQ(m.Record, Bytes(173, 0));
 }
 

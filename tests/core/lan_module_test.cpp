@@ -34,8 +34,8 @@ TEST(LanModule, IntakeAttachesAndMergesCompanyName) {
     EXPECT_EQ(ModuleReplyIntake(*store, answer), 2);
     EXPECT_EQ(store->LanModuleTable[2].Record, answer);
     EXPECT_EQ(store->LanModuleTable[2].MacText, "02:7E:3A:04:C8:02");
-    EXPECT_EQ(store->DeviceTable[2].FormatTag, "2");
-    EXPECT_EQ(store->DeviceTable[1].FormatTag, "1");
+    EXPECT_EQ(store->DeviceTable[2].FormatTag, RecordFormat::WithModule);
+    EXPECT_EQ(store->DeviceTable[1].FormatTag, RecordFormat::Paged);
     const DeviceRecord& r = store->DeviceTable[2].Record;
     EXPECT_EQ(std::string(r.begin() + 78, r.begin() + 94), "abcdefghijklmnop");
     EXPECT_EQ(Bytes(r.begin() + 94, r.begin() + 126), Bytes(32, 0));
@@ -56,7 +56,7 @@ TEST(LanModule, IntakeAttachesAndMergesCompanyName) {
 TEST(LanModule, BuildModuleUpdate) {
     auto store = std::make_unique<DeviceStore>();
     ReplyIntake(*store, Page(0, Mac(1)));
-    store->DeviceTable[1].FormatTag = "2";
+    store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
 
     // An empty server name into 173 zero bytes: "UpdateLM" and checksum 0xFC.
     EXPECT_TRUE(BuildModuleUpdate(*store, 1, 3, ""));
@@ -78,15 +78,15 @@ TEST(LanModule, BuildModuleUpdate) {
     EXPECT_FALSE(BuildModuleUpdate(*store, 300, 3, "x"));
     EXPECT_EQ(m, before);
 
-    for (const char* tag : {"1", "1.2", ""}) {
+    for (const RecordFormat tag : {RecordFormat::Paged, RecordFormat::Short, RecordFormat::None}) {
         store->DeviceTable[1].FormatTag = tag;
-        EXPECT_FALSE(BuildModuleUpdate(*store, 1, 3, "changed")) << tag;
+        EXPECT_FALSE(BuildModuleUpdate(*store, 1, 3, "changed")) << FormatTagText(tag);
     }
     EXPECT_EQ(m, before);
 
     // A short module answer never gets a field written past its end.
     store->LanModuleTable[1].Record = Bytes(40, 0);
-    store->DeviceTable[1].FormatTag = "2";
+    store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
     EXPECT_TRUE(BuildModuleUpdate(*store, 1, 7, "password"));
     EXPECT_EQ(store->LanModuleTable[1].Record.size(), 40u);
 }

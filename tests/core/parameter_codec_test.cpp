@@ -1,4 +1,5 @@
 #include "core/parameter_codec.h"
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -89,7 +90,7 @@ TEST(ParameterCodec, RejectedTextsWriteNothing) {
     };
     for (const auto& c : cases) {
         Editor e;
-        e.store->DeviceTable[1].FormatTag = "2";
+        e.store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
         const DeviceRecord before = e.Record();
         const Bytes moduleBefore = e.store->LanModuleTable[1].Record;
         EXPECT_EQ(e.Apply(c.row, c.text), ApplyOutcome::Rejected) << c.row << " " << c.text;
@@ -112,7 +113,7 @@ TEST(ParameterCodec, IgnoredRowsAndDevices) {
 
 TEST(ParameterCodec, MirrorsIntoTheModuleRecord) {
     Editor e;
-    e.store->DeviceTable[1].FormatTag = "2";
+    e.store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
     e.Apply(0, "ABCDEFGHIJKLMNOPQRST");
     const Bytes& m = e.store->LanModuleTable[1].Record;
     EXPECT_EQ(std::string(m.begin(), m.begin() + 8), "UpdateLM");
@@ -147,5 +148,60 @@ TEST(ParameterCodec, RoundTripEveryEditableRow) {
             ASSERT_EQ(e.Apply(row, t), ApplyOutcome::Written) << row << " " << t;
             EXPECT_EQ(e.Decoded(row), t) << row;
         }
+    }
+}
+
+// The one table of the LAN-module record joins a code, a parameter row and the
+// field's place in both records: an edit of the row and an update by the code
+// land on the same module bytes, and the row's own field takes the text.
+TEST(ParameterCodec, ModuleFieldsJoinCodeRowAndBothRecords) {
+    using P = PagedRow;
+    struct Case { int code; long row; size_t recordAt; size_t moduleAt; std::string text; Bytes moduleBytes; };
+    auto text16 = [](std::string_view t) {
+        Bytes b(16, 0);
+        std::copy(t.begin(), t.end(), b.begin());
+        return b;
+    };
+    const Case cases[] = {
+        {3, P::ServerName, 10, 32, "Server-9", text16("Server-9")},
+        {4, P::SerialHardware, 26, 48, "HW-0042", text16("HW-0042")},
+        {5, P::ModelNo, 126, 64, "Model X", text16("Model X")},
+        {6, P::CompanyName, 78, 80, "Company & Co", text16("Company & Co")},
+        {7, P::Password, 42, 96, "secret", text16("secret")},
+        {8, P::IpAddress, 58, 112, "10.1.2.3", {10, 1, 2, 3}},
+        {9, P::Netmask, 62, 116, "255.255.0.0", {255, 255, 0, 0}},
+        {10, P::Gateway, 66, 120, "10.1.0.254", {10, 1, 0, 254}},
+    };
+    ASSERT_EQ(ModuleFields().size(), std::size(cases)) << "a case for every module field";
+    for (const auto& c : cases) {
+        ASSERT_NE(FindModuleField(c.code), nullptr) << c.code;
+        EXPECT_EQ(FindModuleField(c.code), ModuleFieldOfRow(c.row)) << c.code;
+        EXPECT_EQ(PagedFields()[static_cast<size_t>(c.row)].offset, c.recordAt) << c.code;
+
+        Editor byRow;
+        byRow.store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
+        ASSERT_EQ(byRow.Apply(c.row, c.text), ApplyOutcome::Written) << c.code;
+        EXPECT_EQ(byRow.Decoded(c.row), c.text) << c.code;
+        // An address is the same four bytes in both records; a text starts the field.
+        const Bytes written = c.moduleBytes.size() == 4 ? c.moduleBytes : Bytes(c.text.begin(), c.text.end());
+        const auto from = byRow.Record().begin() + static_cast<long>(c.recordAt);
+        EXPECT_EQ(Bytes(from, from + static_cast<long>(written.size())), written) << c.code;
+
+        const Bytes& m = byRow.store->LanModuleTable[1].Record;
+        Bytes want(kModuleRecordSize, 0);
+        std::copy_n("UpdateLM", 8, want.begin());
+        std::copy(c.moduleBytes.begin(), c.moduleBytes.end(), want.begin() + static_cast<long>(c.moduleAt));
+        want.back() = ModuleChecksum(want);
+        EXPECT_EQ(m, want) << "code " << c.code << ": only its own module bytes change";
+
+        Editor byCode;
+        byCode.store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
+        EXPECT_TRUE(BuildModuleUpdate(*byCode.store, 1, c.code, c.text)) << c.code;
+        EXPECT_EQ(byCode.store->LanModuleTable[1].Record, want) << c.code;
+    }
+    for (long row = -1; row <= static_cast<long>(kParameterCount); ++row) {
+        const bool mirrored =
+            std::any_of(std::begin(cases), std::end(cases), [row](const Case& c) { return c.row == row; });
+        EXPECT_EQ(ModuleFieldOfRow(row) != nullptr, mirrored) << row;
     }
 }

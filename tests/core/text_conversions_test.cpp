@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace cobalin;
 
@@ -101,4 +102,41 @@ TEST(TextConversions, ParseNumbers) {
     EXPECT_EQ(ParseDecimal("7."), 7.0);
     EXPECT_EQ(ParseDecimal(".5"), 0.5);
     for (const char* bad : {"", ".", "-", "1e3", "0x10", "1 2", "1.2.3", "abc"}) EXPECT_EQ(ParseDecimal(bad), std::nullopt) << bad;
+}
+
+TEST(TextConversions, TrimTakesOnlyTheGivenCharactersAtTheEnds) {
+    struct Case { std::string_view text, chars, want; };
+    const Case cases[] = {
+        {"  Alpha Beta  ", kSpaces, "Alpha Beta"},
+        {"\t 1 \t", kSpaces, "\t 1 \t"},  // a settings value keeps its tabs
+        {" \t7\t ", kBlanks, "7"},
+        {"\r\n key = v \v\f", kWhitespace, "key = v"},
+        {"a  b", kSpaces, "a  b"},
+        {"x", kSpaces, "x"},
+        {"", kSpaces, ""},
+        {"    ", kSpaces, ""},
+        {" \t \t", kBlanks, ""},
+        {" a ", "", " a "},
+        {std::string_view(" \0a\0 ", 5), kSpaces, std::string_view("\0a\0", 3)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Trim(c.text, c.chars), c.want) << "[" << c.text << "]";
+}
+
+TEST(TextConversions, FormatDotted) {
+    struct Case { std::vector<uint8_t> bytes; const char* want; };
+    const Case cases[] = {
+        {{192, 168, 1, 250}, "192.168.1.250"},
+        {{0, 0, 0, 0}, "0.0.0.0"},
+        {{255, 255, 255, 255}, "255.255.255.255"},
+        {{10, 9, 100, 99}, "10.9.100.99"},
+        {{254, 128, 0, 0, 0, 0, 0, 1}, "254.128.0.0.0.0.0.1"},
+        {{7}, "7"},
+        {{}, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatDotted(c.bytes), c.want);
+    // Every quad reads back as the bytes it came from.
+    for (int v = 0; v < 256; ++v) {
+        const std::array<uint8_t, 4> quad = {static_cast<uint8_t>(v), static_cast<uint8_t>(255 - v), 0, 1};
+        EXPECT_EQ(ParseDottedQuad(FormatDotted(quad)), quad) << v;
+    }
 }

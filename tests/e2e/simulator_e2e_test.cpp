@@ -130,7 +130,7 @@ TEST(SimulatorE2E, ModuleUpdateIsApplied) {
     UdpClient module(8888);
     module.Send("255.255.255.255", kModulePort, BuildModuleQuery());
     for (const auto& r : module.Collect(0.3)) ModuleReplyIntake(*store, r.data);
-    ASSERT_EQ(store->DeviceTable[1].FormatTag, "2");
+    ASSERT_EQ(store->DeviceTable[1].FormatTag, RecordFormat::WithModule);
     ParameterTextArray texts;
     ApplyParameter(*store, texts, 0, "Renamed", 1);
     module.Send("255.255.255.255", kModulePort, store->LanModuleTable[1].Record);
@@ -180,7 +180,7 @@ TEST(SimulatorE2E, FaultModes) {
                            Expect{"02:00:00:00:03:05", "192.168.1.65", true}, Expect{"02:00:00:00:03:06", "192.168.1.66", true}}) {
         ASSERT_TRUE(entries.count(e.mac)) << e.mac;
         const DeviceEntry& d = *entries[e.mac];
-        EXPECT_EQ(d.FormatTag, "1") << e.mac;
+        EXPECT_EQ(d.FormatTag, RecordFormat::Paged) << e.mac;
         EXPECT_EQ(Decoded(d, 4), e.ip) << e.mac;
         EXPECT_EQ(d.Record[kPages[1].recordOffset], e.page1 ? kPageMark : 0) << e.mac << ": page 1";
         EXPECT_EQ(d.Record[kPages[2].recordOffset], kPageMark) << e.mac << ": page 2";

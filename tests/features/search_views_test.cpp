@@ -122,7 +122,7 @@ TEST(FoundLists, ModelFilterClassificationAndPanel) {
     EXPECT_EQ(app.text("Text12(6)"), "Dev3");
 
     EXPECT_EQ(ClassifyDevice("A", "A", "37264000-1"), DeviceClass::ZentaBox);
-    EXPECT_EQ(ClassifyDevice("A", "B", "PCB-4193"), DeviceClass::Unclassified);
+    EXPECT_EQ(ClassifyDevice("A", "B", "PCB-4193"), DeviceClass::None);
 }
 
 TEST(FoundLists, NothingOfTheTypeAndQueryAuthentication) {

@@ -13,9 +13,11 @@ using namespace ui;
 namespace {
 constexpr const char* kSummaryValues[] = {"Label7", "Label17", "Label13", "Label9x", "Label11", "Label58", "Label15"};
 // ParameterTexts rows of the summary for the paged format.
-constexpr size_t kPagedSummaryRows[] = {7, 0, 31, 8, 9, 32, 23};
+constexpr size_t kPagedSummaryRows[] = {PagedRow::Mac,         PagedRow::ServerName, PagedRow::SerialBrenik,
+                                        PagedRow::VersionDate, PagedRow::LinkIn,     PagedRow::LinkOut,
+                                        PagedRow::PortStatus};
 // Short format: MAC, server name, serial number; the rest are not reported.
-constexpr size_t kShortSummaryRows[] = {3, 0, 2};
+constexpr size_t kShortSummaryRows[] = {ShortRow::Mac, ShortRow::ServerName, ShortRow::SerialNo};
 
 // Replaces a list's lines; lines that stay the same are kept, so refilling a
 // list with the same names costs next to nothing.
@@ -76,9 +78,9 @@ void DetailsView::ClearDetailValues() {
     for (auto& t : state_.ParameterTexts) t.clear();
 }
 
-void DetailsView::FillLists(std::span<const FieldSpec> fields) {
+void DetailsView::FillLists(std::span<const FieldDef> fields) {
     QStringList names, values;
-    for (const FieldSpec& f : fields) {
+    for (const FieldDef& f : fields) {
         names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
         values << DeviceText(state_.ParameterTexts[f.index]);
     }

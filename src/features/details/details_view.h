@@ -20,7 +20,7 @@ public:
     void ClearDetailValues();
 
 private:
-    void FillLists(std::span<const FieldSpec> fields);
+    void FillLists(std::span<const FieldDef> fields);
     void SetSummary(const QStringList& values);
 
     ui::FormMain& form_;

@@ -4,12 +4,18 @@
 
 #include "core/settings.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
 using namespace ui;
 
 namespace {
+// What the configuration panel grows by in its own face; an IP Dongle's
+// panel grows by this extra more.
+constexpr int kPanelGrowth = 1700;
+constexpr int kIpDongleExtra = 1050;
+
 int Top(QWidget* w) { return GetTwips(w).top; }
 int Height(QWidget* w) { return GetTwips(w).height; }
 void AddToTop(QWidget* w, int by) { SetTop(w, Top(w) + by); }
@@ -36,8 +42,8 @@ FaceController::FaceController(FormMain& form, AppState& state) : form_(form), s
 }
 
 void FaceController::ArrangeFace() {
-    const int extra = state_.DeviceType == 1 ? 1050 : 0;
-    const std::string& mode = state_.Run.AdvancedMode;
+    const int extra = state_.DeviceType == DeviceClass::IpDongle ? kIpDongleExtra : 0;
+    const Face face = FaceOf(state_.Run.AdvancedMode);
     QWidget* frame12 = form_.Control("Frame12");
     QWidget* frame19 = form_.Control("Frame19");
     QWidget* frame20 = form_.Control("Frame20");
@@ -52,32 +58,32 @@ void FaceController::ArrangeFace() {
     QWidget* debug = form_.Control("Command34(6)");
     QWidget* label57 = form_.Control("Label57");
 
-    if (mode == "1" || mode == "2") {
-        if (mode == "1") SetWindowWidth(&form_, 12255);
-        SetTop(status, 3720);
-        if (mode == "2") SetHeight(frame19, 5175);
-        SetLineY(line, 3120);
-        for (QWidget* b : {ok, close, help, debug}) SetTop(b, 3240);
+    if (face == Face::Advance || face == Face::SimpleOne) {
+        const bool advance = face == Face::Advance;
+        if (advance) SetWindowWidth(&form_, kMainWidth);
+        SetTop(status, kStatusBar.top);
+        if (!advance) SetHeight(frame19, 5175);
+        SetLineY(line, kSeparator.y1);
+        for (QWidget* b : {ok, close, help, debug}) SetTop(b, kPanelButtonTop);
         SetTop(status, Top(close));
-        const bool advance = mode == "1";
         Show(frame12, !advance);
         Show(frame19);
         Hide(frame20);
         Show(form_.Control("Frame14"), advance);
         Show(form_.Control("Command32"), advance);
         Show(form_.Control("Command23"), advance);
-        SetTop(label57, Height(frame21) - 375);
+        SetTop(label57, Height(frame21) - kNoticeRise);
     } else {
         const bool logoVisible = OwnVisible(logo);
-        SetWindowWidth(&form_, 9540);
+        SetWindowWidth(&form_, kPanelWidth);
         if (logoVisible) {
-            SetTop(frame20, 1080);
+            SetTop(frame20, kLogo.height);
         } else {
-            SetHeight(frame12, Height(frame12) + 1700 + extra);
+            SetHeight(frame12, Height(frame12) + kPanelGrowth + extra);
             SetHeight(frame12, Height(frame12) - Height(logo) + extra);
             SetTop(frame20, Top(logo));
         }
-        SetHeight(frame20, Height(frame20) + 1700 + extra);
+        SetHeight(frame20, Height(frame20) + kPanelGrowth + extra);
         Hide(form_.Control("Label56"));
         if (logoVisible) SetWindowHeight(&form_, Height(frame12) + extra);
         if (!TextIsOne(state_.Run.ShowPassword)) {
@@ -85,16 +91,16 @@ void FaceController::ArrangeFace() {
             for (QWidget* b : {ok, help, debug}) SetTop(b, 3640 + extra);
             SetTop(close, (logoVisible ? 3690 : 3640) + extra);
         } else {
-            SetLineY(line, GetLine(line).y1 + 1700 + extra);
-            for (QWidget* b : {ok, help, debug}) AddToTop(b, 1700 + extra);
-            AddToTop(close, 1700 + extra + (logoVisible ? 50 : 0));
+            SetLineY(line, GetLine(line).y1 + kPanelGrowth + extra);
+            for (QWidget* b : {ok, help, debug}) AddToTop(b, kPanelGrowth + extra);
+            AddToTop(close, kPanelGrowth + extra + (logoVisible ? 50 : 0));
         }
         SetTop(status, logoVisible ? Top(close) - 100 : Top(close));
         SetTop(form_.Control("Label56"), Top(status) + Height(status) + 50);
-        SetTop(label57, Height(frame21) - 375);
-        SetWidth(frame12, 9540);
-        SetWidth(frame20, 9540);
-        SetWidth(status, 5000);
+        SetTop(label57, Height(frame21) - kNoticeRise);
+        SetWidth(frame12, kPanelWidth);
+        SetWidth(frame20, kPanelWidth);
+        SetWidth(status, kStatusBar.width);
         LineEnds e = GetLine(line);
         e.x2 = 9420;
         SetLine(line, e);
@@ -110,29 +116,30 @@ void FaceController::ArrangeFace() {
     SetLineY(line, Top(frame22) + Height(frame22) + 150);
     SetTop(close, GetLine(line).y1 + 150);
     SetTop(status, Top(close));
-    SetWindowHeight(&form_, state_.DeviceType == 1 || mode == "0" ? Height(frame12) : 10350);
+    const bool panelHeight = state_.DeviceType == DeviceClass::IpDongle || face == Face::SimpleTwo;
+    SetWindowHeight(&form_, panelHeight ? Height(frame12) : kMainHeight);
 }
 
 void FaceController::SimpleTwoPressed() {
     MoveTo(form_.Control("Frame12"), 0, 0);
-    state_.Run.AdvancedMode = "0";
+    state_.Run.AdvancedMode = AdvancedModeText(Face::SimpleTwo);
     ArrangeFace();
 }
 
 void FaceController::SimpleOnePressed() {
-    SetWindowTwips(&form_, 11100, 6000);
+    SetWindowTwips(&form_, kFaceArea.width, 6000);
     // The simple face needs the area's full width again after the narrower
     // configuration panel; without it the face would be cut off at the right.
-    SetWidth(form_.Control("Frame12"), 11100);
-    state_.Run.AdvancedMode = "2";
+    SetWidth(form_.Control("Frame12"), kFaceArea.width);
+    state_.Run.AdvancedMode = AdvancedModeText(Face::SimpleOne);
     Show(form_.Control("Frame12"));
     Hide(form_.Control("Frame14"));
     ArrangeFace();
 }
 
 void FaceController::AdvancePressed() {
-    MoveTo(form_.Control("Frame14"), 120, 120);
-    state_.Run.AdvancedMode = "1";
+    MoveTo(form_.Control("Frame14"), kEngineeringFace.left, kEngineeringFace.top);
+    state_.Run.AdvancedMode = AdvancedModeText(Face::Advance);
     ArrangeFace();
 }
 

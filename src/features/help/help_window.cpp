@@ -17,11 +17,11 @@ void HelpWindow::Open() {
     w.setParent(&owner_, Qt::Dialog);
     w.setWindowModality(Qt::ApplicationModal);
     SetCaption(w.Control("labVer"), "Rev. " + versionText_);
-    if (state_.DeviceType == 1) {
+    if (state_.DeviceType == DeviceClass::IpDongle) {
         Show(w.Control("Picture2"));
         Hide(w.Control("Picture1"));
         SetCaption(w.Control("Label6"), "Administration PC with ZentaPower Cobalin installed.");
-    } else if (state_.DeviceType == 2) {
+    } else if (state_.DeviceType == DeviceClass::ZentaBox) {
         Show(w.Control("Picture1"));
         Hide(w.Control("Picture2"));
         SetCaption(w.Control("Label6"), "Administration PC with ZentaSolution Cobalin installed.");

@@ -18,7 +18,7 @@ bool ModuleExchange::PrepareSocket(int mode, const QString& host, int localPort)
     if (!WaitUntil([&s] { return s.State() == SocketControl::kClosed; }, 10)) return false;
     s.protocol = SocketControl::Protocol::UDP;
     s.RemoteHost = host;
-    s.RemotePort = mode == 2 ? kModulePort : 0;
+    s.RemotePort = mode == kModuleMode ? kModulePort : 0;
     return s.Bind(localPort >= 0 ? localPort : 0);
 }
 

@@ -9,6 +9,9 @@
 
 namespace cobalin {
 
+// The exchange's mode that sends to the module's port; the program uses no other.
+constexpr int kModuleMode = 2;
+
 class ModuleExchange : public QObject {
 public:
     ModuleExchange(ui::FormMain& form, AppState& state);

@@ -8,6 +8,7 @@
 #include "features/search/search_orchestration.h"
 #include "features/details/details_view.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -52,7 +53,7 @@ void ConfigurationPanel::Scan() {
     Disable(form_.Control("Combo4"));
     for (const char* name : {"Combo4", "Combo5", "Combo6", "List7"}) ClearItems(form_.Control(name));
     SelectRow(form_.Control("Combo1"), 0);
-    search_.SelectMode(0);
+    search_.SelectMode(kAnyNetwork);
     for (int i : {2, 1, 0, 3, 4, 5}) Disable(form_.Control(QString("Command34(%1)").arg(i)));
     Disable(form_.Control("Frame22"));
     search_.Search();
@@ -61,8 +62,8 @@ void ConfigurationPanel::Scan() {
 void ConfigurationPanel::ListSelected() {
     QWidget* list7 = form_.Control("List7");
     if (ItemCount(list7) == 0) return;
-    if (state_.DeviceType == 1) SelectRow(form_.Control("Combo5"), SelectedRow(list7));
-    else if (state_.DeviceType == 2) SelectRow(form_.Control("Combo6"), SelectedRow(list7));
+    if (state_.DeviceType == DeviceClass::IpDongle) SelectRow(form_.Control("Combo5"), SelectedRow(list7));
+    else if (state_.DeviceType == DeviceClass::ZentaBox) SelectRow(form_.Control("Combo6"), SelectedRow(list7));
 }
 
 void ConfigurationPanel::TypeListSelected(QWidget* typeList) {
@@ -90,7 +91,7 @@ bool ConfigurationPanel::QueryAuthentication() {
     for (int i : {0, 1, 2, 6, 7, 8}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
     SetChecked(form_.Control("Option2(0)"), true);
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, 255);
+    SetForeColor(status, kRed);
     SetCaption(status, "Please enter password authentication to query a device!");
     return false;
 }
@@ -106,11 +107,13 @@ void ConfigurationPanel::LoadDevice() {
         if (found[k] != chosen) continue;  // every equal line is loaded, not only the first
         SelectRow(list1, k);
         const auto& t = state_.ParameterTexts;
-        const std::pair<const char*, size_t> copies[] = {{"Text6(0)", 4}, {"Text6(1)", 5}, {"Text6(2)", 6},
-                                                         {"Text6(3)", 2}, {"Text6(6)", 2}, {"Text6(7)", 31},
-                                                         {"Text6(8)", 29}, {"Text6(9)", 0}, {"Text6(10)", 30}};
+        using P = PagedRow;
+        const std::pair<const char*, size_t> copies[] = {
+            {"Text6(0)", P::IpAddress}, {"Text6(1)", P::Netmask},      {"Text6(2)", P::Gateway},
+            {"Text6(3)", P::Password},  {"Text6(6)", P::Password},     {"Text6(7)", P::SerialBrenik},
+            {"Text6(8)", P::ModelNo},   {"Text6(9)", P::ServerName},   {"Text6(10)", P::CompanyName}};
         for (const auto& [field, row] : copies) SetText(form_.Control(field), DeviceText(t[row]));
-        SetRowQuietly(form_.Control("Combo2"), DeviceText(t[3]) == "Enable" ? 0 : 1);
+        SetRowQuietly(form_.Control("Combo2"), DeviceText(t[P::Dhcp]) == "Enable" ? 0 : 1);
         SetCaption(form_.Control("Frame13"), chosen);
         if (!QueryAuthentication()) continue;
         SetText(form_.Control("Text12(0)"), TextOf(form_.Control("Text6(0)")));

@@ -25,7 +25,11 @@ private:
     void ListSelected();          // List7
     void TypeListSelected(QWidget* typeList);  // Combo5 or Combo6
     void AllListSelected();       // Combo4
-    bool QueryAuthentication();   // rule R18
+    // True when the super-user password equals the loaded device's password
+    // (SkipPassword 1 copies it in first). Otherwise the panel's fields are
+    // emptied and the status says why: a device's settings reach the panel
+    // only for a user who knows its password.
+    bool QueryAuthentication();
 
     ui::FormMain& form_;
     AppState& state_;

@@ -68,7 +68,8 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
         const int port = RemotePortField();
         if (port < 0) return false;  // no port: nothing is sent, nothing shown
         const QString target = TextOf(form_.Control("txtIPaddr"));
-        return type == UpdateQuery ? modules_.ModuleQuery(2, target, port) : modules_.ModuleTransfer(2, device, target, port);
+        return type == UpdateQuery ? modules_.ModuleQuery(kModuleMode, target, port)
+                                    : modules_.ModuleTransfer(kModuleMode, device, target, port);
     }
     if (type == SetBaud) {
         if (!deviceOk) return false;

@@ -2,6 +2,7 @@
 
 #include "core/device_class.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -24,14 +25,14 @@ void FoundLists::FillFoundList() {
     for (int k = 0; k < n; ++k) {
         SelectRow(list1, k);
         const QStringList values = Items(form_.Control("List5"));
-        const QString model = values.size() > 29 ? values[29] : QString();
+        const QString model = values.size() > PagedRow::ModelNo ? values[PagedRow::ModelNo] : QString();
         const int chosen = SelectedRow(models);
         // An empty model always occurs in the chosen name.
         if (chosen <= 0 || TextOf(models).contains(model)) AddItem(list6, lines[k]);
     }
     if (ItemCount(list6) > 0) {
         SetCaption(form_.Control("Label44"), QString("Found...%1 device(s)").arg(ItemCount(list6)));
-        SetForeColor(form_.Control("Label54(1)"), 0);
+        SetForeColor(form_.Control("Label54(1)"), kBlack);
     }
 }
 
@@ -57,7 +58,7 @@ void FoundLists::FillPanelLists() {
     QWidget* dongles = form_.Control("Combo5");
     QWidget* boxes = form_.Control("Combo6");
     QWidget* list7 = form_.Control("List7");
-    const bool dongleType = state_.DeviceType == 1;
+    const bool dongleType = state_.DeviceType == DeviceClass::IpDongle;
 
     if (ItemCount(list6) == 0) {
         EmptyPanelLists();
@@ -67,13 +68,14 @@ void FoundLists::FillPanelLists() {
         for (int i = 0; i < lines.size(); ++i) {
             AddItem(all, lines[i]);
             SelectRow(list6, i);
-            const DeviceClass c = ClassifyDevice(state_.ParameterTexts[7], lines[i].toStdString(), state_.ParameterTexts[10]);
+            const DeviceClass c = ClassifyDevice(state_.ParameterTexts[PagedRow::Mac], lines[i].toStdString(),
+                                                 state_.ParameterTexts[PagedRow::HardwareId]);
             if (c == DeviceClass::IpDongle) AddItem(dongles, lines[i]);
             else if (c == DeviceClass::ZentaBox) AddItem(boxes, lines[i]);
         }
         if (ItemCount(dongles) == 0 && ItemCount(boxes) == 0) {
             ClearConfigurationFields();
-        } else if (state_.DeviceType == 1 || state_.DeviceType == 2) {
+        } else if (state_.DeviceType != DeviceClass::None) {
             Enable(form_.Control("Frame22"));
             QWidget* mine = dongleType ? dongles : boxes;
             if (ItemCount(mine) == 0) {
@@ -87,10 +89,10 @@ void FoundLists::FillPanelLists() {
     }
 
     // Report and fill List7 with the devices of the chosen type.
-    if (state_.DeviceType == 1 || state_.DeviceType == 2) {
+    if (state_.DeviceType != DeviceClass::None) {
         QWidget* mine = dongleType ? dongles : boxes;
         QWidget* status = form_.Control("Label54(1)");
-        SetForeColor(status, 0);
+        SetForeColor(status, kBlack);
         SetCaption(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"));
         ClearItems(list7);
         SetText(form_.Control("Text12(11)"), "");

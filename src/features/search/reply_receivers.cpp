@@ -2,6 +2,7 @@
 
 #include "core/device_table.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -25,7 +26,7 @@ void ReplyReceivers::SearchReplyArrived() {
     const IntakeResult r = ReplyIntake(*state_.Devices, View(d));
     if (r.outcome == IntakeResult::Refused) {
         QWidget* status = form_.Control("Label54(1)");
-        SetForeColor(status, 255);
+        SetForeColor(status, kRed);
         SetCaption(status, kConnectError);
         return;
     }

@@ -8,15 +8,28 @@
 #include "features/search/command_channel.h"
 #include "core/text_conversions.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
 using namespace ui;
 
+namespace {
+// Where a search goes: anywhere on the network, or the address the engineering
+// face starts with when the broadcast box is cleared.
+const QString kAnyAddress = "255.255.255.255";
+const QString kDefaultAddress = "192.168.1.250";
+const QString kSearchPortText = QString::number(kSearchPort);
+const QString kCommandPortText = QString::number(kCommandPort);
+// Label44's tag says which operation the timers finish: an update or a search.
+const QString kUpdateRuns = "1";
+const QString kSearchRuns = "0";
+}  // namespace
+
 SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists)
     : form_(form), state_(state), commands_(commands), lists_(lists) {
     connect(form_.Get<QCheckBox>("Check1"), &QCheckBox::toggled, this, [this] { BroadcastCheckChanged(); });
-    for (int k = 0; k < 3; ++k)
+    for (int k : {kAnyNetwork, kSpecifiedNetwork, kSpecifiedAddress})
         connect(form_.Get<QRadioButton>(QString("Option1(%1)").arg(k)), &QRadioButton::clicked, this,
                 [this, k] { ModeSelected(k); });
     connect(form_.Get<QPushButton>("Command10"), &QPushButton::clicked, this, [this] { Search(); });
@@ -27,8 +40,8 @@ SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, Comman
 
 void SearchOrchestration::BroadcastCheckChanged() {
     const bool ticked = IsChecked(form_.Control("Check1"));
-    SetText(form_.Control("txtIPaddr"), ticked ? "255.255.255.255" : "192.168.1.250");
-    SetText(form_.Control("txtRemotePort"), ticked ? "8888" : "8890");
+    SetText(form_.Control("txtIPaddr"), ticked ? kAnyAddress : kDefaultAddress);
+    SetText(form_.Control("txtRemotePort"), ticked ? kSearchPortText : kCommandPortText);
     SetRowQuietly(form_.Control("cmbSckMode"), 0);
     for (const char* name : {"txtIPaddr", "txtRemotePort", "cmbSckMode"}) Enable(form_.Control(name));
 }
@@ -37,12 +50,12 @@ void SearchOrchestration::ModeSelected(int k) {
     QWidget* network = form_.Control("Text6(4)");
     QWidget* address = form_.Control("Text6(5)");
     // Setting Check1 runs the check-box steps first; these steps then overwrite them.
-    SetChecked(form_.Control("Check1"), k == 0);
-    Enable(network, k == 1);
-    Enable(address, k == 2);
-    const QString host = k == 0 ? "255.255.255.255" : k == 1 ? TextOf(network) : TextOf(address);
+    SetChecked(form_.Control("Check1"), k == kAnyNetwork);
+    Enable(network, k == kSpecifiedNetwork);
+    Enable(address, k == kSpecifiedAddress);
+    const QString host = k == kAnyNetwork ? kAnyAddress : k == kSpecifiedNetwork ? TextOf(network) : TextOf(address);
     SetText(form_.Control("txtIPaddr"), host);
-    SetText(form_.Control("txtRemotePort"), k == 2 ? "8890" : "8888");
+    SetText(form_.Control("txtRemotePort"), k == kSpecifiedAddress ? kCommandPortText : kSearchPortText);
     SetRowQuietly(form_.Control("cmbSckMode"), 0);
 }
 
@@ -56,7 +69,7 @@ void SearchOrchestration::RefuseAddress() {
     SetCaption(form_.Control("Label44"), text);
     SetCaption(form_.Control("Label46"), text);
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, 255);
+    SetForeColor(status, kRed);
     SetCaption(status, text);
     for (const char* name : {"Combo5", "Combo6", "Combo4", "List7", "Command34(2)", "Command34(1)", "Command34(0)",
                              "Command34(3)", "Command34(4)", "Command34(5)", "Frame22"})
@@ -64,22 +77,22 @@ void SearchOrchestration::RefuseAddress() {
 }
 
 void SearchOrchestration::Search() {
-    SetTag(form_.Control("Label44"), "0");
+    SetTag(form_.Control("Label44"), kSearchRuns);
     QWidget* network = form_.Control("Text6(4)");
     QWidget* address = form_.Control("Text6(5)");
-    auto target = [this](const QString& host, bool broadcast, const char* port) {
+    auto target = [this](const QString& host, bool broadcast, const QString& port) {
         SetChecked(form_.Control("Check1"), broadcast);
         SetText(form_.Control("txtIPaddr"), host);
         SetText(form_.Control("txtRemotePort"), port);
     };
     if (IsChecked(form_.Control("Option1(0)"))) {
-        target("255.255.255.255", true, "8888");
+        target(kAnyAddress, true, kSearchPortText);
     } else if (IsChecked(form_.Control("Option1(1)"))) {
         if (!IsValidAddress(TextOf(network).toStdString(), false)) return RefuseAddress();
-        target(TextOf(network), true, "8888");
+        target(TextOf(network), true, kSearchPortText);
     } else if (IsChecked(form_.Control("Option1(2)"))) {
         if (!IsValidAddress(TextOf(address).toStdString(), true)) return RefuseAddress();
-        target(TextOf(address), false, "8890");
+        target(TextOf(address), false, kCommandPortText);
     }
     Disable(form_.Control("Frame15"));
     ClearItems(form_.Control("List6"));
@@ -105,7 +118,7 @@ void SearchOrchestration::ReturnToIdle() {
     // "Searching": the window is idle again, and Timer3's finishing tick
     // restores the simple face as after a search that found nothing.
     EnableTimer(form_.Timer1, false);
-    state_.OperationTick = -1;
+    state_.OperationTick = kNoOperation;
     state_.Devices->DeviceCount = 0;
     ClearItems(form_.Control("List1"));
     Enable(form_.Control("Frame6"));
@@ -116,7 +129,7 @@ void SearchOrchestration::Timer1Tick() {
     bool searching = false;
     if (form_.UDP8888->State() == SocketControl::kOpen) {
         socket = form_.UDP8888;
-        searching = form_.UDP8888->RemotePort == 8888;
+        searching = form_.UDP8888->RemotePort == kSearchPort;
     } else if (form_.UDP8890->State() == SocketControl::kOpen) {
         socket = form_.UDP8890;
     }
@@ -125,7 +138,7 @@ void SearchOrchestration::Timer1Tick() {
         SetCaption(status, "Ready");
         return;
     }
-    if (state_.OperationTick == -1) {
+    if (state_.OperationTick == kNoOperation) {
         Enable(form_.Control("Frame6"));
         return;
     }
@@ -133,13 +146,13 @@ void SearchOrchestration::Timer1Tick() {
     SetCaption(status, word + QString::number(state_.OperationTick));
     const int16_t t = state_.OperationTick;
     state_.OperationTick = static_cast<int16_t>(t + 1);
-    if (t == 9) {
+    if (t == kModuleQueryTick) {
         commands_.SendDeviceCommand(TextOf(form_.Control("txtIPaddr")), UpdateQuery, state_.SelectedDevice);
-    } else if (t + 1 > 19) {
+    } else if (t >= kLastOperationTick) {
         if (socket == form_.UDP8888) form_.UDP8888->Close();
         form_.UDP8890->Close();
         form_.UDPsck->Close();
-        state_.OperationTick = -1;
+        state_.OperationTick = kNoOperation;
         SetCaption(status, word + "Done");
         Enable(form_.Control("Frame6"));
         EnableTimer(form_.Timer1, false);
@@ -150,8 +163,8 @@ void SearchOrchestration::Timer3Tick() {
     try {
         QWidget* label44 = form_.Control("Label44");
         QWidget* status = form_.Control("Label54(1)");
-        const bool update = Tag(label44) == "1";
-        if (state_.OperationTick != -1) {
+        const bool update = Tag(label44) == kUpdateRuns;
+        if (state_.OperationTick != kNoOperation) {
             const QString tick = QString::number(state_.OperationTick);
             if (!update) {
                 SetCaption(form_.Control("Command10"), "Searching (" + tick + ")");
@@ -161,7 +174,7 @@ void SearchOrchestration::Timer3Tick() {
                 SetCaption(label44, "Updating..." + tick);
             }
             SetCaption(form_.Control("Label46"), Caption(label44));
-            SetForeColor(status, 0);
+            SetForeColor(status, kBlack);
             SetCaption(status, Caption(label44));
         }
         if (!OwnEnabled(form_.Control("Frame6"))) return;
@@ -184,11 +197,11 @@ void SearchOrchestration::Timer3Tick() {
             SetCaption(form_.Control("Command21"), "Update");
             SetCaption(label44, "Update...Done");
             SetCaption(form_.Control("Label46"), "Update...Done");
-            SetForeColor(status, 0);
+            SetForeColor(status, kBlack);
             SetCaption(status, "Update...Done");
             Show(form_.Control("Frame16"), ItemCount(list6) == 0);
         }
-        SetTag(label44, "0");
+        SetTag(label44, kSearchRuns);
         for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
         lists_.FillPanelLists();
         EnableTimer(form_.Timer3, false);

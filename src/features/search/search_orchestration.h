@@ -14,6 +14,15 @@ namespace cobalin {
 class CommandChannel;
 class FoundLists;
 
+// The ticks of Timer1 in a search or a command exchange: the LAN-module query
+// goes out on tick 9, halfway, and tick 19 is the last; the sockets close then.
+constexpr int16_t kModuleQueryTick = 9;
+constexpr int16_t kLastOperationTick = 19;
+
+// The search modes, by the index k of their option button Option1(k); the
+// settings file's DefaultNetwork Mode counts them from 1.
+enum SearchMode : int { kAnyNetwork = 0, kSpecifiedNetwork = 1, kSpecifiedAddress = 2 };
+
 class SearchOrchestration : public QObject {
 public:
     SearchOrchestration(ui::FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists);

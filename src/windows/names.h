@@ -1,0 +1,55 @@
+// The names the features share about the windows: the main window's faces,
+// the colours the program sets, and the places (twips) that the control
+// table creates and the set-up or the faces set again, each stated once.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "toolkit/controls.h"
+
+namespace cobalin::ui {
+
+// The main window's faces, chosen by the AdvancedMode setting's text.
+enum class Face {
+    SimpleTwo,  // "0": the configuration panel
+    Advance,    // "1": the engineering face
+    SimpleOne,  // "2": the simple face with its search frame
+    Other,      // any other text ("1.0" too): laid out as Simple 2, yet a
+                // ZentaBox window keeps the full height
+};
+Face FaceOf(std::string_view advancedMode);
+// The AdvancedMode text that selects a face; "" for Other.
+std::string AdvancedModeText(Face face);
+
+// Colours the program sets, as BGR numbers.
+constexpr unsigned kBlack = 0x000000;
+constexpr unsigned kRed = 0x0000FF;  // 255: a refusal or an error in the status line
+constexpr unsigned kWhite = 0xFFFFFF;
+constexpr unsigned kGrey = 0x808080;
+constexpr unsigned kLightYellow = 0xC0FFFF;
+constexpr unsigned kLightBlue = 0xFFC0C0;
+constexpr unsigned kLightOrange = 0xC0E0FF;
+constexpr unsigned kLightGreen = 0xC0FFC0;
+
+// The main window's size as created: the Advance face's width, and the
+// height of every face but the configuration panel's own.
+constexpr int kMainWidth = 12255, kMainHeight = 10350;
+// The Simple 2 window's width: the panel, its area and the logo over it.
+constexpr int kPanelWidth = 9540;
+
+// Places of the main window's controls, as created and as set again.
+constexpr Twips kFaceArea{0, 0, 11100, 7700};             // Frame12: the simple faces' area
+constexpr Twips kLogo{0, 0, kPanelWidth, 1080};           // Image1, atop the area
+constexpr Twips kPanelArea{0, 1200, 11055, 5000};         // Frame20: the configuration panel
+constexpr Twips kSimpleFace{0, 1200, 11055, 4215};        // Frame19: the simple face
+constexpr Twips kEngineeringFace{120, 120, 12225, 9765};  // Frame14
+constexpr Twips kStatusBar{60, 3720, 5000, 495};          // Frame23
+constexpr LineEnds kSeparator{60, 3120, 10920, 3120};     // Line1, above the panel's buttons
+constexpr int kPanelButtonTop = 3240;                     // OK, Close, Help and DEBUG
+constexpr int kConfigurationHeight = 3135;                // Frame21 and Frame22 of a ZentaBox panel
+constexpr int kAddressFrameTop = 720;                     // Frame26 in Frame22 of a ZentaBox panel
+constexpr int kRefreshSaveTop = 2880;                     // Refresh and Save of a ZentaBox panel
+constexpr int kNoticeRise = 375;                          // Label57 stands this far above Frame21's foot
+
+}  // namespace cobalin::ui
