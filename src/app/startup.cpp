@@ -8,7 +8,9 @@
 #include "app/main_window_setup.h"
 #include "cobalin_version.h"
 #include "features/panel/configuration_panel.h"
+#include "features/editor/parameter_editor.h"
 #include "features/ping/ping_scan.h"
+#include "features/writes/device_writes.h"
 #include "features/faces/faces.h"
 #include "features/help/help_window.h"
 #include "features/search/found_lists.h"
@@ -71,6 +73,8 @@ void Startup::OpenMainWindow() {
     faces_ = std::make_unique<FaceController>(*main_, state_);
     help_ = std::make_unique<HelpWindow>(*main_, state_, VersionText());
     ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_);
+    editor_ = std::make_unique<ParameterEditor>(*main_, state_, *ping_);
+    writes_ = std::make_unique<DeviceWrites>(*main_, state_, *commands_, *search_, *editor_);
     setup_ = std::make_unique<MainWindowSetup>(*main_, state_, *search_, *faces_);
     connect(main_->Get<QPushButton>("Command34(4)"), &QPushButton::clicked, this, [this] {
         state_.AppClosing = true;

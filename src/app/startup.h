@@ -21,6 +21,8 @@ class HelpWindow;
 class MainWindowSetup;
 class ModuleExchange;
 class PingScan;
+class ParameterEditor;
+class DeviceWrites;
 class ReplyReceivers;
 class SearchOrchestration;
 
@@ -39,6 +41,7 @@ public:
     ProgramWindows Windows() const;
     SearchOrchestration& search() const { return *search_; }
     PingScan& ping() const { return *ping_; }
+    DeviceWrites& writes() const { return *writes_; }
 
 private:
     void LoadChooser();
@@ -62,6 +65,8 @@ private:
     std::unique_ptr<FaceController> faces_;
     std::unique_ptr<HelpWindow> help_;
     std::unique_ptr<PingScan> ping_;
+    std::unique_ptr<ParameterEditor> editor_;
+    std::unique_ptr<DeviceWrites> writes_;
 };
 
 // "Rev. : 1.0.0" style version text (major.minor.revision without leading zeros).

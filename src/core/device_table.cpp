@@ -64,6 +64,8 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) 
         result.outcome = IntakeResult::Added;
     }
     DeviceEntry& e = store.DeviceTable[static_cast<size_t>(result.entry)];
+    if (result.outcome == IntakeResult::Added) e.ReceivedPages = 0;
+    if (!isShort) e.ReceivedPages = static_cast<uint8_t>(e.ReceivedPages | 1u << b[7]);
     // Every page carries the MAC text, so a page 1 or 2 that arrives first
     // makes the entry that its page 0 later finds.
     e.MacText = std::move(mac);

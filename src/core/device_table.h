@@ -34,6 +34,11 @@ struct DeviceEntry {
     EchoBytesArray EchoBytes{};  // serial-number copy echoed by the maintenance requests
     DeviceRecord Record{};
     RecordFormat FormatTag = RecordFormat::None;
+    // Which pages of a paged reply (bit n: page n) have arrived since this
+    // entry was last given to a device. A search that is not preceded by a
+    // clear (the one after an update) reuses entries, so bytes of a page that
+    // did not arrive may still be another device's.
+    uint8_t ReceivedPages = 0;
 };
 
 struct LanModuleEntry {

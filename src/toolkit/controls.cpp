@@ -214,6 +214,13 @@ void RunSelectHandler(QWidget* list) {
     }
 }
 
+void ConnectUserSelection(QWidget* w) {
+    if (auto* l = qobject_cast<QListWidget*>(w))
+        QObject::connect(l, &QListWidget::currentRowChanged, l, [w] { RunSelectHandler(w); });
+    else if (auto* c = qobject_cast<QComboBox*>(w))
+        QObject::connect(c, &QComboBox::activated, c, [w] { RunSelectHandler(w); });
+}
+
 void SetValidateHandler(QWidget* w, ValidateHandler handler) { SetHandler(w, Validate{std::move(handler)}); }
 
 bool RunValidateHandler(QWidget* w) {

@@ -74,6 +74,9 @@ using SelectHandler = std::function<void()>;
 // The handler run by a user's or the code's selection (and a click on a list).
 void SetSelectHandler(QWidget* list, SelectHandler handler);
 void RunSelectHandler(QWidget* list);
+// A user's pick in a list (a new current line) or drop-down list (an entry
+// chosen) runs the control's selection handler.
+void ConnectUserSelection(QWidget* list);
 // Selects a line (or none with -1) and runs the handler once, synchronously,
 // even when the line was already selected.
 void SelectRow(QWidget* list, int row);

@@ -65,6 +65,23 @@ TEST(ReplyIntake, PagedRepliesInAnyOrder) {
     EXPECT_EQ(e.Record[1500], 0) << "page 0 stops at 1007";
 }
 
+TEST(ReplyIntake, ReceivedPagesBelongToTheEntrysDevice) {
+    Fixture f;
+    f.Take(Page(1, Mac(1)));
+    EXPECT_EQ(f.Entry(1).ReceivedPages, 0b010);
+    f.Take(Page(0, Mac(1)));
+    f.Take(Page(2, Mac(1)));
+    EXPECT_EQ(f.Entry(1).ReceivedPages, 0b111);
+    // A search that does not clear the table first hands entry 1 to whichever
+    // device answers first: only that device's pages count as received.
+    f.store->DeviceCount = 0;
+    f.Take(Page(0, Mac(2)));
+    EXPECT_EQ(f.Entry(1).MacText, "02:7E:3A:04:C8:02");
+    EXPECT_EQ(f.Entry(1).ReceivedPages, 0b001);
+    f.Take(ShortReply(Mac(3)));
+    EXPECT_EQ(f.Entry(2).ReceivedPages, 0);
+}
+
 TEST(ReplyIntake, DropsAndRefusals) {
     struct Case { const char* what; Bytes datagram; IntakeResult::Outcome want; };
     Bytes wrongMark = Page(0, Mac(2));

@@ -46,7 +46,7 @@ QString DeviceText(const std::string& ansi) { return QString::fromStdString(Ansi
 DetailsView::DetailsView(FormMain& form, AppState& state) : form_(form), state_(state) {
     QWidget* list1 = form_.Control("List1");
     SetSelectHandler(list1, [this] { FoundListClicked(); });
-    connect(qobject_cast<QListWidget*>(list1), &QListWidget::currentRowChanged, this, [list1] { RunSelectHandler(list1); });
+    ConnectUserSelection(list1);
     // The names and the values scroll together, so their rows stay side by side.
     auto* names = form_.Get<QListWidget>("List4")->verticalScrollBar();
     auto* values = form_.Get<QListWidget>("List5")->verticalScrollBar();

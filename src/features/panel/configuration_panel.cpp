@@ -14,16 +14,6 @@ namespace cobalin {
 
 using namespace ui;
 
-namespace {
-// A user's pick in a list or drop-down list runs its selection handler.
-void ConnectUserSelection(QWidget* w) {
-    if (auto* l = qobject_cast<QListWidget*>(w))
-        QObject::connect(l, &QListWidget::currentRowChanged, l, [w] { RunSelectHandler(w); });
-    else if (auto* c = qobject_cast<QComboBox*>(w))
-        QObject::connect(c, &QComboBox::activated, c, [w] { RunSelectHandler(w); });
-}
-}  // namespace
-
 ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search)
     : form_(form), state_(state), dialogs_(dialogs), search_(search) {
     connect(form_.Get<QPushButton>("Command34(0)"), &QPushButton::clicked, this, [this] { Scan(); });

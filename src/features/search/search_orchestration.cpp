@@ -103,6 +103,8 @@ void SearchOrchestration::Search() {
 }
 
 void SearchOrchestration::SearchOne() {
+    // A report of an earlier update may have left the status line red.
+    SetForeColor(form_.Control("Label1"), kBlack);
     EnableTimer(form_.Timer1, true);
     Disable(form_.Control("Frame6"));
     Hide(form_.Control("Frame1"));
@@ -121,7 +123,12 @@ void SearchOrchestration::ReturnToIdle() {
     state_.OperationTick = kNoOperation;
     state_.Devices->DeviceCount = 0;
     ClearItems(form_.Control("List1"));
-    Enable(form_.Control("Frame6"));
+    EnableCommandPanel();
+    for (const auto& f : std::vector(ended_)) f();
+}
+
+void SearchOrchestration::EnableCommandPanel() {
+    if (!held_) Enable(form_.Control("Frame6"));
 }
 
 void SearchOrchestration::Timer1Tick() {
@@ -139,7 +146,7 @@ void SearchOrchestration::Timer1Tick() {
         return;
     }
     if (state_.OperationTick == kNoOperation) {
-        Enable(form_.Control("Frame6"));
+        EnableCommandPanel();
         return;
     }
     const QString word = searching ? "Searching..." : "Sending...";
@@ -154,8 +161,10 @@ void SearchOrchestration::Timer1Tick() {
         form_.UDPsck->Close();
         state_.OperationTick = kNoOperation;
         SetCaption(status, word + "Done");
-        Enable(form_.Control("Frame6"));
+        EnableCommandPanel();
         EnableTimer(form_.Timer1, false);
+        // A copy: a handler may add another.
+        for (const auto& f : std::vector(ended_)) f();
     }
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
+#include <vector>
 
 #include "core/app_state.h"
 #include "toolkit/dialogs.h"
@@ -39,14 +41,26 @@ public:
     void Timer1Tick();
     void Timer3Tick();
 
+    // While held, the end of a listening period leaves the command panel
+    // Frame6 disabled: a device restarts after a write or a reset, and no
+    // other command may start before the search that follows has ended.
+    void HoldCommandPanel(bool held) { held_ = held; }
+    // Runs whenever an operation's listening period has ended ("...Done").
+    void OnOperationEnded(std::function<void()> f) { ended_.push_back(std::move(f)); }
+    // Ends an operation whose request could not be sent: Timer1 off, no
+    // device, the command panel free again.
+    void ReturnToIdle();
+
 private:
     void RefuseAddress();
-    void ReturnToIdle();
+    void EnableCommandPanel();
 
     ui::FormMain& form_;
     AppState& state_;
     CommandChannel& commands_;
     FoundLists& lists_;
+    bool held_ = false;
+    std::vector<std::function<void()>> ended_;
 };
 
 }  // namespace cobalin

@@ -1,0 +1,125 @@
+#include "features/editor/parameter_editor.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "core/ansi_text.h"
+#include "core/parameter_codec.h"
+#include "features/ping/ping_scan.h"
+#include "toolkit/controls.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+ParameterEditor::ParameterEditor(FormMain& form, AppState& state, PingScan& ping)
+    : form_(form), state_(state), ping_(ping) {
+    QWidget* list4 = form_.Control("List4");
+    QWidget* list5 = form_.Control("List5");
+    QWidget* combo3 = form_.Control("Combo3");
+    SetSelectHandler(list4, [this] { List4Click(); });
+    SetSelectHandler(list5, [this] { List5Click(); });
+    SetSelectHandler(combo3, [this] { Combo3Click(); });
+    ConnectUserSelection(list4);
+    ConnectUserSelection(list5);
+    ConnectUserSelection(combo3);
+    connect(form_.Get<QPushButton>("Command6"), &QPushButton::clicked, this, [this] { ApplyClick(); });
+    connect(form_.Get<QPushButton>("Command5"), &QPushButton::clicked, this, [this] { PingClick(); });
+}
+
+bool ParameterEditor::SelectedIsPaged() const {
+    if (!state_.Devices->IsDevice(state_.SelectedDevice)) return false;
+    return IsPagedRecord(state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].Record);
+}
+
+void ParameterEditor::List4Click() {
+    // The values follow the names; the value list's own handler does the rest.
+    SelectRow(form_.Control("List5"), SelectedRow(form_.Control("List4")));
+}
+
+void ParameterEditor::List5Click() {
+    const int row = SelectedRow(form_.Control("List5"));
+    if (row < 0) return;
+    // Quietly: the names list's handler would select the values again.
+    SetRowQuietly(form_.Control("List4"), row);
+    Show(form_.Control("Frame2"));
+    SetCaption(form_.Control("Label5"), Items(form_.Control("List4")).value(row));
+    SetText(form_.Control("Text4"), PrepareValueInput(row));
+    // The row table and its offsets are those of the paged record: applied to
+    // a short record they would overwrite its MAC and other fields.
+    const bool editable = IsEditableRow(row) && SelectedIsPaged();
+    for (const char* name : {"Command6", "Combo3", "Text4"}) Enable(form_.Control(name), editable);
+}
+
+QString ParameterEditor::PrepareValueInput(int row) {
+    QWidget* ping = form_.Control("Command5");
+    QWidget* combo = form_.Control("Combo3");
+    Hide(ping);
+    const QString current = Items(form_.Control("List5")).value(row);
+    QString text = current;
+    if (IsChoiceRow(row) && SelectedIsPaged()) {
+        Show(combo);
+        ClearItems(combo);
+        const ValueTable choices = RowChoices(row);
+        int match = -1;
+        for (size_t i = 0; i < choices.size(); ++i) {
+            const QString choice = QString::fromStdString(AnsiToUtf8(std::string(choices[i])));
+            AddItem(combo, choice);
+            if (choice == current) match = static_cast<int>(i);
+        }
+        SetRowQuietly(combo, match);
+        if (match < 0) text.clear();
+    } else {
+        Hide(combo);
+        ClearItems(combo);
+    }
+    if (row == PagedRow::IpAddress && SelectedIsPaged()) {
+        Show(ping);
+        SetTag(ping, "0");
+    }
+    Show(form_.Control("Text4"), !OwnVisible(combo));
+    return text;
+}
+
+void ParameterEditor::Combo3Click() {
+    QWidget* combo = form_.Control("Combo3");
+    const int i = SelectedRow(combo);
+    if (i >= 0) SetText(form_.Control("Text4"), Items(combo).value(i));
+}
+
+void ParameterEditor::ApplyClick() {
+    QWidget* list5 = form_.Control("List5");
+    const int row = SelectedRow(list5);
+    // Only a device of the last search that is still selected in List1 is
+    // written: after a search has emptied the list, the index names whatever
+    // device now sits there.
+    if (row < 0 || SelectedRow(form_.Control("List1")) < 0 || !SelectedIsPaged()) return;
+    const QString text = TextOf(form_.Control("Text4"));
+    SetItemText(list5, row, text);
+    const ApplyOutcome outcome =
+        ApplyParameter(*state_.Devices, state_.ParameterTexts, row, Utf8ToAnsi(text.toStdString()), state_.SelectedDevice);
+    if (outcome == ApplyOutcome::Written)
+        applied_[state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText].insert(row);
+}
+
+void ParameterEditor::PingClick() {
+    QWidget* ping = form_.Control("Command5");
+    QWidget* apply = form_.Control("Command6");
+    const QString address = TextOf(form_.Control("Text4"));
+    SetTag(ping, QString::number(ping_.PingOne(address.toStdString())));
+    if (Tag(ping) == "0") {
+        Enable(apply);
+    } else {
+        // In use: only the device's own, unchanged address may still be applied.
+        QWidget* list5 = form_.Control("List5");
+        Enable(apply, address == Items(list5).value(SelectedRow(list5)));
+    }
+}
+
+std::set<int> ParameterEditor::AppliedRows(const std::string& mac) const {
+    const auto it = applied_.find(mac);
+    return it == applied_.end() ? std::set<int>{} : it->second;
+}
+
+}  // namespace cobalin

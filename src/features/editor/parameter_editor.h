@@ -1,0 +1,48 @@
+// The parameter editor of the engineering face: the names (List4) and values
+// (List5) of the selected device side by side, the "Set Value" frame with its
+// text box or drop-down list, "Apply (6)", which writes one value into the
+// device table's copy of the record (nothing is sent before "Update (7)"),
+// and "Ping", which warns before a device is given an address in use.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <map>
+#include <set>
+#include <string>
+
+#include "core/app_state.h"
+#include "windows/forms.h"
+
+namespace cobalin {
+
+class PingScan;
+
+class ParameterEditor : public QObject {
+public:
+    ParameterEditor(ui::FormMain& form, AppState& state, PingScan& ping);
+
+    void List4Click();
+    void List5Click();
+    // Sets up the "Set Value" frame for a row; the text for Text4.
+    QString PrepareValueInput(int row);
+    void Combo3Click();
+    void ApplyClick();  // "Apply (6)"
+    void PingClick();   // "Ping" of the IP address row
+
+    // The rows applied to a device (by MAC) since its record was last sent;
+    // the update sequence checks them against what the device reports back.
+    std::set<int> AppliedRows(const std::string& mac) const;
+    void ForgetApplied(const std::string& mac) { applied_.erase(mac); }
+
+private:
+    // True when the selected device holds a record the row table is made for.
+    bool SelectedIsPaged() const;
+
+    ui::FormMain& form_;
+    AppState& state_;
+    PingScan& ping_;
+    std::map<std::string, std::set<int>> applied_;
+};
+
+}  // namespace cobalin

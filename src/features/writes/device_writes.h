@@ -1,0 +1,69 @@
+// Writing to devices from the engineering face: "Update (7)" sends the edited
+// record (clear, write, reset, or the LAN-module record), counts the restart
+// down and searches again; "Reset", "Clear NSV" and "SetBaud" send single
+// maintenance requests. After an update the device is looked for in the
+// follow-up search, and a device that did not come back, or came back with
+// other values than were written, is reported in red.
+#pragma once
+
+#include <QObject>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "core/app_state.h"
+#include "windows/forms.h"
+
+namespace cobalin {
+
+class CommandChannel;
+class ParameterEditor;
+class SearchOrchestration;
+
+class DeviceWrites : public QObject {
+public:
+    DeviceWrites(ui::FormMain& form, AppState& state, CommandChannel& commands, SearchOrchestration& search,
+                 ParameterEditor& editor);
+
+    void Update();   // Command9 "Update (7)"
+    void Reset();    // Command3 "Reset"
+    void Clear();    // Command8 "Clear NSV"
+    void SetBaud();  // Command19 "SetBaud"
+
+    // True from the start of an update or reset until its follow-up search has ended.
+    bool busy() const { return busy_; }
+
+private:
+    // True when a device of the last search is selected in List1.
+    bool DeviceSelected() const;
+    QString Host() const;
+    void Status(const QString& text);
+    void BeginRestartingOperation();
+    void CountDownRestart();
+    // The follow-up search; ends the operation at once when it cannot be sent.
+    void SearchAgain(int16_t type);
+    void OperationEnded();
+    void ReportUpdateResult();
+
+    ui::FormMain& form_;
+    AppState& state_;
+    CommandChannel& commands_;
+    SearchOrchestration& search_;
+    ParameterEditor& editor_;
+    bool busy_ = false;
+    bool waitingForSearch_ = false;
+
+    // What an update sent, to be compared with what the device reports back.
+    struct SentRecord {
+        std::string mac;
+        DeviceRecord record;
+        std::set<int> rows;
+    };
+    std::optional<SentRecord> sent_;
+};
+
+// The texts of the update report.
+extern const char* const kNotFoundAfterUpdate;  // + MAC
+extern const char* const kKeptOtherValues;      // + row names
+
+}  // namespace cobalin
