@@ -1,6 +1,7 @@
 #include "sim/device_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "core/device_table.h"
@@ -235,6 +236,10 @@ void SimLan::HandleCommand(const Address& dst, const Bytes& data, double now, st
         d->writeA.clear();
         // A write whose checksum does not add up is dropped without an answer.
         if (WriteChecksum(a, data) != data[1005]) return;
+        if (d->desc.faults.ignoreWrites) {
+            Acknowledge(static_cast<size_t>(d - devices_.data()), now, out);
+            return;
+        }
         std::copy(a.begin() + 31, a.end(), d->pending.begin() + kPageHeaderSize);
         std::copy(data.begin() + 31, data.begin() + 1005,
                   d->pending.begin() + static_cast<long>(kPages[1].recordOffset + kPageHeaderSize));
@@ -306,7 +311,7 @@ std::vector<size_t> SimLan::Advance(double now) {
 double SimLan::NextRestart() const {
     double next = -1;
     for (const auto& d : devices_)
-        if (d.silentUntil >= 0 && (next < 0 || d.silentUntil < next)) next = d.silentUntil;
+        if (d.silentUntil >= 0 && !std::isinf(d.silentUntil) && (next < 0 || d.silentUntil < next)) next = d.silentUntil;
     return next;
 }
 

@@ -2,6 +2,8 @@
 // simulator's main loop feeds datagrams in and sends what comes out.
 #pragma once
 
+#include <limits>
+
 #include <array>
 #include <cstdint>
 #include <random>
@@ -64,7 +66,9 @@ private:
     SimDevice* ByIdentity(const Bytes& data, size_t at);
     void HandleCommand(const Address& dst, const Bytes& data, double now, std::vector<Outgoing>& out);
     void HandleModule(const Bytes& data, double now, std::vector<Outgoing>& out);
-    void Restart(SimDevice& d, double now) { d.silentUntil = now + d.desc.restart; }
+    void Restart(SimDevice& d, double now) {
+        d.silentUntil = d.desc.faults.neverRestarts ? std::numeric_limits<double>::infinity() : now + d.desc.restart;
+    }
 
     std::vector<SimDevice> devices_;
     std::mt19937 rng_;

@@ -153,6 +153,10 @@ std::optional<LanDescription> ParseLanDescription(const std::string& text, Parse
             if (ok) count = static_cast<int>(*n);
         } else if (key == "module") {
             ok = ParseFlag(value, d.module);
+        } else if (key == "restart" && value == "never") {
+            d.faults.neverRestarts = true;
+        } else if (key == "ignore_writes") {
+            ok = ParseFlag(value, d.faults.ignoreWrites);
         } else if (key == "restart" || key == "delay") {
             const auto v = ParseDecimal(value);
             ok = v && *v >= 0 && *v <= 3600;

@@ -20,6 +20,8 @@ struct Faults {
     bool silent = false;            // never answers anything
     int malformed = 0;              // malformed datagrams sent with each search reply
     int flood = 0;                  // random datagrams sent with each search reply
+    bool ignoreWrites = false;      // acknowledges a write but keeps its configuration
+    bool neverRestarts = false;     // silent for good after a reset ("restart = never")
 };
 
 struct DeviceDescription {

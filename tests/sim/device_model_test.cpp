@@ -208,3 +208,30 @@ TEST(DeviceModel, WriteResetAndModuleUpdate) {
     EXPECT_EQ(again[0].data[0], 0x41);
     EXPECT_EQ(std::string(again[0].data.begin() + 32, again[0].data.begin() + 42), "FromModule");
 }
+
+TEST(DeviceModel, DevicesThatIgnoreWritesOrNeverComeBack) {
+    SimLan sim(Parse("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nname=Old\nrestart=1\nignore_writes=yes\n"
+                     "[device]\nmac=02:00:00:00:00:02\nip=192.168.1.10\nname=Old\nrestart=never\n"), 1);
+    auto store = std::make_unique<DeviceStore>();
+    for (const auto& o : sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0))
+        ReplyIntake(*store, o.data);
+    ASSERT_EQ(store->DeviceCount, 2);
+    ParameterTextArray texts;
+    for (long device : {1, 2}) {
+        ApplyParameter(*store, texts, PagedRow::ServerName, "New", device);
+        const DeviceEntry& e = store->DeviceTable[static_cast<size_t>(device)];
+        const WriteDatagrams w = BuildWriteDatagrams(e.Record);
+        sim.Handle(kCommandPort, kBroadcast, w.a, 0);
+        const auto ack = sim.Handle(kCommandPort, kBroadcast, w.b, 0);
+        ASSERT_EQ(ack.size(), 1u) << "both acknowledge the write";
+        ASSERT_EQ(sim.Handle(kCommandPort, kBroadcast, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"), 0).size(), 1u);
+    }
+    EXPECT_EQ(sim.NextRestart(), 1.0) << "the one that never comes back has no restart to end";
+    EXPECT_EQ(sim.Advance(100), std::vector<size_t>{0});
+    ParameterTextArray t;
+    DecodeRecord(sim.devices()[0].record, t);
+    EXPECT_EQ(t[PagedRow::ServerName], "Old") << "the write was acknowledged but not taken";
+    EXPECT_EQ(sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 100).size(), 3u)
+        << "only the first answers: the second never restarts";
+    EXPECT_LT(sim.NextRestart(), 0);
+}
