@@ -360,6 +360,8 @@ TEST(UiDriver, WatchRecordsEveryChangeMadeThroughTheToolkit) {
     DriverFixture d(Auto(2));
     auto c = [&d](const char* name) { return d.app.c(name); };
     auto* box = qobject_cast<QLineEdit*>(c("Text12(6)"));
+    auto* masked = qobject_cast<QLineEdit*>(c("Text12(3)"));
+    QTimer* timer = d.app.main().Timer1;
     struct Case {
         const char* name;
         const char* prop;
@@ -381,10 +383,10 @@ TEST(UiDriver, WatchRecordsEveryChangeMadeThroughTheToolkit) {
         {"List6", "index", [&] { SetRowQuietly(c("List6"), 1); SetRowQuietly(c("List6"), 0); }, {1, 0}},
         {"List6", "text", [&] { SetItemText(c("List6"), 0, "c"); ClearItems(c("List6")); }, {"c", ""}},
         {"cmbSckMode", "index", [&] { SetRowQuietly(c("cmbSckMode"), 1); SetRowQuietly(c("cmbSckMode"), 0); }, {1, 0}},
-        {"Text12(3)", "mask", [&] { SetMask(qobject_cast<QLineEdit*>(c("Text12(3)")), ""); SetMask(qobject_cast<QLineEdit*>(c("Text12(3)")), "*"); }, {"", "*"}},
-        {"Text12(3)", "maxlength", [&] { SetMaxLength(qobject_cast<QLineEdit*>(c("Text12(3)")), 4); SetMaxLength(qobject_cast<QLineEdit*>(c("Text12(3)")), 16); }, {4, 16}},
-        {"Timer1", "interval", [&] { SetTimerInterval(d.app.main().Timer1, 100); SetTimerInterval(d.app.main().Timer1, 300); }, {100, 300}},
-        {"Timer1", "enabled", [&] { EnableTimer(d.app.main().Timer1, true); EnableTimer(d.app.main().Timer1, false); }, {true, false}},
+        {"Text12(3)", "mask", [&] { SetMask(masked, ""); SetMask(masked, "*"); }, {"", "*"}},
+        {"Text12(3)", "maxlength", [&] { SetMaxLength(masked, 4); SetMaxLength(masked, 16); }, {4, 16}},
+        {"Timer1", "interval", [&] { SetTimerInterval(timer, 100); SetTimerInterval(timer, 300); }, {100, 300}},
+        {"Timer1", "enabled", [&] { EnableTimer(timer, true); EnableTimer(timer, false); }, {true, false}},
         {"FormMain", "width", [&] { SetWindowWidth(&d.app.main(), 9555); SetWindowWidth(&d.app.main(), 9540); }, {9555, 9540}},
     };
     for (const auto& k : cases) {
@@ -569,4 +571,26 @@ TEST(UiDriver, InputArrivesInPiecesAndEndsWithQuit) {
     EXPECT_EQ(answersAfter(4).mid(2), (QList<QByteArray>{R"({"ok":true,"value":"Refresh"})", R"({"ok":true})"}));
     EXPECT_TRUE(d.quitCalled);
     close(fds[0]);
+}
+
+// A watched control that goes away (its window closed) reads null; the same
+// name in the window opened again is followed again.
+TEST(UiDriver, WatchFollowsAWindowThatClosesAndOpensAgain) {
+    DriverFixture d(Auto(2));
+    const QString rev = "Rev. " + VersionText();
+    // The help window is modal: the commands after each "invoke" run inside it.
+    const auto r = d.Run({"invoke Command34(5)", "watch FormHelp.labVer text", "watch FormHelp visible", "click FormHelp.Command1",
+                          "idle 2", "changes", "invoke Command34(5)", "changes", "close FormHelp", "idle 2", "changes"});
+    ASSERT_EQ(r.size(), 11);
+    EXPECT_EQ(r[0], Val("busy"));
+    const QJsonArray closed = r[5].value("value").toArray();
+    EXPECT_EQ(ValuesOf(closed, "FormHelp.labVer", "text"), QJsonArray{QJsonValue()});
+    EXPECT_EQ(ValuesOf(closed, "FormHelp", "visible"), QJsonArray{QJsonValue()});
+    EXPECT_EQ(r[6], Val("busy"));
+    const QJsonArray reopened = r[7].value("value").toArray();
+    EXPECT_EQ(ValuesOf(reopened, "FormHelp.labVer", "text"), QJsonArray{rev});
+    EXPECT_EQ(ValuesOf(reopened, "FormHelp", "visible"), QJsonArray{true});
+    const QJsonArray closedAgain = r[10].value("value").toArray();
+    EXPECT_EQ(ValuesOf(closedAgain, "FormHelp.labVer", "text"), QJsonArray{QJsonValue()});
+    EXPECT_EQ(ValuesOf(closedAgain, "FormHelp", "visible"), QJsonArray{QJsonValue()});
 }
