@@ -30,6 +30,15 @@ constexpr char kLine[] = "cobalinLine";
 constexpr char kMask[] = "cobalinMask";
 constexpr char kMaxLength[] = "cobalinMaxLength";
 
+ControlObserver& Observer() {
+    static ControlObserver observer;
+    return observer;
+}
+
+void Changed(QObject* control, ControlProperty property) {
+    if (Observer()) Observer()(control, property);
+}
+
 int Px(int twips) { return (twips + (twips >= 0 ? kTwipsPerPixel / 2 : -kTwipsPerPixel / 2)) / kTwipsPerPixel; }
 
 void Apply(QWidget* w, Twips t) { w->setGeometry(Px(t.left), Px(t.top), std::max(0, Px(t.width)), std::max(0, Px(t.height))); }
@@ -41,6 +50,8 @@ QString Displayed(const QWidget* w, const QString& caption) {
 }
 
 }  // namespace
+
+void SetControlObserver(ControlObserver observer) { Observer() = std::move(observer); }
 
 Twips GetTwips(const QWidget* w) {
     const QVariant v = w->property(kTwips);
@@ -55,6 +66,7 @@ Twips GetTwips(const QWidget* w) {
 void SetTwips(QWidget* w, Twips t) {
     w->setProperty(kTwips, QList<QVariant>{t.left, t.top, t.width, t.height});
     Apply(w, t);
+    Changed(w, ControlProperty::Geometry);
 }
 
 namespace {
@@ -84,16 +96,23 @@ void SetWindowTwips(QWidget* window, int width, int height) {
     t.height = height;
     window->setProperty(kTwips, QList<QVariant>{t.left, t.top, t.width, t.height});
     window->setFixedSize(std::max(1, Px(width)), std::max(1, Px(height)));
+    Changed(window, ControlProperty::Geometry);
 }
 void SetWindowWidth(QWidget* window, int width) { SetWindowTwips(window, width, GetTwips(window).height); }
 void SetWindowHeight(QWidget* window, int height) { SetWindowTwips(window, GetTwips(window).width, height); }
 
 bool OwnVisible(const QWidget* w) { return !w->isHidden(); }
 bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
-void Show(QWidget* w, bool visible) { w->setVisible(visible); }
-void Hide(QWidget* w) { w->setVisible(false); }
-void Enable(QWidget* w, bool enabled) { w->setEnabled(enabled); }
-void Disable(QWidget* w) { w->setEnabled(false); }
+void Show(QWidget* w, bool visible) {
+    w->setVisible(visible);
+    Changed(w, ControlProperty::Visible);
+}
+void Hide(QWidget* w) { Show(w, false); }
+void Enable(QWidget* w, bool enabled) {
+    w->setEnabled(enabled);
+    Changed(w, ControlProperty::Enabled);
+}
+void Disable(QWidget* w) { Enable(w, false); }
 
 QColor ColorFromBgr(unsigned bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 unsigned BgrFromColor(const QColor& c) {
@@ -105,6 +124,7 @@ void SetForeColor(QWidget* w, unsigned bgr) {
     QPalette p = w->palette();
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) p.setColor(role, ColorFromBgr(bgr));
     w->setPalette(p);
+    Changed(w, ControlProperty::ForeColor);
 }
 
 void SetBackColor(QWidget* w, unsigned bgr) {
@@ -113,6 +133,7 @@ void SetBackColor(QWidget* w, unsigned bgr) {
     for (auto role : {QPalette::Window, QPalette::Base}) p.setColor(role, ColorFromBgr(bgr));
     w->setPalette(p);
     w->setAutoFillBackground(true);
+    Changed(w, ControlProperty::BackColor);
 }
 
 unsigned ForeColor(const QWidget* w) {
@@ -131,6 +152,7 @@ void SetCaption(QWidget* w, const QString& caption) {
     else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(Displayed(w, caption));
     else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(caption);
     else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(caption);
+    Changed(w, ControlProperty::Caption);
 }
 
 QString Caption(const QWidget* w) {
@@ -155,12 +177,16 @@ void SetText(QWidget* w, const QString& text) {
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         // The maximum length limits typing only; the program sets any text.
         e->setText(text);
+        Changed(w, ControlProperty::Text);
         return;
     }
     SetCaption(w, text);
 }
 
-void SetTag(QObject* o, const QString& tag) { o->setProperty(kTag, tag); }
+void SetTag(QObject* o, const QString& tag) {
+    o->setProperty(kTag, tag);
+    Changed(o, ControlProperty::Tag);
+}
 QString Tag(const QObject* o) { return o->property(kTag).toString(); }
 
 bool LoadPicture(QWidget* w, const QString& path) {
@@ -173,6 +199,7 @@ bool LoadPicture(QWidget* w, const QString& path) {
     if (image.isNull()) return false;
     if (auto* l = qobject_cast<QLabel*>(w)) l->setPixmap(QPixmap::fromImage(image));
     w->setProperty(kPicture, QFileInfo(path).fileName());
+    Changed(w, ControlProperty::Picture);
     return true;
 }
 
@@ -243,6 +270,7 @@ void SetRowQuietly(QWidget* list, int row) {
         const QSignalBlocker block(c);
         c->setCurrentIndex(row < 0 || row >= c->count() ? -1 : row);
     }
+    Changed(list, ControlProperty::Row);
 }
 
 void SelectRow(QWidget* list, int row) {
@@ -279,6 +307,7 @@ void ClearItems(QWidget* list) {
         const QSignalBlocker block(c);
         c->clear();
     }
+    Changed(list, ControlProperty::Items);
 }
 
 void AddItem(QWidget* list, const QString& text) {
@@ -297,6 +326,7 @@ void AddItem(QWidget* list, const QString& text) {
         c->addItem(text);
         if (row < 0) c->setCurrentIndex(-1);
     }
+    Changed(list, ControlProperty::Items);
 }
 
 void SetItemText(QWidget* list, int row, const QString& text) {
@@ -305,10 +335,12 @@ void SetItemText(QWidget* list, int row, const QString& text) {
     } else if (auto* c = qobject_cast<QComboBox*>(list)) {
         if (row >= 0 && row < c->count()) c->setItemText(row, text);
     }
+    Changed(list, ControlProperty::Items);
 }
 
 void SetChecked(QWidget* w, bool checked) {
     if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setChecked(checked);
+    Changed(w, ControlProperty::Checked);
 }
 
 bool IsChecked(const QWidget* w) {
@@ -319,6 +351,7 @@ bool IsChecked(const QWidget* w) {
 void SetTimerInterval(QTimer* t, int programMs) {
     t->setProperty(kInterval, programMs);
     t->setInterval(ScaledMs(programMs));
+    Changed(t, ControlProperty::Interval);
 }
 
 int TimerInterval(const QTimer* t) { return t->property(kInterval).toInt(); }
@@ -326,6 +359,7 @@ int TimerInterval(const QTimer* t) { return t->property(kInterval).toInt(); }
 void EnableTimer(QTimer* t, bool enabled) {
     if (!enabled) t->stop();
     else if (!t->isActive()) t->start();
+    Changed(t, ControlProperty::Running);
 }
 
 LineEnds GetLine(const QWidget* line) {
@@ -340,11 +374,13 @@ void SetLine(QWidget* line, LineEnds e) {
     const int left = std::min(e.x1, e.x2), top = std::min(e.y1, e.y2);
     Apply(line, {left, top, std::max(std::abs(e.x2 - e.x1), kTwipsPerPixel), std::max(std::abs(e.y2 - e.y1), kTwipsPerPixel)});
     line->update();
+    Changed(line, ControlProperty::Line);
 }
 
 void SetMaxLength(QLineEdit* box, int maxLength) {
     const bool first = !box->property(kMaxLength).isValid();
     box->setProperty(kMaxLength, maxLength);
+    Changed(box, ControlProperty::MaxLength);
     if (!first) return;
     // The limit applies to typing only, as in the original toolkit.
     QObject::connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
@@ -362,6 +398,7 @@ int MaxLength(const QLineEdit* box) { return box->property(kMaxLength).toInt(); 
 void SetMask(QLineEdit* box, const QString& mask) {
     box->setProperty(kMask, mask);
     box->setEchoMode(mask.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
+    Changed(box, ControlProperty::Mask);
 }
 
 QString Mask(const QLineEdit* box) { return box->property(kMask).toString(); }

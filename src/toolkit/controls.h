@@ -1,7 +1,8 @@
 // The toolkit semantics the windows rely on, each written once: twip
 // geometry, the controls' own Enabled and Visible flags, colours as BGR
 // numbers, captions, tags, pictures, and selections made in code that run
-// the control's handler exactly once.
+// the control's handler exactly once. Every change made through these
+// helpers is told to the change observer.
 #pragma once
 
 #include <QColor>
@@ -18,6 +19,19 @@ class QTimer;
 namespace cobalin::ui {
 
 constexpr int kTwipsPerPixel = 15;  // 1440 twips per inch at 96 dpi
+
+// What a helper below changed on a control.
+enum class ControlProperty {
+    Caption, Text, Enabled, Visible, ForeColor, BackColor, Tag, Picture,
+    Items, Row, Checked, Geometry, Line, Interval, Running, Mask, MaxLength,
+};
+// Told of each change a helper makes, right after it is made (so two changes
+// in one pass of the event loop are told apart), and also when a helper sets
+// a value the control already had. The observer reads the new value from the
+// control itself. One observer for the whole program (the UI driver records
+// the changes it watches); empty for none.
+using ControlObserver = std::function<void(QObject* control, ControlProperty property)>;
+void SetControlObserver(ControlObserver observer);
 
 // Geometry in twips, kept as the logic set it and applied in pixels.
 struct Twips {

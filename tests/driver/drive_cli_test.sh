@@ -17,6 +17,11 @@ out=$(printf 'windows\nquit\n' | "$cobalin" --drive --home "$home" 2>/dev/null)
 [ "$out" = '{"ok":true,"value":[{"caption":"Cobalin for IP Dongle (Ver. Q113V1)","name":"FormMain"}]}
 {"ok":true}' ] || fail "main window: $out"
 
+# A last line without its line feed is still a command.
+out=$(printf 'get Label54(1) text' | "$cobalin" --drive --home "$home" 2>/dev/null)
+[ "$out" = '{"ok":true,"value":"Ready"}
+{"ok":true}' ] || fail "last line: $out"
+
 # Closing the last window answers the command and ends with status 0.
 set +e
 out=$(printf 'click Command34(4)\nget Label54(1) text\n' | "$cobalin" --drive --home "$home" 2>/dev/null)

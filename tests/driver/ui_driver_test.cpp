@@ -2,11 +2,24 @@
 // windows (offscreen).
 #include "driver/ui_driver.h"
 
+#include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
 
 #include "driver/driver_hooks.h"
 #include "app/app_fixture.h"
@@ -14,6 +27,8 @@
 
 // Readable failures.
 inline void PrintTo(const QJsonObject& o, std::ostream* os) { *os << QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString(); }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << b.toStdString(); }
+inline void PrintTo(const QJsonArray& a, std::ostream* os) { *os << QJsonDocument(a).toJson(QJsonDocument::Compact).toStdString(); }
 inline void PrintTo(const QJsonValue& v, std::ostream* os) {
     *os << QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).toStdString();
 }
@@ -57,6 +72,14 @@ public:
     QList<QByteArray> answers;
     bool quitCalled = false;
 };
+
+// The values recorded for one watch, oldest first.
+QJsonArray ValuesOf(const QJsonArray& changes, const QString& name, const QString& prop) {
+    QJsonArray values;
+    for (const QJsonValue& c : changes)
+        if (c["name"] == name && c["prop"] == prop) values.append(c["value"]);
+    return values;
+}
 
 QJsonObject Ok() { return {{"ok", true}}; }
 QJsonObject Val(const QJsonValue& v) { return {{"ok", true}, {"value", v}}; }
@@ -255,4 +278,319 @@ TEST(UiDriver, DialogsAnswersWatchStateShotWindowsQuit) {
     EXPECT_TRUE(d.app.state->AppClosing);
     EXPECT_EQ(d.Do("quit"), Ok());
     EXPECT_TRUE(d.quitCalled);
+}
+
+// Every command's refusals, byte for byte, so that the command table answers
+// exactly what the language promises.
+TEST(UiDriver, EveryCommandAnswersAndRefuses) {
+    DriverFixture d(Auto(2));
+    struct Case { const char* command; const char* answer; };
+    const Case cases[] = {
+        {"click Nothing", R"({"ok":false,"error":"no such control"})"},
+        {"click", R"({"ok":false,"error":"no such control"})"},
+        {"invoke Nothing", R"({"ok":false,"error":"no such control"})"},
+        {"invoke Timer1", R"({"ok":false,"error":"no such control"})"},
+        {"select Nothing 0", R"({"ok":false,"error":"no such control"})"},
+        {"select cmbSckMode x", R"({"ok":false,"error":"bad command"})"},
+        {"select cmbSckMode 2", R"({"ok":false,"error":"no such row"})"},
+        {"select cmbSckMode -1", R"({"ok":false,"error":"no such row"})"},
+        {"type Nothing x", R"({"ok":false,"error":"no such control"})"},
+        {"type Label44 x", R"({"ok":false,"error":"bad command"})"},
+        {R"(type txtRemotePort "unended)", R"({"ok":false,"error":"bad command"})"},
+        {R"(type txtRemotePort "a" "b")", R"({"ok":false,"error":"bad command"})"},
+        {"leave Nothing", R"({"ok":false,"error":"no such control"})"},
+        {"leave Command1", R"({"ok":false,"error":"hidden"})"},
+        {"close Nothing", R"({"ok":false,"error":"no such control"})"},
+        {"close Command34(0)", R"({"ok":false,"error":"no such control"})"},
+        {"get Nothing text", R"({"ok":false,"error":"no such control"})"},
+        {"get Timer1 text", R"({"ok":false,"error":"bad command"})"},
+        {"get Timer3 tag", R"({"ok":true,"value":""})"},
+        {"get Label44 mask", R"({"ok":false,"error":"bad command"})"},
+        {"get Label44 count", R"({"ok":false,"error":"bad command"})"},
+        {"get Label44", R"({"ok":false,"error":"bad command"})"},
+        {"get FormDeviceSelect.Option1(0) text", R"({"ok":false,"error":"no such control"})"},
+        {"get FormMain.Label54(1) text", R"({"ok":true,"value":"Ready"})"},
+        {"get FormMain visible", R"({"ok":true,"value":true})"},
+        {"get   Label54(1) text  ", R"({"ok":false,"error":"no such control"})"},
+        {"  get Label54(1) text  ", R"({"ok":true,"value":"Ready"})"},
+        {"answer", R"({"ok":false,"error":"bad command"})"},
+        {"answer ok", R"({"ok":false,"error":"bad command"})"},
+        {"answer text:", R"({"ok":true})"},
+        {"dialogs", R"({"ok":true,"value":[]})"},
+        {"wait", R"({"ok":false,"error":"bad command"})"},
+        {"wait -1", R"({"ok":false,"error":"bad command"})"},
+        {"wait soon", R"({"ok":false,"error":"bad command"})"},
+        {"wait 0", R"({"ok":true})"},
+        {"idle", R"({"ok":false,"error":"bad command"})"},
+        {"idle -2", R"({"ok":false,"error":"bad command"})"},
+        {"idle 1", R"({"ok":true})"},
+        {"watch Nothing text", R"({"ok":false,"error":"no such control"})"},
+        {"watch Label44 shine", R"({"ok":false,"error":"bad command"})"},
+        {"changes", R"({"ok":true,"value":[]})"},
+        {"state", R"({"ok":false,"error":"bad command"})"},
+        {"state SelectedDevice", R"({"ok":true,"value":0})"},
+        {"state DeviceCount", R"({"ok":true,"value":0})"},
+        {"state AppClosing", R"({"ok":true,"value":false})"},
+        {"state MacText", R"({"ok":false,"error":"bad command"})"},
+        {"state MacText x", R"({"ok":false,"error":"bad command"})"},
+        {"state FormatTag 0", R"({"ok":true,"value":""})"},
+        {"shot", R"({"ok":false,"error":"bad command"})"},
+        {"Get Label54(1) text", R"({"ok":false,"error":"bad command"})"},
+        {"get\tLabel54(1) text", R"({"ok":false,"error":"bad command"})"},
+    };
+    for (const auto& c : cases) {
+        const qsizetype before = d.answers.size();
+        d.Run({c.command});
+        ASSERT_EQ(d.answers.size(), before + 1) << c.command;
+        EXPECT_EQ(d.answers.back().toStdString(), c.answer) << c.command;
+    }
+    // Blank lines are skipped without an answer.
+    const qsizetype before = d.answers.size();
+    d.driver->Feed("");
+    d.driver->Feed("   ");
+    d.Run({"get Label54(1) text"});
+    ASSERT_EQ(d.answers.size(), before + 1);
+    EXPECT_EQ(d.answers.back(), R"({"ok":true,"value":"Ready"})");
+    EXPECT_FALSE(d.quitCalled);
+}
+
+// Each change is recorded where the property is set: two changes in one pass
+// of the event loop are both there, in order, and with their program times.
+TEST(UiDriver, WatchRecordsEveryChangeMadeThroughTheToolkit) {
+    DriverFixture d(Auto(2));
+    auto c = [&d](const char* name) { return d.app.c(name); };
+    auto* box = qobject_cast<QLineEdit*>(c("Text12(6)"));
+    auto* masked = qobject_cast<QLineEdit*>(c("Text12(3)"));
+    QTimer* timer = d.app.main().Timer1;
+    struct Case {
+        const char* name;
+        const char* prop;
+        std::function<void()> change;  // makes two changes, one after the other
+        QJsonArray values;
+    };
+    const Case cases[] = {
+        {"Label54(1)", "text", [&] { SetCaption(c("Label54(1)"), "one"); SetCaption(c("Label54(1)"), "two"); }, {"one", "two"}},
+        {"Text12(6)", "text", [&] { SetText(box, "a"); SetText(box, "b"); }, {"a", "b"}},
+        {"Label54(1)", "color", [&] { SetForeColor(c("Label54(1)"), 255); SetForeColor(c("Label54(1)"), 0); }, {255, 0}},
+        {"Label54(1)", "backcolor", [&] { SetBackColor(c("Label54(1)"), 1); SetBackColor(c("Label54(1)"), 0xC0FFFF); }, {1, 0xC0FFFF}},
+        {"Command34(2)", "enabled", [&] { Enable(c("Command34(2)")); Disable(c("Command34(2)")); }, {true, false}},
+        {"Frame10", "visible", [&] { Show(c("Frame10")); Hide(c("Frame10")); }, {true, false}},
+        {"Image1", "left", [&] { SetLeft(c("Image1"), 15); SetLeft(c("Image1"), 0); }, {15, 0}},
+        {"Line1", "x1", [&] { SetLine(c("Line1"), {75, 3285, 9420, 3285}); SetLine(c("Line1"), {60, 3285, 9420, 3285}); }, {75, 60}},
+        {"Command5", "tag", [&] { SetTag(c("Command5"), "x"); SetTag(c("Command5"), ""); }, {"x", ""}},
+        {"Check1", "checked", [&] { SetChecked(c("Check1"), false); SetChecked(c("Check1"), true); }, {false, true}},
+        {"List6", "count", [&] { AddItem(c("List6"), "a"); AddItem(c("List6"), "b"); }, {1, 2}},
+        {"List6", "index", [&] { SetRowQuietly(c("List6"), 1); SetRowQuietly(c("List6"), 0); }, {1, 0}},
+        {"List6", "text", [&] { SetItemText(c("List6"), 0, "c"); ClearItems(c("List6")); }, {"c", ""}},
+        {"cmbSckMode", "index", [&] { SetRowQuietly(c("cmbSckMode"), 1); SetRowQuietly(c("cmbSckMode"), 0); }, {1, 0}},
+        {"Text12(3)", "mask", [&] { SetMask(masked, ""); SetMask(masked, "*"); }, {"", "*"}},
+        {"Text12(3)", "maxlength", [&] { SetMaxLength(masked, 4); SetMaxLength(masked, 16); }, {4, 16}},
+        {"Timer1", "interval", [&] { SetTimerInterval(timer, 100); SetTimerInterval(timer, 300); }, {100, 300}},
+        {"Timer1", "enabled", [&] { EnableTimer(timer, true); EnableTimer(timer, false); }, {true, false}},
+        {"FormMain", "width", [&] { SetWindowWidth(&d.app.main(), 9555); SetWindowWidth(&d.app.main(), 9540); }, {9555, 9540}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.name) + " " + k.prop);
+        ASSERT_EQ(d.Do(QString("watch %1 %2").arg(k.name, k.prop)), Ok());
+        k.change();  // no event-loop pass in between
+        const QJsonArray changes = d.Value("changes").toArray();
+        EXPECT_EQ(ValuesOf(changes, k.name, k.prop), k.values);
+        for (qsizetype i = 1; i < changes.size(); ++i) EXPECT_LE(changes[i - 1]["t"].toDouble(), changes[i]["t"].toDouble());
+    }
+    // Setting a value a control already has is no change.
+    SetCaption(c("Label54(1)"), "two");
+    Enable(c("Command34(2)"), false);
+    EXPECT_EQ(d.Value("changes"), QJsonArray());
+}
+
+// Changes made from inside one command's handler, in the order they were made.
+TEST(UiDriver, WatchRecordsChangesInsideOneHandlerInOrder) {
+    DriverFixture d(Auto(2));
+    QObject::connect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, [&d] {
+        for (const char* text : {"3", "2", "1", "0"}) SetCaption(d.app.c("Label54(1)"), text);
+        Disable(d.app.c("Command34(2)"));
+        Enable(d.app.c("Command34(2)"));
+    });
+    EXPECT_EQ(d.Do("watch Label54(1) text"), Ok());
+    EXPECT_EQ(d.Do("watch Command34(2) enabled"), Ok());
+    EXPECT_EQ(d.Do("invoke Command39"), Ok());
+    const QJsonArray changes = d.Value("changes").toArray();
+    QStringList seen;
+    for (const QJsonValue& c : changes) seen << c["name"].toString() + "=" + QJsonDocument(QJsonArray{c["value"]}).toJson(QJsonDocument::Compact);
+    EXPECT_EQ(seen, (QStringList{R"(Label54(1)=["3"])", R"(Label54(1)=["2"])", R"(Label54(1)=["1"])", R"(Label54(1)=["0"])",
+                                 "Command34(2)=[true]"}))
+        << "Command34(2) starts disabled: disabling it again is no change";
+}
+
+// A property watched twice is recorded once per change.
+TEST(UiDriver, WatchingTwiceRecordsOnce) {
+    DriverFixture d(Auto(2));
+    EXPECT_EQ(d.Do("watch Label54(1) text"), Ok());
+    EXPECT_EQ(d.Do("watch Label54(1) text"), Ok());
+    EXPECT_EQ(d.Do("watch Label54(1) color"), Ok());
+    SetCaption(d.app.c("Label54(1)"), "once");
+    EXPECT_EQ(d.Do("wait 0.05"), Ok());
+    SetForeColor(d.app.c("Label54(1)"), 255);
+    const QJsonArray changes = d.Value("changes").toArray();
+    ASSERT_EQ(changes.size(), 2) << QJsonDocument(changes).toJson().toStdString();
+    EXPECT_EQ(changes[0]["value"], "once");
+    EXPECT_EQ(changes[1]["prop"], "color");
+    EXPECT_EQ(changes[1]["value"], 255);
+}
+
+// What a user changes without the program's helpers (typing, picking a line,
+// ticking a box) and what code changes on the widgets directly are recorded
+// as they happen too.
+TEST(UiDriver, WatchRecordsUserActionsAndDirectChanges) {
+    DriverFixture d(Auto(2));
+    for (const char* w : {"Text12(6) text", "List4 count", "List4 index", "List4 text", "Check1 checked", "Timer3 enabled",
+                          "Frame10 visible", "Command34(2) enabled"})
+        ASSERT_EQ(d.Do(QString("watch ") + w), Ok()) << w;
+
+    auto* box = qobject_cast<QLineEdit*>(d.app.c("Text12(6)"));
+    for (const char* key : {"a", "b"}) {
+        QKeyEvent press(QEvent::KeyPress, key[0] - 'a' + Qt::Key_A, Qt::NoModifier, key);
+        QCoreApplication::sendEvent(box, &press);
+    }
+    auto* list = qobject_cast<QListWidget*>(d.app.c("List4"));
+    list->addItem("x");
+    list->addItem("y");
+    list->setCurrentRow(0);
+    list->setCurrentRow(1);
+    auto* check = qobject_cast<QCheckBox*>(d.app.c("Check1"));
+    check->click();
+    check->click();
+    d.app.main().Timer3->start();
+    d.app.main().Timer3->stop();
+    d.app.c("Frame10")->setVisible(true);
+    d.app.c("Frame10")->setVisible(false);
+    d.app.c("Command34(2)")->setEnabled(true);
+    d.app.c("Command34(2)")->setEnabled(false);
+
+    const QJsonArray changes = d.Value("changes").toArray();
+    EXPECT_EQ(ValuesOf(changes, "Text12(6)", "text"), (QJsonArray{"a", "ab"}));
+    EXPECT_EQ(ValuesOf(changes, "List4", "count"), (QJsonArray{1, 2}));
+    EXPECT_EQ(ValuesOf(changes, "List4", "index"), (QJsonArray{0, 1}));
+    EXPECT_EQ(ValuesOf(changes, "List4", "text"), (QJsonArray{"x", "y"}));
+    EXPECT_EQ(ValuesOf(changes, "Check1", "checked"), (QJsonArray{false, true}));
+    EXPECT_EQ(ValuesOf(changes, "Timer3", "enabled"), (QJsonArray{true, false}));
+    EXPECT_EQ(ValuesOf(changes, "Frame10", "visible"), (QJsonArray{true, false}));
+    EXPECT_EQ(ValuesOf(changes, "Command34(2)", "enabled"), (QJsonArray{true, false}));
+}
+
+namespace {
+std::atomic<int> signalsCaught{0};
+void CountSignal(int) { signalsCaught.fetch_add(1); }
+
+// True when the thread is inside the given system call now.
+bool InSyscall(pid_t tid, long number) {
+    std::ifstream f("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    long current = -1;
+    return f >> current && current == number;
+}
+
+// Polls, sleeping a little between looks, until done() or about `tries` looks.
+template <class F>
+bool Eventually(F done, int tries = 2000) {
+    for (int i = 0; i < tries; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done();
+}
+}  // namespace
+
+// A signal that interrupts the driver's read of its commands does not end
+// the driver: the next command is still read and answered.
+TEST(UiDriver, ASignalDuringTheReadDoesNotEndTheInput) {
+    DriverFixture d(Auto(2));
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    d.driver->Listen(fds[0]);
+
+    struct sigaction quiet {}, old {};
+    quiet.sa_handler = CountSignal;
+    sigemptyset(&quiet.sa_mask);
+    quiet.sa_flags = 0;  // no SA_RESTART: the read returns EINTR
+    ASSERT_EQ(sigaction(SIGUSR1, &quiet, &old), 0);
+    signalsCaught = 0;
+
+    const pid_t reader = gettid();
+    const pthread_t readerThread = pthread_self();
+    bool interrupted = false, readAgain = false;
+    std::thread other([&] {
+        // Wait until the reader blocks in read(), interrupt it, and give the
+        // reader the chance to read again before the command comes.
+        interrupted = Eventually([&] { return InSyscall(reader, SYS_read); }) &&
+                      pthread_kill(readerThread, SIGUSR1) == 0 && Eventually([] { return signalsCaught > 0; });
+        readAgain = Eventually([&] { return InSyscall(reader, SYS_read); }, 500);
+        const char command[] = "get Label54(1) text\n";
+        (void)!write(fds[1], command, sizeof command - 1);
+    });
+    d.driver->ReadInput();  // nothing waits on the input yet: blocks
+    other.join();
+    sigaction(SIGUSR1, &old, nullptr);
+    EXPECT_TRUE(interrupted) << "the read was not interrupted; the test proves nothing";
+    EXPECT_TRUE(readAgain);
+
+    QElapsedTimer t;
+    t.start();
+    while (d.answers.isEmpty() && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(d.quitCalled);
+    ASSERT_EQ(d.answers.size(), 1);
+    EXPECT_EQ(d.answers[0], R"({"ok":true,"value":"Ready"})");
+    close(fds[1]);
+    close(fds[0]);
+}
+
+// Input that is not there yet on a descriptor that does not block (EAGAIN)
+// is no end of input either; a line split across reads is one command; a
+// last line without its line feed is a command too; the end of input is quit.
+TEST(UiDriver, InputArrivesInPiecesAndEndsWithQuit) {
+    DriverFixture d(Auto(2));
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK), 0);
+    d.driver->Listen(fds[0]);
+    d.driver->ReadInput();  // nothing there
+    auto send = [&](const char* text) { ASSERT_EQ(write(fds[1], text, strlen(text)), static_cast<ssize_t>(strlen(text))); };
+    auto answersAfter = [&d](int n) {
+        QElapsedTimer t;
+        t.start();
+        while (d.answers.size() < n && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return d.answers;
+    };
+    send("get Label54");
+    AppFixture::Spin(20);
+    EXPECT_TRUE(d.answers.isEmpty());
+    EXPECT_FALSE(d.quitCalled);
+    send("(1) text\r\nget Command34(0) text\n");
+    EXPECT_EQ(answersAfter(2), (QList<QByteArray>{R"({"ok":true,"value":"Ready"})", R"({"ok":true,"value":"Scan"})"}));
+    send("get Command34(1) text");
+    close(fds[1]);
+    EXPECT_EQ(answersAfter(4).mid(2), (QList<QByteArray>{R"({"ok":true,"value":"Refresh"})", R"({"ok":true})"}));
+    EXPECT_TRUE(d.quitCalled);
+    close(fds[0]);
+}
+
+// A watched control that goes away (its window closed) reads null; the same
+// name in the window opened again is followed again.
+TEST(UiDriver, WatchFollowsAWindowThatClosesAndOpensAgain) {
+    DriverFixture d(Auto(2));
+    const QString rev = "Rev. " + VersionText();
+    // The help window is modal: the commands after each "invoke" run inside it.
+    const auto r = d.Run({"invoke Command34(5)", "watch FormHelp.labVer text", "watch FormHelp visible", "click FormHelp.Command1",
+                          "idle 2", "changes", "invoke Command34(5)", "changes", "close FormHelp", "idle 2", "changes"});
+    ASSERT_EQ(r.size(), 11);
+    EXPECT_EQ(r[0], Val("busy"));
+    const QJsonArray closed = r[5].value("value").toArray();
+    EXPECT_EQ(ValuesOf(closed, "FormHelp.labVer", "text"), QJsonArray{QJsonValue()});
+    EXPECT_EQ(ValuesOf(closed, "FormHelp", "visible"), QJsonArray{QJsonValue()});
+    EXPECT_EQ(r[6], Val("busy"));
+    const QJsonArray reopened = r[7].value("value").toArray();
+    EXPECT_EQ(ValuesOf(reopened, "FormHelp.labVer", "text"), QJsonArray{rev});
+    EXPECT_EQ(ValuesOf(reopened, "FormHelp", "visible"), QJsonArray{true});
+    const QJsonArray closedAgain = r[10].value("value").toArray();
+    EXPECT_EQ(ValuesOf(closedAgain, "FormHelp.labVer", "text"), QJsonArray{QJsonValue()});
+    EXPECT_EQ(ValuesOf(closedAgain, "FormHelp", "visible"), QJsonArray{QJsonValue()});
 }
