@@ -11,6 +11,7 @@
 #include "features/editor/parameter_editor.h"
 #include "features/ping/ping_scan.h"
 #include "features/writes/device_writes.h"
+#include "features/data/data_tools.h"
 #include "features/faces/faces.h"
 #include "features/help/help_window.h"
 #include "features/search/found_lists.h"
@@ -75,6 +76,7 @@ void Startup::OpenMainWindow() {
     ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_);
     editor_ = std::make_unique<ParameterEditor>(*main_, state_, *ping_);
     writes_ = std::make_unique<DeviceWrites>(*main_, state_, *commands_, *search_, *editor_);
+    data_ = std::make_unique<DataTools>(*main_, state_, dialogs_, *editor_);
     setup_ = std::make_unique<MainWindowSetup>(*main_, state_, *search_, *faces_);
     connect(main_->Get<QPushButton>("Command34(4)"), &QPushButton::clicked, this, [this] {
         state_.AppClosing = true;

@@ -23,6 +23,7 @@ class ModuleExchange;
 class PingScan;
 class ParameterEditor;
 class DeviceWrites;
+struct DataTools;
 class ReplyReceivers;
 class SearchOrchestration;
 
@@ -67,6 +68,7 @@ private:
     std::unique_ptr<PingScan> ping_;
     std::unique_ptr<ParameterEditor> editor_;
     std::unique_ptr<DeviceWrites> writes_;
+    std::unique_ptr<DataTools> data_;
 };
 
 // "Rev. : 1.0.0" style version text (major.minor.revision without leading zeros).

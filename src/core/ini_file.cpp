@@ -84,14 +84,20 @@ std::vector<std::pair<std::string, std::string>> ReadIniSection(std::string_view
 }
 
 std::vector<std::pair<std::string, std::string>> ReadIniSectionIn(std::string_view section, std::istream& in) {
+    return FindIniSectionIn(section, in).value_or(std::vector<std::pair<std::string, std::string>>{});
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> FindIniSectionIn(std::string_view section,
+                                                                                  std::istream& in) {
     std::vector<std::pair<std::string, std::string>> pairs;
     std::unordered_set<std::string> seen;
     std::string line;
-    bool inSection = false;
+    bool inSection = false, found = false;
     while (in && std::getline(in, line)) {
         std::string_view name;
         if (SectionName(line, name)) {
             inSection = SameName(name, Trim(section));
+            found = found || inSection;
             continue;
         }
         std::string_view k, v;
@@ -100,6 +106,7 @@ std::vector<std::pair<std::string, std::string>> ReadIniSectionIn(std::string_vi
         for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
         if (seen.insert(lower).second) pairs.emplace_back(std::string(k), std::string(DropQuotes(v)));
     }
+    if (!found) return std::nullopt;
     return pairs;
 }
 
@@ -109,8 +116,66 @@ std::string ReadIni(std::string_view section, std::string_view key, const std::s
     return value.substr(0, buffer - 1);
 }
 
+namespace {
+
+using Lines = std::vector<std::string>;  // each with its own line end, if it had one
+
+std::string_view Body(const std::string& l) {
+    std::string_view v(l);
+    if (!v.empty() && v.back() == '\n') v.remove_suffix(1);
+    if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
+    return v;
+}
+
+// Sets key=value in the section of the lines, as one WriteIni would.
+void SetKey(Lines& lines, const std::string& eol, std::string_view section, std::string_view key,
+            std::string_view value) {
+    const std::string newLine = std::string(key) + "=" + std::string(value) + eol;
+
+    // Find the section, the key inside it, and the last non-blank line of it.
+    long sectionAt = -1, keyAt = -1, lastContent = -1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string_view name;
+        if (SectionName(Body(lines[i]), name)) {
+            if (sectionAt >= 0) break;
+            if (SameName(name, Trim(section))) sectionAt = lastContent = static_cast<long>(i);
+            continue;
+        }
+        if (sectionAt < 0) continue;
+        if (!Trim(Body(lines[i])).empty()) lastContent = static_cast<long>(i);
+        std::string_view k, v;
+        if (KeyValue(Body(lines[i]), k, v) && SameName(k, Trim(key))) {
+            keyAt = static_cast<long>(i);
+            break;
+        }
+    }
+    auto ensureEnded = [&](long i) {
+        std::string& l = lines[static_cast<size_t>(i)];
+        if (l.empty() || l.back() != '\n') l += eol;
+    };
+    if (keyAt >= 0) {
+        const std::string& old = lines[static_cast<size_t>(keyAt)];
+        const bool ended = !old.empty() && old.back() == '\n';
+        lines[static_cast<size_t>(keyAt)] = ended ? newLine : newLine.substr(0, newLine.size() - eol.size());
+    } else if (sectionAt >= 0) {
+        ensureEnded(lastContent);
+        lines.insert(lines.begin() + lastContent + 1, newLine);
+    } else {
+        if (!lines.empty()) ensureEnded(static_cast<long>(lines.size()) - 1);
+        lines.push_back("[" + std::string(section) + "]" + eol);
+        lines.push_back(newLine);
+    }
+}
+
+}  // namespace
+
 int WriteIni(std::string_view section, std::string_view key, std::string_view value, const std::string& file) {
-    std::vector<std::string> lines;  // each with its own line end, if it had one
+    const IniEntry entry{std::string(section), std::string(key), std::string(value)};
+    return WriteIniEntries(std::span<const IniEntry>(&entry, 1), file);
+}
+
+int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file) {
+    Lines lines;
     std::string eol = "\r\n";
     // Read with stdio: a stream raises where a read fails (a folder in the
     // file's place), and a failed read is simply a file that cannot be written.
@@ -132,47 +197,7 @@ int WriteIni(std::string_view section, std::string_view key, std::string_view va
             (lines.front().size() < 2 || lines.front()[lines.front().size() - 2] != '\r'))
             eol = "\n";
     }
-    auto body = [](const std::string& l) {
-        std::string_view v(l);
-        if (!v.empty() && v.back() == '\n') v.remove_suffix(1);
-        if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
-        return v;
-    };
-    const std::string newLine = std::string(key) + "=" + std::string(value) + eol;
-
-    // Find the section, the key inside it, and the last non-blank line of it.
-    long sectionAt = -1, keyAt = -1, lastContent = -1;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string_view name;
-        if (SectionName(body(lines[i]), name)) {
-            if (sectionAt >= 0) break;
-            if (SameName(name, Trim(section))) sectionAt = lastContent = static_cast<long>(i);
-            continue;
-        }
-        if (sectionAt < 0) continue;
-        if (!Trim(body(lines[i])).empty()) lastContent = static_cast<long>(i);
-        std::string_view k, v;
-        if (KeyValue(body(lines[i]), k, v) && SameName(k, Trim(key))) {
-            keyAt = static_cast<long>(i);
-            break;
-        }
-    }
-    auto ensureEnded = [&](long i) {
-        std::string& l = lines[static_cast<size_t>(i)];
-        if (l.empty() || l.back() != '\n') l += eol;
-    };
-    if (keyAt >= 0) {
-        const std::string& old = lines[static_cast<size_t>(keyAt)];
-        const bool ended = !old.empty() && old.back() == '\n';
-        lines[static_cast<size_t>(keyAt)] = ended ? newLine : newLine.substr(0, newLine.size() - eol.size());
-    } else if (sectionAt >= 0) {
-        ensureEnded(lastContent);
-        lines.insert(lines.begin() + lastContent + 1, newLine);
-    } else {
-        if (!lines.empty()) ensureEnded(static_cast<long>(lines.size()) - 1);
-        lines.push_back("[" + std::string(section) + "]" + eol);
-        lines.push_back(newLine);
-    }
+    for (const IniEntry& e : entries) SetKey(lines, eol, e.section, e.key, e.value);
 
     // A temporary file beside the target, then rename: never half a file. The
     // process and a running number name it, so two writers never share one.

@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +27,10 @@ std::vector<std::pair<std::string, std::string>> ReadIniSection(std::string_view
 // The same lookups on an already opened stream.
 std::optional<std::string> LookupIniIn(std::string_view section, std::string_view key, std::istream& in);
 std::vector<std::pair<std::string, std::string>> ReadIniSectionIn(std::string_view section, std::istream& in);
+// As ReadIniSectionIn, but nullopt when the stream holds no such section
+// (a section that is present and empty gives an empty list).
+std::optional<std::vector<std::pair<std::string, std::string>>> FindIniSectionIn(std::string_view section,
+                                                                                  std::istream& in);
 
 std::string ReadIni(std::string_view section, std::string_view key, const std::string& file, int size = 0);
 
@@ -33,5 +38,14 @@ std::string ReadIni(std::string_view section, std::string_view key, const std::s
 // key as needed; every other line is kept as it was. The file is replaced
 // atomically. Nonzero on success, 0 when the file cannot be written.
 int WriteIni(std::string_view section, std::string_view key, std::string_view value, const std::string& file);
+
+// One key for WriteIniEntries.
+struct IniEntry {
+    std::string section, key, value;
+};
+// Writes every entry in order, each as WriteIni would, in one replacement of
+// the file: either all of them land or the file stays as it was. Nonzero on
+// success, 0 when the file cannot be written.
+int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file);
 
 }  // namespace cobalin

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <random>
+#include <sstream>
+#include <vector>
 
 #include "temp_dir.h"
 
@@ -112,4 +114,63 @@ TEST(WriteIni, FailsCleanly) {
     size_t files = 0;
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 0u);
+}
+
+TEST(WriteIniEntries, ManyKeysInOneReplacementAsSingleWritesWouldLeaveThem) {
+    TempDir dir;
+    const std::string start = "; kept\r\n[NSV]\r\nMAC=old\r\nNote=stays\r\n[Other]\r\nk=v\r\n";
+    const std::vector<IniEntry> entries = {
+        {"NSV", "MAC", "02:7E"}, {"NSV", "Bytes", "3000"}, {"02:7E", "001) Hx00000000  ", "AA"},
+        {"02:7E", "002) Hx00000010  ", "BB"}, {"nsv", "mac", "again"}, {"Other", "k", "w"},
+    };
+    const std::string many = dir.Write("many.ini", start);
+    const std::string single = dir.Write("single.ini", start);
+    ASSERT_NE(WriteIniEntries(entries, many), 0);
+    for (const auto& e : entries) ASSERT_NE(WriteIni(e.section, e.key, e.value, single), 0);
+    EXPECT_EQ(TempDir::Read(many), TempDir::Read(single));
+    EXPECT_EQ(TempDir::Read(many),
+              "; kept\r\n[NSV]\r\nmac=again\r\nNote=stays\r\nBytes=3000\r\n[Other]\r\nk=w\r\n"
+              "[02:7E]\r\n001) Hx00000000  =AA\r\n002) Hx00000010  =BB\r\n");
+    EXPECT_EQ(ReadIni("02:7E", "002) Hx00000010", many), "BB");
+
+    // Nothing to write still writes the file as it is; a new file needs no entry.
+    ASSERT_NE(WriteIniEntries({}, dir.File("empty.ini")), 0);
+    EXPECT_EQ(TempDir::Read(dir.File("empty.ini")), "");
+}
+
+TEST(WriteIniEntries, AFailedWriteLeavesTheFileAsItWas) {
+    TempDir dir;
+    const std::vector<IniEntry> entries = {{"A", "k", "v"}, {"B", "k", "v"}};
+    EXPECT_EQ(WriteIniEntries(entries, dir.File("no/such/folder/x.ini")), 0);
+    EXPECT_EQ(WriteIniEntries(entries, dir.path().string()), 0);
+    std::filesystem::create_directories(dir.File("taken.ini"));
+    EXPECT_EQ(WriteIniEntries(entries, dir.File("taken.ini")), 0) << "a folder in the file's place";
+    size_t files = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 1u) << "no temporary file left beside the target";
+}
+
+TEST(FindIniSectionIn, PresentEmptyAndMissingSections) {
+    struct Case {
+        const char* text;
+        bool present;
+        size_t keys;
+    };
+    const Case cases[] = {
+        {"[Default]\n", true, 0},
+        {"[Default]\n; only a comment\n\n", true, 0},
+        {"[DEFAULT]\n1=a\n2=\n1=b\n", true, 2},
+        {"[Other]\n1=a\n", false, 0},
+        {"1=a\n", false, 0},
+        {"", false, 0},
+        {"[Default]\n1=a\n[Other]\n2=b\n[Default]\n3=c\n", true, 2},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        const auto keys = FindIniSectionIn("Default", in);
+        ASSERT_EQ(keys.has_value(), c.present) << c.text;
+        if (keys) {
+            EXPECT_EQ(keys->size(), c.keys) << c.text;
+        }
+    }
 }

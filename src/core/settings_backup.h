@@ -1,0 +1,38 @@
+// The settings backup: a device's whole record as hexadecimal lines in a
+// settings file, and the rules for the file's name.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ini_file.h"
+
+namespace cobalin {
+
+inline constexpr std::string_view kBackupSection = "NSV";
+inline constexpr size_t kBackupLineBytes = 16;
+
+// "001) Hx00000000  ": the line number from 1 in three digits (more from
+// 1000 on), ") Hx", the offset of the line's first byte in eight upper-case
+// hexadecimal digits, two spaces.
+std::string BackupLineKey(size_t lineNumber, size_t offset);
+
+// Every key of a backup in the order it is written: "MAC" and "Bytes" (the
+// offset of the last byte) in section "NSV", then one line of up to 16 bytes
+// as upper-case hexadecimal pairs per key in the section named by the MAC text.
+std::vector<IniEntry> BackupEntries(std::string_view macText, std::span<const uint8_t> record);
+
+// "YYYYMMDDHHNNSS-NSV" followed by the MAC text with every ":" made "-".
+std::string DefaultBackupName(const std::tm& localTime, std::string_view macText);
+
+// True for a name that names a file in the program folder itself: not empty,
+// no "/" or "\", no "..", no drive letter's ":", no control character. A
+// name that fails would write outside the folder, or somewhere the user did
+// not mean.
+bool IsPlainFileName(std::string_view name);
+
+}  // namespace cobalin

@@ -1,0 +1,19 @@
+// The engineering face's data tools, built together: the fill buttons, the
+// settings backup and the raw byte view.
+#pragma once
+
+#include "features/data/fill_data_sets.h"
+#include "features/data/raw_byte_view.h"
+#include "features/data/settings_backup.h"
+
+namespace cobalin {
+
+struct DataTools {
+    DataTools(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor)
+        : fill(form, state, dialogs, editor), backup(form, state, dialogs), raw(form, state) {}
+    FillDataSets fill;
+    SettingsBackup backup;
+    RawByteView raw;
+};
+
+}  // namespace cobalin

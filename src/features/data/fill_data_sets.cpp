@@ -1,0 +1,64 @@
+#include "features/data/fill_data_sets.h"
+
+#include <QPushButton>
+
+#include "core/ansi_text.h"
+#include "core/fill_data_set.h"
+#include "features/editor/parameter_editor.h"
+#include "toolkit/controls.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+const FillButton kFillButtons[7] = {
+    {"Command7", 1, "Zenta-630"},  {"Command36", 1, "Zenta-5400"}, {"Command37", 1, "Zenta-610"},
+    {"Command38", 1, "Zenta-5200"}, {"Command20", 2, "ZentaPower"}, {"Command25", 3, ""},
+    {"Command28", 4, ""},
+};
+
+const char* const kFillSetUnusable =
+    "The data set %1 in the folder %2 cannot be read or has no [Default] section; nothing was changed.";
+
+FillDataSets::FillDataSets(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor)
+    : form_(form), state_(state), dialogs_(dialogs), editor_(editor) {
+    for (const FillButton& b : kFillButtons)
+        connect(form_.Get<QPushButton>(b.control), &QPushButton::clicked, this, [this, &b] { FillPressed(b); });
+}
+
+void FillDataSets::FillPressed(const FillButton& button) {
+    if (SelectedRow(form_.Control("List1")) < 0) return;
+    if (!FillFromDataSet(button.set)) return;
+    // A list without a "Model No.:" row (a short record's 11 rows) has
+    // nowhere to take the model name.
+    if (*button.model && ItemCount(form_.Control("List5")) > PagedRow::ModelNo)
+        ApplyRow(PagedRow::ModelNo, QString::fromLatin1(button.model));
+}
+
+bool FillDataSets::FillFromDataSet(int set) {
+    const std::string name = FillDataSetFileName(set);
+    // Read once per press, so an edit of the file counts at the next press.
+    const auto data = LoadFillDataSet(state_.PathOf(name));
+    if (!data) {
+        // Every row would read "0" and overwrite the whole configuration.
+        dialogs_.Message(QString(kFillSetUnusable).arg(QString::fromStdString(name), QString::fromStdString(state_.home)),
+                         kAppTitle, MessageIcon::Warning);
+        return false;
+    }
+    const std::string mac = state_.ParameterTexts[PagedRow::Mac];
+    const int rows = ItemCount(form_.Control("List5"));
+    for (int row = 0; row < rows; ++row) {
+        const std::string text = ReadFillValue(set, row, mac, *data);
+        if (text == kFillNotApplied) continue;
+        ApplyRow(row, QString::fromStdString(AnsiToUtf8(text)));
+    }
+    return true;
+}
+
+void FillDataSets::ApplyRow(int row, const QString& text) {
+    SelectRow(form_.Control("List5"), row);
+    SetText(form_.Control("Text4"), text);
+    editor_.ApplyClick();
+}
+
+}  // namespace cobalin

@@ -1,0 +1,79 @@
+#include "features/data/raw_byte_view.h"
+
+#include <QPushButton>
+
+#include "core/ansi_text.h"
+#include "toolkit/controls.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+const char* const kRawUpdateOk = "OK";
+const char* const kRawUpdateError = "Error!";
+
+namespace {
+
+QString FromAnsi(const std::string& bytes) { return QString::fromStdString(AnsiToUtf8(bytes)); }
+
+}  // namespace
+
+RawByteView::RawByteView(FormMain& form, AppState& state) : form_(form), state_(state) {
+    connect(form_.Get<QPushButton>("Command15"), &QPushButton::clicked, this, [this] { ViewClick(); });
+    connect(form_.Get<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { UpdateClick(); });
+    connect(form_.Get<QPushButton>("Command18"), &QPushButton::clicked, this, [this] { HideClick(); });
+}
+
+int16_t RawByteView::DeviceOnSelectedLine() const {
+    const int row = SelectedRow(form_.Control("List1"));
+    if (row < 0) return 0;
+    const auto device = static_cast<int16_t>(row + 1);
+    return state_.Devices->IsDevice(device) ? device : 0;
+}
+
+std::optional<ByteRange> RawByteView::Stretch() const {
+    return ParseByteRange(TextOf(form_.Control("Text1")).toStdString(), TextOf(form_.Control("Text2")).toStdString(),
+                          kRecordSize);
+}
+
+void RawByteView::ViewClick() {
+    const int16_t device = DeviceOnSelectedLine();
+    if (device == 0) return;
+    // A stretch that is not one leaves the boxes as they were.
+    const auto range = Stretch();
+    if (!range) return;
+    const DeviceRecord& record = state_.Devices->DeviceTable[static_cast<size_t>(device)].Record;
+    const std::string bytes(reinterpret_cast<const char*>(record.data()) + range->start, range->size);
+    const QString escaped = FromAnsi(EscapeBytesText(bytes));
+    SetCaption(form_.Control("Label1"), escaped);
+    SetText(form_.Control("Text3"), escaped);
+    SetText(form_.Control("Text5"), FromAnsi(bytes));
+}
+
+void RawByteView::UpdateClick() {
+    const int16_t device = DeviceOnSelectedLine();
+    if (device == 0) return;
+    QWidget* result = form_.Control("Label41");
+    SetCaption(result, "");
+    const auto range = Stretch();
+    const std::string typed = TextOf(form_.Control("Text5")).toStdString();
+    // A character with no byte of its own would be stored as "?" unnoticed.
+    if (!range || !IsAnsiRepresentable(typed)) {
+        SetCaption(result, kRawUpdateError);
+        return;
+    }
+    QWidget* escapedBox = form_.Control("Text3");
+    SetText(escapedBox, FromAnsi(EscapeBytesText(Utf8ToAnsi(typed))));
+    const std::string data = UnescapeBytesText(Utf8ToAnsi(TextOf(escapedBox).toStdString()));
+    if (data.size() != range->size) {
+        SetCaption(result, kRawUpdateError);
+        return;
+    }
+    DeviceRecord& record = state_.Devices->DeviceTable[static_cast<size_t>(device)].Record;
+    std::copy(data.begin(), data.end(), record.begin() + static_cast<long>(range->start));
+    SetCaption(result, kRawUpdateOk);
+}
+
+void RawByteView::HideClick() { Hide(form_.Control("Frame11")); }
+
+}  // namespace cobalin
