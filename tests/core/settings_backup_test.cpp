@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <numeric>
+#include <algorithm>
+
 
 #include "core/record_layout.h"
+#include "backup_reader.h"
 #include "temp_dir.h"
 
 using namespace cobalin;
+using cobalin::testing::ReadBackup;
 using cobalin::testing::TempDir;
+using cobalin::testing::UpperHex;
 
 namespace {
 
@@ -17,25 +20,6 @@ DeviceRecord Pattern(uint8_t salt) {
     DeviceRecord r;
     for (size_t i = 0; i < r.size(); ++i) r[i] = static_cast<uint8_t>(i * 7 + salt);
     return r;
-}
-
-// What the independent reader (Python's configparser) finds in a backup file.
-std::string ReadBack(const std::string& file) {
-    const std::string command = "python3 " COBALIN_SOURCE_DIR "/tests/data/read_backup.py '" + file + "' 2>&1";
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
-
-std::string Hex(std::span<const uint8_t> bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s;
-    for (uint8_t b : bytes) s += {digits[b >> 4], digits[b & 15]};
-    return s;
 }
 
 }  // namespace
@@ -68,7 +52,7 @@ TEST(SettingsBackup, EntriesOfAWholeRecord) {
     }
     EXPECT_EQ(entries[2].key, "001) Hx00000000  ");
     EXPECT_EQ(entries.back().key, "188) Hx00000BB0  ");
-    EXPECT_EQ(all, Hex(r));
+    EXPECT_EQ(all, UpperHex(r));
     EXPECT_EQ(entries[2].value, "030A11181F262D343B424950575E656C");
 }
 
@@ -121,9 +105,9 @@ TEST(SettingsBackup, WrittenFileReadByAnIndependentReaderHoldsTheRecord) {
     const std::string file = dir.File("b.ini");
     const DeviceRecord r = Pattern(11);
     ASSERT_NE(WriteIniEntries(BackupEntries("02:7E:3A:04:C8:1E", r), file), 0);
-    EXPECT_EQ(ReadBack(file), "MAC=02:7E:3A:04:C8:1E\nBYTES=3000\nHEX=" + Hex(r) + "\n");
+    EXPECT_EQ(ReadBackup(file), "MAC=02:7E:3A:04:C8:1E\nBYTES=3000\nHEX=" + UpperHex(r) + "\n");
     // Our own reader finds the keys with their two trailing spaces trimmed.
-    EXPECT_EQ(ReadIni("02:7E:3A:04:C8:1E", "188) Hx00000BB0", file), Hex(r).substr(187 * 32));
+    EXPECT_EQ(ReadIni("02:7E:3A:04:C8:1E", "188) Hx00000BB0", file), UpperHex(r).substr(187 * 32));
 
     // A second backup into the same file replaces the keys of the first; keys
     // only the first had stay.
@@ -131,9 +115,9 @@ TEST(SettingsBackup, WrittenFileReadByAnIndependentReaderHoldsTheRecord) {
     ASSERT_NE(WriteIniEntries(BackupEntries("02:7E:3A:04:C8:1F", Pattern(5)), file), 0);
     const DeviceRecord second = Pattern(99);
     ASSERT_NE(WriteIniEntries(BackupEntries("02:7E:3A:04:C8:1E", second), file), 0);
-    EXPECT_EQ(ReadBack(file), "MAC=02:7E:3A:04:C8:1E\nBYTES=3000\nHEX=" + Hex(second) + "\n");
+    EXPECT_EQ(ReadBackup(file), "MAC=02:7E:3A:04:C8:1E\nBYTES=3000\nHEX=" + UpperHex(second) + "\n");
     EXPECT_EQ(ReadIni("NSV", "Note", file), "kept");
-    EXPECT_EQ(ReadIni("02:7E:3A:04:C8:1F", "001) Hx00000000", file), Hex(Pattern(5)).substr(0, 32));
+    EXPECT_EQ(ReadIni("02:7E:3A:04:C8:1F", "001) Hx00000000", file), UpperHex(Pattern(5)).substr(0, 32));
     const std::string text = TempDir::Read(file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4 + 2 * (1 + 188)) << "no key written twice";
 }
