@@ -15,7 +15,10 @@ build-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 
+# The program folder is the executable's: the sample data sets go beside it
+# where the user has none of their own.
 run: build
+	./scripts/install-data-sets build/default
 	./build/default/cobalin
 
 test: test-default test-asan
