@@ -1,5 +1,6 @@
 #include "features/data/raw_byte_view.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "core/ansi_text.h"
@@ -15,6 +16,11 @@ const char* const kRawUpdateError = "Error!";
 namespace {
 
 QString FromAnsi(const std::string& bytes) { return QString::fromStdString(AnsiToUtf8(bytes)); }
+
+// A stretch is read from its first byte: the boxes show their beginning.
+void ShowFromStart(QWidget* box) {
+    if (auto* edit = qobject_cast<QLineEdit*>(box)) edit->setCursorPosition(0);
+}
 
 }  // namespace
 
@@ -48,6 +54,7 @@ void RawByteView::ViewClick() {
     SetCaption(form_.Control("Label1"), escaped);
     SetText(form_.Control("Text3"), escaped);
     SetText(form_.Control("Text5"), FromAnsi(bytes));
+    for (const char* name : {"Text3", "Text5"}) ShowFromStart(form_.Control(name));
 }
 
 void RawByteView::UpdateClick() {
@@ -64,6 +71,7 @@ void RawByteView::UpdateClick() {
     }
     QWidget* escapedBox = form_.Control("Text3");
     SetText(escapedBox, FromAnsi(EscapeBytesText(Utf8ToAnsi(typed))));
+    ShowFromStart(escapedBox);
     const std::string data = UnescapeBytesText(Utf8ToAnsi(TextOf(escapedBox).toStdString()));
     if (data.size() != range->size) {
         SetCaption(result, kRawUpdateError);

@@ -30,6 +30,9 @@ std::tm LocalNow() {
 SettingsBackup::SettingsBackup(FormMain& form, AppState& state, Dialogs& dialogs)
     : form_(form), state_(state), dialogs_(dialogs) {
     connect(form_.Get<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { BackupSettings(); });
+    // "Misc." lies over the lists of the engineering face: without a
+    // background of its own they would show through its buttons.
+    form_.Control("Frame17")->setAutoFillBackground(true);
 }
 
 void SettingsBackup::BackupSettings() {
