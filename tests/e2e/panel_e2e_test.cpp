@@ -469,3 +469,18 @@ TEST(PanelE2E, ADeviceThatKeptOtherValuesIsReportedOnThePanel) {
     EXPECT_EQ(lab.Get("Label54(1)", "color"), 255);
     lab.Shot("kept-other-values");
 }
+
+TEST(PanelE2E, ADeviceThatDidNotComeBackIsReportedOnThePanel) {
+    Lab lab("gone", "[RunMode]\nStartupAutoDeviceType=1\nAdvancedMode=0\nSkipPassword=1\n",
+            "[device]\nmac = 02:7E:3A:04:C8:61\nip = 192.168.1.61\nname = Leaving\nhwid = PCB-4193-02\n"
+            "company = Floor-1\nrestart = never\n");
+    ASSERT_TRUE(lab.sim->ready()) << lab.sim->errors();
+    lab.Scan();
+    ASSERT_TRUE(lab.Ok("type Text12(7) Floor-2"));
+    lab.app->Do("click Command34(2)");
+    ASSERT_TRUE(lab.Ok("idle 60"));
+    EXPECT_EQ(lab.Text("Label54(1)"), "Not found after the update: 02:7E:3A:04:C8:61");
+    EXPECT_EQ(lab.Get("Label54(1)", "color"), 255);
+    EXPECT_EQ(lab.Text("Label44"), "Not found after the update: 02:7E:3A:04:C8:61");
+    EXPECT_EQ(lab.Get("List1", "count"), 0);
+}
