@@ -7,7 +7,9 @@
 
 #include "app/main_window_setup.h"
 #include "cobalin_version.h"
+#include "features/panel/configuration_apply.h"
 #include "features/panel/configuration_panel.h"
+#include "features/serials/serial_number_frame.h"
 #include "features/editor/parameter_editor.h"
 #include "features/ping/ping_scan.h"
 #include "features/writes/device_writes.h"
@@ -70,19 +72,16 @@ void Startup::OpenMainWindow() {
     search_ = std::make_unique<SearchOrchestration>(*main_, state_, *commands_, *lists_);
     receivers_ = std::make_unique<ReplyReceivers>(*main_, state_);
     details_ = std::make_unique<DetailsView>(*main_, state_);
-    panel_ = std::make_unique<ConfigurationPanel>(*main_, state_, dialogs_, *search_);
     faces_ = std::make_unique<FaceController>(*main_, state_);
     help_ = std::make_unique<HelpWindow>(*main_, state_, VersionText());
     ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_);
     editor_ = std::make_unique<ParameterEditor>(*main_, state_, *ping_);
     writes_ = std::make_unique<DeviceWrites>(*main_, state_, *commands_, *search_, *editor_);
     data_ = std::make_unique<DataTools>(*main_, state_, dialogs_, *editor_);
+    apply_ = std::make_unique<ConfigurationApply>(*main_, state_, dialogs_, *search_, *editor_, *writes_);
+    panel_ = std::make_unique<ConfigurationPanel>(*main_, state_, dialogs_, *search_, *apply_, [this] { help_->Open(); });
+    serials_ = std::make_unique<SerialNumberFrame>(*main_);
     setup_ = std::make_unique<MainWindowSetup>(*main_, state_, *search_, *faces_);
-    connect(main_->Get<QPushButton>("Command34(4)"), &QPushButton::clicked, this, [this] {
-        state_.AppClosing = true;
-        main_->close();
-    });
-    connect(main_->Get<QPushButton>("Command34(5)"), &QPushButton::clicked, this, [this] { help_->Open(); });
     LoadMainWindow();
     if (!main_->closing()) main_->show();
 }

@@ -13,6 +13,7 @@
 namespace cobalin {
 
 class CommandChannel;
+class ConfigurationApply;
 class ConfigurationPanel;
 class DetailsView;
 class FaceController;
@@ -26,6 +27,7 @@ class DeviceWrites;
 struct DataTools;
 class ReplyReceivers;
 class SearchOrchestration;
+class SerialNumberFrame;
 
 class Startup : public QObject {
 public:
@@ -43,6 +45,8 @@ public:
     SearchOrchestration& search() const { return *search_; }
     PingScan& ping() const { return *ping_; }
     DeviceWrites& writes() const { return *writes_; }
+    ConfigurationPanel& panel() const { return *panel_; }
+    ConfigurationApply& apply() const { return *apply_; }
 
 private:
     void LoadChooser();
@@ -69,6 +73,8 @@ private:
     std::unique_ptr<ParameterEditor> editor_;
     std::unique_ptr<DeviceWrites> writes_;
     std::unique_ptr<DataTools> data_;
+    std::unique_ptr<ConfigurationApply> apply_;
+    std::unique_ptr<SerialNumberFrame> serials_;
 };
 
 // "Rev. : 1.0.0" style version text (major.minor.revision without leading zeros).

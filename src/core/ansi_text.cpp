@@ -76,6 +76,13 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return out;
 }
 
+std::vector<long> CodePoints(std::string_view utf8) {
+    std::vector<long> out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) out.push_back(NextCodePoint(utf8, i));
+    return out;
+}
+
 bool IsAnsiRepresentable(std::string_view utf8) {
     for (size_t i = 0; i < utf8.size();) {
         const long cp = NextCodePoint(utf8, i);

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cobalin {
 
@@ -17,5 +18,10 @@ std::string Utf8ToAnsi(std::string_view utf8);
 
 // True when every character of the UTF-8 text has a Windows-1252 byte.
 bool IsAnsiRepresentable(std::string_view utf8);
+
+// The characters of a UTF-8 text as code points, in order; each malformed
+// byte is one character of its own, kMalformedCharacter.
+constexpr long kMalformedCharacter = -1;
+std::vector<long> CodePoints(std::string_view utf8);
 
 }  // namespace cobalin

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
@@ -248,7 +249,41 @@ void ConnectUserSelection(QWidget* w) {
         QObject::connect(c, &QComboBox::activated, c, [w] { RunSelectHandler(w); });
 }
 
-void SetValidateHandler(QWidget* w, ValidateHandler handler) { SetHandler(w, Validate{std::move(handler)}); }
+namespace {
+// Runs a control's validation when a user moves the focus away from it (a
+// click elsewhere, Tab, a shortcut), and puts the focus back when the
+// validation keeps it. Focus lost to another window or taken by the program
+// validates nothing.
+class FocusValidation : public QObject {
+public:
+    explicit FocusValidation(QWidget* w) : QObject(w), w_(w) { w->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != w_ || e->type() != QEvent::FocusOut || running_) return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(e)->reason();
+        if (reason != Qt::MouseFocusReason && reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason &&
+            reason != Qt::ShortcutFocusReason)
+            return false;
+        running_ = true;
+        const bool keep = RunValidateHandler(w_);
+        running_ = false;
+        if (keep) QTimer::singleShot(0, w_, [w = w_] { w->setFocus(Qt::OtherFocusReason); });
+        return false;
+    }
+
+private:
+    QWidget* w_;
+    bool running_ = false;  // a box shown by the validation takes the focus too
+};
+}  // namespace
+
+void SetValidateHandler(QWidget* w, ValidateHandler handler) {
+    bool watched = false;
+    for (QObject* c : w->children()) watched = watched || dynamic_cast<FocusValidation*>(c);
+    if (!watched) new FocusValidation(w);
+    SetHandler(w, Validate{std::move(handler)});
+}
 
 bool RunValidateHandler(QWidget* w) {
     auto* h = HolderOf<Validate>(w);

@@ -195,7 +195,9 @@ TEST(UiDriver, ValidationKeepsTheFocus) {
 TEST(UiDriver, BusyWaitsModalWindowsAndIdle) {
     DriverFixture d(Auto(2));
     // A handler that waits: the command is answered "busy" and the next ones
-    // run inside the wait.
+    // run inside the wait. The hidden "Fake" button lends its click (its own
+    // handler is taken off).
+    QObject::disconnect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, nullptr, nullptr);
     QObject::connect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, [&d] {
         SetCaption(d.app.c("Label54(1)"), "waiting");
         WaitSeconds(0.4);
@@ -406,6 +408,7 @@ TEST(UiDriver, WatchRecordsEveryChangeMadeThroughTheToolkit) {
 // Changes made from inside one command's handler, in the order they were made.
 TEST(UiDriver, WatchRecordsChangesInsideOneHandlerInOrder) {
     DriverFixture d(Auto(2));
+    QObject::disconnect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, nullptr, nullptr);
     QObject::connect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, [&d] {
         for (const char* text : {"3", "2", "1", "0"}) SetCaption(d.app.c("Label54(1)"), text);
         Disable(d.app.c("Command34(2)"));

@@ -5,8 +5,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "features/search/search_orchestration.h"
 #include "features/details/details_view.h"
+#include "features/panel/configuration_apply.h"
+#include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
 #include "windows/names.h"
 
@@ -14,9 +15,25 @@ namespace cobalin {
 
 using namespace ui;
 
-ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search)
-    : form_(form), state_(state), dialogs_(dialogs), search_(search) {
-    connect(form_.Get<QPushButton>("Command34(0)"), &QPushButton::clicked, this, [this] { Scan(); });
+const char* const kFakeDevices[8] = {"02:7E:3A:04:C8:1E", "02:7E:3A:04:C8:1F", "02:7E:3A:04:C8:20",
+                                     "02:7E:3A:04:C8:21", "02:7E:3A:04:C8:22", "02:7E:3A:04:C8:23",
+                                     "02:7E:3A:04:C8:24", "02:7E:3A:04:C8:25"};
+
+namespace {
+enum PanelButton { kScan = 0, kRefresh = 1, kSave = 2, kOk = 3, kClose = 4, kHelp = 5, kDebug = 6 };
+// What the DEBUG button widens the window and the face area to.
+constexpr int kDebugWidth = 11100;
+
+QString Button(int index) { return QString("Command34(%1)").arg(index); }
+std::string Typed(const QWidget* w) { return TextOf(w).toStdString(); }
+}  // namespace
+
+ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search,
+                                       ConfigurationApply& apply, std::function<void()> openHelp)
+    : form_(form), state_(state), dialogs_(dialogs), search_(search), apply_(apply), openHelp_(std::move(openHelp)) {
+    for (int i = kScan; i <= kDebug; ++i)
+        connect(form_.Get<QPushButton>(Button(i)), &QPushButton::clicked, this, [this, i] { ButtonPressed(i); });
+    connect(form_.Get<QPushButton>("Command39"), &QPushButton::clicked, this, [this] { Fake(); });
     SetSelectHandler(form_.Control("List6"), [this] { LoadDevice(); });
     SetSelectHandler(form_.Control("List7"), [this] { ListSelected(); });
     SetSelectHandler(form_.Control("Combo5"), [this] { TypeListSelected(form_.Control("Combo5")); });
@@ -25,35 +42,169 @@ ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs&
     for (const char* name : {"List6", "List7", "Combo4", "Combo5", "Combo6"}) ConnectUserSelection(form_.Control(name));
     // Leaving the IP address field enables Refresh, whatever it holds.
     SetValidateHandler(form_.Control("Text12(0)"), [this] {
-        Enable(form_.Control("Command34(1)"));
+        Enable(form_.Control(Button(kRefresh)));
         return false;
     });
+    SetValidateHandler(form_.Control("Text12(5)"), [this] { return ConfirmationLeft(); });
+}
+
+void ConfigurationPanel::ButtonPressed(int index) {
+    switch (index) {
+        case kScan: return Scan();
+        case kRefresh: return Refresh();
+        case kSave: return Save();
+        case kOk: return Ok();
+        case kClose: return Close();
+        case kHelp: return openHelp_();
+        case kDebug: return Debug();
+        default: return;
+    }
 }
 
 bool ConfigurationPanel::Busy(const QString& button) {
-    if (!form_.Timer1->isActive()) return false;
+    if (!apply_.OperationRuns()) return false;
     const QString text = "Please wait for application ready and then try again!";
-    SetCaption(form_.Control("Label54(1)"), text);
+    QWidget* status = form_.Control("Label54(1)");
+    SetForeColor(status, kRed);
+    SetCaption(status, text);
     dialogs_.Message(text, button, MessageIcon::Critical, MessageButtons::OK);
     return true;
 }
 
+void ConfigurationPanel::Report(Refusal refusal) {
+    const RefusalReport report = ReportOf(refusal);
+    const QString text = QString::fromStdString(report.text);
+    QWidget* status = form_.Control("Label54(1)");
+    SetForeColor(status, kRed);
+    SetCaption(status, text);
+    if (report.form == ReportForm::PanelReport)
+        dialogs_.Message(text, QString::fromStdString(report.title), MessageIcon::Critical, MessageButtons::OK);
+}
+
 void ConfigurationPanel::Scan() {
-    if (Busy("Scan")) return;
+    if (Busy(Caption(form_.Control(Button(kScan))))) return;
     Disable(form_.Control("Combo4"));
     for (const char* name : {"Combo4", "Combo5", "Combo6", "List7"}) ClearItems(form_.Control(name));
     SelectRow(form_.Control("Combo1"), 0);
     search_.SelectMode(kAnyNetwork);
-    for (int i : {2, 1, 0, 3, 4, 5}) Disable(form_.Control(QString("Command34(%1)").arg(i)));
+    for (int i : {kSave, kRefresh, kScan, kOk, kClose, kHelp}) Disable(form_.Control(Button(i)));
     Disable(form_.Control("Frame22"));
     search_.Search();
+}
+
+void ConfigurationPanel::Refresh() {
+    if (Busy(Caption(form_.Control(Button(kRefresh))))) return;
+    const std::pair<const char*, const char*> copies[] = {
+        {"Text12(0)", "Text6(0)"}, {"Text12(1)", "Text6(1)"}, {"Text12(2)", "Text6(2)"},
+        {"Text12(6)", "Text6(9)"}, {"Text12(7)", "Text6(10)"}};
+    for (const auto& [to, from] : copies) SetText(form_.Control(to), TextOf(form_.Control(from)));
+    for (const char* name : {"Text12(8)", "Text12(9)", "Text12(10)"}) SetText(form_.Control(name), "");
+}
+
+void ConfigurationPanel::Save() {
+    // Save is disabled while an operation runs; should it be pressed all the
+    // same, a second update must not start while a device restarts.
+    if (Busy(Caption(form_.Control(Button(kSave))))) return;
+    if (state_.DeviceType == DeviceClass::IpDongle) {
+        SaveFields f;
+        f.password = Typed(form_.Control("Text12(8)"));
+        f.devicePassword = Typed(form_.Control("Text6(3)"));
+        f.name = Typed(form_.Control("Text12(6)"));
+        f.location = Typed(form_.Control("Text12(7)"));
+        f.newPassword = Typed(form_.Control("Text12(9)"));
+        f.confirmPassword = Typed(form_.Control("Text12(10)"));
+        f.ipAddress = Typed(form_.Control("Text12(0)"));
+        f.subnetMask = Typed(form_.Control("Text12(1)"));
+        f.gateway = Typed(form_.Control("Text12(2)"));
+        if (const auto refusal = CheckSave(f)) return Report(*refusal);
+        apply_.ConfirmDongleSetup();
+    } else if (state_.DeviceType == DeviceClass::ZentaBox) {
+        if (dialogs_.Message("Are you sure to setup the ZentaBox?", "Setup ZentaBox", MessageIcon::None,
+                             MessageButtons::OKCancel) != MessageAnswer::OK)
+            return;
+        const QString password = TextOf(form_.Control("Text12(8)"));
+        SetText(form_.Control("Text12(4)"), password);
+        SetText(form_.Control("Text12(5)"), password);
+        apply_.ApplyConfiguration();
+    }
+}
+
+void ConfigurationPanel::Ok() {
+    if (Busy(Caption(form_.Control(Button(kOk))))) return;
+    if (state_.DeviceType == DeviceClass::None) return;
+    const bool dongle = state_.DeviceType == DeviceClass::IpDongle;
+    if (dongle && TextOf(form_.Control("Text12(8)")) != TextOf(form_.Control("Text6(3)")))
+        return Report(Refusal::NotAuthenticated);
+    if (dialogs_.Message("Are you sure to setup the device?", "Setup Device", MessageIcon::None,
+                         MessageButtons::OKCancel) != MessageAnswer::OK)
+        return;
+    if (dongle) {
+        SetText(form_.Control("Text12(4)"), TextOf(form_.Control("Text12(9)")));
+        SetText(form_.Control("Text12(5)"), TextOf(form_.Control("Text12(10)")));
+    } else {
+        const QString password = TextOf(form_.Control("Text12(8)"));
+        SetText(form_.Control("Text12(4)"), password);
+        SetText(form_.Control("Text12(5)"), password);
+    }
+    apply_.ApplyConfiguration();
+}
+
+void ConfigurationPanel::Close() {
+    state_.AppClosing = true;
+    form_.close();
+}
+
+void ConfigurationPanel::Debug() {
+    QWidget* frame12 = form_.Control("Frame12");
+    QWidget* frame19 = form_.Control("Frame19");
+    QWidget* frame20 = form_.Control("Frame20");
+    const int grow = GetTwips(frame19).height;
+    SetHeight(frame12, GetTwips(frame12).height + grow);
+    SetWindowHeight(&form_, GetTwips(&form_).height + grow);
+    SetWindowWidth(&form_, kDebugWidth);
+    SetWidth(frame12, kDebugWidth);
+    SetTop(frame19, GetTwips(frame20).top + GetTwips(frame20).height + 10);
+    frame19->raise();
+    Show(frame19);
+}
+
+void ConfigurationPanel::Fake() {
+    Hide(form_.Control("Command39"));
+    QWidget* list7 = form_.Control("List7");
+    for (const char* mac : kFakeDevices) AddItem(list7, mac);
+    QWidget* status = form_.Control("Label54(1)");
+    SetForeColor(status, kBlack);
+    SetCaption(status, "Found...8 IP Dongle(s)!");
+    const std::pair<const char*, const char*> values[] = {{"Text12(0)", "192.168.0.1"},
+                                                          {"Text12(1)", "255.255.255.0"},
+                                                          {"Text12(2)", "192.168.0.254"},
+                                                          {"Text12(6)", "PDU group 1"},
+                                                          {"Text12(7)", "First PDU level"}};
+    for (const auto& [field, text] : values) SetText(form_.Control(field), text);
+}
+
+bool ConfigurationPanel::ConfirmationLeft() {
+    QWidget* label = form_.Control("_lblText12(5)");
+    if (TextOf(form_.Control("Text12(5)")) != TextOf(form_.Control("Text12(4)"))) {
+        SetForeColor(label, kRed);
+        dialogs_.Message(kConfirmPasswordRefused, kAppTitle, MessageIcon::None, MessageButtons::OK);
+        return true;
+    }
+    SetForeColor(label, kBlack);
+    return false;
 }
 
 void ConfigurationPanel::ListSelected() {
     QWidget* list7 = form_.Control("List7");
     if (ItemCount(list7) == 0) return;
-    if (state_.DeviceType == DeviceClass::IpDongle) SelectRow(form_.Control("Combo5"), SelectedRow(list7));
-    else if (state_.DeviceType == DeviceClass::ZentaBox) SelectRow(form_.Control("Combo6"), SelectedRow(list7));
+    QWidget* typeList = state_.DeviceType == DeviceClass::IpDongle   ? form_.Control("Combo5")
+                        : state_.DeviceType == DeviceClass::ZentaBox ? form_.Control("Combo6")
+                                                                     : nullptr;
+    const int row = SelectedRow(list7);
+    // List7 may hold lines the type list does not ("Fake" adds some): such a
+    // line has no device behind it, and nothing happens.
+    if (!typeList || row < 0 || row >= ItemCount(typeList)) return;
+    SelectRow(typeList, row);
 }
 
 void ConfigurationPanel::TypeListSelected(QWidget* typeList) {
@@ -82,7 +233,7 @@ bool ConfigurationPanel::QueryAuthentication() {
     SetChecked(form_.Control("Option2(0)"), true);
     QWidget* status = form_.Control("Label54(1)");
     SetForeColor(status, kRed);
-    SetCaption(status, "Please enter password authentication to query a device!");
+    SetCaption(status, kQueryNotAuthenticated);
     return false;
 }
 

@@ -101,6 +101,7 @@ void DeviceWrites::Update() {
     if (busy_ || !DeviceSelected()) return;
     const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
     sent_ = SentRecord{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText)};
+    lastReport_.clear();
     state_.CloseAllowed = false;
     BeginRestartingOperation();
     QWidget* panel = form_.Control("Frame6");
@@ -220,6 +221,7 @@ void DeviceWrites::ReportUpdateResult() {
         }
         if (!differ.isEmpty()) report = kKeptOtherValues + differ.join(", ");
     }
+    lastReport_ = report;
     if (report.isEmpty()) return;
     for (const char* name : {"Label1", "Label54(1)"}) {
         SetForeColor(form_.Control(name), kRed);

@@ -32,6 +32,10 @@ public:
 
     // True from the start of an update or reset until its follow-up search has ended.
     bool busy() const { return busy_; }
+    // The red report of the last update ("Not found after the update: ...",
+    // "Device kept other values: ..."); empty when the device came back as
+    // written or no update has run.
+    const QString& lastReport() const { return lastReport_; }
 
 private:
     // True when a device of the last search is selected in List1.
@@ -52,6 +56,7 @@ private:
     ParameterEditor& editor_;
     bool busy_ = false;
     bool waitingForSearch_ = false;
+    QString lastReport_;
 
     // What an update sent, to be compared with what the device reports back.
     struct SentRecord {

@@ -1,0 +1,226 @@
+#include "features/panel/configuration_apply.h"
+
+#include <QPushButton>
+
+#include "core/input_rules.h"
+#include "features/editor/parameter_editor.h"
+#include "features/search/search_orchestration.h"
+#include "features/writes/device_writes.h"
+#include "toolkit/controls.h"
+#include "windows/names.h"
+
+namespace cobalin {
+
+using namespace ui;
+
+const char* const kRecordNotWritable = "Not updated: this device's record has no fields for these settings";
+const char* const kNoDeviceLoaded = "Not updated: no device of the last search is loaded";
+
+namespace {
+// Label44's tag while an update of the simple face runs, and otherwise.
+const QString kUpdateRuns = "1";
+const QString kNoUpdate = "0";
+const QString kDhcpOn = "Enable";
+const QString kDhcpOff = "Disable";
+
+// The panel's parts that an update keeps disabled until it has ended.
+constexpr const char* kPanelLists[] = {"Combo4", "Combo5", "Combo6", "List7"};
+constexpr int kPanelButtons[] = {2, 1, 0, 3, 4, 5};
+
+std::string Typed(const QWidget* w) { return TextOf(w).toStdString(); }
+}  // namespace
+
+ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search,
+                                       ParameterEditor& editor, DeviceWrites& writes)
+    : form_(form), state_(state), dialogs_(dialogs), search_(search), editor_(editor), writes_(writes) {
+    connect(form_.Get<QPushButton>("Command21"), &QPushButton::clicked, this, [this] { Update(); });
+    connect(form_.Get<QPushButton>("Command22"), &QPushButton::clicked, this, [this] { Default(); });
+    search_.OnUpdateFinished([this] { UpdateFinished(); });
+}
+
+bool ConfigurationApply::OperationRuns() const {
+    // Timer1 is off for most of the restart countdown, so it alone does not
+    // tell: the update holds until its follow-up search has ended and the
+    // lists are filled again.
+    return form_.Timer1->isActive() || writes_.busy() || Tag(form_.Control("Label44")) == kUpdateRuns;
+}
+
+void ConfigurationApply::ConfirmDongleSetup() {
+    if (dialogs_.Message("Are you sure to setup the IP Dongle?", "Setup IP Dongle", MessageIcon::None,
+                         MessageButtons::OKCancel) != MessageAnswer::OK)
+        return;
+    QWidget* newPassword = form_.Control("Text12(9)");
+    QWidget* confirm = form_.Control("Text12(10)");
+    // No new password: the device gets back the password it has.
+    if (TextOf(newPassword).isEmpty()) {
+        SetText(newPassword, TextOf(form_.Control("Text12(8)")));
+        SetText(confirm, TextOf(form_.Control("Text12(8)")));
+    }
+    SetText(form_.Control("Text12(4)"), TextOf(newPassword));
+    SetText(form_.Control("Text12(5)"), TextOf(confirm));
+    ApplyConfiguration();
+}
+
+void ConfigurationApply::ApplyConfiguration() {
+    ApplyFields f;
+    f.superPassword = Typed(form_.Control("Text12(3)"));
+    f.devicePassword = Typed(form_.Control("Text6(3)"));
+    f.stagedPassword = Typed(form_.Control("Text12(4)"));
+    f.stagedConfirm = Typed(form_.Control("Text12(5)"));
+    f.deviceSelected = SelectedRow(form_.Control("Combo4")) >= 0;
+    if (const auto refusal = CheckApply(f)) {
+        const RefusalReport report = ReportOf(*refusal, TextIsOne(state_.Run.ShowPassword));
+        const QString text = QString::fromStdString(report.text);
+        if (report.form == ReportForm::StatusOnly) {
+            QWidget* status = form_.Control("Label54(1)");
+            SetForeColor(status, kRed);
+            SetCaption(status, text);
+        } else {
+            dialogs_.Message(text, kAppTitle, MessageIcon::None, MessageButtons::OK);
+        }
+        return;
+    }
+    DisablePanel();
+    SetRowQuietly(form_.Control("Combo2"), IsChecked(form_.Control("Option2(0)")) ? 0 : 1);
+    const std::pair<const char*, const char*> copies[] = {
+        {"Text6(0)", "Text12(0)"}, {"Text6(1)", "Text12(1)"}, {"Text6(2)", "Text12(2)"},
+        {"Text6(9)", "Text12(6)"}, {"Text6(10)", "Text12(7)"}};
+    for (const auto& [to, from] : copies) SetText(form_.Control(to), TextOf(form_.Control(from)));
+    // An empty new password leaves the device's password as loaded.
+    if (!TextOf(form_.Control("Text12(4)")).isEmpty()) {
+        SetText(form_.Control("Text6(3)"), TextOf(form_.Control("Text12(4)")));
+        SetText(form_.Control("Text6(6)"), TextOf(form_.Control("Text12(5)")));
+    }
+    Update();
+}
+
+void ConfigurationApply::DisablePanel() {
+    for (const char* name : kPanelLists) Disable(form_.Control(name));
+    for (int i : kPanelButtons) Disable(form_.Control(QString("Command34(%1)").arg(i)));
+    Disable(form_.Control("Frame22"));
+}
+
+void ConfigurationApply::EnablePanel() {
+    SetTag(form_.Control("Label44"), kNoUpdate);
+    for (const char* name : {"Combo5", "Combo6", "Combo4", "List7"}) Enable(form_.Control(name));
+    for (int i : kPanelButtons) Enable(form_.Control(QString("Command34(%1)").arg(i)));
+    Enable(form_.Control("Frame22"));
+}
+
+void ConfigurationApply::RefuseUpdate(const QString& text) {
+    SetCaption(form_.Control("Label44"), text);
+    QWidget* status = form_.Control("Label54(1)");
+    SetForeColor(status, kRed);
+    SetCaption(status, text);
+}
+
+bool ConfigurationApply::LoadedDeviceIsWritable() const {
+    const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
+    return IsPagedRecord(entry.Record) && ItemCount(form_.Control("List5")) == static_cast<int>(kParameterCount);
+}
+
+void ConfigurationApply::ApplyValue(int row, const QString& text) {
+    SelectRow(form_.Control("List5"), row);
+    SetText(form_.Control("Text4"), text);
+    editor_.ApplyClick();
+}
+
+void ConfigurationApply::Update() {
+    if (!IsAcceptedNetworkSetting(Typed(form_.Control("Text6(0)")), Typed(form_.Control("Text6(1)")),
+                                  Typed(form_.Control("Text6(2)")))) {
+        RefuseUpdate(kNetworkSettingsRefused);
+        EnablePanel();
+        return;
+    }
+    // The values go to the device selected in the engineering face's list,
+    // which loading a device selects: it must be the device shown, from the
+    // last search, or the values would reach another device or none while
+    // the update reported success.
+    QWidget* list1 = form_.Control("List1");
+    const int row = SelectedRow(list1);
+    if (row < 0 || !state_.Devices->IsDevice(state_.SelectedDevice) ||
+        Items(list1).value(row) != Caption(form_.Control("Frame13"))) {
+        RefuseUpdate(kNoDeviceLoaded);
+        EnablePanel();
+        return;
+    }
+    // A record of the short format has other rows at these places.
+    if (!LoadedDeviceIsWritable()) {
+        RefuseUpdate(kRecordNotWritable);
+        EnablePanel();
+        return;
+    }
+
+    using P = PagedRow;
+    bool changed = false;
+    const QStringList current = Items(form_.Control("List5"));
+    auto compare = [&](const QString& text, int parameter) {
+        if (text == current.value(parameter)) return;
+        ApplyValue(parameter, text);
+        changed = true;
+    };
+    compare(TextOf(form_.Control("Text6(9)")), P::ServerName);
+    compare(TextOf(form_.Control("Text6(10)")), P::CompanyName);
+    const QString password = TextOf(form_.Control("Text6(3)"));
+    if (password == TextOf(form_.Control("Text6(6)"))) compare(password, P::Password);
+    const QString dhcp = TextOf(form_.Control("Combo2"));
+    if (dhcp != kDhcpOn) {
+        if (dhcp != current.value(P::Dhcp)) {
+            ApplyValue(P::Dhcp, kDhcpOff);
+            changed = true;
+        }
+        compare(TextOf(form_.Control("Text6(0)")), P::IpAddress);
+        compare(TextOf(form_.Control("Text6(1)")), P::Netmask);
+        compare(TextOf(form_.Control("Text6(2)")), P::Gateway);
+        compare(TextOf(form_.Control("Text6(7)")), P::SerialBrenik);
+    } else if (dhcp != current.value(P::Dhcp)) {
+        // With DHCP the device takes its addresses from the network.
+        ApplyValue(P::Dhcp, kDhcpOn);
+        changed = true;
+    }
+
+    QWidget* label44 = form_.Control("Label44");
+    QWidget* status = form_.Control("Label54(1)");
+    if (changed) {
+        SetCaption(label44, "Updating...");
+        SetForeColor(status, kBlack);
+        SetCaption(status, "Updating...");
+        SetTag(label44, kUpdateRuns);
+        for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Disable(form_.Control(name));
+        EnableTimer(form_.Timer3, true);
+        // Timer3 reports the progress and ends the update after the follow-up search.
+        writes_.Update();
+        return;
+    }
+    SetCaption(label44, "No change is made");
+    SetForeColor(status, kBlack);
+    SetCaption(status, "No change is made");
+    EnablePanel();
+}
+
+void ConfigurationApply::UpdateFinished() {
+    // The panel face shows no engineering status: the update's report
+    // replaces the plain end of the update here.
+    const QString report = writes_.lastReport();
+    if (report.isEmpty()) return;
+    QWidget* status = form_.Control("Label54(1)");
+    SetForeColor(status, kRed);
+    SetCaption(status, report);
+    SetCaption(form_.Control("Label44"), report);
+    SetCaption(form_.Control("Label46"), report);
+}
+
+void ConfigurationApply::Default() {
+    const SettingsFile settings = state_.Settings();
+    auto read = [&settings](const char* key) {
+        return QString::fromStdString(settings.Text("DefaultDeviceSetting", key));
+    };
+    SelectRow(form_.Control("Combo2"), read("DHCP") == "1" ? 0 : 1);
+    SetText(form_.Control("Text6(0)"), read("IP"));
+    SetText(form_.Control("Text6(1)"), read("Subnet"));
+    SetText(form_.Control("Text6(2)"), read("Gateway"));
+    SetText(form_.Control("Text6(3)"), read("PassWord"));
+    SetText(form_.Control("Text6(6)"), TextOf(form_.Control("Text6(3)")));
+}
+
+}  // namespace cobalin

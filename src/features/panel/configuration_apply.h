@@ -1,0 +1,65 @@
+// From the configuration panel's values to the device: the IP Dongle's
+// confirmation, the last checks of the panel's values and their hand-over to
+// the simple face, and the simple face's Update, which compares every field
+// with the device's current value, applies each changed one through the
+// parameter editor's "Apply (6)" and sends the record with "Update (7)".
+// Also the simple face's Default, which fills the fields from the settings.
+#pragma once
+
+#include <QObject>
+
+#include "core/app_state.h"
+#include "toolkit/dialogs.h"
+#include "windows/forms.h"
+
+namespace cobalin {
+
+class DeviceWrites;
+class ParameterEditor;
+class SearchOrchestration;
+
+class ConfigurationApply : public QObject {
+public:
+    ConfigurationApply(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, SearchOrchestration& search,
+                       ParameterEditor& editor, DeviceWrites& writes);
+
+    void ConfirmDongleSetup();
+    void ApplyConfiguration();
+    void Update();   // Command21 "Update"
+    void Default();  // Command22 "Default"
+
+    // True while a search, a command exchange or an update runs, until the
+    // update's follow-up search has ended and the lists are filled again.
+    bool OperationRuns() const;
+
+private:
+    // Enables the panel's lists, buttons and configuration frame again.
+    void EnablePanel();
+    // Disables them while an update is under way.
+    void DisablePanel();
+    // The simple face's status and the panel's status line in red.
+    void RefuseUpdate(const QString& text);
+    // True when the device loaded into the faces is one the parameter rows
+    // are made for; it is still selected in the engineering face's list.
+    bool LoadedDeviceIsWritable() const;
+    // The parameter editor's apply step for one row.
+    void ApplyValue(int row, const QString& text);
+    // After the update's lists are filled: a device that did not come back,
+    // or came back with other values, is reported on the panel as well.
+    void UpdateFinished();
+
+    ui::FormMain& form_;
+    AppState& state_;
+    ui::Dialogs& dialogs_;
+    SearchOrchestration& search_;
+    ParameterEditor& editor_;
+    DeviceWrites& writes_;
+};
+
+// The status of a refused update of a device whose record has no rows for
+// these settings.
+extern const char* const kRecordNotWritable;
+// The status of an update with no device of the last search loaded.
+extern const char* const kNoDeviceLoaded;
+
+}  // namespace cobalin
