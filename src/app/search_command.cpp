@@ -30,10 +30,11 @@ int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& arg
     QCoreApplication app(argc, argv);
     app.setApplicationName("Cobalin");
     const std::string home = ProgramFolder(options.home).toStdString();
-    (void)home;
+    const RunSettings run = ReadRunSettings(SettingsFile(home + "/Setting.ini"));
 
     auto store = std::make_unique<DeviceStore>();
     HeadlessSearch search(*store);
+    for (ui::SocketControl* s : {&search.SearchSocket(), &search.ModuleSocket()}) s->everyInterface = BroadcastsOnEveryInterface(run);
     const std::string error = search.Run({QString::fromStdString(options.host), options.type, options.remotePort, options.seconds});
     if (!error.empty()) return Fail(error);
     if (search.Refused() > 0)
