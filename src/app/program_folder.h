@@ -1,5 +1,5 @@
-// Where the program keeps Setting.ini, the logos, the fill data sets and the
-// backups: --home or COBALIN_HOME when given, else the executable's folder.
+// The program folder of this run (see core/program_folder.h), filled with the
+// shipped defaults when the program is installed and starts for the first time.
 #pragma once
 
 #include <QString>
