@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "app/program_folder.h"
 #include "core/device_report.h"
