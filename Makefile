@@ -2,7 +2,7 @@
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run every test (also under sanitizers)
 #   make demo   the program against simulated devices in a virtual LAN
-.PHONY: deps build build-asan run test test-default test-asan demo bench fuzz clean
+.PHONY: deps build build-asan run test test-default test-asan demo bench soak fuzz package clean
 
 deps:
 	@./scripts/install-deps
@@ -36,9 +36,17 @@ demo: build
 bench: build
 	./scripts/run-bench
 
+# 500 searches against 255 simulated devices with fault modes (needs root; minutes).
+soak: build
+	./bench/soak.sh
+
 # FUZZ_SECONDS per target (default 30)
 fuzz: build-asan
 	./scripts/run-fuzz
+
+# cobalin_<version>_<arch>.deb in build/default (CPack; see packaging/).
+package: build
+	cmake --build --preset default --target package
 
 clean:
 	rm -rf build

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QDir>
 #include <QJsonValue>
 #include <QTimer>
 #include <chrono>
@@ -10,6 +9,8 @@
 #include "core/app_state.h"
 #include "driver/driver_hooks.h"
 #include "core/program_options.h"
+#include "app/program_folder.h"
+#include "app/search_command.h"
 #include "app/startup.h"
 #include "cobalin_version.h"
 #include "toolkit/program_time.h"
@@ -37,6 +38,8 @@ protected:
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The search for scripts runs without a window.
+    if (!args.empty() && args[0] == "search") return RunSearchCommand(argc, argv, {args.begin() + 1, args.end()});
     const ProgramOptions options = ParseProgramOptions(args, std::getenv("COBALIN_HOME"));
     if (!options.error.empty()) {
         std::fprintf(stderr, "cobalin: %s\n%s", options.error.c_str(), UsageText().c_str());
@@ -52,8 +55,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     app.setApplicationName("Cobalin");
-    const QString home = options.home.empty() ? QCoreApplication::applicationDirPath()
-                                              : QDir(QString::fromStdString(options.home)).absolutePath();
+    const QString home = ProgramFolder(options.home);
     AppState state(home.toStdString());
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, [] { AbortAllWaits(); });
 

@@ -45,6 +45,7 @@ void MainWindowSetup::SetUpMainWindow() {
     SetCaption(form_.Control("Label21"), "");
 
     state_.Run = ReadRunSettings(state_.Settings());
+    for (SocketControl* s : {form_.UDP8888, form_.UDP8890, form_.UDPsck}) s->everyInterface = BroadcastsOnEveryInterface(state_.Run);
     if (state_.Run.AdvIPDMode == "0") ReduceCommandPanel();
     ApplyPasswordMask();
     ApplyLogo();

@@ -16,6 +16,7 @@ const std::vector<SettingKey>& SettingKeys() {
         {"RunMode", "SkipPassword", true, K::WholeNumber},
         {"RunMode", "PasswordMask", true, K::WholeNumber},
         {"RunMode", "OEMLogo", true, K::Text},
+        {"RunMode", "SearchRoutedOnly", true, K::Text},
         {"ModelSelection", "Count", true, K::WholeNumber},
         {"ModelSelection", "Default", true, K::WholeNumber},
         {"ModelSelection", "Selectable", true, K::Text},
@@ -74,8 +75,11 @@ RunSettings ReadRunSettings(const SettingsFile& f) {
     s.SkipPassword = f.NumberOr0("RunMode", "SkipPassword");
     s.OEMLogo = f.Text("RunMode", "OEMLogo");
     s.PasswordMask = f.NumberIfPresent("RunMode", "PasswordMask");
+    s.SearchRoutedOnly = f.Text("RunMode", "SearchRoutedOnly");
     return s;
 }
+
+bool BroadcastsOnEveryInterface(const RunSettings& run) { return !TextIsOne(run.SearchRoutedOnly); }
 
 bool TextIsOne(std::string_view text) {
     // A number written with a fraction ("1.0") equals 1 too.

@@ -55,9 +55,15 @@ struct RunSettings {
     // stay masked as created.
     std::optional<int16_t> PasswordMask;
     std::string OEMLogo = "0";
+    // "1": a limited broadcast leaves by the routed interface only; anything
+    // else (a missing key reads "0"): by every interface that can broadcast.
+    std::string SearchRoutedOnly = "0";
 };
 
 RunSettings ReadRunSettings(const SettingsFile& file);
+
+// Whether datagrams to 255.255.255.255 leave by every interface (SearchRoutedOnly not 1).
+bool BroadcastsOnEveryInterface(const RunSettings& run);
 
 // "Compared as a number with 1": true only when the text is a number equal to 1.
 bool TextIsOne(std::string_view text);

@@ -2,10 +2,13 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -257,8 +260,63 @@ bool SocketControl::SendData(const QByteArray& data) {
     to.sin_port = htons(static_cast<uint16_t>(RemotePort));
     const QByteArray host = RemoteHost.trimmed().toLatin1();
     if (RemotePort < 0 || RemotePort > 65535 || inet_pton(AF_INET, host.constData(), &to.sin_addr) != 1) return false;
+    if (everyInterface && to.sin_addr.s_addr == htonl(INADDR_BROADCAST)) return SendOnEveryInterface(data, to);
     return sendto(fd_, data.constData(), static_cast<size_t>(data.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
            data.size();
+}
+
+std::vector<SocketControl::BroadcastInterface> SocketControl::BroadcastInterfaces(const ifaddrs* list) {
+    std::vector<BroadcastInterface> found;
+    for (const ifaddrs* a = list; a; a = a->ifa_next) {
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_name) continue;
+        const unsigned flags = a->ifa_flags;
+        if (!(flags & IFF_UP) || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST) || !a->ifa_broadaddr) continue;
+        const std::string name = a->ifa_name;
+        // An interface with several addresses is listed once per address; it
+        // sends once.
+        if (std::any_of(found.begin(), found.end(), [&](const BroadcastInterface& f) { return f.name == name; })) continue;
+        found.push_back({name, reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr});
+    }
+    return found;
+}
+
+bool SocketControl::SendOnEveryInterface(const QByteArray& data, const sockaddr_in& to) {
+    ifaddrs* list = nullptr;
+    std::vector<BroadcastInterface> interfaces;
+    if (getifaddrs(&list) == 0) {
+        interfaces = BroadcastInterfaces(list);
+        freeifaddrs(list);
+    }
+    bool sent = false, tried = false;
+    for (const BroadcastInterface& i : interfaces) {
+        const unsigned index = if_nametoindex(i.name.c_str());
+        if (index == 0) continue;  // gone since it was listed
+        tried = true;
+        iovec part{const_cast<char*>(data.constData()), static_cast<size_t>(data.size())};
+        // IP_PKTINFO names the interface the datagram leaves by and its source address.
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+        msghdr m{};
+        m.msg_name = const_cast<sockaddr_in*>(&to);
+        m.msg_namelen = sizeof to;
+        m.msg_iov = &part;
+        m.msg_iovlen = 1;
+        m.msg_control = control;
+        m.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&m);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = static_cast<int>(index);
+        info.ipi_spec_dst.s_addr = i.address;
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+        if (sendmsg(fd_, &m, 0) == data.size()) sent = true;
+    }
+    // No interface that can broadcast: the route decides, as it always did.
+    if (!tried)
+        return sendto(fd_, data.constData(), static_cast<size_t>(data.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                      sizeof to) == data.size();
+    return sent;
 }
 
 int SocketControl::State() const {

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -21,6 +22,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
+
+struct ifaddrs;
 
 namespace cobalin::ui {
 
@@ -52,6 +56,21 @@ public:
     QString RemoteHost;
     int RemotePort = 0;
     int LocalPort = 0;
+    // A datagram to 255.255.255.255 leaves once by every interface that can
+    // broadcast (see BroadcastInterfaces), from the same local port with the
+    // same bytes, so that devices behind a second network card are found and
+    // reached too. False: by the one interface the routing table picks.
+    // Every other destination follows the route either way.
+    bool everyInterface = true;
+
+    // An IPv4 interface that a limited broadcast leaves by.
+    struct BroadcastInterface {
+        std::string name;
+        uint32_t address;  // network byte order: the interface's own address, the datagram's source
+    };
+    // The interfaces of a getifaddrs list that are up, not loopback and have
+    // a broadcast address; each once (with its first address), in list order.
+    static std::vector<BroadcastInterface> BroadcastInterfaces(const ifaddrs* list);
 
     virtual void Close();
     // UDP: binds the local port (exclusively: a port another program holds
@@ -92,6 +111,8 @@ private:
     // the data was droppable and the queue full.
     bool Post(unsigned generation, QByteArray data, bool droppable);
     bool QueueFull() const;
+    // Sends once by each broadcast interface; false when none took it.
+    bool SendOnEveryInterface(const QByteArray& data, const sockaddr_in& to);
     void DeliverOne();
     void StopReader();
     void ReportDropped(int count) const;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "core/operation_ticks.h"
 #include "toolkit/controls.h"
 
 namespace cobalin::ui {
@@ -11,7 +12,7 @@ namespace cobalin::ui {
 FormMain::FormMain() : Form("FormMain", MainWindowControls(), kMainWidth, kMainHeight) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
-    SetTimerInterval(Timer1, 300);
+    SetTimerInterval(Timer1, kOperationTickMs);
     Timer3 = new QTimer(this);
     Timer3->setObjectName("Timer3");
     SetTimerInterval(Timer3, 1000);

@@ -97,3 +97,21 @@ TEST(Settings, HostileFilesReadAsTheMissingKeyValues) {
         EXPECT_EQ(f.NumberOr0("DefaultNetwork", "Mode"), 0) << n;
     }
 }
+
+TEST(Settings, SearchRoutedOnly) {
+    struct Case { const char* file; bool everyInterface; };
+    const Case cases[] = {
+        {"", true},  // missing reads "0"
+        {"[RunMode]\nSearchRoutedOnly=0\n", true},
+        {"[RunMode]\nSearchRoutedOnly= 1 \n", false},
+        {"[RunMode]\nSearchRoutedOnly=1.0\n", false},
+        {"[RunMode]\nSearchRoutedOnly=2\n", true},
+        {"[RunMode]\nSearchRoutedOnly=yes\n", true},
+        {"[Other]\nSearchRoutedOnly=1\n", true},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const RunSettings s = ReadRunSettings(SettingsFile(dir.Write("Setting.ini", c.file)));
+        EXPECT_EQ(BroadcastsOnEveryInterface(s), c.everyInterface) << c.file;
+    }
+}

@@ -30,11 +30,12 @@ inline std::string Env(const char* name) {
     return v ? v : "";
 }
 
-// The simulator, started through `netlab exec lan`, stopped with SIGTERM.
+// The simulator, started through `netlab exec lan` (or another LAN
+// namespace: "lan2" of a netlab with a second LAN), stopped with SIGTERM.
 class SimProcess {
 public:
-    SimProcess(const std::string& lanFile, std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {Env("COBALIN_NETLAB"), "exec", "lan", Env("COBALIN_DEVSIM"), lanFile, "--iface", "lan0"};
+    SimProcess(const std::string& lanFile, std::vector<std::string> extra = {}, const std::string& lan = "lan") {
+        std::vector<std::string> args = {Env("COBALIN_NETLAB"), "exec", lan, Env("COBALIN_DEVSIM"), lanFile, "--iface", "lan0"};
         args.insert(args.end(), extra.begin(), extra.end());
         int out[2], err[2];
         if (pipe(out) != 0 || pipe(err) != 0) return;

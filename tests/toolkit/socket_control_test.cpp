@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -410,4 +412,59 @@ TEST(SocketControl, FailingPollEndsTheReaderInsteadOfSpinning) {
         }
     }
     close(listener);
+}
+
+TEST(SocketControl, BroadcastInterfacesAreUpNotLoopbackAndCanBroadcast) {
+    // A getifaddrs list as the system gives it, one entry per address.
+    struct Entry {
+        const char* name;
+        int family;
+        unsigned flags;
+        const char* address;
+        bool broadcast;
+    };
+    const Entry entries[] = {
+        {"lo", AF_INET, IFF_UP | IFF_LOOPBACK, "127.0.0.1", false},
+        {"eth0", AF_INET, IFF_UP | IFF_BROADCAST, "192.168.1.250", true},
+        {"eth0", AF_INET, IFF_UP | IFF_BROADCAST, "192.168.7.250", true},  // a second address: still one send
+        {"eth0", AF_INET6, IFF_UP | IFF_BROADCAST, nullptr, false},
+        {"eth1", AF_INET, IFF_BROADCAST, "10.0.0.2", true},                    // down
+        {"tun0", AF_INET, IFF_UP | IFF_POINTOPOINT, "10.8.0.2", false},      // no broadcast
+        {"usb0", AF_INET, IFF_UP | IFF_BROADCAST, "172.16.0.9", false},        // flag without an address
+        {"noaddr", AF_INET, IFF_UP | IFF_BROADCAST, nullptr, true},
+        {"wlan0", AF_INET, IFF_UP | IFF_BROADCAST | IFF_RUNNING, "192.168.2.250", true},
+    };
+    constexpr size_t n = std::size(entries);
+    std::vector<ifaddrs> list(n);
+    std::vector<sockaddr_in> addresses(n), broadcasts(n);
+    std::vector<sockaddr_in6> v6(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Entry& e = entries[i];
+        ifaddrs& a = list[i];
+        a = {};
+        a.ifa_next = i + 1 < n ? &list[i + 1] : nullptr;
+        a.ifa_name = const_cast<char*>(e.name);
+        a.ifa_flags = e.flags;
+        if (e.family == AF_INET6) {
+            v6[i].sin6_family = AF_INET6;
+            a.ifa_addr = reinterpret_cast<sockaddr*>(&v6[i]);
+        } else if (e.address) {
+            addresses[i].sin_family = AF_INET;
+            inet_pton(AF_INET, e.address, &addresses[i].sin_addr);
+            a.ifa_addr = reinterpret_cast<sockaddr*>(&addresses[i]);
+        }
+        if (e.broadcast) {
+            broadcasts[i].sin_family = AF_INET;
+            a.ifa_broadaddr = reinterpret_cast<sockaddr*>(&broadcasts[i]);
+        }
+    }
+    std::vector<std::string> got;
+    for (const auto& i : SocketControl::BroadcastInterfaces(list.data())) {
+        char text[INET_ADDRSTRLEN];
+        in_addr address{i.address};
+        inet_ntop(AF_INET, &address, text, sizeof text);
+        got.push_back(i.name + " " + text);
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"eth0 192.168.1.250", "wlan0 192.168.2.250"}));
+    EXPECT_TRUE(SocketControl::BroadcastInterfaces(nullptr).empty());
 }

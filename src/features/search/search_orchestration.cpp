@@ -151,15 +151,13 @@ void SearchOrchestration::Timer1Tick() {
     }
     const QString word = searching ? "Searching..." : "Sending...";
     SetCaption(status, word + QString::number(state_.OperationTick));
-    const int16_t t = state_.OperationTick;
-    state_.OperationTick = static_cast<int16_t>(t + 1);
-    if (t == kModuleQueryTick) {
+    const TickStep step = AdvanceOperationTick(state_.OperationTick);
+    if (step == TickStep::QueryModules) {
         commands_.SendDeviceCommand(TextOf(form_.Control("txtIPaddr")), UpdateQuery, state_.SelectedDevice);
-    } else if (t >= kLastOperationTick) {
+    } else if (step == TickStep::Finished) {
         if (socket == form_.UDP8888) form_.UDP8888->Close();
         form_.UDP8890->Close();
         form_.UDPsck->Close();
-        state_.OperationTick = kNoOperation;
         SetCaption(status, word + "Done");
         EnableCommandPanel();
         EnableTimer(form_.Timer1, false);

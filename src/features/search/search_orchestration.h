@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/operation_ticks.h"
 #include "toolkit/dialogs.h"
 #include "windows/forms.h"
 
@@ -15,11 +16,6 @@ namespace cobalin {
 
 class CommandChannel;
 class FoundLists;
-
-// The ticks of Timer1 in a search or a command exchange: the LAN-module query
-// goes out on tick 9, halfway, and tick 19 is the last; the sockets close then.
-constexpr int16_t kModuleQueryTick = 9;
-constexpr int16_t kLastOperationTick = 19;
 
 // The search modes, by the index k of their option button Option1(k); the
 // settings file's DefaultNetwork Mode counts them from 1.

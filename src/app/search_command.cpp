@@ -1,0 +1,63 @@
+#include "app/search_command.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/program_folder.h"
+#include "core/device_report.h"
+#include "core/search_command.h"
+#include "core/settings.h"
+#include "features/search/headless_search.h"
+
+namespace cobalin {
+
+namespace {
+int Fail(const std::string& line) {
+    std::fprintf(stderr, "cobalin search: %s\n", line.c_str());
+    return 2;
+}
+}  // namespace
+
+int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& args) {
+    const SearchCommandOptions options = ParseSearchCommand(args, std::getenv("COBALIN_HOME"));
+    if (!options.error.empty()) return Fail(options.error + " (cobalin search --help tells more)");
+    if (options.help) {
+        std::fputs(SearchUsageText().c_str(), stdout);
+        return 0;
+    }
+    // An event loop for the sockets and the ticks; no display, no platform plugin.
+    QCoreApplication app(argc, argv);
+    app.setApplicationName("Cobalin");
+    const std::string home = ProgramFolder(options.home).toStdString();
+    const RunSettings run = ReadRunSettings(SettingsFile(home + "/Setting.ini"));
+
+    auto store = std::make_unique<DeviceStore>();
+    HeadlessSearch search(*store);
+    for (ui::SocketControl* s : {&search.SearchSocket(), &search.ModuleSocket()}) s->everyInterface = BroadcastsOnEveryInterface(run);
+    const std::string error = search.Run({QString::fromStdString(options.host), options.type, options.remotePort, options.seconds});
+    if (!error.empty()) return Fail(error);
+    if (search.Refused() > 0)
+        std::fprintf(stderr, "cobalin search: %d replies were refused (a page cut short, or a device past the 255th)\n",
+                     search.Refused());
+
+    const std::vector<DeviceReport> devices = ReportDevices(*store);
+    std::string out;
+    switch (options.format) {
+        case ReportFormat::Json:
+            out = ReportJson(devices);
+            break;
+        case ReportFormat::Csv:
+            out = ReportCsv(devices);
+            break;
+        case ReportFormat::Text:
+            if (!devices.empty()) out = ReportText(devices);
+            break;
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (std::fflush(stdout) != 0) return Fail("cannot write the result");
+    return devices.empty() ? 1 : 0;
+}
+
+}  // namespace cobalin

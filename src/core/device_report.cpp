@@ -1,0 +1,234 @@
+#include "core/device_report.h"
+
+#include <algorithm>
+
+#include "core/ansi_text.h"
+#include "core/device_class.h"
+#include "core/lan_module.h"
+#include "core/record_layout.h"
+
+namespace cobalin {
+
+namespace {
+
+constexpr std::string_view kKeys[] = {
+    "mac",  "record", "class", "ip",          "netmask",          "gateway",          "dhcp",
+    "name", "model",  "hardware_id", "firmware_version", "firmware_date", "lan_module_company",
+};
+
+// The page that holds the firmware version and date.
+constexpr int kFirmwarePage = 2;
+
+std::string Decoded(std::span<const FieldDef> fields, size_t row, const DeviceRecord& record) {
+    return FieldText(fields[row], record);
+}
+
+// The bytes of a text field, NULs removed, as UTF-8.
+std::string Text(const uint8_t* p, size_t n) {
+    std::string ansi;
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] != 0) ansi += static_cast<char>(p[i]);
+    return AnsiToUtf8(ansi);
+}
+
+const char* ClassText(DeviceClass c) {
+    switch (c) {
+        case DeviceClass::IpDongle:
+            return "IP Dongle";
+        case DeviceClass::ZentaBox:
+            return "ZentaBox";
+        case DeviceClass::None:
+            break;
+    }
+    return "other";
+}
+
+// A device's text must not steer the terminal: control characters (C0, DEL
+// and the C1 range U+0080-U+009F) become "?".
+std::string Printable(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out += '?';
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+            out += '?';
+            ++i;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::span<const std::string_view> ReportKeys() { return kKeys; }
+
+const std::string* DeviceReport::Find(std::string_view key) const {
+    for (const auto& [k, v] : fields)
+        if (k == key) return &v;
+    return nullptr;
+}
+
+DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
+    DeviceReport report;
+    if (!store.IsDevice(index)) return report;
+    const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(index)];
+    const DeviceRecord& r = e.Record;
+    std::vector<std::pair<std::string_view, std::string>> found;
+    auto put = [&found](std::string_view key, std::string value) { found.emplace_back(key, std::move(value)); };
+    put("mac", e.MacText);
+    if (e.FormatTag == RecordFormat::Short) {
+        const auto fields = ShortFields();
+        const std::string hardwareId = AnsiToUtf8(Decoded(fields, ShortRow::HardwareId, r));
+        put("record", "short");
+        put("class", ClassText(ClassifyDevice(Decoded(fields, ShortRow::Mac, r), e.MacText, Decoded(fields, ShortRow::HardwareId, r))));
+        put("ip", Decoded(fields, ShortRow::IpV4, r));
+        put("netmask", Decoded(fields, ShortRow::NetmaskV4, r));
+        put("gateway", Decoded(fields, ShortRow::GatewayV4, r));
+        put("name", AnsiToUtf8(Decoded(fields, ShortRow::ServerName, r)));
+        put("hardware_id", hardwareId);
+    } else if (e.FormatTag == RecordFormat::Paged || e.FormatTag == RecordFormat::WithModule) {
+        const auto fields = PagedFields();
+        put("record", "paged");
+        put("class", ClassText(ClassifyDevice(Decoded(fields, PagedRow::Mac, r), e.MacText, Decoded(fields, PagedRow::HardwareId, r))));
+        put("ip", Decoded(fields, PagedRow::IpAddress, r));
+        put("netmask", Decoded(fields, PagedRow::Netmask, r));
+        put("gateway", Decoded(fields, PagedRow::Gateway, r));
+        put("dhcp", Decoded(fields, PagedRow::Dhcp, r));
+        put("name", AnsiToUtf8(Decoded(fields, PagedRow::ServerName, r)));
+        put("model", AnsiToUtf8(Decoded(fields, PagedRow::ModelNo, r)));
+        put("hardware_id", AnsiToUtf8(Decoded(fields, PagedRow::HardwareId, r)));
+        if (e.ReceivedPages & (1u << kFirmwarePage)) {
+            // 8 characters of version, then 16 of date.
+            const size_t at = fields[PagedRow::VersionDate].offset;
+            put("firmware_version", Text(r.data() + at, 8));
+            put("firmware_date", Text(r.data() + at + 8, 16));
+        }
+        const Bytes& module = store.LanModuleTable[static_cast<size_t>(index)].Record;
+        const ModuleField* company = ModuleFieldOfRow(PagedRow::CompanyName);
+        if (e.FormatTag == RecordFormat::WithModule && company && module.size() >= company->offset + kModuleTextSize)
+            put("lan_module_company", Text(module.data() + company->offset, kModuleTextSize));
+    } else {
+        // Pages of a device whose page 0 never arrived: its MAC alone is known.
+        put("record", "incomplete");
+    }
+    for (std::string_view key : kKeys)
+        for (auto& f : found)
+            if (f.first == key) report.fields.push_back(std::move(f));
+    return report;
+}
+
+std::vector<DeviceReport> ReportDevices(const DeviceStore& store) {
+    std::vector<DeviceReport> all;
+    for (int16_t i = 1; i <= store.DeviceCount; ++i) all.push_back(ReportDevice(store, i));
+    return all;
+}
+
+std::string JsonString(std::string_view s) {
+    static const char* hex = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    out += "\\u00";
+                    out += hex[c >> 4];
+                    out += hex[c & 15];
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string CsvCell(std::string_view s) {
+    if (s.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(s);
+    std::string out = "\"";
+    for (const char c : s) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string ReportJson(const std::vector<DeviceReport>& devices) {
+    std::string out = "[";
+    for (size_t i = 0; i < devices.size(); ++i) {
+        out += i ? ",\n  {" : "\n  {";
+        bool first = true;
+        for (const auto& [key, value] : devices[i].fields) {
+            if (!first) out += ", ";
+            first = false;
+            out += JsonString(key) + ": " + JsonString(value);
+        }
+        out += "}";
+    }
+    return out + (devices.empty() ? "]\n" : "\n]\n");
+}
+
+std::string ReportCsv(const std::vector<DeviceReport>& devices) {
+    std::string out;
+    for (size_t k = 0; k < std::size(kKeys); ++k) out += (k ? "," : "") + std::string(kKeys[k]);
+    out += "\r\n";
+    for (const DeviceReport& d : devices) {
+        for (size_t k = 0; k < std::size(kKeys); ++k) {
+            if (k) out += ",";
+            if (const std::string* v = d.Find(kKeys[k])) out += CsvCell(*v);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string ReportText(const std::vector<DeviceReport>& devices) {
+    const std::string_view columns[] = {"mac", "ip", "class", "name", "model"};
+    const std::string_view titles[] = {"MAC address", "IP address", "Class", "Name", "Model"};
+    // Widths in characters (code points), so that UTF-8 names line up.
+    auto width = [](const std::string& s) {
+        return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    };
+    std::vector<std::vector<std::string>> rows;
+    rows.emplace_back(std::begin(titles), std::end(titles));
+    for (const DeviceReport& d : devices) {
+        std::vector<std::string> row;
+        for (std::string_view c : columns) {
+            const std::string* v = d.Find(c);
+            row.push_back(v ? Printable(*v) : "-");
+        }
+        rows.push_back(std::move(row));
+    }
+    std::vector<size_t> widths(std::size(columns), 0);
+    for (const auto& row : rows)
+        for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], width(row[c]));
+    std::string out;
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t c = 0; c < row.size(); ++c) {
+            line += row[c];
+            if (c + 1 < row.size()) line += std::string(widths[c] - width(row[c]) + 2, ' ');
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+}  // namespace cobalin

@@ -1,0 +1,131 @@
+#include "core/search_command.h"
+
+#include <optional>
+
+#include "core/request_packets.h"
+#include "core/text_conversions.h"
+
+namespace cobalin {
+
+namespace {
+
+// "--name=value" or "--name value"; false when the option is not `name`.
+bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& name, std::string& value,
+               std::string& error) {
+    const std::string& a = args[i];
+    if (a == name) {
+        if (i + 1 >= args.size()) {
+            error = name + " needs a value";
+            return true;
+        }
+        value = args[++i];
+        return true;
+    }
+    if (a.rfind(name + "=", 0) == 0) {
+        value = a.substr(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+// A checked address as the socket takes it: "192.168.001.5" or " 192.168.1.5"
+// becomes "192.168.1.5".
+std::string Normalized(const std::string& address) {
+    const auto quad = ParseDottedQuad(address);
+    return quad ? FormatDotted(*quad) : address;
+}
+
+}  // namespace
+
+SearchCommandOptions ParseSearchCommand(const std::vector<std::string>& args, const char* envHome) {
+    SearchCommandOptions o;
+    if (envHome && *envHome) o.home = envHome;
+    std::optional<std::string> network, address, port, seconds;
+    bool json = false, csv = false;
+    for (size_t i = 0; i < args.size() && o.error.empty(); ++i) {
+        const std::string& a = args[i];
+        std::string value;
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--json") {
+            json = true;
+        } else if (a == "--csv") {
+            csv = true;
+        } else if (TakeValue(args, i, "--network", value, o.error)) {
+            network = value;
+        } else if (TakeValue(args, i, "--address", value, o.error)) {
+            address = value;
+        } else if (TakeValue(args, i, "--port", value, o.error)) {
+            port = value;
+        } else if (TakeValue(args, i, "--seconds", value, o.error)) {
+            seconds = value;
+        } else if (TakeValue(args, i, "--home", value, o.error)) {
+            o.home = value;
+        } else {
+            o.error = (a.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + a;
+        }
+    }
+    if (!o.error.empty() || o.help) return o;
+    if (json && csv) {
+        o.error = "--json and --csv cannot be used together";
+    } else if (network && address) {
+        o.error = "--network and --address cannot be used together";
+    } else if (address && port) {
+        o.error = "--port applies to a network search; an address search always asks port 8890";
+    } else if (network && !IsValidAddress(*network, false)) {
+        o.error = "not a network address: \"" + *network + "\"";
+    } else if (address && !IsValidAddress(*address, true)) {
+        o.error = "not a device address: \"" + *address + "\"";
+    }
+    if (!o.error.empty()) return o;
+    if (port) {
+        const auto n = ParseWholeNumber(*port, 1, 65535);
+        if (!n) {
+            o.error = "not a port (1-65535): \"" + *port + "\"";
+            return o;
+        }
+        o.remotePort = static_cast<int>(*n);
+    }
+    if (seconds) {
+        const auto s = ParseDecimal(*seconds);
+        if (!s || !(*s > 0) || *s > kMaxSearchSeconds) {
+            o.error = "not a listening time (seconds above 0, at most 3600): \"" + *seconds + "\"";
+            return o;
+        }
+        o.seconds = *s;
+    }
+    if (address) {
+        o.host = Normalized(*address);
+        o.type = SearchAddress;
+        o.remotePort = kCommandPort;
+    } else {
+        if (network) o.host = Normalized(*network);
+        o.type = SearchNetwork;
+    }
+    o.format = json ? ReportFormat::Json : csv ? ReportFormat::Csv : ReportFormat::Text;
+    return o;
+}
+
+std::string SearchUsageText() {
+    return "Usage: cobalin search [--network A.B.C.255 | --address A.B.C.D] [--port N]\n"
+           "                      [--json | --csv] [--seconds S] [--home DIR]\n"
+           "Runs the window's search without a window and prints every device found.\n\n"
+           "  (no address)         any network: a broadcast to 255.255.255.255, port 8888\n"
+           "  --network A.B.C.255  one network: its broadcast address, port 8888\n"
+           "  --address A.B.C.D    one device: its address, port 8890\n"
+           "  --port N             the port of a network search (default 8888). The\n"
+           "                       devices answer the full request on 8888 and 8890 only;\n"
+           "                       to any other port the request is the single byte 0x00,\n"
+           "                       as the window sends it\n"
+           "  --json               one JSON array of objects (keys in the README)\n"
+           "  --csv                CSV with a header row and CRLF line ends\n"
+           "  --seconds S          listen S seconds (default 5.7; the LAN-module query\n"
+           "                       leaves on the 9th of 19 ticks)\n"
+           "  --home DIR           the program folder whose Setting.ini is read\n"
+           "                       ([RunMode] SearchRoutedOnly); also COBALIN_HOME\n"
+           "  --help               print this text and exit\n\n"
+           "Exit status: 0 devices found, 1 none found, 2 an error (a port taken, a bad\n"
+           "address or option). Passwords are never printed.\n";
+}
+
+}  // namespace cobalin
