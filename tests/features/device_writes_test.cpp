@@ -184,6 +184,29 @@ TEST(DeviceWrites, UpdateClearsWritesResetsCountsDownSearchesAndReportsWhatCameB
     }
 }
 
+TEST(DeviceWrites, TheReportOutlastsTheSimpleFacesEndOfUpdate) {
+    // An update run for the simple face: Timer3 follows it with the tag "1"
+    // and, once it has ended, writes its own texts on the panel's status line.
+    WritesApp app;
+    DeviceSide device;
+    ASSERT_TRUE(device.commands.bound());
+    app.Add(UsualRecord(3));
+    app.pick(0);
+    app.apply(PagedRow::ServerName, "Gone");
+    SetTag(app.c("Label44"), "1");
+    EnableTimer(app.form.Timer3, true);
+    ChangeLog log;
+    app.click("Command9");
+    ASSERT_TRUE(app.Settle());
+    ASSERT_TRUE(WaitUntil([&] { return !app.form.Timer3->isActive(); }, 10));
+    const QString report = "Not found after the update: " + QString::fromStdString(MacText(3));
+    EXPECT_EQ(app.text("Label44"), "Update...Done");
+    EXPECT_TRUE(log.Of("Label54(1)").contains("Update...Done"));
+    EXPECT_EQ(app.text("Label54(1)"), report);
+    EXPECT_EQ(ForeColor(app.c("Label54(1)")), 255u);
+    EXPECT_EQ(app.text("Label1"), report);
+}
+
 TEST(DeviceWrites, AModuleUpdateSendsOnlyTheModuleRecordAndTheSearch) {
     WritesApp app;
     DeviceSide device;

@@ -214,6 +214,7 @@ void SearchOrchestration::Timer3Tick() {
         for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
         lists_.FillPanelLists();
         EnableTimer(form_.Timer3, false);
+        for (const auto& f : std::vector(finished_)) f();
     } catch (...) {
         // Whatever fails inside a tick ends that tick silently; the next tick,
         // a second later, tries again.

@@ -47,6 +47,9 @@ public:
     void HoldCommandPanel(bool held) { held_ = held; }
     // Runs whenever an operation's listening period has ended ("...Done").
     void OnOperationEnded(std::function<void()> f) { ended_.push_back(std::move(f)); }
+    // Runs when Timer3's last tick has shown the end of an operation on the
+    // simple face and refilled the configuration panel's lists.
+    void OnFacesFinished(std::function<void()> f) { finished_.push_back(std::move(f)); }
     // Ends an operation whose request could not be sent: Timer1 off, no
     // device, the command panel free again.
     void ReturnToIdle();
@@ -61,6 +64,7 @@ private:
     FoundLists& lists_;
     bool held_ = false;
     std::vector<std::function<void()>> ended_;
+    std::vector<std::function<void()>> finished_;
 };
 
 }  // namespace cobalin

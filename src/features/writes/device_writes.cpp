@@ -59,6 +59,13 @@ DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& comm
     connect(form_.Get<QPushButton>("Command8"), &QPushButton::clicked, this, [this] { Clear(); });
     connect(form_.Get<QPushButton>("Command19"), &QPushButton::clicked, this, [this] { SetBaud(); });
     search_.OnOperationEnded([this] { OperationEnded(); });
+    search_.OnFacesFinished([this] {
+        if (panelReport_.isEmpty()) return;
+        QWidget* status = form_.Control("Label54(1)");
+        SetForeColor(status, kRed);
+        SetCaption(status, panelReport_);
+        panelReport_.clear();
+    });
 }
 
 bool DeviceWrites::DeviceSelected() const {
@@ -101,6 +108,7 @@ void DeviceWrites::Update() {
     if (busy_ || !DeviceSelected()) return;
     const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
     sent_ = SentRecord{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText)};
+    panelReport_.clear();
     state_.CloseAllowed = false;
     BeginRestartingOperation();
     QWidget* panel = form_.Control("Frame6");
@@ -225,6 +233,10 @@ void DeviceWrites::ReportUpdateResult() {
         SetForeColor(form_.Control(name), kRed);
         SetCaption(form_.Control(name), report);
     }
+    // An update started from the simple face ends there with Timer3's last
+    // tick, which writes "Update...Done" and the found counts over the
+    // panel's status line: the report comes back after them.
+    if (form_.Timer3->isActive()) panelReport_ = report;
 }
 
 }  // namespace cobalin

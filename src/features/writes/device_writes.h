@@ -60,6 +60,9 @@ private:
         std::set<int> rows;
     };
     std::optional<SentRecord> sent_;
+    // A report the simple face's last update tick would cover on the panel's
+    // status line; shown there again once that tick has run.
+    QString panelReport_;
 };
 
 // The texts of the update report.
