@@ -5,6 +5,8 @@
 // came back with other values. Run with a small COBALIN_TIME_SCALE.
 #include <gtest/gtest.h>
 
+#include <QJsonObject>
+
 #include "core/lan_module.h"
 #include "core/request_packets.h"
 #include "writes_fixture.h"
@@ -182,6 +184,36 @@ TEST(DeviceWrites, UpdateClearsWritesResetsCountsDownSearchesAndReportsWhatCameB
             ASSERT_TRUE(app.Settle());
         }
     }
+}
+
+TEST(DeviceWrites, AClearThatCannotBeSentLeavesTheRestOfTheUpdateGoing) {
+    WritesApp app;
+    DeviceSide device;
+    ASSERT_TRUE(device.commands.bound());
+    LoopbackUdp holder(kClearLocalPort);  // another program holds the clear's port
+    ASSERT_TRUE(holder.bound());
+    app.Add(UsualRecord(4));
+    app.pick(0);
+    app.apply(PagedRow::ServerName, "Still written");
+    const DeviceRecord copy = app.entry(1).Record;
+    ChangeLog log;
+    app.click("Command9");
+    ASSERT_TRUE(app.Settle());
+    const QJsonArray shown = app.dialogs.TakeShown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].toObject().value("text").toString(), "C3:Failed to initial UDP connection! Please retry again.");
+    device.Collect();
+    ASSERT_EQ(device.got.size(), 3u);
+    EXPECT_EQ(device.got[0].data, BuildWriteDatagrams(copy).a);
+    EXPECT_EQ(device.got[1].data, BuildWriteDatagrams(copy).b);
+    EXPECT_EQ(device.got[2].fromPort, kResetLocalPort);
+    QStringList seq = SequenceTexts(log.Of("Label1"));
+    seq.removeAll("Sending...Done");
+    // The timer's ticks find no socket open until the write has opened one.
+    seq.removeAll("Ready");
+    const QStringList expected = QStringList{"Sending command..."} + Countdown("Restarting...", 10) +
+                                 QStringList{"Searching...Done", "Not found after the update: " + QString::fromStdString(MacText(4))};
+    EXPECT_EQ(seq, expected);
 }
 
 TEST(DeviceWrites, TheReportOutlastsTheSimpleFacesEndOfUpdate) {
