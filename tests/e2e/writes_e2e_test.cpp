@@ -378,9 +378,28 @@ TEST_F(WritesE2E, ResetWithAndWithoutBroadcastAndClear) {
     EXPECT_EQ(app->Get("List1", "index"), 0) << "no search emptied the list";
 }
 
-TEST_F(WritesE2E, SetBaudToAListeningAndToASilentAddress) {
-    Start("baud", "[device]\nmac = " + kDevice + "\nip = 192.168.1.21\nname = Dongle\n");
+TEST_F(WritesE2E, PingCheckOfANewAddressThenSetBaudToAListeningAndToASilentAddress) {
+    Start("baud", "[device]\nmac = " + kDevice + "\nip = 192.168.1.21\nname = Dongle\n"
+                  "[device]\nmac = 02:00:00:00:50:02\nip = 192.168.1.22\nname = Neighbour\n");
     Pick(kDevice);
+    // "Ping" before a new address is applied: taken, free, or the device's own.
+    ASSERT_EQ(app->Do("select List5 4").value("ok"), true);
+    EXPECT_EQ(app->Get("Command5", "visible"), true);
+    EXPECT_EQ(app->Get("Command5", "tag"), "0");
+    const struct {
+        const char* address;
+        const char* tag;
+        bool apply;
+    } pings[] = {{"192.168.1.22", "1", false}, {"192.168.1.99", "0", true}, {"192.168.1.21", "1", true}};
+    for (const auto& c : pings) {
+        ASSERT_EQ(app->Do(std::string("type Text4 ") + c.address).value("ok"), true);
+        ASSERT_EQ(app->Do("click Command5").value("ok"), true);
+        ASSERT_EQ(app->Do("idle 30").value("ok"), true);
+        EXPECT_EQ(app->Get("Command5", "tag"), c.tag) << c.address;
+        EXPECT_EQ(app->Get("Command6", "enabled"), c.apply) << c.address;
+    }
+    EXPECT_TRUE(capture->New().empty()) << "a ping is no request to a device";
+
     ASSERT_EQ(app->Do("invoke Command19").value("ok"), true);  // its frame opens from a hidden button
     ASSERT_EQ(app->Do("idle 10").value("ok"), true);
     EXPECT_EQ(app->Text("Label1"), "Sending Setbuad command...");
