@@ -129,6 +129,9 @@ protected:
 
     // Starts the simulator on a LAN and the program, and searches.
     void Start(const std::string& name, const std::string& lan) {
+        // Addresses earlier simulators of this LAN added stay on its interface
+        // (they answer pings and connections): only this LAN's devices answer here.
+        ASSERT_EQ(std::system((Env("COBALIN_NETLAB") + " exec lan ip -4 addr flush dev lan0").c_str()), 0);
         capture = std::make_unique<Capture>(TempPath("cobalin-e2e-writes-" + name + ".log"));
         sim = std::make_unique<SimProcess>(WriteLan(name, lan), std::vector<std::string>{"--capture", capture->path()});
         ASSERT_TRUE(sim->ready()) << sim->errors();
