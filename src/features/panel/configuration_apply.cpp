@@ -35,7 +35,6 @@ ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs&
     : form_(form), state_(state), dialogs_(dialogs), search_(search), editor_(editor), writes_(writes) {
     connect(form_.Get<QPushButton>("Command21"), &QPushButton::clicked, this, [this] { Update(); });
     connect(form_.Get<QPushButton>("Command22"), &QPushButton::clicked, this, [this] { Default(); });
-    search_.OnUpdateFinished([this] { UpdateFinished(); });
 }
 
 bool ConfigurationApply::OperationRuns() const {
@@ -196,18 +195,6 @@ void ConfigurationApply::Update() {
     SetForeColor(status, kBlack);
     SetCaption(status, "No change is made");
     EnablePanel();
-}
-
-void ConfigurationApply::UpdateFinished() {
-    // The panel face shows no engineering status: the update's report
-    // replaces the plain end of the update here.
-    const QString report = writes_.lastReport();
-    if (report.isEmpty()) return;
-    QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kRed);
-    SetCaption(status, report);
-    SetCaption(form_.Control("Label44"), report);
-    SetCaption(form_.Control("Label46"), report);
 }
 
 void ConfigurationApply::Default() {

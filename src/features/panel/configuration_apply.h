@@ -44,9 +44,6 @@ private:
     bool LoadedDeviceIsWritable() const;
     // The parameter editor's apply step for one row.
     void ApplyValue(int row, const QString& text);
-    // After the update's lists are filled: a device that did not come back,
-    // or came back with other values, is reported on the panel as well.
-    void UpdateFinished();
 
     ui::FormMain& form_;
     AppState& state_;

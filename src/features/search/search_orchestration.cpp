@@ -212,8 +212,7 @@ void SearchOrchestration::Timer3Tick() {
         for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
         lists_.FillPanelLists();
         EnableTimer(form_.Timer3, false);
-        if (update)
-            for (const auto& f : std::vector(updateFinished_)) f();
+        for (const auto& f : std::vector(finished_)) f();
     } catch (...) {
         // Whatever fails inside a tick ends that tick silently; the next tick,
         // a second later, tries again.

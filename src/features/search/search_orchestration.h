@@ -43,9 +43,9 @@ public:
     void HoldCommandPanel(bool held) { held_ = held; }
     // Runs whenever an operation's listening period has ended ("...Done").
     void OnOperationEnded(std::function<void()> f) { ended_.push_back(std::move(f)); }
-    // Runs at the end of Timer3's tick that finishes an update of the simple
-    // face, after the lists have been filled again.
-    void OnUpdateFinished(std::function<void()> f) { updateFinished_.push_back(std::move(f)); }
+    // Runs when Timer3's last tick has shown the end of an operation on the
+    // simple face and refilled the configuration panel's lists.
+    void OnFacesFinished(std::function<void()> f) { finished_.push_back(std::move(f)); }
     // Ends an operation whose request could not be sent: Timer1 off, no
     // device, the command panel free again.
     void ReturnToIdle();
@@ -60,7 +60,7 @@ private:
     FoundLists& lists_;
     bool held_ = false;
     std::vector<std::function<void()>> ended_;
-    std::vector<std::function<void()>> updateFinished_;
+    std::vector<std::function<void()>> finished_;
 };
 
 }  // namespace cobalin

@@ -59,6 +59,17 @@ DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& comm
     connect(form_.Get<QPushButton>("Command8"), &QPushButton::clicked, this, [this] { Clear(); });
     connect(form_.Get<QPushButton>("Command19"), &QPushButton::clicked, this, [this] { SetBaud(); });
     search_.OnOperationEnded([this] { OperationEnded(); });
+    search_.OnFacesFinished([this] {
+        if (panelReport_.isEmpty()) return;
+        // The panel face shows no engineering status line: the report
+        // replaces the plain end of the update there and on the simple face.
+        QWidget* status = form_.Control("Label54(1)");
+        SetForeColor(status, kRed);
+        SetCaption(status, panelReport_);
+        SetCaption(form_.Control("Label44"), panelReport_);
+        SetCaption(form_.Control("Label46"), panelReport_);
+        panelReport_.clear();
+    });
 }
 
 bool DeviceWrites::DeviceSelected() const {
@@ -101,7 +112,7 @@ void DeviceWrites::Update() {
     if (busy_ || !DeviceSelected()) return;
     const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
     sent_ = SentRecord{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText)};
-    lastReport_.clear();
+    panelReport_.clear();
     state_.CloseAllowed = false;
     BeginRestartingOperation();
     QWidget* panel = form_.Control("Frame6");
@@ -221,12 +232,15 @@ void DeviceWrites::ReportUpdateResult() {
         }
         if (!differ.isEmpty()) report = kKeptOtherValues + differ.join(", ");
     }
-    lastReport_ = report;
     if (report.isEmpty()) return;
     for (const char* name : {"Label1", "Label54(1)"}) {
         SetForeColor(form_.Control(name), kRed);
         SetCaption(form_.Control(name), report);
     }
+    // An update started from the simple face ends there with Timer3's last
+    // tick, which writes "Update...Done" and the found counts over the
+    // panel's status line: the report comes back after them.
+    if (form_.Timer3->isActive()) panelReport_ = report;
 }
 
 }  // namespace cobalin

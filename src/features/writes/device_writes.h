@@ -32,10 +32,6 @@ public:
 
     // True from the start of an update or reset until its follow-up search has ended.
     bool busy() const { return busy_; }
-    // The red report of the last update ("Not found after the update: ...",
-    // "Device kept other values: ..."); empty when the device came back as
-    // written or no update has run.
-    const QString& lastReport() const { return lastReport_; }
 
 private:
     // True when a device of the last search is selected in List1.
@@ -56,7 +52,6 @@ private:
     ParameterEditor& editor_;
     bool busy_ = false;
     bool waitingForSearch_ = false;
-    QString lastReport_;
 
     // What an update sent, to be compared with what the device reports back.
     struct SentRecord {
@@ -65,6 +60,9 @@ private:
         std::set<int> rows;
     };
     std::optional<SentRecord> sent_;
+    // A report the simple face's last update tick would cover on the panel's
+    // status line; shown there again once that tick has run.
+    QString panelReport_;
 };
 
 // The texts of the update report.
