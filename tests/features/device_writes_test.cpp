@@ -303,6 +303,8 @@ TEST(DeviceWrites, ResetCountsDownAndSearchesTheWayCheck1Says) {
         app.pick(0);
         SetChecked(app.c("Check1"), c.broadcast);
         SetText(app.c("txtIPaddr"), "127.0.0.1");  // the check box set its own address
+        // (Cleared, the box also sets the port field to 8890, where the module
+        // query then cannot bind: this test plays the device on that port.)
         const DeviceRecord record = app.entry(1).Record;
         const QString panelStatus = app.text("Label54(1)");
         ChangeLog log;
