@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonObject>
+#include <QTimer>
 
 #include "core/lan_module.h"
 #include "core/request_packets.h"
@@ -303,6 +304,8 @@ TEST(DeviceWrites, ResetCountsDownAndSearchesTheWayCheck1Says) {
         app.pick(0);
         SetChecked(app.c("Check1"), c.broadcast);
         SetText(app.c("txtIPaddr"), "127.0.0.1");  // the check box set its own address
+        // (Cleared, the box also sets the port field to 8890, where the module
+        // query then cannot bind: this test plays the device on that port.)
         const DeviceRecord record = app.entry(1).Record;
         const QString panelStatus = app.text("Label54(1)");
         ChangeLog log;
@@ -471,4 +474,25 @@ TEST(DeviceWrites, SetBaudSendsOnlyOverAConnectionMadeInTime) {
         EXPECT_TRUE(listener.Read(1, 200).empty()) << address;
         EXPECT_EQ(app.form.TCP5300Cmd->State(), SocketControl::kClosed) << address;
     }
+}
+
+TEST(DeviceWrites, ASecondSetBaudWhileTheFirstWaitsForItsConnectionIsRefused) {
+    WritesApp app;
+    app.Add(UsualRecord(1));
+    app.pick(0);
+    BaudListener silent(true);               // 127.0.0.1: never takes the connection
+    BaudListener listening(false, "127.0.0.3");  // takes any
+    ASSERT_TRUE(silent.ok() && listening.ok());
+    SetCaption(app.c("Label1"), "before");
+    bool clickedAgain = false;
+    QTimer::singleShot(ScaledMs(1000), [&] {
+        // The user clicks again, the address row now naming another device.
+        app.state.ParameterTexts[PagedRow::IpAddress] = "127.0.0.3";
+        app.click("Command19");
+        clickedAgain = true;
+    });
+    app.click("Command19");
+    ASSERT_TRUE(clickedAgain);
+    EXPECT_EQ(app.text("Label1"), "before");
+    EXPECT_TRUE(listening.Read(1, 300).empty()) << "no request, and none twice";
 }

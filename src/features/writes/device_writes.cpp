@@ -179,7 +179,9 @@ void DeviceWrites::Clear() {
 }
 
 void DeviceWrites::SetBaud() {
-    if (busy_ || !DeviceSelected()) return;
+    // A second click while the first waits for its connection would close
+    // that connection and open another, and both would then send.
+    if (busy_ || baudConnecting_ || !DeviceSelected()) return;
     const std::string address = state_.ParameterTexts[PagedRow::IpAddress];
     SocketControl& tcp = *form_.TCP5300Cmd;
     tcp.Close();
@@ -188,8 +190,10 @@ void DeviceWrites::SetBaud() {
     tcp.Connect(QString::fromStdString(address), kBaudPort);
     // The platform reports a refused connection at once; a silent address
     // would keep it waiting, so the wait ends after a few seconds.
+    baudConnecting_ = true;
     WaitUntil([&tcp] { return tcp.State() == SocketControl::kConnected || tcp.State() == SocketControl::kError; },
               kBaudConnectSeconds);
+    baudConnecting_ = false;
     if (tcp.State() != SocketControl::kConnected) {
         tcp.Close();
         return;

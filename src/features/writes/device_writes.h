@@ -52,6 +52,7 @@ private:
     ParameterEditor& editor_;
     bool busy_ = false;
     bool waitingForSearch_ = false;
+    bool baudConnecting_ = false;  // SetBaud waits for its connection
 
     // What an update sent, to be compared with what the device reports back.
     struct SentRecord {
