@@ -32,7 +32,6 @@ public:
     ~TimeScale() { unsetenv("COBALIN_TIME_SCALE"); }
 };
 
-std::string TempPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
 
 std::string WriteLan() {
     const std::string path = TempPath("cobalin-e2e-data.conf");

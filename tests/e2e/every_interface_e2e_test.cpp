@@ -18,7 +18,6 @@ namespace {
 
 constexpr double kScale = 0.05;
 
-std::string TempPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
 
 std::string WriteFile(const std::string& name, const std::string& text) {
     const std::string path = TempPath(name);

@@ -25,6 +25,12 @@ extern char** environ;
 
 namespace cobalin::e2e {
 
+// A path in the temporary folder that is this test process's own: two runs
+// of the suite at once (two checkouts, say) never share a capture log.
+inline std::string TempPath(const std::string& name) {
+    return "/tmp/" + std::to_string(getpid()) + "-" + name;
+}
+
 inline std::string Env(const char* name) {
     const char* v = std::getenv(name);
     return v ? v : "";

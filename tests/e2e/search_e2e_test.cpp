@@ -13,7 +13,6 @@ using namespace cobalin::e2e;
 
 namespace {
 
-std::string TempPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
 
 std::string WriteFile(const std::string& name, const std::string& text) {
     const std::string path = TempPath(name);

@@ -25,7 +25,6 @@ namespace {
 constexpr double kScale = 0.05;
 constexpr uint16_t kOwnSearchPort = 9101, kOwnModulePort = 9102;
 
-std::string TempPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
 
 std::string WriteLan(const std::string& name, const std::string& text) {
     const std::string path = TempPath("cobalin-e2e-writes-" + name + ".conf");
