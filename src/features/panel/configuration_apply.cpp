@@ -4,7 +4,6 @@
 
 #include "core/input_rules.h"
 #include "features/editor/parameter_editor.h"
-#include "features/search/search_orchestration.h"
 #include "features/writes/device_writes.h"
 #include "toolkit/controls.h"
 #include "windows/names.h"
@@ -30,9 +29,9 @@ constexpr int kPanelButtons[] = {2, 1, 0, 3, 4, 5};
 std::string Typed(const QWidget* w) { return TextOf(w).toStdString(); }
 }  // namespace
 
-ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search,
-                                       ParameterEditor& editor, DeviceWrites& writes)
-    : form_(form), state_(state), dialogs_(dialogs), search_(search), editor_(editor), writes_(writes) {
+ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor,
+                                       DeviceWrites& writes)
+    : form_(form), state_(state), dialogs_(dialogs), editor_(editor), writes_(writes) {
     connect(form_.Get<QPushButton>("Command21"), &QPushButton::clicked, this, [this] { Update(); });
     connect(form_.Get<QPushButton>("Command22"), &QPushButton::clicked, this, [this] { Default(); });
 }

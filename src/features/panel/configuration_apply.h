@@ -16,12 +16,11 @@ namespace cobalin {
 
 class DeviceWrites;
 class ParameterEditor;
-class SearchOrchestration;
 
 class ConfigurationApply : public QObject {
 public:
-    ConfigurationApply(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, SearchOrchestration& search,
-                       ParameterEditor& editor, DeviceWrites& writes);
+    ConfigurationApply(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor,
+                       DeviceWrites& writes);
 
     void ConfirmDongleSetup();
     void ApplyConfiguration();
@@ -48,7 +47,6 @@ private:
     ui::FormMain& form_;
     AppState& state_;
     ui::Dialogs& dialogs_;
-    SearchOrchestration& search_;
     ParameterEditor& editor_;
     DeviceWrites& writes_;
 };
