@@ -56,6 +56,18 @@ class Capture {
 public:
     explicit Capture(std::string path) : path_(std::move(path)) { std::filesystem::remove(path_); }
     const std::string& path() const { return path_; }
+    // The new lines once there are at least `count` of them, or what came
+    // within the time: the simulator writes its log in a process of its own,
+    // which may lag behind the program a little.
+    std::vector<Wire> Await(size_t count, double seconds = 5) {
+        std::vector<Wire> out = New();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (out.size() < count && std::chrono::steady_clock::now() < end) {
+            usleep(5000);
+            for (auto& w : New()) out.push_back(std::move(w));
+        }
+        return out;
+    }
     std::vector<Wire> New() {
         std::ifstream in(path_);
         std::vector<Wire> out;
@@ -92,6 +104,16 @@ std::vector<std::string> Routes(const std::vector<Wire>& wires) {
     return out;
 }
 
+// The positions where two byte strings differ, for a failure's message.
+std::string Differences(const Bytes& got, const Bytes& want) {
+    std::string out;
+    for (size_t i = 0; i < std::max(got.size(), want.size()); ++i) {
+        const int g = i < got.size() ? got[i] : -1, w = i < want.size() ? want[i] : -1;
+        if (g != w) out += " [" + std::to_string(i) + "] " + std::to_string(g) + " not " + std::to_string(w);
+    }
+    return out;
+}
+
 std::vector<std::string> Strings(const QJsonValue& v) {
     std::vector<std::string> out;
     for (const auto& x : v.toArray()) out.push_back(x.toString().toStdString());
@@ -99,17 +121,19 @@ std::vector<std::string> Strings(const QJsonValue& v) {
 }
 
 // What the devices hold now, by the test's own search and module query
-// (from ports of its own, so the program's sockets are not disturbed).
-std::unique_ptr<DeviceStore> DevicesNow(bool modules = false) {
+// (from ports of its own, so the program's sockets are not disturbed): waits
+// for the given numbers of pages and module records, a few seconds at most.
+std::unique_ptr<DeviceStore> DevicesNow(size_t pages, size_t modules = 0) {
     auto store = std::make_unique<DeviceStore>();
     UdpClient client(kOwnSearchPort);
     EXPECT_TRUE(client.bound());
     client.Send("255.255.255.255", kSearchPort, BuildSearchRequest(SearchNetwork, kSearchPort));
-    for (const auto& r : client.Collect(0.4)) ReplyIntake(*store, r.data);
+    const auto enough = [](size_t n) { return [n](const std::vector<Received>& got) { return got.size() >= n; }; };
+    for (const auto& r : client.CollectUntil(enough(pages), 3)) ReplyIntake(*store, r.data);
     if (modules) {
         UdpClient module(kOwnModulePort);
         module.Send("255.255.255.255", kModulePort, BuildModuleQuery());
-        for (const auto& r : module.Collect(0.3)) ModuleReplyIntake(*store, r.data);
+        for (const auto& r : module.CollectUntil(enough(modules), 3)) ModuleReplyIntake(*store, r.data);
     }
     return store;
 }
@@ -141,7 +165,7 @@ protected:
     void SearchAgain() {
         ASSERT_EQ(app->Do("click Command1").value("ok"), true);
         ASSERT_EQ(app->Do("idle 60").value("ok"), true);
-        capture->New();
+        capture->Await(2);  // the search and the timer's module query
     }
     // Selects the device in List1 (its details fill the editor); its index.
     int Pick(const std::string& mac) {
@@ -209,7 +233,7 @@ TEST_F(WritesE2E, EveryEditableRowReachesTheDeviceByteForByte) {
     for (const auto& [row, value] : values) {
         SCOPED_TRACE(row);
         // The program's copy is the device's record as the search brought it.
-        const auto before = DevicesNow();
+        const auto before = DevicesNow(6);
         const DeviceEntry* device = Find(*before, kDevice);
         ASSERT_NE(device, nullptr);
         auto expected = std::make_unique<DeviceStore>();
@@ -225,18 +249,18 @@ TEST_F(WritesE2E, EveryEditableRowReachesTheDeviceByteForByte) {
         Update();
 
         // On the wire: clear, A, B, reset, the timer's query, the search, its query.
-        const auto wires = capture->New();
+        const auto wires = capture->Await(kUpdateRoutes.size());
         ASSERT_EQ(Routes(wires), kUpdateRoutes);
         const WriteDatagrams w = BuildWriteDatagrams(want);
         EXPECT_EQ(wires[0].data, BuildMaintenanceRequest(device->EchoBytes, want, "clrCfgBuf"));
-        EXPECT_EQ(wires[1].data, w.a);
-        EXPECT_EQ(wires[2].data, w.b);
+        EXPECT_TRUE(wires[1].data == w.a) << Differences(wires[1].data, w.a);
+        EXPECT_TRUE(wires[2].data == w.b) << Differences(wires[2].data, w.b);
         EXPECT_EQ(wires[3].data, BuildMaintenanceRequest(device->EchoBytes, want, "reset"));
 
         // The device now holds the program's copy on pages 0 and 1, but for
         // what the write sets by rule: the first serial port's number, and the
         // second serial block when more than one port is in use.
-        const auto after = DevicesNow();
+        const auto after = DevicesNow(6);
         const DeviceEntry* back = Find(*after, kDevice);
         ASSERT_NE(back, nullptr);
         const bool secondBlockByRule = want[kSerialPortCountOffset] != 1;
@@ -278,12 +302,12 @@ TEST_F(WritesE2E, ADeviceWithALanModuleIsUpdatedThroughItsModuleRecordOnly) {
     EXPECT_TRUE(capture->New().empty());
     ASSERT_EQ(app->Do("watch Label1 text").value("ok"), true);
     Update();
-    const auto wires = capture->New();
+    const auto wires = capture->Await(3);
     ASSERT_EQ(Routes(wires), (std::vector<std::string>{"UDP 8888>255.255.255.255:8880 173", "UDP 8889>255.255.255.255:8888 23",
                                                         "UDP 8888>255.255.255.255:8880 173"}));
     EXPECT_EQ(std::string(wires[0].data.begin(), wires[0].data.begin() + 8), "UpdateLM");
     // The module took the record; the device came back with its values.
-    const auto now = DevicesNow(true);
+    const auto now = DevicesNow(3, 1);
     const DeviceEntry* back = Find(*now, kDevice);
     ASSERT_NE(back, nullptr);
     const Bytes& module = now->LanModuleTable[static_cast<size_t>(back - now->DeviceTable.data())].Record;
@@ -321,7 +345,7 @@ TEST_F(WritesE2E, ADeviceThatKeptItsValuesOrNeverCameBackIsReportedInRed) {
     EXPECT_EQ(app->Do("invoke Command9").value("ok"), true);
     EXPECT_EQ(app->Get("Frame6", "enabled"), false);
     ASSERT_EQ(app->Do("idle 90").value("ok"), true);
-    const auto wires = capture->New();
+    const auto wires = capture->Await(kUpdateRoutes.size());
     EXPECT_EQ(Routes(wires), kUpdateRoutes) << "one clear, write and reset";
     for (const char* label : {"Label1", "Label54(1)"}) {
         EXPECT_EQ(app->Text(label), "Device kept other values: Server name, Baud rate") << label;
@@ -345,7 +369,7 @@ TEST_F(WritesE2E, ResetWithAndWithoutBroadcastAndClear) {
     ASSERT_EQ(app->Do("watch Label1 text").value("ok"), true);
     ASSERT_EQ(app->Do("click Command3").value("value"), "busy");
     ASSERT_EQ(app->Do("idle 90").value("ok"), true);
-    EXPECT_EQ(Routes(capture->New()), (std::vector<std::string>{"UDP 8882>255.255.255.255:8890 59", "UDP 8888>255.255.255.255:8880 173",
+    EXPECT_EQ(Routes(capture->Await(4)), (std::vector<std::string>{"UDP 8882>255.255.255.255:8890 59", "UDP 8888>255.255.255.255:8880 173",
                                                                  "UDP 8889>255.255.255.255:8888 23", "UDP 8888>255.255.255.255:8880 173"}));
     std::vector<std::string> countdown;
     for (const auto& c : app->Do("changes").value("value").toArray()) {
@@ -364,7 +388,7 @@ TEST_F(WritesE2E, ResetWithAndWithoutBroadcastAndClear) {
     Pick(kDevice);
     ASSERT_EQ(app->Do("click Command3").value("value"), "busy");
     ASSERT_EQ(app->Do("idle 90").value("ok"), true);
-    EXPECT_EQ(Routes(capture->New()), (std::vector<std::string>{"UDP 8882>192.168.1.21:8890 59", "UDP 8890>192.168.1.21:8880 173",
+    EXPECT_EQ(Routes(capture->Await(4)), (std::vector<std::string>{"UDP 8882>192.168.1.21:8890 59", "UDP 8890>192.168.1.21:8880 173",
                                                                  "UDP 8891>192.168.1.21:8890 23", "UDP 8890>192.168.1.21:8880 173"}));
     EXPECT_EQ(app->Text("Label1"), "Sending...Done");
     EXPECT_EQ(Strings(app->Get("List1", "items")), std::vector<std::string>{kDevice});
@@ -373,7 +397,7 @@ TEST_F(WritesE2E, ResetWithAndWithoutBroadcastAndClear) {
     Pick(kDevice);
     ASSERT_EQ(app->Do("click Command8").value("ok"), true);
     ASSERT_EQ(app->Do("idle 30").value("ok"), true);
-    const auto wires = capture->New();
+    const auto wires = capture->Await(2);
     ASSERT_EQ(Routes(wires), (std::vector<std::string>{"UDP 8883>192.168.1.21:8890 59", "UDP 8890>192.168.1.21:8880 173"}));
     EXPECT_EQ(std::string(wires[0].data.begin() + 46, wires[0].data.begin() + 55), "clrCfgBuf");
     EXPECT_EQ(Strings(app->Get("List1", "items")), std::vector<std::string>{kDevice});
@@ -405,7 +429,7 @@ TEST_F(WritesE2E, PingCheckOfANewAddressThenSetBaudToAListeningAndToASilentAddre
     ASSERT_EQ(app->Do("invoke Command19").value("ok"), true);  // its frame opens from a hidden button
     ASSERT_EQ(app->Do("idle 10").value("ok"), true);
     EXPECT_EQ(app->Text("Label1"), "Sending Setbuad command...");
-    const auto wires = capture->New();
+    const auto wires = capture->Await(1);
     ASSERT_EQ(wires.size(), 1u);
     EXPECT_EQ(wires[0].proto, "TCP");
     EXPECT_EQ(wires[0].toIp, "192.168.1.21");
