@@ -18,20 +18,6 @@ namespace {
 
 constexpr double kScale = 0.05;
 
-
-std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::string path = TempPath(name);
-    std::ofstream(path) << text;
-    return path;
-}
-
-std::string Home(const std::string& name, const std::string& settings) {
-    const std::string dir = TempPath("cobalin-e2e-home-" + name);
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir + "/Setting.ini") << settings;
-    return dir;
-}
-
 const std::string kEngineering = "[RunMode]\nStartupAutoDeviceType=2\nAdvancedMode=1\nAdvIPDMode=1\nSkipPassword=1\n";
 
 // Three devices on each LAN; the second LAN's last one has a LAN module.
@@ -45,12 +31,6 @@ const std::string kSecondLan =
 
 const std::set<std::string> kFirstMacs = {"02:00:00:01:00:01", "02:00:00:01:00:02", "02:00:00:01:00:03"};
 const std::set<std::string> kSecondMacs = {"02:00:00:02:00:01", "02:00:00:02:00:02", "02:00:00:02:00:09"};
-
-std::vector<std::string> Strings(const QJsonValue& v) {
-    std::vector<std::string> out;
-    for (const auto& x : v.toArray()) out.push_back(x.toString().toStdString());
-    return out;
-}
 
 // Source, destination and length of every UDP datagram in a capture file.
 std::vector<std::string> Captured(const std::string& file) {

@@ -15,6 +15,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -255,5 +257,28 @@ private:
     int in_ = -1, out_ = -1;
     std::string buffer_;
 };
+
+// A file in this process's temporary folder; its path.
+inline std::string WriteFile(const std::string& name, const std::string& text) {
+    const std::string path = TempPath(name);
+    std::ofstream(path) << text;
+    return path;
+}
+
+// A fresh program folder holding only the given settings file.
+inline std::string Home(const std::string& name, const std::string& settings) {
+    const std::string dir = TempPath("cobalin-e2e-home-" + name);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/Setting.ini") << settings;
+    return dir;
+}
+
+// A JSON array of texts, as the driver answers "items".
+inline std::vector<std::string> Strings(const QJsonValue& v) {
+    std::vector<std::string> out;
+    for (const auto& x : v.toArray()) out.push_back(x.toString().toStdString());
+    return out;
+}
 
 }  // namespace cobalin::e2e

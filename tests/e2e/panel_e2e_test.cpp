@@ -18,21 +18,6 @@ namespace {
 
 constexpr double kScale = 0.05;
 
-
-std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::string path = TempPath(name);
-    std::ofstream(path) << text;
-    return path;
-}
-
-std::string Home(const std::string& name, const std::string& settings) {
-    const std::string dir = TempPath("cobalin-e2e-panel-" + name);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir + "/Setting.ini") << settings;
-    return dir;
-}
-
 std::string ShotDir() {
     const auto dir = std::filesystem::path(Env("COBALIN_BIN")).parent_path() / "panel-shots";
     std::filesystem::create_directories(dir);
@@ -71,12 +56,6 @@ size_t CommandsSent(const std::string& capture) {
     size_t n = 0;
     for (const Datagram& d : Captured(capture)) n += d.dst.ends_with(":8890");
     return n;
-}
-
-std::vector<std::string> Strings(const QJsonValue& v) {
-    std::vector<std::string> out;
-    for (const auto& x : v.toArray()) out.push_back(x.toString().toStdString());
-    return out;
 }
 
 // The simulator, a program and the capture log of one test.

@@ -32,12 +32,6 @@ void SetPingGroupRange(const char* range) {
     ASSERT_EQ(Shell(std::string("sysctl -qw net.ipv4.ping_group_range='") + range + "'"), 0);
 }
 
-std::vector<std::string> Strings(const QJsonValue& v) {
-    std::vector<std::string> out;
-    for (const auto& x : v.toArray()) out.push_back(x.toString().toStdString());
-    return out;
-}
-
 std::vector<std::string> Addresses(int first, int last, bool answering) {
     std::vector<std::string> out;
     for (int i = first; i <= last; ++i) {

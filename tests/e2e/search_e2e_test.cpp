@@ -13,30 +13,9 @@ using namespace cobalin::e2e;
 
 namespace {
 
-
-std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::string path = TempPath(name);
-    std::ofstream(path) << text;
-    return path;
-}
-
-// A program folder with a settings file.
-std::string Home(const std::string& name, const std::string& settings) {
-    const std::string dir = TempPath("cobalin-e2e-home-" + name);
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir + "/Setting.ini") << settings;
-    return dir;
-}
-
 const std::string kSimpleFace = "[RunMode]\nStartupAutoDeviceType=2\nAdvancedMode=2\nSkipPassword=1\n";
 
 std::string Sample() { return Env("COBALIN_SOURCE_DIR") + "/sim/sample-lan.conf"; }
-
-std::vector<std::string> Strings(const QJsonValue& v) {
-    std::vector<std::string> out;
-    for (const auto& x : v.toArray()) out.push_back(x.toString().toStdString());
-    return out;
-}
 
 void SearchMode(DriveProcess& app, int mode, const std::string& address = "") {
     ASSERT_EQ(app.Do("click Option1(" + std::to_string(mode) + ")").value("ok"), true);

@@ -25,7 +25,6 @@ namespace {
 constexpr double kScale = 0.05;
 constexpr uint16_t kOwnSearchPort = 9101, kOwnModulePort = 9102;
 
-
 std::string WriteLan(const std::string& name, const std::string& text) {
     const std::string path = TempPath("cobalin-e2e-writes-" + name + ".conf");
     std::ofstream(path) << text;
@@ -111,12 +110,6 @@ std::string Differences(const Bytes& got, const Bytes& want) {
         const int g = i < got.size() ? got[i] : -1, w = i < want.size() ? want[i] : -1;
         if (g != w) out += " [" + std::to_string(i) + "] " + std::to_string(g) + " not " + std::to_string(w);
     }
-    return out;
-}
-
-std::vector<std::string> Strings(const QJsonValue& v) {
-    std::vector<std::string> out;
-    for (const auto& x : v.toArray()) out.push_back(x.toString().toStdString());
     return out;
 }
 
