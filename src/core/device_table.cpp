@@ -64,7 +64,14 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) 
         result.outcome = IntakeResult::Added;
     }
     DeviceEntry& e = store.DeviceTable[static_cast<size_t>(result.entry)];
-    if (result.outcome == IntakeResult::Added) e.ReceivedPages = 0;
+    // A search that follows an update or a reset does not clear the table, so
+    // an entry given to a new device may still hold another device's bytes:
+    // a page of the new device that never arrives must read as zeros, never
+    // as the old device's configuration or identity.
+    if (result.outcome == IntakeResult::Added) {
+        e = DeviceEntry{};
+        store.LanModuleTable[static_cast<size_t>(result.entry)] = LanModuleEntry{};
+    }
     if (!isShort) e.ReceivedPages = static_cast<uint8_t>(e.ReceivedPages | 1u << b[7]);
     // Every page carries the MAC text, so a page 1 or 2 that arrives first
     // makes the entry that its page 0 later finds.

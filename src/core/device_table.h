@@ -35,9 +35,7 @@ struct DeviceEntry {
     DeviceRecord Record{};
     RecordFormat FormatTag = RecordFormat::None;
     // Which pages of a paged reply (bit n: page n) have arrived since this
-    // entry was last given to a device. A search that is not preceded by a
-    // clear (the one after an update) reuses entries, so bytes of a page that
-    // did not arrive may still be another device's.
+    // entry was given to its device; a write needs pages 0 and 1.
     uint8_t ReceivedPages = 0;
 };
 
