@@ -1,6 +1,7 @@
 #include "core/parameter_codec.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/lan_module.h"
 #include "core/text_conversions.h"
@@ -73,6 +74,39 @@ bool Encode(const FieldDef& f, std::string_view text, DeviceRecord& record) {
     return false;
 }
 
+// True when every number in the text is a whole number, so that the
+// record's value is the typed one however it was spelled ("007", " 10 ").
+bool WholeNumbers(const FieldDef& f, std::string_view text) {
+    const auto whole = [](std::string_view part) {
+        const auto v = ParseDecimal(part);
+        return v && *v == std::nearbyint(*v);
+    };
+    if (f.write != WriteRule::Dotted) return whole(text);
+    const auto parts = SplitAtDots(text);
+    return std::all_of(parts.begin(), parts.end(), [&](const auto& p) { return whole(p); });
+}
+
+EditNote NoteOf(const FieldDef& f, ApplyOutcome outcome, std::string_view typed, std::string_view shown) {
+    if (outcome != ApplyOutcome::Written) return EditNote::Refused;
+    switch (f.write) {
+        case WriteRule::Text:
+            if (typed.size() > f.size) return EditNote::Cut;
+            if (typed != shown) return EditNote::Changed;  // a NUL character is not kept
+            break;
+        case WriteRule::Dotted:
+        case WriteRule::Byte:
+        case WriteRule::U16:
+        case WriteRule::MinusOne:
+            if (typed != shown && !WholeNumbers(f, typed)) return EditNote::Changed;
+            break;
+        default:
+            if (typed != shown) return EditNote::Changed;
+    }
+    // Every configuration write sets the first serial port to 4000.
+    if (f.index == PagedRow::TcpUdpPort && shown != "4000") return EditNote::PortNotSent;
+    return EditNote::AsTyped;
+}
+
 }  // namespace
 
 bool IsEditableRow(long row) {
@@ -91,11 +125,93 @@ ApplyOutcome ApplyParameter(DeviceStore& store, ParameterTextArray& texts, long 
                             long device) {
     const FieldDef* f = Row(row);
     if (!f || f->write == WriteRule::None) return ApplyOutcome::Ignored;
-    texts[static_cast<size_t>(row)] = std::string(text);
     if (!store.IsEntry(device)) return ApplyOutcome::Rejected;
-    if (!Encode(*f, text, store.DeviceTable[static_cast<size_t>(device)].Record)) return ApplyOutcome::Rejected;
-    if (const ModuleField* mirror = ModuleFieldOfRow(row)) BuildModuleUpdate(store, device, mirror->code, text);
-    return ApplyOutcome::Written;
+    DeviceRecord& record = store.DeviceTable[static_cast<size_t>(device)].Record;
+    const bool written = Encode(*f, text, record);
+    if (written)
+        if (const ModuleField* mirror = ModuleFieldOfRow(row)) BuildModuleUpdate(store, device, mirror->code, text);
+    texts[static_cast<size_t>(row)] = FieldText(*f, record);
+    return written ? ApplyOutcome::Written : ApplyOutcome::Rejected;
+}
+
+EditNote CheckEditRoad(const DeviceStore& store, long device, long row, std::string_view text) {
+    if (!store.IsEntry(device) || store.DeviceTable[static_cast<size_t>(device)].FormatTag != RecordFormat::WithModule)
+        return EditNote::AsTyped;
+    // Such a device is updated through its module record alone: an edit it
+    // cannot carry would be shown as applied and never reach it.
+    const ModuleField* m = ModuleFieldOfRow(row);
+    if (!m) return EditNote::NotCarriedByModule;
+    if (!m->dotted() && text.size() > kModuleTextSize) return EditNote::TooLongForModule;
+    return EditNote::AsTyped;
+}
+
+EditResult EditParameter(DeviceStore& store, ParameterTextArray& texts, long row, std::string_view text, long device) {
+    const FieldDef* f = Row(row);
+    EditResult r;
+    if (!f || f->write == WriteRule::None || !store.IsEntry(device)) {
+        r.outcome = ApplyParameter(store, texts, row, text, device);
+        return r;
+    }
+    r.note = CheckEditRoad(store, device, row, text);
+    if (r.note != EditNote::AsTyped) {
+        r.outcome = ApplyOutcome::Rejected;
+        r.shown = texts[static_cast<size_t>(row)];
+        return r;
+    }
+    r.outcome = ApplyParameter(store, texts, row, text, device);
+    r.shown = texts[static_cast<size_t>(row)];
+    r.note = NoteOf(*f, r.outcome, text, r.shown);
+    return r;
+}
+
+std::string RowName(long row) {
+    const FieldDef* f = Row(row);
+    if (!f) return {};
+    std::string name(f->label);
+    if (!name.empty() && name.back() == ':') name.pop_back();
+    return name;
+}
+
+std::string EditNoteText(EditNote note, long row, std::string_view typed, std::string_view shown) {
+    const std::string name = RowName(row);
+    const std::string t(typed), s(shown);
+    switch (note) {
+        case EditNote::AsTyped:
+            break;
+        case EditNote::Refused:
+            return name + ": \"" + t + "\" cannot be written; the record keeps \"" + s + "\"";
+        case EditNote::Cut:
+            return name + ": cut to " + std::to_string(Row(row)->size) + " characters, \"" + s + "\"";
+        case EditNote::Changed:
+            return name + ": the record holds \"" + s + "\", not \"" + t + "\"";
+        case EditNote::PortNotSent:
+            return name + ": the record holds " + s + ", but every update sends 4000";
+        case EditNote::NotCarriedByModule:
+            return "Not applied: the LAN module of this device does not carry " + name;
+        case EditNote::TooLongForModule:
+            return "Not applied: the LAN module of this device holds at most 16 characters of " + name;
+    }
+    return {};
+}
+
+std::string_view EditNoteWords(EditNote note) {
+    switch (note) {
+        case EditNote::AsTyped:
+            break;
+        case EditNote::Refused:
+            return "refused";
+        case EditNote::Cut:
+            return "cut";
+        case EditNote::Changed:
+            return "changed";
+        case EditNote::PortNotSent:
+            return "every update sends 4000";
+        case EditNote::NotCarriedByModule:
+            return "not carried by the LAN module";
+        case EditNote::TooLongForModule:
+            return "too long for the LAN module";
+    }
+    return {};
 }
 
 }  // namespace cobalin

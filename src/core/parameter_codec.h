@@ -3,6 +3,7 @@
 // The rows are those of the paged field table.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/device_table.h"
@@ -23,10 +24,48 @@ enum class ApplyOutcome {
     Rejected,  // the text does not fit the row's encoding: only ParameterTexts changed
 };
 
-// Stores text in row `row` of texts, then writes its encoding into the record
-// of entry `device` and mirrors rows with a module code. A text the encoding
-// cannot use writes nothing and mirrors nothing.
+// Writes the encoding of text into the record of entry `device` and mirrors
+// rows with a module code; then row `row` of texts shows what the record now
+// holds, decoded, so that a value the encoding refused, cut or mapped is
+// never shown as applied. A text the encoding cannot use writes nothing and
+// mirrors nothing.
 ApplyOutcome ApplyParameter(DeviceStore& store, ParameterTextArray& texts, long row, std::string_view text,
                             long device);
+
+// How the value a record holds after an edit compares with what was typed.
+enum class EditNote : uint8_t {
+    AsTyped,             // the record holds the value as typed (a number may be spelled otherwise: "007")
+    Refused,             // the row's encoding takes no such text: nothing changed
+    Cut,                 // a text longer than its field: the record holds its start
+    Changed,             // the record holds another value (a choice spelled otherwise, a rounded number)
+    PortNotSent,         // the port is kept in the record, but every update sends 4000
+    NotCarriedByModule,  // the device is updated through its LAN-module record, which has no such field
+    TooLongForModule,    // ... whose field holds fewer characters: nothing changed
+};
+
+struct EditResult {
+    ApplyOutcome outcome = ApplyOutcome::Ignored;
+    EditNote note = EditNote::AsTyped;
+    std::string shown;  // the row's text now, decoded from the record (ANSI)
+};
+
+// Whether the road by which the device is updated can carry an edit of the
+// row: NotCarriedByModule or TooLongForModule for a LAN-module device whose
+// module record has no such field or a shorter one; else AsTyped.
+EditNote CheckEditRoad(const DeviceStore& store, long device, long row, std::string_view text);
+
+// One edit of a row as the parameter editor makes it: refused when the road
+// the device is updated by cannot carry it, else ApplyParameter, with a note
+// of how the record's value differs from the text.
+EditResult EditParameter(DeviceStore& store, ParameterTextArray& texts, long row, std::string_view text, long device);
+
+// The row's name as the details list shows it, without its colon.
+std::string RowName(long row);
+// One line that says how the record differs from what was typed; typed and
+// shown are put in as given, in whatever encoding the caller shows. Empty
+// for AsTyped.
+std::string EditNoteText(EditNote note, long row, std::string_view typed, std::string_view shown);
+// A few words for a list of rows ("cut", "refused", ...); empty for AsTyped.
+std::string_view EditNoteWords(EditNote note);
 
 }  // namespace cobalin

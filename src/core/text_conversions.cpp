@@ -9,6 +9,8 @@ namespace cobalin {
 namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+}  // namespace
+
 std::vector<std::string_view> SplitAtDots(std::string_view s) {
     std::vector<std::string_view> parts;
     size_t start = 0;
@@ -22,7 +24,6 @@ std::vector<std::string_view> SplitAtDots(std::string_view s) {
         start = dot + 1;
     }
 }
-}  // namespace
 
 std::string HexByte(int v) {
     if (v < 0 || v > 255) return "-1";

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cobalin {
 
@@ -65,6 +66,9 @@ std::optional<long long> ParseWholeNumber(std::string_view s, long long lo, long
 // optional fraction ("12", "-3.5", " 7. "); nullopt for anything else
 // (exponents, hexadecimal, blanks inside, empty).
 std::optional<double> ParseDecimal(std::string_view s);
+
+// The parts of a text between its dots ("1..2" has three, the middle one empty).
+std::vector<std::string_view> SplitAtDots(std::string_view s);
 
 // A number typed for a numeric field: a decimal number as ParseDecimal reads
 // it, rounded half to even, inside [lo, hi].

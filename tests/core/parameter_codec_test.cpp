@@ -72,7 +72,7 @@ TEST(ParameterCodec, Encodings) {
                                        e.Record().begin() + static_cast<long>(c.at + c.bytes.size())),
                   c.bytes)
             << c.row << " " << c.text;
-        EXPECT_EQ(e.texts[static_cast<size_t>(c.row)], c.text);
+        EXPECT_EQ(e.texts[static_cast<size_t>(c.row)], e.Decoded(c.row)) << "the row shows what the record holds";
     }
     Editor e;
     EXPECT_EQ(e.Apply(30, std::string(60, 'c')), ApplyOutcome::Written);
@@ -96,7 +96,7 @@ TEST(ParameterCodec, RejectedTextsWriteNothing) {
         EXPECT_EQ(e.Apply(c.row, c.text), ApplyOutcome::Rejected) << c.row << " " << c.text;
         EXPECT_EQ(e.Record(), before) << c.row << " " << c.text;
         EXPECT_EQ(e.store->LanModuleTable[1].Record, moduleBefore) << c.row << " " << c.text;
-        EXPECT_EQ(e.texts[static_cast<size_t>(c.row)], c.text) << "the text is still shown";
+        EXPECT_EQ(e.texts[static_cast<size_t>(c.row)], e.Decoded(c.row)) << "the unchanged value is shown, not the text";
     }
 }
 
@@ -204,4 +204,61 @@ TEST(ParameterCodec, ModuleFieldsJoinCodeRowAndBothRecords) {
             std::any_of(std::begin(cases), std::end(cases), [row](const Case& c) { return c.row == row; });
         EXPECT_EQ(ModuleFieldOfRow(row) != nullptr, mirrored) << row;
     }
+}
+
+// What the record holds after an edit, and how that differs from the text.
+TEST(ParameterCodec, EditNotesSayHowTheRecordDiffersFromTheText) {
+    struct Case {
+        long row;
+        std::string text;
+        EditNote note;
+        std::string shown;
+        bool module = false;  // a device updated through its LAN-module record
+    };
+    const Case cases[] = {
+        {0, "Name", EditNote::AsTyped, "Name"},
+        {0, "ABCDEFGHIJKLMNOPQRST", EditNote::Cut, "ABCDEFGHIJKLMNOP"},
+        {0, std::string("A\0B", 3), EditNote::Changed, "AB"},
+        {3, "enable", EditNote::Changed, "Disable"},
+        {3, "Enable", EditNote::AsTyped, "Enable"},
+        {12, "9601", EditNote::Refused, "110"},
+        {4, "192.168.001.010", EditNote::AsTyped, "192.168.1.10"},
+        {4, "192.168.1.10.5", EditNote::Refused, "0.0.0.0"},
+        {17, "2.5", EditNote::Changed, "2"},
+        {17, " 007 ", EditNote::AsTyped, "7"},
+        {24, "4000", EditNote::AsTyped, "4000"},
+        {24, "8888", EditNote::PortNotSent, "8888"},
+        {24, "65536", EditNote::Refused, "0"},
+        {12, "9600", EditNote::NotCarriedByModule, "110", true},
+        {3, "Enable", EditNote::NotCarriedByModule, "Disable", true},
+        {0, "Seventeen chars!!", EditNote::TooLongForModule, "", true},
+        {30, std::string(17, 'c'), EditNote::TooLongForModule, "", true},
+        {30, std::string(16, 'c'), EditNote::AsTyped, std::string(16, 'c'), true},
+        {4, "10.0.0.1", EditNote::AsTyped, "10.0.0.1", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.row) + " " + c.text);
+        Editor e;
+        DecodeRecord(e.Record(), e.texts);
+        if (c.module) e.store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
+        const DeviceRecord before = e.Record();
+        const Bytes moduleBefore = e.store->LanModuleTable[1].Record;
+        const EditResult r = EditParameter(*e.store, e.texts, c.row, c.text, 1);
+        EXPECT_EQ(r.note, c.note);
+        EXPECT_EQ(r.shown, c.shown);
+        EXPECT_EQ(e.texts[static_cast<size_t>(c.row)], c.shown);
+        const bool refused = c.note == EditNote::Refused || c.note == EditNote::NotCarriedByModule ||
+                             c.note == EditNote::TooLongForModule;
+        EXPECT_EQ(r.outcome, refused ? ApplyOutcome::Rejected : ApplyOutcome::Written);
+        if (refused) {
+            EXPECT_EQ(e.Record(), before);
+            EXPECT_EQ(e.store->LanModuleTable[1].Record, moduleBefore);
+        }
+        EXPECT_EQ(EditNoteText(r.note, c.row, c.text, r.shown).empty(), c.note == EditNote::AsTyped);
+    }
+    EXPECT_EQ(EditNoteText(EditNote::PortNotSent, 24, "8888", "8888"),
+              "TCP/UDP port: the record holds 8888, but every update sends 4000");
+    EXPECT_EQ(EditNoteText(EditNote::NotCarriedByModule, 12, "9600", ""),
+              "Not applied: the LAN module of this device does not carry Baud rate");
+    EXPECT_EQ(RowName(26), "Connection at");
 }

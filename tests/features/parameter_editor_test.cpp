@@ -177,7 +177,8 @@ TEST(ParameterEditor, ApplyWritesTheCopyTheListAndTheModuleRecordAndSendsNothing
     WritesApp app;
     app.Add(UsualRecord(1));
     app.Add(UsualRecord(2));
-    // Device 2 has a LAN module attached.
+    // Device 2 has a LAN module attached: it is updated through the module
+    // record alone, so an edit that record cannot carry is refused.
     app.entry(2).FormatTag = RecordFormat::WithModule;
     Bytes module(kModuleRecordSize, 0);
     module[0] = kModuleAnswerMark;
@@ -188,8 +189,10 @@ TEST(ParameterEditor, ApplyWritesTheCopyTheListAndTheModuleRecordAndSendsNothing
         QString text;
         size_t offset;
         Bytes bytes;        // the record's bytes at offset afterwards
-        int moduleOffset;   // -1: not mirrored
+        QString shown;      // the row's text afterwards: what the record holds
+        int moduleOffset;   // -1: the module record has no such field
         Bytes moduleBytes;
+        QString note;       // Label1 afterwards, in red; empty: as typed
     };
     auto text16 = [](const std::string& s) {
         Bytes b(16, 0);
@@ -197,83 +200,120 @@ TEST(ParameterEditor, ApplyWritesTheCopyTheListAndTheModuleRecordAndSendsNothing
         return b;
     };
     const Case cases[] = {
-        {0, "A name of twenty chr", 10, text16("A name of twenty chr"), 32, text16("A name of twenty chr")},
-        {2, "secret", 42, text16("secret"), 96, text16("secret")},
-        {4, "10.1.2.3", 58, {10, 1, 2, 3}, 112, {10, 1, 2, 3}},
-        {12, "5787", 177, {14}, -1, {}},
-        {13, "7-2", 178, {2, 1}, -1, {}},  // two stop bits are code 1, as the details read them
-        {19, "Client (no HB)", 176, {2}, -1, {}},
-        {24, "8888", 174, {0xB8, 0x22}, -1, {}},
-        {27, "8", 197, {7}, -1, {}},
-        {3, "enable", 9, {0}, -1, {}},
-        {29, "Model X", 126, text16("Model X"), 64, text16("Model X")},
+        {0, "A name of twenty chr", 10, text16("A name of twenty chr"), "A name of twenty", 32, {},
+         "Server name: cut to 16 characters, \"A name of twenty\""},
+        {2, "secret", 42, text16("secret"), "secret", 96, text16("secret"), ""},
+        {4, "10.1.2.3", 58, {10, 1, 2, 3}, "10.1.2.3", 112, {10, 1, 2, 3}, ""},
+        {12, "5787", 177, {14}, "5787", -1, {}, ""},
+        {13, "7-2", 178, {2, 1}, "7-2", -1, {}, ""},  // two stop bits are code 1, as the details read them
+        {19, "Client (no HB)", 176, {2}, "Client (no HB)", -1, {}, ""},
+        {24, "8888", 174, {0xB8, 0x22}, "8888", -1, {}, "TCP/UDP port: the record holds 8888, but every update sends 4000"},
+        {27, "8", 197, {7}, "8", -1, {}, ""},
+        {3, "enable", 9, {0}, "Disable", -1, {}, "DHCP: the record holds \"Disable\", not \"enable\""},
+        {29, "Model X", 126, text16("Model X"), "Model X", 64, text16("Model X"), ""},
     };
     for (const int device : {1, 2}) {
         app.pick(device - 1);
         for (const Case& c : cases) {
+            SCOPED_TRACE("device " + std::to_string(device) + " row " + std::to_string(c.row));
             const Bytes moduleBefore = app.state.Devices->LanModuleTable[static_cast<size_t>(device)].Record;
+            const DeviceRecord before = app.entry(device).Record;
+            const QString shownBefore = app.items("List5")[c.row];
             app.row(c.row);
             SetText(app.c("Text4"), c.text);
             app.click("Command6");
             const DeviceRecord& r = app.entry(device).Record;
-            EXPECT_EQ(Bytes(r.begin() + static_cast<long>(c.offset), r.begin() + static_cast<long>(c.offset + c.bytes.size())), c.bytes)
-                << device << " row " << c.row;
-            EXPECT_EQ(app.items("List5")[c.row], c.text) << c.row;
-            EXPECT_EQ(app.state.ParameterTexts[static_cast<size_t>(c.row)], c.text.toStdString()) << c.row;
             const Bytes& m = app.state.Devices->LanModuleTable[static_cast<size_t>(device)].Record;
-            if (device == 1 || c.moduleOffset < 0) {
-                EXPECT_EQ(m, moduleBefore) << "not mirrored: device " << device << " row " << c.row;
+            // A module device refuses a row its module record lacks, and a
+            // text longer than the module's field.
+            const bool refused = device == 2 && (c.moduleOffset < 0 || c.moduleBytes.empty());
+            if (refused) {
+                EXPECT_EQ(r, before);
+                EXPECT_EQ(m, moduleBefore);
+                EXPECT_EQ(app.items("List5")[c.row], shownBefore);
+                EXPECT_TRUE(app.text("Label1").startsWith("Not applied: the LAN module of this device ")) << app.text("Label1").toStdString();
+                EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
                 continue;
             }
-            EXPECT_EQ(Bytes(m.begin() + c.moduleOffset, m.begin() + c.moduleOffset + static_cast<long>(c.moduleBytes.size())), c.moduleBytes)
-                << c.row;
+            EXPECT_EQ(Bytes(r.begin() + static_cast<long>(c.offset), r.begin() + static_cast<long>(c.offset + c.bytes.size())), c.bytes);
+            EXPECT_EQ(app.items("List5")[c.row], c.shown);
+            EXPECT_EQ(app.state.ParameterTexts[static_cast<size_t>(c.row)], c.shown.toStdString());
+            if (!c.note.isEmpty()) {
+                EXPECT_EQ(app.text("Label1"), c.note);
+                EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
+            } else {
+                EXPECT_FALSE(app.text("Label1").contains(':')) << "a value applied as typed puts the status back";
+            }
+            if (device == 1 || c.moduleOffset < 0) {
+                EXPECT_EQ(m, moduleBefore) << "not mirrored";
+                continue;
+            }
+            EXPECT_EQ(Bytes(m.begin() + c.moduleOffset, m.begin() + c.moduleOffset + static_cast<long>(c.moduleBytes.size())), c.moduleBytes);
             EXPECT_EQ(std::string(m.begin(), m.begin() + 8), "UpdateLM");
             EXPECT_EQ(m.back(), ModuleChecksum(m));
         }
     }
     // The company name takes 48 bytes of the record.
+    app.pick(0);
     app.apply(PagedRow::CompanyName, QString(50, 'c'));
-    EXPECT_EQ(app.entry(2).Record[125], 'c');
-    EXPECT_EQ(app.entry(2).Record[126], 'M') << "the model number after it is kept";
+    EXPECT_EQ(app.entry(1).Record[125], 'c');
+    EXPECT_EQ(app.entry(1).Record[126], 'M') << "the model number after it is kept";
+    EXPECT_EQ(app.items("List5")[PagedRow::CompanyName], QString(48, 'c'));
     EXPECT_TRUE(SocketsClosed(app)) << "nothing is sent before Update (7)";
     EXPECT_FALSE(app.form.Timer1->isActive());
     EXPECT_EQ(app.dialogs.shownCount(), 0);
 }
 
-TEST(ParameterEditor, RefusedValuesAndTheRowsThatWriteNothingChangeOnlyTheTexts) {
+TEST(ParameterEditor, RefusedValuesAndTheRowsThatWriteNothingChangeNothing) {
     WritesApp app;
     app.Add(UsualRecord(1));
-    app.entry(1).FormatTag = RecordFormat::WithModule;
     app.pick(0);
-    app.apply(PagedRow::ServerName, "Mirrored");  // the module record now carries an update
     const DeviceRecord record = app.entry(1).Record;
-    const Bytes module = app.state.Devices->LanModuleTable[1].Record;
     const ParameterTextArray texts = app.state.ParameterTexts;
+    const QStringList list = app.items("List5");
 
-    // Refused: the list row and ParameterTexts show the text, no byte changes.
+    // Refused: the list row and ParameterTexts keep the record's value, no
+    // byte changes, and the status line says so.
     const std::pair<int, QString> refused[] = {{4, "10.1.2"},  {5, "255.255.255.256"}, {6, "a.b.c.d"}, {24, "70000"},
                                                {17, "-1"},     {18, "256"},            {12, "9601"},   {13, "8-3"},
                                                {27, "0"},      {28, ""}};
     for (const auto& [row, text] : refused) {
         app.apply(row, text);
-        EXPECT_EQ(app.items("List5")[row], text) << row;
-        EXPECT_EQ(app.state.ParameterTexts[static_cast<size_t>(row)], text.toStdString()) << row;
+        EXPECT_EQ(app.items("List5"), list) << row;
+        EXPECT_EQ(app.state.ParameterTexts, texts) << row;
         EXPECT_EQ(app.entry(1).Record, record) << row;
-        EXPECT_EQ(app.state.Devices->LanModuleTable[1].Record, module) << row;
+        EXPECT_EQ(app.text("Label1"), QString::fromStdString(RowName(row)) + ": \"" + text + "\" cannot be written; the record keeps \"" +
+                                          list[row] + "\"");
+        EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
     }
 
-    // Rows 7, 8 and 23 (Apply is disabled there; a fill may still press it):
-    // only the list row changes.
+    // Rows 7, 8 and 23 (Apply is disabled there; code may still press it):
+    // the record has nothing for them, so nothing changes.
     for (const int row : {7, 8, 23}) {
         app.row(row);
         EXPECT_FALSE(app.enabled("Command6")) << row;
         SetText(app.c("Text4"), "changed");
         app.editor.ApplyClick();
-        EXPECT_EQ(app.items("List5")[row], "changed") << row;
-        EXPECT_EQ(app.state.ParameterTexts[static_cast<size_t>(row)], texts[static_cast<size_t>(row)]) << row;
+        EXPECT_EQ(app.items("List5"), list) << row;
+        EXPECT_EQ(app.state.ParameterTexts, texts) << row;
         EXPECT_EQ(app.entry(1).Record, record) << row;
-        EXPECT_EQ(app.state.Devices->LanModuleTable[1].Record, module) << row;
     }
+}
+
+TEST(ParameterEditor, AValueAppliedAsTypedPutsTheStatusLineBack) {
+    WritesApp app;
+    app.Add(UsualRecord(1));
+    app.pick(0);
+    SetCaption(app.c("Label1"), "Searching...Done");
+    app.apply(PagedRow::BaudRate, "9601");
+    EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
+    app.apply(PagedRow::ServerName, "Fits");
+    EXPECT_EQ(app.text("Label1"), "Searching...Done");
+    EXPECT_EQ(ForeColor(app.c("Label1")), 0u);
+    // A character without a byte of its own is stored as "?": not as typed.
+    app.apply(PagedRow::ServerName, QString::fromUtf8("Name \u4e2d"));
+    EXPECT_EQ(app.items("List5")[PagedRow::ServerName], "Name ?");
+    EXPECT_EQ(app.text("Label1"), QString::fromUtf8("Server name: the record holds \"Name ?\", not \"Name \u4e2d\""));
 }
 
 TEST(ParameterEditor, ApplyDoesNothingOnceASearchHasEmptiedTheFoundList) {

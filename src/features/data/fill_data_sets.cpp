@@ -28,14 +28,17 @@ FillDataSets::FillDataSets(FormMain& form, AppState& state, Dialogs& dialogs, Pa
 
 void FillDataSets::FillPressed(const FillButton& button) {
     if (SelectedRow(form_.Control("List1")) < 0) return;
-    if (!FillFromDataSet(button.set)) return;
+    std::vector<ParameterEditor::Applied> applied;
+    if (!FillFromDataSet(button.set, applied)) return;
     // A list without a "Model No.:" row (a short record's 11 rows) has
     // nowhere to take the model name.
     if (*button.model && ItemCount(form_.Control("List5")) > PagedRow::ModelNo)
-        ApplyRow(PagedRow::ModelNo, QString::fromLatin1(button.model));
+        applied.push_back(editor_.ApplyRowText(PagedRow::ModelNo, QString::fromLatin1(button.model)));
+    // One line for every row the record holds otherwise than the set says.
+    editor_.ReportApplied(applied);
 }
 
-bool FillDataSets::FillFromDataSet(int set) {
+bool FillDataSets::FillFromDataSet(int set, std::vector<ParameterEditor::Applied>& applied) {
     const std::string name = FillDataSetFileName(set);
     // Read once per press, so an edit of the file counts at the next press.
     const auto data = LoadFillDataSet(state_.PathOf(name));
@@ -50,15 +53,9 @@ bool FillDataSets::FillFromDataSet(int set) {
     for (int row = 0; row < rows; ++row) {
         const std::string text = ReadFillValue(set, row, mac, *data);
         if (text == kFillNotApplied) continue;
-        ApplyRow(row, QString::fromStdString(AnsiToUtf8(text)));
+        applied.push_back(editor_.ApplyRowText(row, QString::fromStdString(AnsiToUtf8(text))));
     }
     return true;
-}
-
-void FillDataSets::ApplyRow(int row, const QString& text) {
-    SelectRow(form_.Control("List5"), row);
-    SetText(form_.Control("Text4"), text);
-    editor_.ApplyClick();
 }
 
 }  // namespace cobalin

@@ -10,11 +10,11 @@
 
 #include "core/app_state.h"
 #include "toolkit/dialogs.h"
+#include "features/editor/parameter_editor.h"
 #include "windows/forms.h"
 
 namespace cobalin {
 
-class ParameterEditor;
 
 // One fill button: its control, its data set and the model name it stamps
 // (empty for none).
@@ -36,13 +36,11 @@ public:
     // A fill button's click.
     void FillPressed(const FillButton& button);
     // Applies every row of a data set to the selected device; false (and one
-    // message, nothing applied) when the set's file cannot be used.
-    bool FillFromDataSet(int set);
+    // message, nothing applied) when the set's file cannot be used. The rows
+    // applied are added to `applied`.
+    bool FillFromDataSet(int set, std::vector<ParameterEditor::Applied>& applied);
 
 private:
-    // Applies one row as a user would: selects it in the value list, puts the
-    // text into the value box and presses "Apply (6)".
-    void ApplyRow(int row, const QString& text);
 
     ui::FormMain& form_;
     AppState& state_;

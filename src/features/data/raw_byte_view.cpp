@@ -4,7 +4,9 @@
 #include <QPushButton>
 
 #include "core/ansi_text.h"
+#include "core/update_checks.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -12,6 +14,7 @@ using namespace ui;
 
 const char* const kRawUpdateOk = "OK";
 const char* const kRawUpdateError = "Error!";
+const char* const kRawUpdateNotSent = "OK, not sent: ";
 
 namespace {
 
@@ -61,6 +64,7 @@ void RawByteView::UpdateClick() {
     const int16_t device = DeviceOnSelectedLine();
     if (device == 0) return;
     QWidget* result = form_.Control("Label41");
+    SetForeColor(result, kBlack);
     SetCaption(result, "");
     const auto range = Stretch();
     const std::string typed = TextOf(form_.Control("Text5")).toStdString();
@@ -77,9 +81,16 @@ void RawByteView::UpdateClick() {
         SetCaption(result, kRawUpdateError);
         return;
     }
-    DeviceRecord& record = state_.Devices->DeviceTable[static_cast<size_t>(device)].Record;
-    std::copy(data.begin(), data.end(), record.begin() + static_cast<long>(range->start));
-    SetCaption(result, kRawUpdateOk);
+    DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
+    const DeviceRecord before = entry.Record;
+    std::copy(data.begin(), data.end(), entry.Record.begin() + static_cast<long>(range->start));
+    // The record took the bytes, but an update may not send them as they
+    // stand: say which, rather than a plain "OK".
+    QStringList unsent;
+    for (const auto& [first, last] : UnsentChanges(entry, before, range->start, range->size))
+        unsent << (first == last ? QString::number(first) : QString("%1-%2").arg(first).arg(last));
+    SetForeColor(result, unsent.isEmpty() ? kBlack : kRed);
+    SetCaption(result, unsent.isEmpty() ? QString(kRawUpdateOk) : kRawUpdateNotSent + unsent.join(", "));
 }
 
 void RawByteView::HideClick() { Hide(form_.Control("Frame11")); }

@@ -15,6 +15,8 @@ namespace cobalin {
 // Label41 after "Update".
 extern const char* const kRawUpdateOk;
 extern const char* const kRawUpdateError;
+// "OK" for bytes the record took but no update sends as they stand; + offsets.
+extern const char* const kRawUpdateNotSent;
 
 class RawByteView : public QObject {
 public:

@@ -8,6 +8,7 @@
 #include "core/parameter_codec.h"
 #include "features/ping/ping_scan.h"
 #include "toolkit/controls.h"
+#include "windows/names.h"
 
 namespace cobalin {
 
@@ -88,19 +89,64 @@ void ParameterEditor::Combo3Click() {
     if (i >= 0) SetText(form_.Control("Text4"), Items(combo).value(i));
 }
 
-void ParameterEditor::ApplyClick() {
+ParameterEditor::Applied ParameterEditor::ApplySelected() {
     QWidget* list5 = form_.Control("List5");
-    const int row = SelectedRow(list5);
+    Applied a;
+    a.row = SelectedRow(list5);
     // Only a device of the last search that is still selected in List1 is
     // written: after a search has emptied the list, the index names whatever
     // device now sits there.
-    if (row < 0 || SelectedRow(form_.Control("List1")) < 0 || !SelectedIsPaged()) return;
-    const QString text = TextOf(form_.Control("Text4"));
-    SetItemText(list5, row, text);
-    const ApplyOutcome outcome =
-        ApplyParameter(*state_.Devices, state_.ParameterTexts, row, Utf8ToAnsi(text.toStdString()), state_.SelectedDevice);
-    if (outcome == ApplyOutcome::Written)
-        applied_[state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText].insert(row);
+    if (a.row < 0 || SelectedRow(form_.Control("List1")) < 0 || !SelectedIsPaged()) return {};
+    a.typed = TextOf(form_.Control("Text4"));
+    a.result = EditParameter(*state_.Devices, state_.ParameterTexts, a.row, Utf8ToAnsi(a.typed.toStdString()),
+                             state_.SelectedDevice);
+    if (a.result.outcome == ApplyOutcome::Ignored) return a;
+    // A character without a byte of its own is stored as "?".
+    if (a.result.note == EditNote::AsTyped && !IsAnsiRepresentable(a.typed.toStdString()))
+        a.result.note = EditNote::Changed;
+    SetItemText(list5, a.row, QString::fromStdString(AnsiToUtf8(a.result.shown)));
+    if (a.result.outcome == ApplyOutcome::Written)
+        applied_[state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText].insert(a.row);
+    return a;
+}
+
+void ParameterEditor::ApplyClick() { ReportApplied({ApplySelected()}); }
+
+ParameterEditor::Applied ParameterEditor::ApplyRowText(int row, const QString& text) {
+    SelectRow(form_.Control("List5"), row);
+    SetText(form_.Control("Text4"), text);
+    return ApplySelected();
+}
+
+void ParameterEditor::ReportApplied(const std::vector<Applied>& applied) {
+    QStringList rows;
+    QString one;
+    for (const Applied& a : applied) {
+        if (a.result.note == EditNote::AsTyped) continue;
+        const std::string words(EditNoteWords(a.result.note));
+        rows << QString::fromStdString(RowName(a.row) + " (" + words + ")");
+        one = QString::fromStdString(
+            EditNoteText(a.result.note, a.row, a.typed.toStdString(), AnsiToUtf8(a.result.shown)));
+    }
+    if (rows.isEmpty()) return ClearNote();
+    QWidget* status = form_.Control("Label1");
+    if (note_.isEmpty() || Caption(status) != note_) {
+        beforeNote_ = Caption(status);
+        beforeNoteColor_ = ForeColor(status);
+    }
+    note_ = rows.size() == 1 && applied.size() == 1 ? one : "Not as typed: " + rows.join(", ");
+    SetForeColor(status, kRed);
+    SetCaption(status, note_);
+}
+
+void ParameterEditor::ClearNote() {
+    QWidget* status = form_.Control("Label1");
+    // Only while the note is still there: a status shown since stays.
+    if (!note_.isEmpty() && Caption(status) == note_) {
+        SetForeColor(status, beforeNoteColor_);
+        SetCaption(status, beforeNote_);
+    }
+    note_.clear();
 }
 
 void ParameterEditor::PingClick() {

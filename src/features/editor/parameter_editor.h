@@ -10,8 +10,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/app_state.h"
+#include "core/parameter_codec.h"
 #include "windows/forms.h"
 
 namespace cobalin {
@@ -27,8 +29,21 @@ public:
     // Sets up the "Set Value" frame for a row; the text for Text4.
     QString PrepareValueInput(int row);
     void Combo3Click();
-    void ApplyClick();  // "Apply (6)"
+    void ApplyClick();  // "Apply (6)": applies Text4 to the selected row and says how the record differs
     void PingClick();   // "Ping" of the IP address row
+
+    // One value applied to a row, as the record now holds it.
+    struct Applied {
+        int row = -1;
+        QString typed;
+        EditResult result;
+    };
+    // Applies a text to a row as a user's selection, typing and "Apply (6)"
+    // would, without a word on the status line; the caller reports.
+    Applied ApplyRowText(int row, const QString& text);
+    // Label1 says in red where the records hold other values than were
+    // typed: one row in full, several in one line.
+    void ReportApplied(const std::vector<Applied>& applied);
 
     // The rows applied to a device (by MAC) since its record was last sent;
     // the update sequence checks them against what the device reports back.
@@ -38,11 +53,19 @@ public:
 private:
     // True when the selected device holds a record the row table is made for.
     bool SelectedIsPaged() const;
+    // Text4 applied to the selected row of List5.
+    Applied ApplySelected();
+    // Puts the status line back as it was before the last note.
+    void ClearNote();
 
     ui::FormMain& form_;
     AppState& state_;
     PingScan& ping_;
     std::map<std::string, std::set<int>> applied_;
+    // The note Label1 shows, and what it showed before, so that a value
+    // applied as typed puts the status line back.
+    QString note_, beforeNote_;
+    unsigned beforeNoteColor_ = 0;
 };
 
 }  // namespace cobalin

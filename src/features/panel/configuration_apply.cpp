@@ -2,7 +2,10 @@
 
 #include <QPushButton>
 
+#include "core/ansi_text.h"
 #include "core/input_rules.h"
+#include "core/parameter_codec.h"
+#include "core/update_checks.h"
 #include "features/editor/parameter_editor.h"
 #include "features/writes/device_writes.h"
 #include "toolkit/controls.h"
@@ -12,7 +15,7 @@ namespace cobalin {
 
 using namespace ui;
 
-const char* const kRecordNotWritable = "Not updated: this device's record has no fields for these settings";
+const char* const kRecordNotWritable = UpdateBlockText(UpdateBlock::NotWritable).data();
 const char* const kNoDeviceLoaded = "Not updated: no device of the last search is loaded";
 
 namespace {
@@ -107,6 +110,7 @@ void ConfigurationApply::EnablePanel() {
 
 void ConfigurationApply::RefuseUpdate(const QString& text) {
     SetCaption(form_.Control("Label44"), text);
+    SetCaption(form_.Control("Label46"), text);
     QWidget* status = form_.Control("Label54(1)");
     SetForeColor(status, kRed);
     SetCaption(status, text);
@@ -117,10 +121,43 @@ bool ConfigurationApply::LoadedDeviceIsWritable() const {
     return IsPagedRecord(entry.Record) && ItemCount(form_.Control("List5")) == static_cast<int>(kParameterCount);
 }
 
-void ConfigurationApply::ApplyValue(int row, const QString& text) {
-    SelectRow(form_.Control("List5"), row);
-    SetText(form_.Control("Text4"), text);
-    editor_.ApplyClick();
+std::vector<std::pair<int, QString>> ConfigurationApply::ChangedRows() const {
+    using P = PagedRow;
+    std::vector<std::pair<int, QString>> rows;
+    const QStringList current = Items(form_.Control("List5"));
+    auto compare = [&](const QString& text, int parameter) {
+        if (text != current.value(parameter)) rows.emplace_back(parameter, text);
+    };
+    compare(TextOf(form_.Control("Text6(9)")), P::ServerName);
+    compare(TextOf(form_.Control("Text6(10)")), P::CompanyName);
+    const QString password = TextOf(form_.Control("Text6(3)"));
+    if (password == TextOf(form_.Control("Text6(6)"))) compare(password, P::Password);
+    const QString dhcp = TextOf(form_.Control("Combo2"));
+    if (dhcp != kDhcpOn) {
+        if (dhcp != current.value(P::Dhcp)) rows.emplace_back(P::Dhcp, kDhcpOff);
+        compare(TextOf(form_.Control("Text6(0)")), P::IpAddress);
+        compare(TextOf(form_.Control("Text6(1)")), P::Netmask);
+        compare(TextOf(form_.Control("Text6(2)")), P::Gateway);
+        compare(TextOf(form_.Control("Text6(7)")), P::SerialBrenik);
+    } else if (dhcp != current.value(P::Dhcp)) {
+        // With DHCP the device takes its addresses from the network.
+        rows.emplace_back(P::Dhcp, kDhcpOn);
+    }
+    return rows;
+}
+
+QString ConfigurationApply::UpdateRefusal(const std::vector<std::pair<int, QString>>& rows) const {
+    const UpdateBlock block = CheckUpdate(*state_.Devices, state_.SelectedDevice);
+    if (block != UpdateBlock::None) return QString::fromUtf8(UpdateBlockText(block).data());
+    if (!LoadedDeviceIsWritable()) return kRecordNotWritable;
+    // Checked before anything is applied: a refused update leaves the record
+    // and the faces as they were.
+    for (const auto& [row, text] : rows) {
+        const std::string typed = Utf8ToAnsi(text.toStdString());
+        const EditNote note = CheckEditRoad(*state_.Devices, state_.SelectedDevice, row, typed);
+        if (note != EditNote::AsTyped) return QString::fromStdString(EditNoteText(note, row, text.toStdString(), {}));
+    }
+    return {};
 }
 
 void ConfigurationApply::Update() {
@@ -142,58 +179,30 @@ void ConfigurationApply::Update() {
         EnablePanel();
         return;
     }
-    // A record of the short format has other rows at these places.
-    if (!LoadedDeviceIsWritable()) {
-        RefuseUpdate(kRecordNotWritable);
+    const auto rows = ChangedRows();
+    if (const QString refusal = UpdateRefusal(rows); !refusal.isEmpty()) {
+        RefuseUpdate(refusal);
         EnablePanel();
         return;
     }
-
-    using P = PagedRow;
-    bool changed = false;
-    const QStringList current = Items(form_.Control("List5"));
-    auto compare = [&](const QString& text, int parameter) {
-        if (text == current.value(parameter)) return;
-        ApplyValue(parameter, text);
-        changed = true;
-    };
-    compare(TextOf(form_.Control("Text6(9)")), P::ServerName);
-    compare(TextOf(form_.Control("Text6(10)")), P::CompanyName);
-    const QString password = TextOf(form_.Control("Text6(3)"));
-    if (password == TextOf(form_.Control("Text6(6)"))) compare(password, P::Password);
-    const QString dhcp = TextOf(form_.Control("Combo2"));
-    if (dhcp != kDhcpOn) {
-        if (dhcp != current.value(P::Dhcp)) {
-            ApplyValue(P::Dhcp, kDhcpOff);
-            changed = true;
-        }
-        compare(TextOf(form_.Control("Text6(0)")), P::IpAddress);
-        compare(TextOf(form_.Control("Text6(1)")), P::Netmask);
-        compare(TextOf(form_.Control("Text6(2)")), P::Gateway);
-        compare(TextOf(form_.Control("Text6(7)")), P::SerialBrenik);
-    } else if (dhcp != current.value(P::Dhcp)) {
-        // With DHCP the device takes its addresses from the network.
-        ApplyValue(P::Dhcp, kDhcpOn);
-        changed = true;
-    }
-
     QWidget* label44 = form_.Control("Label44");
     QWidget* status = form_.Control("Label54(1)");
-    if (changed) {
-        SetCaption(label44, "Updating...");
+    if (rows.empty()) {
+        SetCaption(label44, "No change is made");
         SetForeColor(status, kBlack);
-        SetCaption(status, "Updating...");
-        SetTag(label44, kUpdateRuns);
-        for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Disable(form_.Control(name));
-        EnableTimer(form_.Timer3, true);
-        // Timer3 reports the progress and ends the update after the follow-up search.
-        writes_.Update();
+        SetCaption(status, "No change is made");
+        EnablePanel();
         return;
     }
-    SetCaption(label44, "No change is made");
+    for (const auto& [parameter, text] : rows) editor_.ApplyRowText(parameter, text);
+    SetCaption(label44, "Updating...");
     SetForeColor(status, kBlack);
-    SetCaption(status, "No change is made");
-    EnablePanel();
+    SetCaption(status, "Updating...");
+    SetTag(label44, kUpdateRuns);
+    for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Disable(form_.Control(name));
+    EnableTimer(form_.Timer3, true);
+    // Timer3 reports the progress and ends the update after the follow-up search.
+    writes_.Update();
 }
 
 void ConfigurationApply::Default() {

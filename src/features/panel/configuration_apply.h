@@ -7,6 +7,9 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <utility>
+#include <vector>
 
 #include "core/app_state.h"
 #include "toolkit/dialogs.h"
@@ -41,8 +44,12 @@ private:
     // True when the device loaded into the faces is one the parameter rows
     // are made for; it is still selected in the engineering face's list.
     bool LoadedDeviceIsWritable() const;
-    // The parameter editor's apply step for one row.
-    void ApplyValue(int row, const QString& text);
+    // The rows whose value on the simple face differs from the device's, with
+    // the texts to apply, in the order they are applied.
+    std::vector<std::pair<int, QString>> ChangedRows() const;
+    // Why the update of the loaded device with these rows cannot be sent;
+    // empty when it can.
+    QString UpdateRefusal(const std::vector<std::pair<int, QString>>& rows) const;
 
     ui::FormMain& form_;
     AppState& state_;

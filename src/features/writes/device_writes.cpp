@@ -5,6 +5,7 @@
 #include "core/parameter_codec.h"
 #include "core/request_packets.h"
 #include "core/text_conversions.h"
+#include "core/update_checks.h"
 #include "features/editor/parameter_editor.h"
 #include "features/search/command_channel.h"
 #include "features/search/search_orchestration.h"
@@ -18,6 +19,7 @@ using namespace ui;
 
 const char* const kNotFoundAfterUpdate = "Not found after the update: ";
 const char* const kKeptOtherValues = "Device kept other values: ";
+const char* const kNoModuleRecordAfterUpdate = "No module record after the update: ";
 
 namespace {
 
@@ -25,29 +27,6 @@ constexpr int kRestartSeconds = 10;  // "Restarting..." counts from 10 down to 0
 constexpr int kModuleUpdateSteps = 5;
 // How long SetBaud waits for the TCP connection, in program seconds.
 constexpr double kBaudConnectSeconds = 5;
-
-// Bytes of a row that the write sends as the record holds them. The port of
-// the first serial block is set to 4000 in every write, whatever the record
-// says, so a row written there is not compared.
-bool ComparedRow(const FieldDef& f) {
-    const size_t begin = f.offset, end = f.offset + f.size;
-    const bool ruleSet = begin < kSerialBlock1 + 2 && end > kSerialBlock1;
-    return f.write != WriteRule::None && !ruleSet;
-}
-
-// The page a record byte belongs to.
-int PageOf(size_t offset) {
-    for (size_t p = 0; p < kPages.size(); ++p)
-        if (offset >= kPages[p].recordOffset && offset < kPages[p].recordOffset + kPages[p].length)
-            return static_cast<int>(p);
-    return -1;
-}
-
-QString RowName(const FieldDef& f) {
-    QString name = QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
-    if (name.endsWith(':')) name.chop(1);
-    return name;
-}
 
 }  // namespace
 
@@ -108,10 +87,20 @@ void DeviceWrites::SearchAgain(int16_t type) {
     if (!commands_.SendDeviceCommand(Host(), type, state_.SelectedDevice)) search_.ReturnToIdle();
 }
 
-void DeviceWrites::Update() {
-    if (busy_ || !DeviceSelected()) return;
-    const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-    sent_ = SentRecord{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText)};
+bool DeviceWrites::Update() {
+    if (busy_ || !DeviceSelected()) return false;
+    const auto k = static_cast<size_t>(state_.SelectedDevice);
+    // Nothing is sent from a record this search did not bring whole: its
+    // missing bytes could be zeros or, worse, another device's.
+    if (const UpdateBlock block = CheckUpdate(*state_.Devices, state_.SelectedDevice); block != UpdateBlock::None) {
+        QWidget* status = form_.Control("Label1");
+        SetForeColor(status, kRed);
+        SetCaption(status, QString::fromUtf8(UpdateBlockText(block).data()));
+        return false;
+    }
+    const DeviceEntry& entry = state_.Devices->DeviceTable[k];
+    sent_ = SentRecord{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt};
+    if (entry.FormatTag == RecordFormat::WithModule) sent_->module = state_.Devices->LanModuleTable[k].Record;
     panelReport_.clear();
     state_.CloseAllowed = false;
     BeginRestartingOperation();
@@ -153,6 +142,7 @@ void DeviceWrites::Update() {
     SetCaption(status, "Ready");
     Enable(form_.Control("Command34(4)"));
     state_.CloseAllowed = true;
+    return true;
 }
 
 void DeviceWrites::Reset() {
@@ -211,31 +201,33 @@ void DeviceWrites::OperationEnded() {
     sent_.reset();
 }
 
+QString DeviceWrites::UpdateReport(const SentRecord& sent) const {
+    const DeviceStore& store = *state_.Devices;
+    int back = 0;
+    for (int i = 1; i <= store.DeviceCount; ++i)
+        if (store.DeviceTable[static_cast<size_t>(i)].MacText == sent.mac) back = i;
+    const QString mac = QString::fromStdString(sent.mac);
+    if (!back) return kNotFoundAfterUpdate + mac;
+    std::vector<int> kept;
+    if (sent.module) {
+        // The module path never writes the device's own record: what counts
+        // is the module record its query brings back in this search.
+        const LanModuleEntry& module = store.LanModuleTable[static_cast<size_t>(back)];
+        if (module.MacText != sent.mac) return kNoModuleRecordAfterUpdate + mac;
+        kept = ModuleRowsKept(*sent.module, module.Record, sent.rows);
+    } else {
+        kept = RowsKept(sent.record, store.DeviceTable[static_cast<size_t>(back)], sent.rows);
+    }
+    if (kept.empty()) return {};
+    QStringList names;
+    for (int row : kept) names << QString::fromStdString(RowName(row));
+    return kKeptOtherValues + names.join(", ");
+}
+
 void DeviceWrites::ReportUpdateResult() {
     const SentRecord sent = *sent_;
     editor_.ForgetApplied(sent.mac);
-    const DeviceStore& store = *state_.Devices;
-    const DeviceEntry* back = nullptr;
-    for (int i = 1; i <= store.DeviceCount; ++i)
-        if (store.DeviceTable[static_cast<size_t>(i)].MacText == sent.mac) back = &store.DeviceTable[static_cast<size_t>(i)];
-    QString report;
-    if (!back) {
-        report = kNotFoundAfterUpdate + QString::fromStdString(sent.mac);
-    } else {
-        QStringList differ;
-        for (const FieldDef& f : PagedFields()) {
-            if (!sent.rows.count(f.index) || !ComparedRow(f)) continue;
-            bool kept = false;
-            for (size_t o = f.offset; o < size_t{f.offset} + f.size; ++o) {
-                const int page = PageOf(o);
-                // Only what the follow-up search actually brought back counts.
-                if (page < 0 || !(back->ReceivedPages & (1u << page))) continue;
-                kept = kept || back->Record[o] != sent.record[o];
-            }
-            if (kept) differ << RowName(f);
-        }
-        if (!differ.isEmpty()) report = kKeptOtherValues + differ.join(", ");
-    }
+    const QString report = UpdateReport(sent);
     if (report.isEmpty()) return;
     for (const char* name : {"Label1", "Label54(1)"}) {
         SetForeColor(form_.Control(name), kRed);

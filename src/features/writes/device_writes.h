@@ -25,7 +25,9 @@ public:
     DeviceWrites(ui::FormMain& form, AppState& state, CommandChannel& commands, SearchOrchestration& search,
                  ParameterEditor& editor);
 
-    void Update();   // Command9 "Update (7)"
+    // Command9 "Update (7)"; false when nothing was started (no device, an
+    // operation runs, or the record may not be sent, with the reason on Label1).
+    bool Update();
     void Reset();    // Command3 "Reset"
     void Clear();    // Command8 "Clear NSV"
     void SetBaud();  // Command19 "SetBaud"
@@ -59,7 +61,10 @@ private:
         std::string mac;
         DeviceRecord record;
         std::set<int> rows;
+        std::optional<Bytes> module;  // the module record sent, for a LAN-module device
     };
+    // The report's text: empty when the device came back holding what was sent.
+    QString UpdateReport(const SentRecord& sent) const;
     std::optional<SentRecord> sent_;
     // A report the simple face's last update tick would cover on the panel's
     // status line; shown there again once that tick has run.
@@ -69,5 +74,6 @@ private:
 // The texts of the update report.
 extern const char* const kNotFoundAfterUpdate;  // + MAC
 extern const char* const kKeptOtherValues;      // + row names
+extern const char* const kNoModuleRecordAfterUpdate;  // + MAC
 
 }  // namespace cobalin

@@ -1,0 +1,117 @@
+#include "core/update_checks.h"
+
+#include <algorithm>
+
+#include "core/lan_module.h"
+
+namespace cobalin {
+
+namespace {
+
+// Record bytes the two write datagrams carry: page 0 and page 1, each
+// without its 8-byte header.
+bool InWrittenPages(size_t offset) {
+    for (size_t p = 0; p < 2; ++p)
+        if (offset >= kPages[p].recordOffset + kPageHeaderSize && offset < kPages[p].recordOffset + kPages[p].length)
+            return true;
+    return false;
+}
+
+bool SetByRule(const DeviceRecord& record, size_t offset) {
+    if (offset == kSerialBlock1 || offset == kSerialBlock1 + 1) return true;
+    return record[kSerialPortCountOffset] != 1 && offset >= kSerialBlock2 && offset < kSerialBlock2 + kSerialBlockSize;
+}
+
+// The page a record byte belongs to, or -1.
+int PageOf(size_t offset) {
+    for (size_t p = 0; p < kPages.size(); ++p)
+        if (offset >= kPages[p].recordOffset && offset < kPages[p].recordOffset + kPages[p].length)
+            return static_cast<int>(p);
+    return -1;
+}
+
+constexpr uint8_t kPage0 = 1u << 0, kPage1 = 1u << 1;
+
+}  // namespace
+
+UpdateBlock CheckUpdate(const DeviceStore& store, long device) {
+    if (!store.IsDevice(device)) return UpdateBlock::NotWritable;
+    const auto k = static_cast<size_t>(device);
+    const DeviceEntry& e = store.DeviceTable[k];
+    if (e.FormatTag == RecordFormat::WithModule) {
+        const LanModuleEntry& m = store.LanModuleTable[k];
+        return m.MacText.empty() || m.MacText != e.MacText ? UpdateBlock::NoModuleRecord : UpdateBlock::None;
+    }
+    if (e.FormatTag == RecordFormat::Short) return UpdateBlock::NotWritable;
+    // A page 1 or 2 that arrived alone makes an entry with no format yet.
+    if (!(e.ReceivedPages & kPage0)) return UpdateBlock::NoPage0;
+    if (!(e.ReceivedPages & kPage1)) return UpdateBlock::NoPage1;
+    return IsPagedRecord(e.Record) ? UpdateBlock::None : UpdateBlock::NotWritable;
+}
+
+std::string_view UpdateBlockText(UpdateBlock block) {
+    switch (block) {
+        case UpdateBlock::None:
+            break;
+        case UpdateBlock::NotWritable:
+            return "Not updated: this device's record has no fields for these settings";
+        case UpdateBlock::NoPage0:
+            return "Not updated: page 0 of this device was not received; search again";
+        case UpdateBlock::NoPage1:
+            return "Not updated: page 1 of this device was not received; search again";
+        case UpdateBlock::NoModuleRecord:
+            return "Not updated: the LAN module of this device did not answer this search; search again";
+    }
+    return {};
+}
+
+bool UpdateSendsByte(const DeviceEntry& entry, size_t offset) {
+    if (entry.FormatTag != RecordFormat::Paged || offset >= kRecordSize) return false;
+    return InWrittenPages(offset) && !SetByRule(entry.Record, offset);
+}
+
+std::vector<ByteStretch> UnsentChanges(const DeviceEntry& entry, const DeviceRecord& before, size_t start,
+                                       size_t size) {
+    std::vector<ByteStretch> out;
+    const size_t end = std::min(kRecordSize, start + size);
+    for (size_t o = start; o < end; ++o) {
+        if (entry.Record[o] == before[o] || UpdateSendsByte(entry, o)) continue;
+        if (!out.empty() && out.back().second + 1 == o)
+            out.back().second = o;
+        else
+            out.emplace_back(o, o);
+    }
+    return out;
+}
+
+std::vector<int> RowsKept(const DeviceRecord& sent, const DeviceEntry& back, const std::set<int>& rows) {
+    std::vector<int> kept;
+    for (const FieldDef& f : PagedFields()) {
+        if (!rows.count(f.index) || f.write == WriteRule::None) continue;
+        bool differs = false;
+        for (size_t o = f.offset; o < size_t{f.offset} + f.size; ++o) {
+            const int page = PageOf(o);
+            // Only what the follow-up search actually brought back counts.
+            if (page < 0 || !(back.ReceivedPages & (1u << page)) || SetByRule(sent, o)) continue;
+            differs = differs || back.Record[o] != sent[o];
+        }
+        if (differs) kept.push_back(f.index);
+    }
+    return kept;
+}
+
+std::vector<int> ModuleRowsKept(const Bytes& sent, const Bytes& back, const std::set<int>& rows) {
+    std::vector<int> kept;
+    for (const ModuleField& m : ModuleFields()) {
+        if (!rows.count(m.row)) continue;
+        const size_t end = m.offset + (m.dotted() ? 4 : kModuleTextSize);
+        // A record too short to hold the field cannot show it was taken.
+        const bool differs = end > sent.size() || end > back.size() ||
+                             !std::equal(sent.begin() + static_cast<long>(m.offset), sent.begin() + static_cast<long>(end),
+                                         back.begin() + static_cast<long>(m.offset));
+        if (differs) kept.push_back(m.row);
+    }
+    return kept;
+}
+
+}  // namespace cobalin
