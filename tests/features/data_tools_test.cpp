@@ -95,7 +95,7 @@ TEST(FillDataSets, RowsOfEachSet) {
         std::map<int, std::string> keys;
         std::set<int> omitted;
         std::function<void(DeviceRecord&)> want;
-        std::map<int, QString> listRows = {};  // value-list rows shown afterwards
+        QString note = {};  // Label1 afterwards, in red; empty: no note
     };
     const Case cases[] = {
         {"set 4, only baud: row 12 and the MAC name", "Command28", 4, {{12, "115200"}}, {},
@@ -111,7 +111,7 @@ TEST(FillDataSets, RowsOfEachSet) {
         {"spaces around a value", "Command28", 4, {{12, "   9600   "}}, {},
          [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[177] = 6; }},
         {"missing keys 14 and 18 apply \"0\"", "Command28", 4, {}, {14, 18},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[190] = 0; }},
+         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[190] = 0; }, "Not as typed: Parity (refused)"},
         {"key 29 stands in set 4", "Command28", 4, {{29, "LM-200U"}}, {},
          [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), PutText(r, 126, 16, "LM-200U"); }},
         {"key 29 stands in set 3", "Command25", 3, {{29, "LM-WIFI"}}, {},
@@ -119,19 +119,17 @@ TEST(FillDataSets, RowsOfEachSet) {
         {"key 29 overwritten in set 1", "Command38", 1, {{29, "LM-200U"}}, {},
          [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), PutText(r, 126, 16, "Zenta-5200"); }},
         {"rows 7, 8, 23 change no byte", "Command28", 4, {{7, "AA:BB"}, {8, "V9"}, {23, "Connected"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); },
-         {{0, kMacName}, {7, "AA:BB"}, {8, "V9"}, {23, "Connected"}}},
+         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); }},
         {"\"N/A\" leaves a row alone", "Command28", 4, {{12, "N/A"}, {3, "N/A"}}, {},
          [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); }},
         {"a choice that matches nothing writes nothing", "Command28", 4, {{14, "Sometimes"}, {12, "115201"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); }, {{14, "Sometimes"}, {12, "115201"}}},
+         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); }, "Not as typed: Baud rate (refused), Parity (refused)"},
         {"rows the editor does not let a user change", "Command28", 4,
          {{1, "HW-SERIAL-1"}, {20, "13"}, {21, "10"}, {22, "500"}, {26, "Data Arrived"}}, {},
          [](DeviceRecord& r) {
              PutText(r, 10, 16, kMacName), PutText(r, 26, 16, "HW-SERIAL-1");
              r[192] = 13, r[193] = 10, r[194] = 0xF4, r[195] = 0x01, r[196] = 1;
-         },
-         {{1, "HW-SERIAL-1"}, {26, "Data Arrived"}}},
+         }},
     };
     for (const auto& c : cases) {
         Record(app, 1) = original;
@@ -142,8 +140,17 @@ TEST(FillDataSets, RowsOfEachSet) {
         c.want(want);
         EXPECT_EQ(Record(app, 1), want) << c.what;
         EXPECT_EQ(app.dialogs.shownCount(), 0) << c.what;
-        // The value list shows what was applied, rows 7, 8 and 23 included.
-        for (const auto& [row, text] : c.listRows) EXPECT_EQ(Items(app.c("List5")).value(row), text) << c.what;
+        // The value list shows what the record now holds, row by row; where
+        // that is not what the set says, one line in red says which rows.
+        ParameterTextArray decoded;
+        DecodeRecord(Record(app, 1), decoded);
+        for (size_t row = 0; row < kParameterCount; ++row)
+            EXPECT_EQ(Items(app.c("List5")).value(static_cast<int>(row)).toStdString(), AnsiToUtf8(decoded[row])) << c.what << " row " << row;
+        EXPECT_EQ(app.state->ParameterTexts, decoded) << c.what;
+        if (!c.note.isEmpty()) {
+            EXPECT_EQ(TextOf(app.c("Label1")), c.note) << c.what;
+        }
+        EXPECT_EQ(ForeColor(app.c("Label1")), c.note.isEmpty() ? 0u : 255u) << c.what;
     }
     EXPECT_EQ(app.state->ParameterTexts[PagedRow::SerialHardware], "HW-SERIAL-1");
 }
@@ -478,7 +485,13 @@ TEST(RawByteView, UpdateWritesTheTypedBytes) {
         {"200", "1", QString(QChar(0x0141)), "Error!", ""},
         {"200", "3", "  x", "OK", "  x"},
         {"200", "0", "", "OK", ""},
-        {"2999", "2", "AB", "OK", "AB"},
+        // Taken, but no update sends these bytes as they stand: the port of
+        // the first serial block, a page header, page 2 and beyond.
+        {"2999", "2", "AB", "OK, not sent: 2999-3000", "AB"},
+        {"2999", "2", "AB", "OK", "AB"},                  // the same bytes again: nothing changed
+        {"172", "4", "ABCD", "OK, not sent: 174-175", "ABCD"},
+        {"1006", "4", "WXYZ", "OK, not sent: 1008-1009", "WXYZ"},
+        {"1989", "2", "QR", "OK, not sent: 1990", "QR"},
         {"3000", "2", "AB", "Error!", ""},               // past the record's end
         {"-1", "2", "AB", "Error!", ""},
         {"200", "-2", "AB", "Error!", ""},
@@ -491,10 +504,17 @@ TEST(RawByteView, UpdateWritesTheTypedBytes) {
         v.Range(c.start, c.size);
         v.Update(c.raw);
         EXPECT_EQ(v.Text("Label41"), c.result) << c.raw.toStdString();
+        EXPECT_EQ(ForeColor(app.c("Label41")), QString(c.result).startsWith("OK,") ? 255u : 0u) << c.start;
         DeviceRecord want = before;
         std::copy(c.written.begin(), c.written.end(), want.begin() + std::atoi(c.start));
         EXPECT_EQ(r, want) << c.start << "/" << c.size << " " << c.raw.toStdString();
     }
+    // A device updated through its LAN-module record gets none of these bytes.
+    app.state->Devices->DeviceTable[1].FormatTag = RecordFormat::WithModule;
+    v.Range("200", "3");
+    v.Update("xyz");
+    EXPECT_EQ(v.Text("Label41"), "OK, not sent: 200-202");
+    app.state->Devices->DeviceTable[1].FormatTag = RecordFormat::Paged;
 
     // A stretch that is not one leaves the boxes of "View" as they were.
     v.Range("156", "15");

@@ -17,6 +17,7 @@ using namespace cobalin::ui;
 using cobalin::testing::ChangeLog;
 using cobalin::testing::LoopbackUdp;
 using cobalin::testing::MacText;
+using cobalin::testing::ModuleAnswer;
 using cobalin::testing::PageBytes;
 using cobalin::testing::SequenceTexts;
 using cobalin::testing::UsualRecord;
@@ -241,53 +242,120 @@ TEST(DeviceWrites, TheReportOutlastsTheSimpleFacesEndOfUpdate) {
     EXPECT_EQ(app.text("Label1"), report);
 }
 
-TEST(DeviceWrites, AModuleUpdateSendsOnlyTheModuleRecordAndTheSearch) {
-    WritesApp app;
-    DeviceSide device;
-    ASSERT_TRUE(device.commands.bound() && device.module.bound());
-    const DeviceRecord original = UsualRecord(2);
-    app.Add(original);
-    app.entry(1).FormatTag = RecordFormat::WithModule;
-    Bytes module(kModuleRecordSize, 0);
-    module[0] = kModuleAnswerMark;
-    app.state.Devices->LanModuleTable[1].Record = module;
-    app.pick(0);
-    app.apply(PagedRow::ServerName, "Via module");
-    app.apply(PagedRow::BaudRate, "300");  // not carried by the module record
-    const Bytes sentModule = app.state.Devices->LanModuleTable[1].Record;
-    ASSERT_EQ(std::string(sentModule.begin(), sentModule.begin() + 8), "UpdateLM");
-
-    ChangeLog log;
-    bool timerRanBeforeSearch = false;
-    log.on = [&](const ChangeLog::Entry& e) {
-        if (e.name != "Label1") return;
-        if (e.value == "Restarting...0") timerRanBeforeSearch = app.form.Timer1->isActive();
-        if (e.value == "Searching...2") {
-            // It came back with the new name, its baud rate unchanged.
-            DeviceRecord back = original;
-            std::copy_n(app.entry(1).Record.begin() + 10, 16, back.begin() + 10);
-            device.Answer(back);
-        }
+TEST(DeviceWrites, AModuleUpdateSendsOnlyTheModuleRecordAndIsCheckedAgainstTheModulesAnswer) {
+    enum class Module { TookIt, KeptTheOldName, DidNotAnswer };
+    struct Case {
+        const char* name;
+        Module module;
+        QString report;  // empty: the plain end of the update
     };
-    app.click("Command9");
-    ASSERT_TRUE(app.Settle());
+    const Case cases[] = {
+        {"took it", Module::TookIt, ""},
+        {"kept the old name", Module::KeptTheOldName, "Device kept other values: Server name"},
+        {"did not answer", Module::DidNotAnswer, "No module record after the update: " + QString::fromStdString(MacText(2))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WritesApp app;
+        DeviceSide device;
+        ASSERT_TRUE(device.commands.bound() && device.module.bound());
+        const DeviceRecord original = UsualRecord(2);
+        app.Add(original);
+        ASSERT_EQ(ModuleReplyIntake(*app.state.Devices, ModuleAnswer(2)), 1);
+        app.pick(0);
+        app.apply(PagedRow::ServerName, "Via module");
+        app.apply(PagedRow::BaudRate, "300");  // not carried by the module record: refused
+        EXPECT_EQ(app.text("Label1"), "Not applied: the LAN module of this device does not carry Baud rate");
+        const Bytes sentModule = app.state.Devices->LanModuleTable[1].Record;
+        ASSERT_EQ(std::string(sentModule.begin(), sentModule.begin() + 8), "UpdateLM");
 
-    EXPECT_TRUE(device.commands.Drain().empty()) << "no clear, write or reset";
-    const auto toModule = device.module.Drain();
-    ASSERT_EQ(toModule.size(), 2u);
-    EXPECT_EQ(toModule[0].fromPort, 8888);
-    EXPECT_EQ(toModule[0].data, sentModule);
-    EXPECT_EQ(toModule[1].data, BuildModuleQuery()) << "the search's own query";
-    EXPECT_FALSE(timerRanBeforeSearch);
+        ChangeLog log;
+        bool timerRanBeforeSearch = false, answered = false;
+        log.on = [&](const ChangeLog::Entry& e) {
+            if (e.name != "Label1") return;
+            if (e.value == "Restarting...0") timerRanBeforeSearch = app.form.Timer1->isActive();
+            // The device's own record never changes on this road; its module
+            // answers the search's query (on the ninth tick) as it now is.
+            if (e.value == "Searching...2") device.Answer(original);
+            if (e.value.startsWith("Searching...1") && e.value.size() > 13 && !answered && log.Find("Label1", "Restarting...0") >= 0) {
+                answered = true;
+                Bytes answer = ModuleAnswer(2);
+                if (c.module == Module::TookIt) std::copy_n(sentModule.begin() + 32, 16, answer.begin() + 32);
+                if (c.module != Module::DidNotAnswer) device.module.Send(kSearchPort, answer);  // to UDPsck, bound to 8888
+            }
+        };
+        app.click("Command9");
+        ASSERT_TRUE(app.Settle());
 
-    const QStringList expected = QStringList{"Sending command...", "Ready..."} + Countdown("Updating...", 5) +
-                                 Countdown("Restarting...", 10) + QStringList{"Searching...Done", "Device kept other values: Baud rate"};
-    EXPECT_EQ(SequenceTexts(log.Of("Label1")), expected);
-    const int searchDone = log.Find("Label1", "Searching...Done");
-    EXPECT_TRUE(PanelHeldBetween(log, 0, searchDone));
-    // Nothing of the timer's own texts before the search.
-    const QStringList label1 = log.Of("Label1");
-    EXPECT_EQ(label1.indexOf("Searching...1"), label1.indexOf("Restarting...0") + 1);
+        EXPECT_TRUE(device.commands.Drain().empty()) << "no clear, write or reset";
+        const auto toModule = device.module.Drain();
+        ASSERT_GE(toModule.size(), 2u);
+        EXPECT_EQ(toModule[0].fromPort, 8888);
+        EXPECT_EQ(toModule[0].data, sentModule);
+        EXPECT_EQ(toModule[1].data, BuildModuleQuery()) << "the search's own query";
+        EXPECT_FALSE(timerRanBeforeSearch);
+
+        QStringList expected = QStringList{"Sending command...", "Ready..."} + Countdown("Updating...", 5) +
+                               Countdown("Restarting...", 10) + QStringList{"Searching...Done"};
+        if (!c.report.isEmpty()) expected << c.report;
+        EXPECT_EQ(SequenceTexts(log.Of("Label1")), expected);
+        EXPECT_EQ(app.text("Label54(1)"), c.report.isEmpty() ? "Ready" : c.report);
+        EXPECT_EQ(ForeColor(app.c("Label54(1)")), c.report.isEmpty() ? 0u : 255u);
+        const int searchDone = log.Find("Label1", "Searching...Done");
+        EXPECT_TRUE(PanelHeldBetween(log, 0, searchDone));
+        // Nothing of the timer's own texts before the search.
+        const QStringList label1 = log.Of("Label1");
+        EXPECT_EQ(label1.indexOf("Searching...1"), label1.indexOf("Restarting...0") + 1);
+    }
+}
+
+// Nothing leaves for a record that this search did not bring whole, or that
+// holds no configuration: the entry's missing bytes could be another
+// device's. The reason stays on the status line.
+TEST(DeviceWrites, UpdateSendsNothingForARecordThisSearchDidNotBringWhole) {
+    struct Case {
+        const char* name;
+        std::initializer_list<int> pages;  // empty: a short record
+        bool moduleTag;
+        QString reason;
+    };
+    const Case cases[] = {
+        {"page 1 lost", {0, 2}, false, "Not updated: page 1 of this device was not received; search again"},
+        {"page 0 lost", {1, 2}, false, "Not updated: page 0 of this device was not received; search again"},
+        {"short record", {}, false, "Not updated: this device's record has no fields for these settings"},
+        {"module tag without its record", {0, 1, 2}, true,
+         "Not updated: the LAN module of this device did not answer this search; search again"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WritesApp app;
+        DeviceSide device;
+        ASSERT_TRUE(device.commands.bound() && device.module.bound());
+        DeviceRecord r = UsualRecord(5);
+        if (c.pages.size() == 0) {
+            r = DeviceRecord{};
+            const auto mac = cobalin::testing::WritesMac(5);
+            std::copy(mac.begin(), mac.end(), r.begin() + kShortMacOffset);
+            app.Add(r, false);
+        } else {
+            app.Add(r, true, c.pages);
+        }
+        if (c.moduleTag) app.entry(1).FormatTag = RecordFormat::WithModule;
+        app.pick(0);
+        app.state.CloseAllowed = true;
+        ChangeLog log;
+        app.click("Command9");
+        EXPECT_EQ(app.text("Label1"), c.reason);
+        EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
+        EXPECT_FALSE(app.writes.busy());
+        EXPECT_TRUE(app.state.CloseAllowed) << "the panel's Close stays allowed";
+        EXPECT_TRUE(app.enabled("Frame6"));
+        EXPECT_FALSE(app.form.Timer1->isActive());
+        WaitSeconds(0.5);
+        EXPECT_TRUE(device.commands.Drain().empty());
+        EXPECT_TRUE(device.module.Drain().empty());
+        EXPECT_EQ(log.Of("Label1"), QStringList{c.reason});
+    }
 }
 
 TEST(DeviceWrites, ResetCountsDownAndSearchesTheWayCheck1Says) {

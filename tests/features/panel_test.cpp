@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "core/lan_module.h"
+
 #include "app/app_fixture.h"
 #include "core/input_rules.h"
 #include "core/record_fixtures.h"
@@ -33,11 +35,12 @@ struct Device {
     std::string name = {};  // "Dev" + last when empty
     std::string company = "ZentaHQ";
     bool dhcp = false;
+    std::vector<uint8_t> pages = {0, 1, 2};  // those that arrive
 };
 
 void AddDevice(AppFixture& app, const Device& d) {
     DeviceStore& store = *app.state->Devices;
-    for (uint8_t page = 0; page < 3; ++page) {
+    for (uint8_t page : d.pages) {
         Bytes p = cobalin::testing::Page(page, cobalin::testing::Mac(d.last));
         if (page == 0) {
             const std::string name = d.name.empty() ? "Dev" + std::to_string(d.last) : d.name;
@@ -472,6 +475,57 @@ TEST(SimpleFaceUpdate, ShortRecordsAndUnloadedDevicesAreRefused) {
     Click(app, "Command21");
     EXPECT_EQ(app.text("Label54(1)"), kNoDeviceLoaded);
     EXPECT_EQ(Records(app), before);
+}
+
+// The simple face checks the update before it applies anything: a refused
+// update leaves the record, the module record and the lists as they were,
+// and its reason on the status lines.
+TEST(SimpleFaceUpdate, AnUpdateThatCannotBeSentIsRefusedBeforeAnythingIsApplied) {
+    struct Case {
+        const char* what;
+        Device device;
+        bool module;
+        const char* field;
+        QString value;
+        QString reason;
+    };
+    const Case cases[] = {
+        {"page 1 lost", {.last = 21, .pages = {0, 2}}, false, "Text6(9)", "Renamed",
+         "Not updated: page 1 of this device was not received; search again"},
+        {"a name longer than the module's field", {.last = 22}, true, "Text6(9)", "Seventeen chars!!",
+         "Not applied: the LAN module of this device holds at most 16 characters of Server name"},
+        {"a serial number the module does not carry", {.last = 23}, true, "Text6(7)", "D2601",
+         "Not applied: the LAN module of this device does not carry Serial No. (Brenik)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Panel p(Auto(1, std::string(kIpDongle) + "AdvancedMode=2\n"));
+        AppFixture& app = p.app;
+        AddDevice(app, c.device);
+        if (c.module) {
+            Bytes answer(kModuleRecordSize, 0);
+            answer[0] = kModuleAnswerMark;
+            const auto mac = cobalin::testing::Mac(c.device.last);
+            std::copy(mac.begin(), mac.end(), answer.begin() + kModuleMacOffset);
+            ASSERT_EQ(ModuleReplyIntake(*app.state->Devices, answer), 1);
+        }
+        FinishSearch(app);
+        SelectRow(app.c("List6"), 0);
+        ASSERT_EQ(app.text("Frame13"), QString::fromStdString(app.state->Devices->DeviceTable[1].MacText));
+        const auto before = Records(app);
+        const Bytes moduleBefore = app.state->Devices->LanModuleTable[1].Record;
+        const QStringList list = Items(app.c("List5"));
+        Type(app, c.field, c.value);
+        Click(app, "Command21");
+        for (const char* label : {"Label44", "Label46", "Label54(1)"}) EXPECT_EQ(app.text(label), c.reason) << label;
+        EXPECT_EQ(ForeColor(app.c("Label54(1)")), 255u);
+        EXPECT_FALSE(app.main().Timer3->isActive()) << "no end of update overwrites the reason";
+        EXPECT_EQ(Tag(app.c("Label44")), "0");
+        EXPECT_EQ(Items(app.c("List5")), list) << "no row was touched";
+        EXPECT_EQ(Records(app), before);
+        EXPECT_EQ(app.state->Devices->LanModuleTable[1].Record, moduleBefore);
+        EXPECT_TRUE(OwnEnabled(app.c("Command21")));
+    }
 }
 
 TEST(SimpleFaceDefault, FillsFromTheSettingsFileReadAnew) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/device_table.h"
+#include "core/lan_module.h"
 #include "core/parameter_codec.h"
 #include "core/ping.h"
 #include "core/temp_dir.h"
@@ -87,6 +88,15 @@ inline DeviceRecord UsualRecord(uint8_t last) {
                               {PagedRow::TcpUdpPort, "4000"},
                               {PagedRow::MaxConnection, "1"},
                               {PagedRow::ModelNo, "M1"}});
+}
+
+// A LAN module's answer to the query: 0x41, the MAC at 8-13.
+inline Bytes ModuleAnswer(uint8_t last) {
+    Bytes m(kModuleRecordSize, 0);
+    m[0] = kModuleAnswerMark;
+    const auto mac = WritesMac(last);
+    std::copy(mac.begin(), mac.end(), m.begin() + kModuleMacOffset);
+    return m;
 }
 
 // A UDP socket of the test on 127.0.0.1: a device's port, or an unbound sender.
@@ -221,9 +231,9 @@ struct WritesApp {
     void click(const char* name) { form.Get<QPushButton>(name)->click(); }
     DeviceEntry& entry(int i) { return state.Devices->DeviceTable[static_cast<size_t>(i)]; }
 
-    // Puts a device's pages into the table as the reply intake would and
-    // lists it in List1; its index.
-    int Add(const DeviceRecord& r, bool paged = true) {
+    // Puts a device's pages (those given) into the table as the reply intake
+    // would and lists it in List1; its index.
+    int Add(const DeviceRecord& r, bool paged = true, std::initializer_list<int> pages = {0, 1, 2}) {
         DeviceStore& store = *state.Devices;
         int index = -1;
         if (!paged) {
@@ -232,7 +242,7 @@ struct WritesApp {
             if (res.outcome == IntakeResult::Added) ui::AddItem(c("List1"), QString::fromStdString(store.DeviceTable[res.entry].MacText));
             return res.entry;
         }
-        for (int p = 0; p < 3; ++p) {
+        for (int p : pages) {
             const IntakeResult res = ReplyIntake(store, PageBytes(r, p));
             if (res.outcome == IntakeResult::Added)
                 ui::AddItem(c("List1"), QString::fromStdString(store.DeviceTable[res.entry].MacText));
