@@ -183,7 +183,10 @@ protected:
             ASSERT_EQ(app->Do("type Text4 " + value).value("ok"), true);
         }
         ASSERT_EQ(app->Do("click Command6").value("ok"), true);
-        EXPECT_EQ(Strings(app->Get("List5", "items"))[static_cast<size_t>(row)], value);
+        // The row shows what the record holds: a text cut to its field.
+        const FieldDef& field = PagedFields()[static_cast<size_t>(row)];
+        const std::string shown = field.write == WriteRule::Text ? value.substr(0, field.size) : value;
+        EXPECT_EQ(Strings(app->Get("List5", "items"))[static_cast<size_t>(row)], shown);
     }
     // "Update (7)" and the wait for its follow-up search.
     void Update() {
@@ -307,6 +310,9 @@ TEST_F(WritesE2E, ADeviceWithALanModuleIsUpdatedThroughItsModuleRecordOnly) {
     EXPECT_EQ(std::string(module.begin() + 32, module.begin() + 42), "LM renamed");
     EXPECT_EQ(Bytes(module.begin() + 112, module.begin() + 116), (Bytes{192, 168, 1, 78}));
     EXPECT_EQ(app->Text("Label1"), "Searching...Done");
+    // The module's answer in the follow-up search holds what was sent.
+    EXPECT_EQ(app->Text("Label54(1)"), "Ready");
+    EXPECT_EQ(app->Get("Label54(1)", "color"), 0);
     Pick(kDevice);
     const auto list = Strings(app->Get("List5", "items"));
     EXPECT_EQ(list[0], "LM renamed");
@@ -436,4 +442,31 @@ TEST_F(WritesE2E, PingCheckOfANewAddressThenSetBaudToAListeningAndToASilentAddre
     EXPECT_EQ(app->Do("idle 8").value("ok"), true) << "the connection wait is bounded";
     EXPECT_EQ(app->Text("Label1"), status);
     EXPECT_TRUE(capture->New().empty());
+}
+
+// A device that resets and never comes back leaves its entry to the next
+// device that answers the search after the reset. That device's page 1 is
+// lost: the entry must not hand it the first device's page 1, and "Update
+// (7)" sends nothing and says why.
+TEST_F(WritesE2E, ADeviceTakingOverAnEntryWithAPageLostIsNotWritten) {
+    Start("reused", "[defaults]\nrestart = 4\n"
+                    "[device]\nmac = 02:00:00:00:52:01\nip = 192.168.1.51\nname = Leaves\nrestart = never\n"
+                    "[device]\nmac = 02:00:00:00:52:02\nip = 192.168.1.52\nname = Arrives\ndrop = 1\n");
+    ASSERT_EQ(Strings(app->Get("List1", "items")), (std::vector<std::string>{"02:00:00:00:52:01", "02:00:00:00:52:02"}));
+    ASSERT_EQ(app->Do("click Command13").value("ok"), true);  // "More..>" shows Reset
+    Pick("02:00:00:00:52:01");
+    ASSERT_EQ(app->Do("click Command3").value("value"), "busy");
+    ASSERT_EQ(app->Do("idle 90").value("ok"), true);
+    capture->Await(4);  // the reset, the timer's query, the search and its query
+    ASSERT_EQ(Strings(app->Get("List1", "items")), std::vector<std::string>{"02:00:00:00:52:02"});
+    ASSERT_EQ(Pick("02:00:00:00:52:02"), 1) << "the first device's entry";
+    EXPECT_EQ(Strings(app->Get("List5", "items"))[PagedRow::ServerName], "Arrives");
+
+    const std::string reason = "Not updated: page 1 of this device was not received; search again";
+    EXPECT_EQ(app->Do("click Command9").value("ok"), true);
+    EXPECT_EQ(app->Text("Label1"), reason);
+    EXPECT_EQ(app->Get("Label1", "color"), 255);
+    ASSERT_EQ(app->Do("idle 30").value("ok"), true);
+    EXPECT_EQ(app->Text("Label1"), reason);
+    EXPECT_TRUE(capture->Await(1, 1).empty()) << "no clear, write or reset";
 }
