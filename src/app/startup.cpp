@@ -7,6 +7,7 @@
 
 #include "app/main_window_setup.h"
 #include "cobalin_version.h"
+#include "core/companion_program.h"
 #include "features/panel/configuration_apply.h"
 #include "features/panel/configuration_panel.h"
 #include "features/serials/serial_number_frame.h"
@@ -116,8 +117,10 @@ void Startup::MainWindowClosing() {
         } catch (...) {
         }
     }
-    // Started detached, without a shell, and without testing that it exists.
-    QProcess::startDetached(QString::fromStdString(state_.PathOf("Restart/KillQVT.exe")), {});
+    // Started detached and without a shell; one that is missing, or that
+    // someone else could have put there, is skipped without a word.
+    const std::string companion = state_.PathOf("Restart/KillQVT.exe");
+    if (CompanionMayStart(companion)) QProcess::startDetached(QString::fromStdString(companion), {});
 }
 
 }  // namespace cobalin

@@ -87,7 +87,7 @@ const PropertyDef kProperties[] = {
     {"tag", AnyControl, [](const QWidget* w) -> QJsonValue { return Tag(w); }},
     {"color", AnyControl, [](const QWidget* w) -> QJsonValue { return static_cast<double>(ForeColor(w)); }},
     {"backcolor", AnyControl, [](const QWidget* w) -> QJsonValue { return static_cast<double>(BackColor(w)); }},
-    {"tooltip", AnyControl, [](const QWidget* w) -> QJsonValue { return w->toolTip(); }},
+    {"tooltip", AnyControl, [](const QWidget* w) -> QJsonValue { return ToolTip(w); }},
     {"mask", IsTextBox, [](const QWidget* w) -> QJsonValue { return Mask(Box(w)); }},
     {"maxlength", IsTextBox, [](const QWidget* w) -> QJsonValue { return MaxLength(Box(w)); }},
     {"left", AnyControl, [](const QWidget* w) -> QJsonValue { return GetTwips(w).left; }},

@@ -101,7 +101,7 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlD
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         }
         if (d.kind == Kind::Option || d.kind == Kind::Check) SetChecked(w, d.o.checked);
-        if (*d.o.tooltip) w->setToolTip(d.o.tooltip);
+        if (*d.o.tooltip) SetToolTip(w, d.o.tooltip);
         if (d.o.foreColor >= 0) SetForeColor(w, static_cast<unsigned>(d.o.foreColor));
         if (d.o.backColor >= 0) SetBackColor(w, static_cast<unsigned>(d.o.backColor));
         if (d.o.hidden) Hide(w);

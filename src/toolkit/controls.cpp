@@ -30,6 +30,7 @@ constexpr char kInterval[] = "cobalinInterval";
 constexpr char kLine[] = "cobalinLine";
 constexpr char kMask[] = "cobalinMask";
 constexpr char kMaxLength[] = "cobalinMaxLength";
+constexpr char kToolTip[] = "cobalinToolTip";
 
 ControlObserver& Observer() {
     static ControlObserver observer;
@@ -149,10 +150,16 @@ unsigned BackColor(const QWidget* w) {
 
 void SetCaption(QWidget* w, const QString& caption) {
     w->setProperty(kCaption, caption);
-    if (w->isWindow()) w->setWindowTitle(caption);
-    else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(Displayed(w, caption));
-    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(caption);
-    else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(caption);
+    if (w->isWindow()) {
+        w->setWindowTitle(caption);
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+        l->setTextFormat(Qt::PlainText);
+        l->setText(Displayed(w, caption));
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        b->setText(caption);
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+        g->setTitle(caption);
+    }
     Changed(w, ControlProperty::Caption);
 }
 
@@ -182,6 +189,20 @@ void SetText(QWidget* w, const QString& text) {
         return;
     }
     SetCaption(w, text);
+}
+
+void SetToolTip(QWidget* w, const QString& text) {
+    w->setProperty(kToolTip, text);
+    // Qt has no plain-text tool tip: the text goes escaped into a paragraph
+    // that keeps its spaces and line breaks, as a plain tip would show them.
+    w->setToolTip(text.isEmpty() ? QString()
+                                 : QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped()));
+    Changed(w, ControlProperty::ToolTip);
+}
+
+QString ToolTip(const QWidget* w) {
+    const QVariant v = w->property(kToolTip);
+    return v.isValid() ? v.toString() : w->toolTip();
 }
 
 void SetTag(QObject* o, const QString& tag) {

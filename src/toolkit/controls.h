@@ -23,7 +23,7 @@ constexpr int kTwipsPerPixel = 15;  // 1440 twips per inch at 96 dpi
 // What a helper below changed on a control.
 enum class ControlProperty {
     Caption, Text, Enabled, Visible, ForeColor, BackColor, Tag, Picture,
-    Items, Row, Checked, Geometry, Line, Interval, Running, Mask, MaxLength,
+    Items, Row, Checked, Geometry, Line, Interval, Running, Mask, MaxLength, ToolTip,
 };
 // Told of each change a helper makes, right after it is made (so two changes
 // in one pass of the event loop are told apart), and also when a helper sets
@@ -67,12 +67,18 @@ unsigned ForeColor(const QWidget* w);
 unsigned BackColor(const QWidget* w);
 
 // The caption of a label, button, option, check box, frame or window, as the
-// program set it ("Version && Date : " shows one "&").
+// program set it ("Version && Date : " shows one "&"). A label shows its
+// caption as plain text: a device named "<b>x</b>" is shown by that name.
 void SetCaption(QWidget* w, const QString& caption);
 QString Caption(const QWidget* w);
 // A text box's text, a drop-down list's shown text, else the caption.
 QString TextOf(const QWidget* w);
 void SetText(QWidget* w, const QString& text);
+
+// A tool tip shown as plain text, whatever it holds (Qt would guess rich text
+// from a tip such as "<img src=...>"). ToolTip answers the text as set.
+void SetToolTip(QWidget* w, const QString& text);
+QString ToolTip(const QWidget* w);
 
 void SetTag(QObject* o, const QString& tag);
 QString Tag(const QObject* o);

@@ -1,6 +1,7 @@
 #include "toolkit/dialogs.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 #include "toolkit/program_time.h"
@@ -11,6 +12,8 @@ MessageAnswer ScreenDialogs::Message(const QString& text, const QString& title, 
                                      MessageButtons buttons) {
     QMessageBox box(parent_);
     box.setWindowTitle(title.isEmpty() ? kAppTitle : title);
+    // The text may carry a device's name or a file's line: never rich text.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Warning,
                                        QMessageBox::Information};
@@ -24,13 +27,18 @@ MessageAnswer ScreenDialogs::Message(const QString& text, const QString& title, 
 }
 
 std::optional<QString> ScreenDialogs::Input(const QString& prompt, const QString& title, const QString& defaultText) {
-    bool ok = false;
+    QInputDialog box(parent_);
+    box.setWindowTitle(title.isEmpty() ? kAppTitle : title);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setLabelText(prompt);
+    // The prompt's label is the box's only one; like a message, it is plain text.
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    box.setTextValue(defaultText);
     NotifyModalEntered();
-    const QString text = QInputDialog::getText(parent_, title.isEmpty() ? kAppTitle : title, prompt, QLineEdit::Normal,
-                                               defaultText, &ok);
+    const int result = box.exec();
     NotifyModalLeft();
-    if (!ok) return std::nullopt;
-    return text;
+    if (result != QDialog::Accepted) return std::nullopt;
+    return box.textValue();
 }
 
 }  // namespace cobalin::ui

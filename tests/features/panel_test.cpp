@@ -587,7 +587,7 @@ TEST(SerialNumberFrame, ComposeAdvanceTakeOverAndClose) {
     Click(app, "Command33(1)");
     EXPECT_FALSE(app.visible("Frame18"));
     EXPECT_EQ(app.text("Text6(7)"), "6=950000");
-    EXPECT_EQ(app.c("Text6(7)")->toolTip(), "IPD-20130905-0000");
+    EXPECT_EQ(ToolTip(app.c("Text6(7)")), "IPD-20130905-0000");
     // "T" sets today.
     qobject_cast<QPushButton*>(app.c("Command32"))->clicked();
     Click(app, "Command30");

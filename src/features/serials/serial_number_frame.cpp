@@ -56,7 +56,7 @@ void SerialNumberFrame::Today() {
 void SerialNumberFrame::TakeOver() {
     QWidget* serial = form_.Control("Text6(7)");
     SetText(serial, TextOf(form_.Control("txSNO")));
-    serial->setToolTip(Caption(form_.Control("Label47")));
+    SetToolTip(serial, Caption(form_.Control("Label47")));
     Hide(form_.Control("Frame18"));
 }
 

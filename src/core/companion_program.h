@@ -1,0 +1,24 @@
+// The companion program started when the main window closes lives in the
+// program folder, which for an installed program is the user's configuration
+// folder. Whatever stands there would run with the user's rights, so it is
+// started only when nobody but the user (or the system) can have put it
+// there or changed it.
+#pragma once
+
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace cobalin {
+
+// What lstat says of the file (not of a link's target): true when it is a
+// regular file with an execute bit, owned by user or by root, and not
+// writable by its group or by others. A symbolic link is never started, so
+// no one can point the name at another program.
+bool CompanionMayStart(const struct stat& file, uid_t user);
+
+// The same for the file at path and the effective user; false when it is
+// missing or cannot be examined.
+bool CompanionMayStart(const std::string& path);
+
+}  // namespace cobalin
