@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::string_view kKeys[] = {
     "mac",  "record", "class", "ip",          "netmask",          "gateway",          "dhcp",
-    "name", "model",  "hardware_id", "firmware_version", "firmware_date", "lan_module_company",
+    "name", "model",  "hardware_id", "firmware_version", "firmware_date", "lan_module_company", "interface",
 };
 
 // The page that holds the firmware version and date.
@@ -114,6 +114,7 @@ DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
         // Pages of a device whose page 0 never arrived: its MAC alone is known.
         put("record", "incomplete");
     }
+    if (!e.InterfaceName.empty()) put("interface", e.InterfaceName);
     for (std::string_view key : kKeys)
         for (auto& f : found)
             if (f.first == key) report.fields.push_back(std::move(f));

@@ -16,7 +16,8 @@ namespace cobalin {
 // Every key a device can have, in the order they are printed (the CSV
 // header). A device has only the keys its record gives: a short record has
 // no DHCP, model or firmware; a paged record whose page 2 never arrived has
-// no firmware; LAN-module company only when a module answered.
+// no firmware; LAN-module company only when a module answered; the
+// interface only when the system named the one its reply came in by.
 std::span<const std::string_view> ReportKeys();
 
 struct DeviceReport {

@@ -87,6 +87,14 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) 
     return result;
 }
 
+void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name) {
+    if (result.outcome != IntakeResult::Stored && result.outcome != IntakeResult::Added) return;
+    if (!store.IsEntry(result.entry)) return;
+    DeviceEntry& e = store.DeviceTable[static_cast<size_t>(result.entry)];
+    e.InterfaceIndex = index;
+    e.InterfaceName = std::move(name);
+}
+
 bool IsAcknowledgement(std::span<const uint8_t> d) {
     if (d.size() < kAcknowledgementSize) return false;
     return d[0] == kPageMark && d[7] == 0 && std::equal(kAcknowledgementWord.begin(), kAcknowledgementWord.end(), d.begin() + 8);

@@ -37,6 +37,12 @@ struct DeviceEntry {
     // Which pages of a paged reply (bit n: page n) have arrived since this
     // entry was given to its device; a write needs pages 0 and 1.
     uint8_t ReceivedPages = 0;
+    // The interface the device's latest search reply came in by, as the
+    // system numbers and names it; 0 and empty while none is known. Its
+    // clear, write, reset and module transfer to 255.255.255.255 leave by
+    // that interface alone.
+    int InterfaceIndex = 0;
+    std::string InterfaceName;
 };
 
 struct LanModuleEntry {
@@ -74,6 +80,9 @@ struct IntakeResult {
 // Takes one datagram of the search socket into the table. Nothing is read or
 // written out of bounds; a refused datagram changes nothing.
 IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram);
+
+// Notes on the entry an accepted reply went to the interface it came in by.
+void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name);
 
 // True for a device's acknowledgement of a write or maintenance request:
 // 0x50, the MAC, 0x00, then "Receivec".

@@ -39,6 +39,33 @@ void SizeReceiveBuffer(const SocketControl::SystemCalls& calls, int fd, const QS
     if (!note.empty() && !said.exchange(true)) Say(note);
 }
 
+// Asks for the interface of each datagram received. Without it a reply's
+// interface is unknown and a request for that one device follows the route;
+// said once per run, as every socket would fail alike.
+void AskArrivalInterface(const SocketControl::SystemCalls& calls, int fd, const QString& name) {
+    static std::atomic<bool> said{false};
+    const int on = 1;
+    if (calls.setOption(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0 && !said.exchange(true))
+        Say("cobalin: " + name.toStdString() + " cannot tell the interface a datagram came in by (" + ErrorText(errno) +
+            "); requests for one device follow the route");
+}
+
+// The interface index IP_PKTINFO gives with a received datagram, or 0.
+int ArrivalIndex(msghdr& m) {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&m); c; c = CMSG_NXTHDR(&m, c)) {
+        if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO || c->cmsg_len < CMSG_LEN(sizeof(in_pktinfo))) continue;
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+        return info.ipi_ifindex > 0 ? info.ipi_ifindex : 0;
+    }
+    return 0;
+}
+
+std::string InterfaceName(int index) {
+    char name[IF_NAMESIZE + 1] = {};
+    return index > 0 && if_indextoname(static_cast<unsigned>(index), name) ? name : "";
+}
+
 }  // namespace
 
 std::string SocketControl::ReceiveBufferNote(int asked, int reported) {
@@ -85,6 +112,7 @@ bool SocketControl::Bind(int localPort) {
     // A socket that may not broadcast cannot search; it stays bound, in error.
     const int broadcastError = calls.setOption(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 ? 0 : errno;
     SizeReceiveBuffer(calls, fd, objectName());
+    AskArrivalInterface(calls, fd, objectName());
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(localPort));
@@ -119,11 +147,22 @@ void SocketControl::ReaderLoop(int fd, int wake, unsigned generation, SystemCall
             return;
         }
         if (fds[1].revents) return;
-        // Drain everything that has arrived, oldest first.
+        // Drain everything that has arrived, oldest first. Interface names
+        // are looked up once per drain.
+        Interface last;
         for (;;) {
-            const ssize_t n = recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
+            iovec part{buffer.data(), static_cast<size_t>(buffer.size())};
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+            msghdr m{};
+            m.msg_iov = &part;
+            m.msg_iovlen = 1;
+            m.msg_control = control;
+            m.msg_controllen = sizeof control;
+            const ssize_t n = recvmsg(fd, &m, MSG_DONTWAIT);
             if (n < 0) break;
-            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), true);
+            const int index = ArrivalIndex(m);
+            if (index != last.index) last = {index, InterfaceName(index)};
+            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), true, last);
         }
     }
 }
@@ -133,7 +172,7 @@ bool SocketControl::QueueFull() const {
     return pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ >= kQueueBytes;
 }
 
-bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable) {
+bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable, Interface via) {
     {
         std::lock_guard lock(mutex_);
         if (droppable && (pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ + data.size() > kQueueBytes)) {
@@ -143,7 +182,7 @@ bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable) {
             return false;
         }
         pendingBytes_ += data.size();
-        pending_.push_back({generation, std::move(data)});
+        pending_.push_back({generation, std::move(data), std::move(via)});
     }
     QMetaObject::invokeMethod(this, &SocketControl::DeliverOne, Qt::QueuedConnection);
     return true;
@@ -176,7 +215,7 @@ void SocketControl::TcpLoop(int fd, int wake, unsigned generation, SystemCalls c
         }
         const ssize_t n = recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
         if (n > 0) {
-            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), false);
+            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), false, {});
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             // The device closed the connection, or it broke.
             state_ = n == 0 ? kClosed : kError;
@@ -200,6 +239,7 @@ void SocketControl::DeliverOne() {
     // A datagram of an earlier binding is never delivered.
     if (p.generation != generation_.load() || fd_ < 0) return;
     current_ = std::move(p.data);
+    currentVia_ = std::move(p.via);
     emit DataArrival(static_cast<int>(current_.size()));
 }
 
@@ -254,15 +294,29 @@ bool SocketControl::SendData(const QByteArray& data) {
         if (fd_ < 0 || state_ != kConnected) return false;
         return send(fd_, data.constData(), static_cast<size_t>(data.size()), MSG_NOSIGNAL) == data.size();
     }
+    return SendUdp(data, nullptr);
+}
+
+bool SocketControl::SendData(const QByteArray& data, const Interface& via) {
+    return protocol == Protocol::TCP ? SendData(data) : SendUdp(data, &via);
+}
+
+bool SocketControl::SendUdp(const QByteArray& data, const Interface* via) {
     if (fd_ < 0) return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(RemotePort));
     const QByteArray host = RemoteHost.trimmed().toLatin1();
     if (RemotePort < 0 || RemotePort > 65535 || inet_pton(AF_INET, host.constData(), &to.sin_addr) != 1) return false;
-    if (everyInterface && to.sin_addr.s_addr == htonl(INADDR_BROADCAST)) return SendOnEveryInterface(data, to);
-    return sendto(fd_, data.constData(), static_cast<size_t>(data.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
-           data.size();
+    if (!everyInterface || to.sin_addr.s_addr != htonl(INADDR_BROADCAST)) return SendByRoute(data, to);
+    if (!via) return SendOnEveryInterface(data, to);
+    // One device's request: by its own interface while that is still the
+    // one its replies came in by; a vanished or renamed interface, or one
+    // that can no longer broadcast, leaves it to the route.
+    if (via->index > 0)
+        for (const BroadcastInterface& i : calls.broadcastInterfaces())
+            if (i.index == via->index && i.name == via->name) return SendByInterface(data, to, i);
+    return SendByRoute(data, to);
 }
 
 std::vector<SocketControl::BroadcastInterface> SocketControl::BroadcastInterfaces(const ifaddrs* list) {
@@ -280,43 +334,51 @@ std::vector<SocketControl::BroadcastInterface> SocketControl::BroadcastInterface
     return found;
 }
 
-bool SocketControl::SendOnEveryInterface(const QByteArray& data, const sockaddr_in& to) {
+std::vector<SocketControl::BroadcastInterface> SocketControl::SystemBroadcastInterfaces() {
     ifaddrs* list = nullptr;
-    std::vector<BroadcastInterface> interfaces;
-    if (getifaddrs(&list) == 0) {
-        interfaces = BroadcastInterfaces(list);
-        freeifaddrs(list);
-    }
+    if (getifaddrs(&list) != 0) return {};
+    std::vector<BroadcastInterface> interfaces = BroadcastInterfaces(list);
+    freeifaddrs(list);
+    for (BroadcastInterface& i : interfaces) i.index = static_cast<int>(if_nametoindex(i.name.c_str()));
+    return interfaces;
+}
+
+bool SocketControl::SendByRoute(const QByteArray& data, const sockaddr_in& to) {
+    return calls.sendTo(fd_, data.constData(), static_cast<size_t>(data.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                        sizeof to) == data.size();
+}
+
+bool SocketControl::SendByInterface(const QByteArray& data, const sockaddr_in& to, const BroadcastInterface& by) {
+    iovec part{const_cast<char*>(data.constData()), static_cast<size_t>(data.size())};
+    // IP_PKTINFO names the interface the datagram leaves by and its source address.
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr m{};
+    m.msg_name = const_cast<sockaddr_in*>(&to);
+    m.msg_namelen = sizeof to;
+    m.msg_iov = &part;
+    m.msg_iovlen = 1;
+    m.msg_control = control;
+    m.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&m);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = by.index;
+    info.ipi_spec_dst.s_addr = by.address;
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    return calls.sendMessage(fd_, &m, 0) == data.size();
+}
+
+bool SocketControl::SendOnEveryInterface(const QByteArray& data, const sockaddr_in& to) {
     bool sent = false, tried = false;
-    for (const BroadcastInterface& i : interfaces) {
-        const unsigned index = if_nametoindex(i.name.c_str());
-        if (index == 0) continue;  // gone since it was listed
+    for (const BroadcastInterface& i : calls.broadcastInterfaces()) {
+        if (i.index <= 0) continue;  // gone since it was listed
         tried = true;
-        iovec part{const_cast<char*>(data.constData()), static_cast<size_t>(data.size())};
-        // IP_PKTINFO names the interface the datagram leaves by and its source address.
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-        msghdr m{};
-        m.msg_name = const_cast<sockaddr_in*>(&to);
-        m.msg_namelen = sizeof to;
-        m.msg_iov = &part;
-        m.msg_iovlen = 1;
-        m.msg_control = control;
-        m.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&m);
-        c->cmsg_level = IPPROTO_IP;
-        c->cmsg_type = IP_PKTINFO;
-        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(index);
-        info.ipi_spec_dst.s_addr = i.address;
-        std::memcpy(CMSG_DATA(c), &info, sizeof info);
-        if (sendmsg(fd_, &m, 0) == data.size()) sent = true;
+        if (SendByInterface(data, to, i)) sent = true;
     }
     // No interface that can broadcast: the route decides, as it always did.
-    if (!tried)
-        return sendto(fd_, data.constData(), static_cast<size_t>(data.size()), 0, reinterpret_cast<const sockaddr*>(&to),
-                      sizeof to) == data.size();
-    return sent;
+    return tried ? sent : SendByRoute(data, to);
 }
 
 int SocketControl::State() const {

@@ -1,5 +1,6 @@
 // One socket control of the main window: Close, Bind, Connect, SendData,
-// GetData and State, with one arrival event per datagram on the UI thread.
+// GetData and State, with one arrival event per datagram on the UI thread
+// and the interface each datagram came in by.
 // A reader thread drains a bound UDP socket at once, so a burst of replies is
 // not lost while the UI thread is busy; datagrams reach the UI thread in
 // arrival order. What waits for the UI thread is bounded like a kernel buffer:
@@ -40,14 +41,38 @@ public:
     // The receive buffer Bind asks the kernel for.
     static constexpr int kReceiveBuffer = 4 << 20;
 
-    // The system calls whose failures the facade handles. A test replaces one
-    // to make it fail; the replacement holds from the next Bind or Connect.
+    // An IPv4 interface that a limited broadcast leaves by.
+    struct BroadcastInterface {
+        std::string name;
+        uint32_t address;  // network byte order: the interface's own address, the datagram's source
+        int index = 0;     // as the system numbers it; 0 when it is gone
+    };
+    // The interfaces of a getifaddrs list that are up, not loopback and have
+    // a broadcast address; each once (with its first address), in list order.
+    // Their index is left 0.
+    static std::vector<BroadcastInterface> BroadcastInterfaces(const ifaddrs* list);
+    // The system's broadcast interfaces now, each with its index.
+    static std::vector<BroadcastInterface> SystemBroadcastInterfaces();
+
+    // The system calls whose failures the facade handles, and those that
+    // decide where a datagram leaves. A test replaces one to make it fail or
+    // to see what would be sent; a replaced option or poll holds from the
+    // next Bind or Connect, the interface list and the two sends at once.
     struct SystemCalls {
         std::function<int(int, int, int, const void*, socklen_t)> setOption = ::setsockopt;
         std::function<int(int, int, int, void*, socklen_t*)> getOption = ::getsockopt;
         std::function<int(pollfd*, nfds_t, int)> poll = ::poll;
+        std::function<std::vector<BroadcastInterface>()> broadcastInterfaces = SystemBroadcastInterfaces;
+        std::function<ssize_t(int, const msghdr*, int)> sendMessage = ::sendmsg;
+        std::function<ssize_t(int, const void*, size_t, int, const sockaddr*, socklen_t)> sendTo = ::sendto;
     };
     SystemCalls calls;
+
+    // An interface as the system numbers and names it; index 0: none known.
+    struct Interface {
+        int index = 0;
+        std::string name;
+    };
 
     explicit SocketControl(const QString& name, QObject* parent = nullptr);
     ~SocketControl() override;
@@ -59,18 +84,10 @@ public:
     // A datagram to 255.255.255.255 leaves once by every interface that can
     // broadcast (see BroadcastInterfaces), from the same local port with the
     // same bytes, so that devices behind a second network card are found and
-    // reached too. False: by the one interface the routing table picks.
-    // Every other destination follows the route either way.
+    // reached too; a datagram for one device (SendData with its interface)
+    // leaves by that one interface. False: by the one interface the routing
+    // table picks. Every other destination follows the route either way.
     bool everyInterface = true;
-
-    // An IPv4 interface that a limited broadcast leaves by.
-    struct BroadcastInterface {
-        std::string name;
-        uint32_t address;  // network byte order: the interface's own address, the datagram's source
-    };
-    // The interfaces of a getifaddrs list that are up, not loopback and have
-    // a broadcast address; each once (with its first address), in list order.
-    static std::vector<BroadcastInterface> BroadcastInterfaces(const ifaddrs* list);
 
     virtual void Close();
     // UDP: binds the local port (exclusively: a port another program holds
@@ -82,8 +99,17 @@ public:
     // One datagram to RemoteHost:RemotePort (broadcast allowed), or the bytes
     // on the TCP connection. False on any error.
     bool SendData(const QByteArray& data);
+    // A datagram for one device whose replies come in by `via`. To
+    // 255.255.255.255 with every interface on, it leaves by that interface
+    // alone while it is still there (same index and name), up and able to
+    // broadcast; otherwise by the route, never by every interface. Any other
+    // destination, or every interface off: as SendData.
+    bool SendData(const QByteArray& data, const Interface& via);
     // Inside the arrival event: the datagram or chunk that arrived, at most maxLength bytes.
     QByteArray GetData(int maxLength = 2000) const { return current_.left(maxLength); }
+    // Inside the arrival event of a UDP socket: the interface the datagram
+    // came in by (index 0 when the system did not say).
+    const Interface& ArrivalInterface() const { return currentVia_; }
     virtual int State() const;
 
     // Datagrams waiting for the UI thread, and those dropped because the
@@ -104,15 +130,20 @@ private:
     struct Pending {
         unsigned generation;
         QByteArray data;
+        Interface via;
     };
     void ReaderLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
     void TcpLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
     // Queues data for the UI thread and posts its arrival event; false when
     // the data was droppable and the queue full.
-    bool Post(unsigned generation, QByteArray data, bool droppable);
+    bool Post(unsigned generation, QByteArray data, bool droppable, Interface via);
     bool QueueFull() const;
+    bool SendUdp(const QByteArray& data, const Interface* via);
     // Sends once by each broadcast interface; false when none took it.
     bool SendOnEveryInterface(const QByteArray& data, const sockaddr_in& to);
+    // Sends by one interface (IP_PKTINFO names it and the source address).
+    bool SendByInterface(const QByteArray& data, const sockaddr_in& to, const BroadcastInterface& by);
+    bool SendByRoute(const QByteArray& data, const sockaddr_in& to);
     void DeliverOne();
     void StopReader();
     void ReportDropped(int count) const;
@@ -126,6 +157,7 @@ private:
     qsizetype pendingBytes_ = 0;
     int dropped_ = 0;
     QByteArray current_;
+    Interface currentVia_;
     std::atomic<int> state_{kClosed};
 };
 

@@ -109,6 +109,33 @@ TEST(DeviceReport, ModuleCompanyOnlyWithAModuleRecord) {
     EXPECT_EQ(Keys(ReportDevice(*store, 2)).back(), "lan_module_company");
 }
 
+// The interface a device's reply came in by, last, whatever its record;
+// absent when the system did not name it.
+TEST(DeviceReport, InterfaceLastWhenKnown) {
+    auto store = std::make_unique<DeviceStore>();
+    TakePagedDevice(*store, 0x61);
+    TakeShortDevice(*store, 0x62);
+    ASSERT_EQ(ReplyIntake(*store, Page(1, Mac(0x63))).outcome, IntakeResult::Added);
+    TakePagedDevice(*store, 0x64);
+    const char* names[] = {"eth0", "usb1", "wlan0"};
+    for (int16_t i = 1; i <= 3; ++i)
+        NoteArrivalInterface(*store, {IntakeResult::Stored, i, false}, i + 1, names[i - 1]);
+    const auto all = ReportDevices(*store);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_NE(all[static_cast<size_t>(i)].Find("interface"), nullptr);
+        EXPECT_EQ(*all[static_cast<size_t>(i)].Find("interface"), names[i]);
+        EXPECT_EQ(Keys(all[static_cast<size_t>(i)]).back(), "interface");
+    }
+    EXPECT_EQ(all[3].Find("interface"), nullptr);
+    EXPECT_EQ(ReportKeys().back(), "interface");
+    EXPECT_NE(ReportJson({all[1]}).find(", \"interface\": \"usb1\"}"), std::string::npos);
+    const std::string csv = ReportCsv({all[0], all[3]});
+    EXPECT_NE(csv.find(",lan_module_company,interface\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",2026-03-14,,eth0\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",2026-03-14,,\r\n"), std::string::npos) << csv;
+}
+
 TEST(DeviceReport, ClassByHardwareId) {
     struct Case { const char* hwid; const char* cls; };
     const Case cases[] = {{"PCB-4193-02", "IP Dongle"}, {"PCB-4160-01", "ZentaBox"}, {"37264000-03", "ZentaBox"},
@@ -152,8 +179,9 @@ TEST(DeviceReport, CsvQuotesAsRfc4180) {
     TakeShortDevice(*store, 0x51);
     const std::string csv = ReportCsv(ReportDevices(*store));
     EXPECT_EQ(csv,
-              "mac,record,class,ip,netmask,gateway,dhcp,name,model,hardware_id,firmware_version,firmware_date,lan_module_company\r\n"
-              "02:7E:3A:04:C8:51,short,ZentaBox,192.168.1.81,255.255.0.0,192.168.1.254,,\"Legacy,\"\"old\"\"\",,PCB-4160-01,,,\r\n");
+              "mac,record,class,ip,netmask,gateway,dhcp,name,model,hardware_id,firmware_version,firmware_date,lan_module_company,"
+              "interface\r\n"
+              "02:7E:3A:04:C8:51,short,ZentaBox,192.168.1.81,255.255.0.0,192.168.1.254,,\"Legacy,\"\"old\"\"\",,PCB-4160-01,,,,\r\n");
     EXPECT_EQ(ReportCsv({}), std::string(csv.substr(0, csv.find("\r\n") + 2)));
 }
 

@@ -139,3 +139,22 @@ TEST(Acknowledgement, Check) {
     EXPECT_FALSE(IsAcknowledgement(Bytes(ack.begin(), ack.begin() + 15)));
     EXPECT_FALSE(IsAcknowledgement({}));
 }
+
+TEST(ReplyIntake, TheInterfaceOfTheLatestReplyIsNoted) {
+    Fixture f;
+    NoteArrivalInterface(*f.store, f.Take(Page(0, Mac(1))), 3, "eth1");
+    EXPECT_EQ(f.Entry(1).InterfaceIndex, 3);
+    EXPECT_EQ(f.Entry(1).InterfaceName, "eth1");
+    NoteArrivalInterface(*f.store, f.Take(Page(1, Mac(1))), 5, "usb0");
+    EXPECT_EQ(f.Entry(1).InterfaceName, "usb0") << "the latest reply's";
+    // Nothing taken: nothing noted.
+    NoteArrivalInterface(*f.store, f.Take(Page(0, Mac(1), 20)), 7, "wlan0");
+    NoteArrivalInterface(*f.store, f.Take({0x51, 1, 2, 3, 4, 5, 6, 7}), 7, "wlan0");
+    EXPECT_EQ(f.Entry(1).InterfaceName, "usb0");
+    EXPECT_EQ(f.Entry(1).InterfaceIndex, 5);
+    // An entry handed to another device forgets the old one's interface.
+    f.store->DeviceCount = 0;
+    f.Take(Page(0, Mac(2)));
+    EXPECT_EQ(f.Entry(1).InterfaceIndex, 0);
+    EXPECT_EQ(f.Entry(1).InterfaceName, "");
+}

@@ -1,7 +1,8 @@
 // A PC with two network interfaces, each leading to a LAN of its own (netlab
-// with NETLAB_SECOND_LAN=1): datagrams to 255.255.255.255 leave by both, so
-// the devices of both LANs are found and the second LAN's can be updated;
-// with SearchRoutedOnly=1 they leave by the routed interface alone.
+// with NETLAB_SECOND_LAN=1): searches and module queries to 255.255.255.255
+// leave by both, so the devices of both LANs are found; a device's clear,
+// write, reset and module transfer leave by its own LAN's interface alone;
+// with SearchRoutedOnly=1 everything leaves by the routed interface.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,17 +33,63 @@ const std::string kSecondLan =
 const std::set<std::string> kFirstMacs = {"02:00:00:01:00:01", "02:00:00:01:00:02", "02:00:00:01:00:03"};
 const std::set<std::string> kSecondMacs = {"02:00:00:02:00:01", "02:00:00:02:00:02", "02:00:00:02:00:09"};
 
-// Source, destination and length of every UDP datagram in a capture file.
-std::vector<std::string> Captured(const std::string& file) {
+// Source, destination, length and the first eight bytes (in hexadecimal) of
+// every UDP datagram in a capture file.
+struct Datagram {
+    std::string src, dst, len, head;
+};
+std::vector<Datagram> CapturedDatagrams(const std::string& file) {
     std::ifstream in(file);
-    std::vector<std::string> out;
+    std::vector<Datagram> out;
     for (std::string line; std::getline(in, line);) {
         std::istringstream l(line);
-        std::string t, proto, src, arrow, dst, len;
-        l >> t >> proto >> src >> arrow >> dst >> len;
-        if (proto == "UDP") out.push_back(src + " " + dst + " " + len);
+        std::string t, proto, arrow, hex;
+        Datagram d;
+        l >> t >> proto >> d.src >> arrow >> d.dst >> d.len >> hex;
+        d.head = hex.substr(0, 16);
+        if (proto == "UDP") out.push_back(d);
     }
     return out;
+}
+
+// Source, destination and length of every UDP datagram in a capture file.
+std::vector<std::string> Captured(const std::string& file) {
+    std::vector<std::string> out;
+    for (const Datagram& d : CapturedDatagrams(file)) out.push_back(d.src + " " + d.dst + " " + d.len);
+    return out;
+}
+
+const std::string kQueryHead = "4272656E696B4C4D";   // "BrenikLM"
+const std::string kUpdateHead = "5570646174654C4D";  // "UpdateLM"
+
+// What a LAN received of the program's requests: searches, module queries,
+// module transfers, and every datagram to the command port.
+struct Reached {
+    int searches = 0, queries = 0;
+    std::multiset<std::string> transfers, commands;
+};
+Reached ReachedLan(const std::string& file) {
+    Reached r;
+    for (const Datagram& d : CapturedDatagrams(file)) {
+        const std::string route = d.src + " " + d.dst + " " + d.len;
+        if (d.dst == "255.255.255.255:8888" && d.len == "23") ++r.searches;
+        if (d.dst.ends_with(":8880") && d.head == kQueryHead) ++r.queries;
+        if (d.dst.ends_with(":8880") && d.head == kUpdateHead) r.transfers.insert(route);
+        if (d.dst.ends_with(":8890")) r.commands.insert(route);
+    }
+    return r;
+}
+
+// What a LAN received once it holds `searches` search requests, the last
+// datagrams of the program's run: the simulator writes its log in a process
+// of its own, which may lag behind the program a little.
+Reached AwaitReached(const std::string& file, int searches) {
+    Reached r = ReachedLan(file);
+    for (int i = 0; i < 1000 && r.searches < searches; ++i) {
+        usleep(5000);
+        r = ReachedLan(file);
+    }
+    return r;
 }
 
 class TwoLans : public ::testing::Test {
@@ -113,14 +160,34 @@ TEST_F(TwoLans, BothLansAreFoundOnceAndTheSecondIsUpdated) {
     ASSERT_EQ(app.Do("select List1 " + std::to_string(again - after.begin())).value("ok"), true);
     EXPECT_EQ(Strings(app.Get("List5", "items")).at(0), "Renamed");
     EXPECT_EQ(after.size(), 6u);
-    // Clear, the two write datagrams and reset reached the second LAN by broadcast.
-    std::multiset<std::string> sent;
-    for (const std::string& d : Captured(secondCapture))
-        if (d.find(":8890 ") != std::string::npos) sent.insert(d);
-    EXPECT_EQ(sent, (std::multiset<std::string>{"192.168.2.250:8883 255.255.255.255:8890 59",
-                                                "192.168.2.250:8884 255.255.255.255:8890 1031",
-                                                "192.168.2.250:8884 255.255.255.255:8890 1007",
-                                                "192.168.2.250:8882 255.255.255.255:8890 59"}));
+
+    // Update the second LAN's LAN module: only its module record is sent.
+    const auto moduleRow = std::find(after.begin(), after.end(), "02:00:00:02:00:09");
+    ASSERT_NE(moduleRow, after.end());
+    ASSERT_EQ(app.Do("select List1 " + std::to_string(moduleRow - after.begin())).value("ok"), true);
+    ASSERT_EQ(app.Do("select List5 0").value("ok"), true);
+    ASSERT_EQ(app.Do("type Text4 Moved").value("ok"), true);
+    ASSERT_EQ(app.Do("click Command6").value("ok"), true);
+    ASSERT_EQ(app.Do("click Command9").value("ok"), true);
+    ASSERT_EQ(app.Do("idle 120").value("ok"), true);
+    EXPECT_EQ(Strings(app.Get("List1", "items")).size(), 6u);
+
+    // Three searches, each with its module query, reached both LANs (and the
+    // query of the timer that runs through the first update's countdown);
+    // the clear, the two write datagrams, the reset and the module transfer,
+    // which carry the device's password, reached the second LAN alone.
+    const Reached firstLan = AwaitReached(firstCapture, 3), secondLan = AwaitReached(secondCapture, 3);
+    EXPECT_EQ(firstLan.searches, 3);
+    EXPECT_EQ(secondLan.searches, 3);
+    EXPECT_EQ(firstLan.queries, 4);
+    EXPECT_EQ(secondLan.queries, 4);
+    EXPECT_EQ(secondLan.commands, (std::multiset<std::string>{"192.168.2.250:8883 255.255.255.255:8890 59",
+                                                              "192.168.2.250:8884 255.255.255.255:8890 1031",
+                                                              "192.168.2.250:8884 255.255.255.255:8890 1007",
+                                                              "192.168.2.250:8882 255.255.255.255:8890 59"}));
+    EXPECT_EQ(secondLan.transfers, (std::multiset<std::string>{"192.168.2.250:8888 255.255.255.255:8880 173"}));
+    EXPECT_TRUE(firstLan.commands.empty()) << firstLan.commands.size() << " datagrams to the first LAN's command port";
+    EXPECT_TRUE(firstLan.transfers.empty()) << "the module record reached the first LAN";
 }
 
 TEST_F(TwoLans, RoutedOnlySearchesTheRoutedLan) {
@@ -154,6 +221,9 @@ TEST_F(TwoLans, CommandLineSearchCoversBothLans) {
         while (std::getline(rows, row)) {
             ++count;
             macs.insert(row.substr(0, 17));
+            // The last cell: the interface the device's reply came in by.
+            const std::string lan = kFirstMacs.count(row.substr(0, 17)) ? "pc0" : "pc1";
+            EXPECT_TRUE(row.ends_with("," + lan + "\r")) << row;
         }
         EXPECT_EQ(count, c.found) << c.settings;
         EXPECT_EQ(macs.size(), c.found) << "each device once: " << c.settings;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "toolkit/socket_control.h"
@@ -467,4 +468,107 @@ TEST(SocketControl, BroadcastInterfacesAreUpNotLoopbackAndCanBroadcast) {
     }
     EXPECT_EQ(got, (std::vector<std::string>{"eth0 192.168.1.250", "wlan0 192.168.2.250"}));
     EXPECT_TRUE(SocketControl::BroadcastInterfaces(nullptr).empty());
+}
+
+// Each datagram comes with the interface it came in by: on 127.0.0.1, the
+// loopback interface.
+TEST(SocketControl, ArrivalInterfaceOfEachDatagram) {
+    const int rxPort = FreeUdpPort();
+    SocketControl receiver("rx"), sender("tx");
+    ASSERT_TRUE(receiver.Bind(rxPort));
+    std::vector<SocketControl::Interface> got;
+    QObject::connect(&receiver, &SocketControl::DataArrival, [&] { got.push_back(receiver.ArrivalInterface()); });
+    ASSERT_TRUE(sender.Bind(0));
+    sender.RemoteHost = "127.0.0.1";
+    sender.RemotePort = rxPort;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(sender.SendData("x"));
+    SpinUntil([&] { return got.size() == 3; });
+    ASSERT_EQ(got.size(), 3u);
+    char lo[IF_NAMESIZE + 1] = {};
+    const int loIndex = static_cast<int>(if_nametoindex("lo"));
+    ASSERT_GT(loIndex, 0);
+    ASSERT_NE(if_indextoname(static_cast<unsigned>(loIndex), lo), nullptr);
+    for (const auto& via : got) {
+        EXPECT_EQ(via.index, loIndex);
+        EXPECT_EQ(via.name, lo);
+    }
+
+    // A system that will not tell: the datagram still arrives, its interface unknown.
+    SocketControl blind("blind");
+    blind.calls.setOption = [](int fd, int level, int option, const void* value, socklen_t length) {
+        if (level == IPPROTO_IP && option == IP_PKTINFO) return errno = ENOPROTOOPT, -1;
+        return ::setsockopt(fd, level, option, value, length);
+    };
+    const int blindPort = FreeUdpPort();
+    StderrCapture err;
+    ASSERT_TRUE(blind.Bind(blindPort));
+    EXPECT_EQ(blind.State(), SocketControl::kOpen);
+    std::optional<SocketControl::Interface> unknown;
+    QObject::connect(&blind, &SocketControl::DataArrival, [&] { unknown = blind.ArrivalInterface(); });
+    sender.RemotePort = blindPort;
+    ASSERT_TRUE(sender.SendData("y"));
+    SpinUntil([&] { return unknown.has_value(); });
+    ASSERT_TRUE(unknown.has_value());
+    EXPECT_EQ(unknown->index, 0);
+    EXPECT_EQ(unknown->name, "");
+    const std::string said = err.Stop();
+    EXPECT_LE(Occurrences(said, "cannot tell the interface a datagram came in by"), 1) << said;
+}
+
+// Where a datagram leaves, with the interface list and both sends replaced:
+// nothing reaches the network. A device's own request to 255.255.255.255
+// leaves by its interface alone, or by the route, never by every interface.
+TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
+    using Interface = SocketControl::Interface;
+    struct Case {
+        const char* what;
+        const char* host;
+        bool everyInterface;
+        std::optional<Interface> via;  // none: a plain SendData
+        std::vector<int> byInterface;  // the interfaces sent by, in order
+        int byRoute;                   // sends left to the route
+    };
+    const Case cases[] = {
+        {"search", "255.255.255.255", true, std::nullopt, {7, 9}, 0},
+        {"device on eth1", "255.255.255.255", true, Interface{9, "eth1"}, {9}, 0},
+        {"device on eth0", "255.255.255.255", true, Interface{7, "eth0"}, {7}, 0},
+        {"interface gone", "255.255.255.255", true, Interface{8, "usb0"}, {}, 1},
+        {"index now another's", "255.255.255.255", true, Interface{9, "usb0"}, {}, 1},
+        {"cannot broadcast any more", "255.255.255.255", true, Interface{3, "tun0"}, {}, 1},
+        {"none recorded", "255.255.255.255", true, Interface{}, {}, 1},
+        {"routed only", "255.255.255.255", false, Interface{9, "eth1"}, {}, 1},
+        {"routed only, search", "255.255.255.255", false, std::nullopt, {}, 1},
+        {"one address", "192.168.2.21", true, Interface{9, "eth1"}, {}, 1},
+        {"a network", "192.168.2.255", true, Interface{9, "eth1"}, {}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SocketControl s("UDPone");
+        std::vector<int> byInterface;
+        std::vector<uint32_t> sources;
+        int byRoute = 0;
+        s.calls.broadcastInterfaces = [] {
+            return std::vector<SocketControl::BroadcastInterface>{{"eth0", htonl(0xC0A801FA), 7}, {"eth1", htonl(0xC0A802FA), 9}};
+        };
+        s.calls.sendMessage = [&](int, const msghdr* m, int) -> ssize_t {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(CMSG_FIRSTHDR(m)), sizeof info);
+            byInterface.push_back(info.ipi_ifindex);
+            sources.push_back(ntohl(info.ipi_spec_dst.s_addr));
+            return static_cast<ssize_t>(m->msg_iov[0].iov_len);
+        };
+        s.calls.sendTo = [&](int, const void*, size_t n, int, const sockaddr*, socklen_t) -> ssize_t {
+            ++byRoute;
+            return static_cast<ssize_t>(n);
+        };
+        ASSERT_TRUE(s.Bind(0));
+        s.everyInterface = c.everyInterface;
+        s.RemoteHost = c.host;
+        s.RemotePort = 8890;
+        EXPECT_TRUE(c.via ? s.SendData("request", *c.via) : s.SendData("request"));
+        EXPECT_EQ(byInterface, c.byInterface);
+        EXPECT_EQ(byRoute, c.byRoute);
+        for (size_t i = 0; i < sources.size(); ++i)
+            EXPECT_EQ(sources[i], byInterface[i] == 7 ? 0xC0A801FAu : 0xC0A802FAu) << "the interface's own address";
+    }
 }

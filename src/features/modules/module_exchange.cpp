@@ -32,7 +32,10 @@ bool ModuleExchange::ModuleQuery(int mode, const QString& host, int localPort) {
 bool ModuleExchange::ModuleTransfer(int mode, int16_t device, const QString& host, int localPort) {
     if (!state_.Devices->IsEntry(device) || !PrepareSocket(mode, host, localPort)) return false;
     const Bytes& record = state_.Devices->LanModuleTable[static_cast<size_t>(device)].Record;
-    form_.UDPsck->SendData(QByteArray(reinterpret_cast<const char*>(record.data()), static_cast<int>(record.size())));
+    const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
+    // Like the device's write, the module record leaves by its interface only.
+    form_.UDPsck->SendData(QByteArray(reinterpret_cast<const char*>(record.data()), static_cast<int>(record.size())),
+                           {entry.InterfaceIndex, entry.InterfaceName});
     return true;
 }
 

@@ -103,12 +103,16 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
     }
     const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
     const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
+    // A request for one device (the write carries its password) leaves a
+    // broadcast by that device's own interface only.
+    const SocketControl::Interface via{entry.InterfaceIndex, entry.InterfaceName};
     if (type == WriteConfig) {
         const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
-        socket.SendData(ToBytes(w.a));
-        socket.SendData(ToBytes(w.b));  // whether or not the first could be sent
+        socket.SendData(ToBytes(w.a), via);
+        socket.SendData(ToBytes(w.b), via);  // whether or not the first could be sent
     } else {
-        socket.SendData(ToBytes(BuildMaintenanceRequest(selected.EchoBytes, entry.Record, type == ResetDevice ? "reset" : "clrCfgBuf")));
+        socket.SendData(ToBytes(BuildMaintenanceRequest(selected.EchoBytes, entry.Record, type == ResetDevice ? "reset" : "clrCfgBuf")),
+                        via);
     }
     return true;
 }

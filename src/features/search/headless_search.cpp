@@ -29,8 +29,9 @@ HeadlessSearch::HeadlessSearch(DeviceStore& store) : store_(store) {
 }
 
 void HeadlessSearch::ReplyArrived() {
-    if (ReplyIntake(store_, View(search_.GetData(static_cast<int>(kMaxDatagramRead)))).outcome == IntakeResult::Refused)
-        ++refused_;
+    const IntakeResult r = ReplyIntake(store_, View(search_.GetData(static_cast<int>(kMaxDatagramRead))));
+    NoteArrivalInterface(store_, r, search_.ArrivalInterface().index, search_.ArrivalInterface().name);
+    if (r.outcome == IntakeResult::Refused) ++refused_;
 }
 
 void HeadlessSearch::ModuleReplyArrived() { ModuleReplyIntake(store_, View(modules_.GetData(65536))); }

@@ -24,6 +24,8 @@ ReplyReceivers::ReplyReceivers(FormMain& form, AppState& state) : form_(form), s
 void ReplyReceivers::SearchReplyArrived() {
     const QByteArray d = form_.UDP8888->GetData(static_cast<int>(kMaxDatagramRead));
     const IntakeResult r = ReplyIntake(*state_.Devices, View(d));
+    const SocketControl::Interface& via = form_.UDP8888->ArrivalInterface();
+    NoteArrivalInterface(*state_.Devices, r, via.index, via.name);
     if (r.outcome == IntakeResult::Refused) {
         QWidget* status = form_.Control("Label54(1)");
         SetForeColor(status, kRed);

@@ -1,0 +1,109 @@
+// Where the command channel's datagrams to 255.255.255.255 leave, with the
+// sockets' interface lists and sends replaced by the test's own: a device's
+// clear, write, reset and module transfer by the interface its reply came in
+// by, or by the route; searches and the module query by every interface.
+#include <gtest/gtest.h>
+#include <net/if.h>
+
+#include "core/lan_module.h"
+#include "core/request_packets.h"
+#include "writes_fixture.h"
+
+using namespace cobalin;
+using namespace cobalin::ui;
+using cobalin::testing::LoopbackUdp;
+using cobalin::testing::PageBytes;
+using cobalin::testing::UsualRecord;
+using cobalin::testing::WritesApp;
+
+namespace {
+
+// One datagram as it would have left: the socket, the interface it was sent
+// by (0: the route) and its length.
+struct Sent {
+    std::string socket;
+    int by;
+    size_t length;
+    bool operator==(const Sent&) const = default;
+};
+
+void PrintTo(const Sent& s, std::ostream* os) { *os << s.socket << " by " << s.by << ", " << s.length << " bytes"; }
+
+constexpr int kOtherIndex = 1000;  // an interface of the list that nothing answered on
+
+// Every UDP socket of the window sends into `sent` and sees two broadcast
+// interfaces: the loopback interface (as if it could broadcast) and another.
+void ReplaceSends(WritesApp& app, std::vector<Sent>& sent) {
+    for (SocketControl* s : {app.form.UDP8888, app.form.UDP8890, app.form.UDPsck}) {
+        const std::string name = s->objectName().toStdString();
+        s->calls.broadcastInterfaces = [] {
+            return std::vector<SocketControl::BroadcastInterface>{{"other0", htonl(0x0A000001), kOtherIndex},
+                                                                  {"lo", htonl(INADDR_LOOPBACK), static_cast<int>(if_nametoindex("lo"))}};
+        };
+        s->calls.sendMessage = [&sent, name](int, const msghdr* m, int) -> ssize_t {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(CMSG_FIRSTHDR(m)), sizeof info);
+            sent.push_back({name, info.ipi_ifindex, m->msg_iov[0].iov_len});
+            return static_cast<ssize_t>(m->msg_iov[0].iov_len);
+        };
+        s->calls.sendTo = [&sent, name](int, const void*, size_t n, int, const sockaddr*, socklen_t) -> ssize_t {
+            sent.push_back({name, 0, n});
+            return static_cast<ssize_t>(n);
+        };
+    }
+}
+
+}  // namespace
+
+TEST(CommandChannel, ADevicesRequestsLeaveByItsInterfaceAndSearchesByEvery) {
+    WritesApp app;
+    std::vector<Sent> sent;
+    ReplaceSends(app, sent);
+    const int lo = static_cast<int>(if_nametoindex("lo"));
+    ASSERT_GT(lo, 0);
+
+    // Device 1 answers a search on the loopback interface, as a device of a
+    // LAN answers on that LAN's interface; the receiver notes it.
+    ASSERT_TRUE(app.form.UDP8888->Bind(kNetworkSearchLocalPort));
+    LoopbackUdp device;
+    for (int p = 0; p < 3; ++p) device.Send(kNetworkSearchLocalPort, PageBytes(UsualRecord(1), p));
+    ASSERT_TRUE(WaitUntil([&] { return app.entry(1).ReceivedPages == 7; }, 10));
+    EXPECT_EQ(app.entry(1).InterfaceIndex, lo);
+    EXPECT_EQ(app.entry(1).InterfaceName, "lo");
+    app.form.UDP8888->Close();
+    // Device 2 came in by an interface that is gone now; device 3 by one the
+    // system did not name.
+    app.Add(UsualRecord(2));
+    app.entry(2).InterfaceIndex = 4242;
+    app.entry(2).InterfaceName = "usb0";
+    app.Add(UsualRecord(3));
+    ASSERT_EQ(app.state.Devices->DeviceCount, 3);
+    ui::SetText(app.c("txtIPaddr"), "255.255.255.255");
+
+    struct Case {
+        int16_t device;
+        int by;
+    };
+    for (const Case& c : {Case{1, lo}, Case{2, 0}, Case{3, 0}}) {
+        SCOPED_TRACE(c.device);
+        sent.clear();
+        app.state.SelectedDevice = c.device;
+        for (const int16_t type : {ClearConfigBuffer, WriteConfig, ResetDevice, UpdateTransfer})
+            EXPECT_TRUE(app.commands.SendDeviceCommand("255.255.255.255", type, c.device)) << type;
+        EXPECT_EQ(sent, (std::vector<Sent>{{"UDP8890", c.by, 59},
+                                           {"UDP8890", c.by, 1031},
+                                           {"UDP8890", c.by, 1007},
+                                           {"UDP8890", c.by, 59},
+                                           {"UDPsck", c.by, kModuleRecordSize}}));
+    }
+
+    // The module query and the search still go out on every interface.
+    sent.clear();
+    EXPECT_TRUE(app.commands.SendDeviceCommand("255.255.255.255", UpdateQuery, 0));
+    EXPECT_TRUE(app.commands.SendDeviceCommand("255.255.255.255", SearchNetwork, 0));
+    EXPECT_EQ(sent, (std::vector<Sent>{{"UDPsck", kOtherIndex, kModuleRecordSize},
+                                       {"UDPsck", lo, kModuleRecordSize},
+                                       {"UDP8888", kOtherIndex, 23},
+                                       {"UDP8888", lo, 23}}));
+    for (SocketControl* s : {app.form.UDP8888, app.form.UDP8890, app.form.UDPsck}) s->Close();
+}
