@@ -126,9 +126,13 @@ TEST(SocketControl, DatagramsArriveOneByOneInOrder) {
     EXPECT_EQ(third.State(), SocketControl::kClosed);
 
     // Close releases the port at once and drops what was not delivered.
-    sender.SendData("late");
-    QThread::msleep(100);
+    ASSERT_TRUE(sender.SendData("late"));
+    // The reader has taken it and it waits for the UI thread, which is not
+    // running events here: only then does the close have something to drop.
+    for (int i = 0; i < 500 && receiver.Queued() == 0; ++i) QThread::msleep(10);
+    ASSERT_EQ(receiver.Queued(), 1);
     receiver.Close();
+    EXPECT_EQ(receiver.Queued(), 0);
     EXPECT_EQ(receiver.State(), SocketControl::kClosed);
     const int before = got.size();
     SpinUntil([] { return false; }, 100);
