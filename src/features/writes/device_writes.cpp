@@ -6,6 +6,7 @@
 #include "core/request_packets.h"
 #include "core/text_conversions.h"
 #include "core/update_checks.h"
+#include "core/write_sequence.h"
 #include "features/editor/parameter_editor.h"
 #include "features/search/command_channel.h"
 #include "features/search/search_orchestration.h"
@@ -23,8 +24,6 @@ const char* const kNoModuleRecordAfterUpdate = "No module record after the updat
 
 namespace {
 
-constexpr int kRestartSeconds = 10;  // "Restarting..." counts from 10 down to 0
-constexpr int kModuleUpdateSteps = 5;
 // How long SetBaud waits for the TCP connection, in program seconds.
 constexpr double kBaudConnectSeconds = 5;
 
@@ -71,10 +70,32 @@ void DeviceWrites::BeginRestartingOperation() {
     SetForeColor(form_.Control("Label1"), kBlack);
 }
 
-void DeviceWrites::CountDownRestart() {
-    for (int i = 0; i <= kRestartSeconds; ++i) {
-        Status("Restarting..." + QString::number(kRestartSeconds - i));
-        WaitSeconds(1);
+void DeviceWrites::Run(const std::vector<WriteStep>& steps) {
+    for (const WriteStep& step : steps) {
+        switch (step.kind) {
+            case WriteStep::FirstTick:
+                state_.OperationTick = 1;
+                break;
+            case WriteStep::TimerOn:
+            case WriteStep::TimerOff:
+                EnableTimer(form_.Timer1, step.kind == WriteStep::TimerOn);
+                break;
+            case WriteStep::Status:
+                Status(QString::fromStdString(step.text));
+                break;
+            case WriteStep::HoldPanel:
+                Disable(form_.Control("Frame6"));
+                break;
+            case WriteStep::Send:
+                commands_.SendDeviceCommand(Host(), step.command, state_.SelectedDevice);
+                break;
+            case WriteStep::Wait:
+                WaitSeconds(step.seconds);
+                break;
+            case WriteStep::SearchAgain:
+                SearchAgain(step.command);
+                break;
+        }
     }
 }
 
@@ -104,39 +125,7 @@ bool DeviceWrites::Update() {
     panelReport_.clear();
     state_.CloseAllowed = false;
     BeginRestartingOperation();
-    QWidget* panel = form_.Control("Frame6");
-    if (entry.FormatTag == RecordFormat::WithModule) {
-        EnableTimer(form_.Timer1, false);
-        Status("Sending command...");
-        Disable(panel);
-        WaitSeconds(0.5);
-        state_.OperationTick = 1;
-        commands_.SendDeviceCommand(Host(), UpdateTransfer, state_.SelectedDevice);
-        Status("Ready...");
-        Disable(panel);
-        WaitSeconds(0.5);
-        for (int i = 0; i <= kModuleUpdateSteps; ++i) {
-            Status("Updating..." + QString::number(kModuleUpdateSteps - i));
-            WaitSeconds(0.5);
-        }
-    } else {
-        state_.OperationTick = 1;
-        EnableTimer(form_.Timer1, true);
-        Status("Sending command...");
-        Disable(panel);
-        commands_.SendDeviceCommand(Host(), ClearConfigBuffer, state_.SelectedDevice);
-        WaitSeconds(0.5);
-        state_.OperationTick = 1;
-        EnableTimer(form_.Timer1, true);
-        commands_.SendDeviceCommand(Host(), WriteConfig, state_.SelectedDevice);
-        // The reset follows the write at once.
-        state_.OperationTick = 1;
-        EnableTimer(form_.Timer1, true);
-        commands_.SendDeviceCommand(Host(), ResetDevice, state_.SelectedDevice);
-        Disable(panel);
-    }
-    CountDownRestart();
-    SearchAgain(SearchNetwork);
+    Run(UpdateSteps(entry.FormatTag == RecordFormat::WithModule));
     QWidget* status = form_.Control("Label54(1)");
     SetForeColor(status, kBlack);
     SetCaption(status, "Ready");
@@ -148,14 +137,7 @@ bool DeviceWrites::Update() {
 void DeviceWrites::Reset() {
     if (busy_ || !DeviceSelected()) return;
     BeginRestartingOperation();
-    state_.OperationTick = 1;
-    EnableTimer(form_.Timer1, true);
-    Status("Sending command...");
-    Disable(form_.Control("Frame6"));
-    commands_.SendDeviceCommand(Host(), ResetDevice, state_.SelectedDevice);
-    Disable(form_.Control("Frame6"));
-    CountDownRestart();
-    SearchAgain(IsChecked(form_.Control("Check1")) ? SearchNetwork : SearchAddress);
+    Run(ResetSteps(IsChecked(form_.Control("Check1")) ? SearchNetwork : SearchAddress));
 }
 
 void DeviceWrites::Clear() {

@@ -10,8 +10,10 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/app_state.h"
+#include "core/write_sequence.h"
 #include "windows/forms.h"
 
 namespace cobalin {
@@ -41,7 +43,8 @@ private:
     QString Host() const;
     void Status(const QString& text);
     void BeginRestartingOperation();
-    void CountDownRestart();
+    // Carries out the steps of a write sequence, waiting where they wait.
+    void Run(const std::vector<WriteStep>& steps);
     // The follow-up search; ends the operation at once when it cannot be sent.
     void SearchAgain(int16_t type);
     void OperationEnded();

@@ -1,0 +1,44 @@
+// The writes that restart a device, as steps: "Update (7)" (clear, write and
+// reset, or the LAN-module transfer), "Reset", the restart countdown and the
+// search that follows. Each step is an action for whoever runs the sequence
+// (the window, with its timer and status line); running it is "take the next
+// step, do it, and when it is done take the next". The order of the sends
+// and the waits between them is defined once, here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cobalin {
+
+struct WriteStep {
+    enum Kind : uint8_t {
+        FirstTick,    // the operation's tick count starts again at 1
+        TimerOn,      // the operation timer runs (it ticks through the waits)
+        TimerOff,     // the operation timer stops
+        Status,       // the status line shows `text`
+        HoldPanel,    // the command panel stays disabled
+        Send,         // send request `command` for the device
+        Wait,         // wait `seconds` of program time, handling events
+        SearchAgain,  // the search that finds the restarted device
+    };
+    Kind kind;
+    std::string text = {};
+    int16_t command = -1;
+    double seconds = 0;
+
+    bool operator==(const WriteStep&) const = default;
+};
+
+// "Update (7)" of a device: through its LAN-module record when it has one,
+// else clear, write and reset. Ends with the countdown and the search.
+std::vector<WriteStep> UpdateSteps(bool throughModule);
+// "Reset": the reset request, the countdown and the search (`searchType`,
+// a network or an address search).
+std::vector<WriteStep> ResetSteps(int16_t searchType);
+
+// Program seconds a sequence waits in all.
+double WaitedSeconds(const std::vector<WriteStep>& steps);
+
+}  // namespace cobalin

@@ -1,0 +1,80 @@
+#include "core/write_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include "core/request_packets.h"
+
+using namespace cobalin;
+
+namespace {
+
+// The requests a sequence sends and the search it ends with, in order, with
+// the program seconds waited before each.
+struct Sent {
+    int16_t command;
+    double at;
+    bool operator==(const Sent&) const = default;
+};
+std::vector<Sent> Sends(const std::vector<WriteStep>& steps) {
+    std::vector<Sent> out;
+    double t = 0;
+    for (const WriteStep& s : steps) {
+        if (s.kind == WriteStep::Wait) t += s.seconds;
+        if (s.kind == WriteStep::Send || s.kind == WriteStep::SearchAgain) out.push_back({s.command, t});
+    }
+    return out;
+}
+
+std::vector<std::string> Texts(const std::vector<WriteStep>& steps) {
+    std::vector<std::string> out;
+    for (const WriteStep& s : steps)
+        if (s.kind == WriteStep::Status) out.push_back(s.text);
+    return out;
+}
+
+std::vector<std::string> Countdown(const char* word, int from) {
+    std::vector<std::string> out;
+    for (int i = from; i >= 0; --i) out.push_back(word + std::to_string(i));
+    return out;
+}
+
+}  // namespace
+
+TEST(WriteSequence, UpdateClearsWritesResetsThenCountsDownAndSearches) {
+    const auto steps = UpdateSteps(false);
+    EXPECT_EQ(Sends(steps), (std::vector<Sent>{{ClearConfigBuffer, 0}, {WriteConfig, 0.5}, {ResetDevice, 0.5}, {SearchNetwork, 11.5}}));
+    EXPECT_DOUBLE_EQ(WaitedSeconds(steps), 11.5);
+    auto texts = std::vector<std::string>{"Sending command..."};
+    for (const auto& t : Countdown("Restarting...", 10)) texts.push_back(t);
+    EXPECT_EQ(Texts(steps), texts);
+    // Each request starts the operation's count again with its timer running.
+    for (size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i].kind != WriteStep::Send || steps[i].command == ClearConfigBuffer) continue;
+        ASSERT_GE(i, 2u);
+        EXPECT_EQ(steps[i - 2].kind, WriteStep::FirstTick) << i;
+        EXPECT_EQ(steps[i - 1].kind, WriteStep::TimerOn) << i;
+    }
+    EXPECT_EQ(steps.front().kind, WriteStep::FirstTick);
+}
+
+TEST(WriteSequence, AModuleUpdateSendsOnlyTheModuleRecordWithTheTimerOff) {
+    const auto steps = UpdateSteps(true);
+    EXPECT_EQ(Sends(steps), (std::vector<Sent>{{UpdateTransfer, 0.5}, {SearchNetwork, 15}}));
+    EXPECT_DOUBLE_EQ(WaitedSeconds(steps), 15);
+    auto texts = std::vector<std::string>{"Sending command...", "Ready..."};
+    for (const auto& t : Countdown("Updating...", 5)) texts.push_back(t);
+    for (const auto& t : Countdown("Restarting...", 10)) texts.push_back(t);
+    EXPECT_EQ(Texts(steps), texts);
+    EXPECT_EQ(steps.front().kind, WriteStep::TimerOff);
+    EXPECT_EQ(std::count_if(steps.begin(), steps.end(), [](const WriteStep& s) { return s.kind == WriteStep::TimerOn; }), 0)
+        << "the search turns the timer on";
+}
+
+TEST(WriteSequence, ResetCountsDownAndSearchesAsAsked) {
+    for (int16_t search : {SearchNetwork, SearchAddress}) {
+        const auto steps = ResetSteps(search);
+        EXPECT_EQ(Sends(steps), (std::vector<Sent>{{ResetDevice, 0}, {search, 11}}));
+        EXPECT_EQ(Texts(steps).front(), "Sending command...");
+        EXPECT_EQ(Texts(steps).back(), "Restarting...0");
+    }
+}
