@@ -24,12 +24,12 @@ int Height(QWidget* w) { return GetTwips(w).height; }
 
 PanelCaptions CaptionsFor(DeviceClass deviceType, const RunSettings& run) {
     if (deviceType == DeviceClass::IpDongle) {
-        if (run.ZentaCoolMode == "1")
+        if (run.ZentaCoolMode)
             return {"Cobalin for Master IP fan unit (Ver. Q113V1)", "Master IP fan unit", "Name", "IP Dongle"};
         return {"Cobalin for IP Dongle (Ver. Q113V1)", QString("IP Dongle") + " list", "Name", "IP Dongle"};
     }
     // A value that is not a number counts as different from 1.
-    if (TextIsOne(run.AdvancedMode)) return {"Cobalin (Ver. Q113V1)", QString("Device") + " list", "Rack No.", "ZentaBox"};
+    if (run.AdvancedModeIsOne) return {"Cobalin (Ver. Q113V1)", QString("Device") + " list", "Rack No.", "ZentaBox"};
     return {"Cobalin for ZentaBox (Ver. Q113V1)", QString("ZentaBox") + " list", "Rack No.", "ZentaBox"};
 }
 
@@ -46,13 +46,13 @@ void MainWindowSetup::SetUpMainWindow() {
 
     state_.Run = ReadRunSettings(state_.Settings());
     for (SocketControl* s : {form_.UDP8888, form_.UDP8890, form_.UDPsck}) s->everyInterface = BroadcastsOnEveryInterface(state_.Run);
-    if (state_.Run.AdvIPDMode == "0") ReduceCommandPanel();
+    if (state_.Run.ReducedCommandPanel) ReduceCommandPanel();
     ApplyPasswordMask();
     ApplyLogo();
     if (state_.DeviceType == DeviceClass::IpDongle) LayOutPanelForIpDongle();
     else if (state_.DeviceType == DeviceClass::ZentaBox) LayOutPanelForZentaBox();
     LayOutCommon();
-    if (!TextIsOne(state_.Run.ShowPassword)) Hide(form_.Control("Frame24"));
+    if (!state_.Run.ShowPassword) Hide(form_.Control("Frame24"));
     SetLine(form_.Control("Line1"), kSeparator);
     SetCaption(form_.Control("Label44"), "Please select a mode, network and then click Search button.");
     SetForeColor(form_.Control("Label54(1)"), kBlack);
@@ -88,14 +88,14 @@ void MainWindowSetup::ApplyPasswordMask() {
 
 void MainWindowSetup::ApplyLogo() {
     QWidget* logo = form_.Control("Image1");
-    const std::string& value = state_.Run.OEMLogo;
-    if (value == "0" || value.empty()) {
+    const OemLogo value = state_.Run.Logo;
+    if (value == OemLogo::Hidden) {
         Hide(logo);
         return;
     }
     std::string file = "OEMLogo.bmp";
-    if (state_.DeviceType == DeviceClass::IpDongle) file = value == "1" && state_.Run.ZentaCoolMode == "1" ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
-    if (value == "1") Show(logo);
+    if (state_.DeviceType == DeviceClass::IpDongle) file = value == OemLogo::Shown && state_.Run.ZentaCoolMode ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
+    if (value == OemLogo::Shown) Show(logo);
     // A missing or unreadable picture leaves the logo as created.
     LoadPicture(logo, QString::fromStdString(state_.PathOf(file)));
 }

@@ -6,21 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "core/settings.h"
 #include "toolkit/controls.h"
 
 namespace cobalin::ui {
 
-// The main window's faces, chosen by the AdvancedMode setting's text.
-enum class Face {
-    SimpleTwo,  // "0": the configuration panel
-    Advance,    // "1": the engineering face
-    SimpleOne,  // "2": the simple face with its search frame
-    Other,      // any other text ("1.0" too): laid out as Simple 2, yet a
-                // ZentaBox window keeps the full height
-};
-Face FaceOf(std::string_view advancedMode);
-// The AdvancedMode text that selects a face; "" for Other.
-std::string AdvancedModeText(Face face);
+// The faces are chosen by a setting; the windows name them as the core does.
+using cobalin::AdvancedModeText;
+using cobalin::Face;
+using cobalin::FaceOf;
 
 // Colours the program sets, as BGR numbers.
 constexpr unsigned kBlack = 0x000000;

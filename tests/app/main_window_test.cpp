@@ -222,7 +222,7 @@ TEST(Faces, Geometry) {
     EXPECT_FALSE(advance.visible("Frame12"));
     EXPECT_EQ(advance.windowWidth(), 12255);
     qobject_cast<QPushButton*>(advance.c("Command24"))->click();
-    EXPECT_EQ(advance.state->Run.AdvancedMode, "2");
+    EXPECT_EQ(advance.state->Run.AdvancedMode, Face::SimpleOne);
     EXPECT_EQ(advance.windowHeight(), 10350);
     EXPECT_EQ(advance.windowWidth(), 11100);
     EXPECT_TRUE(advance.visible("Frame19"));
@@ -231,10 +231,10 @@ TEST(Faces, Geometry) {
     EXPECT_EQ(advance.at("Frame12").width, 11100) << "the simple face is not cut off";
     advance.c("Command23")->setVisible(true);
     qobject_cast<QPushButton*>(advance.c("Command23"))->click();
-    EXPECT_EQ(advance.state->Run.AdvancedMode, "1");
+    EXPECT_EQ(advance.state->Run.AdvancedMode, Face::Advance);
     EXPECT_TRUE(advance.visible("Frame14"));
     qobject_cast<QPushButton*>(advance.c("Command35"))->click();
-    EXPECT_EQ(advance.state->Run.AdvancedMode, "0");
+    EXPECT_EQ(advance.state->Run.AdvancedMode, Face::SimpleTwo);
     EXPECT_TRUE(advance.visible("Frame20"));
     EXPECT_EQ(advance.windowHeight(), advance.at("Frame12").height);
 
@@ -287,9 +287,9 @@ TEST(MainWindowSetup, HostileSettingsFilesReadAsNeutralValues) {
         QString address;       // Text6(5)
     };
     RunSettings odd;
-    odd.AdvancedMode = "x", odd.ShowPassword = "yes", odd.OEMLogo = "\xff\xfe";
+    odd.AdvancedMode = Face::Other, odd.Logo = OemLogo::LoadedOnly;
     RunSettings emptyModes;
-    emptyModes.AdvancedMode = "", emptyModes.AdvIPDMode = "";
+    emptyModes.AdvancedMode = Face::Other, emptyModes.ReducedCommandPanel = false;
     const Case cases[] = {
         {Auto(2, "AdvancedMode=x\nShowPassword=yes\nSkipPassword=1e9\nPasswordMask=--1\nOEMLogo=\xff\xfe\n"
                  "[ModelSelection]\nCount=32767\nDefault=-5\nSelectable=YES\n[DefaultNetwork]\nMode=7\n"),
@@ -306,13 +306,7 @@ TEST(MainWindowSetup, HostileSettingsFilesReadAsNeutralValues) {
         ASSERT_NE(app.startup->main(), nullptr) << n;
         EXPECT_TRUE(app.main().isVisible()) << n;
         const RunSettings& run = app.state->Run;
-        EXPECT_EQ(run.ZentaCoolMode, c.run.ZentaCoolMode) << n;
-        EXPECT_EQ(run.AdvancedMode, c.run.AdvancedMode) << n;
-        EXPECT_EQ(run.AdvIPDMode, c.run.AdvIPDMode) << n;
-        EXPECT_EQ(run.ShowPassword, c.run.ShowPassword) << n;
-        EXPECT_EQ(run.SkipPassword, 0) << n;
-        EXPECT_EQ(run.PasswordMask, std::nullopt) << n;
-        EXPECT_EQ(run.OEMLogo, c.run.OEMLogo) << n;
+        EXPECT_EQ(run, c.run) << n;
 
         EXPECT_EQ(Caption(&app.main()), c.caption) << n;
         // The simple panel face, as for AdvancedMode "0".

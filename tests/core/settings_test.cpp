@@ -11,13 +11,15 @@ TEST(Settings, MissingFileReadsAsZero) {
     TempDir dir;
     const SettingsFile f(dir.File("Setting.ini"));
     const RunSettings s = ReadRunSettings(f);
-    EXPECT_EQ(s.ZentaCoolMode, "0");
-    EXPECT_EQ(s.AdvancedMode, "0");
-    EXPECT_EQ(s.AdvIPDMode, "0");
-    EXPECT_EQ(s.ShowPassword, "0");
-    EXPECT_EQ(s.OEMLogo, "0");
-    EXPECT_EQ(s.SkipPassword, 0);
+    EXPECT_EQ(s, RunSettings{}) << "every key missing reads \"0\"";
+    EXPECT_FALSE(s.ZentaCoolMode);
+    EXPECT_EQ(s.AdvancedMode, Face::SimpleTwo);
+    EXPECT_TRUE(s.ReducedCommandPanel) << "AdvIPDMode reads exactly \"0\"";
+    EXPECT_FALSE(s.ShowPassword);
+    EXPECT_EQ(s.Logo, OemLogo::Hidden);
+    EXPECT_FALSE(s.SkipPassword);
     EXPECT_EQ(s.PasswordMask, std::nullopt);
+    EXPECT_FALSE(s.SearchRoutedOnly);
     EXPECT_EQ(f.NumberOr0("ModelSelection", "Count"), 0);
     EXPECT_EQ(f.Text("DefaultDeviceSetting", "IP"), "0");
 }
@@ -47,32 +49,76 @@ TEST(Settings, ValuesAsTheKeyTableReadsThem) {
     }
 }
 
-TEST(Settings, RunModeSection) {
+// Each [RunMode] key keeps its own rule: exactly "1", exactly "0", a number
+// equal to 1, a whole number equal to 1, a face's text, a logo's text.
+TEST(Settings, EachKeyIsComparedByItsRule) {
+    struct Case {
+        const char* line;
+        bool RunSettings::*flag;
+        bool on;
+    };
+    const Case cases[] = {
+        {"ZentaCoolMode= 1 ", &RunSettings::ZentaCoolMode, true},   // trimmed, then exactly "1"
+        {"ZentaCoolMode=1.0", &RunSettings::ZentaCoolMode, false},
+        {"AdvIPDMode=0", &RunSettings::ReducedCommandPanel, true},
+        {"AdvIPDMode=x", &RunSettings::ReducedCommandPanel, false},
+        {"AdvIPDMode=", &RunSettings::ReducedCommandPanel, false},
+        {"ShowPassword=1.0", &RunSettings::ShowPassword, true},
+        {"ShowPassword=1e0", &RunSettings::ShowPassword, false},
+        {"ShowPassword=yes", &RunSettings::ShowPassword, false},
+        {"SkipPassword=1", &RunSettings::SkipPassword, true},
+        {"SkipPassword=1.0", &RunSettings::SkipPassword, false},
+        {"SkipPassword=abc", &RunSettings::SkipPassword, false},
+        {"SearchRoutedOnly=1", &RunSettings::SearchRoutedOnly, true},
+        {"SearchRoutedOnly=2", &RunSettings::SearchRoutedOnly, false},
+        {"AdvancedMode=1.0", &RunSettings::AdvancedModeIsOne, true},
+        {"AdvancedMode=1", &RunSettings::AdvancedModeIsOne, true},
+        {"AdvancedMode=2", &RunSettings::AdvancedModeIsOne, false},
+    };
     TempDir dir;
-    const std::string file = dir.Write("Setting.ini",
-        "[RunMode]\nZentaCoolMode= 1 \nAdvancedMode=2\nAdvIPDMode=x\nShowPassword=1.0\n"
-        "SkipPassword=abc\nPasswordMask=bad\nOEMLogo=logo\n");
-    const RunSettings s = ReadRunSettings(SettingsFile(file));
-    EXPECT_EQ(s.ZentaCoolMode, "1");
-    EXPECT_EQ(s.AdvancedMode, "2");
-    EXPECT_EQ(s.AdvIPDMode, "x");
-    EXPECT_EQ(s.ShowPassword, "1.0");
-    EXPECT_TRUE(TextIsOne(s.ShowPassword));
-    EXPECT_EQ(s.SkipPassword, 0);
-    EXPECT_EQ(s.PasswordMask, std::nullopt);
-    EXPECT_EQ(s.OEMLogo, "logo");
+    for (const Case& c : cases) {
+        const std::string file = dir.Write("Setting.ini", std::string("[RunMode]\n") + c.line + "\n");
+        EXPECT_EQ(ReadRunSettings(SettingsFile(file)).*c.flag, c.on) << c.line;
+    }
+    struct FaceCase {
+        const char* text;
+        Face face;
+    };
+    for (const FaceCase& c : {FaceCase{"0", Face::SimpleTwo}, FaceCase{"1", Face::Advance}, FaceCase{" 2 ", Face::SimpleOne},
+                              FaceCase{"1.0", Face::Other}, FaceCase{"", Face::Other}, FaceCase{"x", Face::Other}}) {
+        const std::string file = dir.Write("Setting.ini", std::string("[RunMode]\nAdvancedMode=") + c.text + "\n");
+        EXPECT_EQ(ReadRunSettings(SettingsFile(file)).AdvancedMode, c.face) << c.text;
+    }
+    struct LogoCase {
+        const char* text;
+        OemLogo logo;
+    };
+    for (const LogoCase& c : {LogoCase{"0", OemLogo::Hidden}, LogoCase{"", OemLogo::Hidden}, LogoCase{"1", OemLogo::Shown},
+                              LogoCase{"logo", OemLogo::LoadedOnly}, LogoCase{"1.0", OemLogo::LoadedOnly}}) {
+        const std::string file = dir.Write("Setting.ini", std::string("[RunMode]\nOEMLogo=") + c.text + "\n");
+        EXPECT_EQ(ReadRunSettings(SettingsFile(file)).Logo, c.logo) << c.text;
+    }
     for (const char* notOne : {"0", "", "one", "0x1", "1e0", "2"}) EXPECT_FALSE(TextIsOne(notOne)) << notOne;
-    dir.Write("Setting.ini", "[RunMode]\nPasswordMask=0\n");
+    const std::string file = dir.Write("Setting.ini", "[RunMode]\nPasswordMask=0\n[DefaultDeviceSetting]\nDHCP=1\n");
     EXPECT_EQ(ReadRunSettings(SettingsFile(file)).PasswordMask, std::optional<int16_t>(0));
+    EXPECT_TRUE(SettingsFile(file).IsOn("DefaultDeviceSetting", "DHCP"));
+    EXPECT_FALSE(SettingsFile(file).IsOn("RunMode", "PasswordMask")) << "not a switch";
+
+    RunSettings run;
+    SetFace(run, Face::Advance);
+    EXPECT_TRUE(run.AdvancedModeIsOne) << "the face changes the setting with it";
+    SetFace(run, Face::SimpleOne);
+    EXPECT_EQ(run.AdvancedMode, Face::SimpleOne);
+    EXPECT_FALSE(run.AdvancedModeIsOne);
 }
 
 TEST(Settings, HostileFilesReadAsTheMissingKeyValues) {
     std::string garbage(200000, '\0');
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919) % 251);
     RunSettings longMode;
-    longMode.AdvancedMode = std::string(999, 'x');  // cut to the buffer, as any long value
+    longMode.AdvancedMode = Face::Other;  // cut to the buffer, as any long value
     RunSettings quoted;
-    quoted.ShowPassword = "";
+    quoted.AdvancedMode = Face::SimpleTwo;
     struct Case { std::string text; RunSettings run; int16_t count; };
     const Case cases[] = {
         {"[RunMode]\n" + garbage, RunSettings{}, 0},
@@ -86,13 +132,7 @@ TEST(Settings, HostileFilesReadAsTheMissingKeyValues) {
         const Case& c = cases[n];
         const SettingsFile f(dir.Write("Setting.ini", c.text));
         const RunSettings s = ReadRunSettings(f);
-        EXPECT_EQ(s.ZentaCoolMode, c.run.ZentaCoolMode) << n;
-        EXPECT_EQ(s.AdvancedMode, c.run.AdvancedMode) << n;
-        EXPECT_EQ(s.AdvIPDMode, c.run.AdvIPDMode) << n;
-        EXPECT_EQ(s.ShowPassword, c.run.ShowPassword) << n;
-        EXPECT_EQ(s.SkipPassword, 0) << n;
-        EXPECT_EQ(s.PasswordMask, std::nullopt) << n;
-        EXPECT_EQ(s.OEMLogo, c.run.OEMLogo) << n;
+        EXPECT_EQ(s, c.run) << n;
         EXPECT_EQ(f.NumberOr0("ModelSelection", "Count"), c.count) << n;
         EXPECT_EQ(f.NumberOr0("DefaultNetwork", "Mode"), 0) << n;
     }

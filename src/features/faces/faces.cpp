@@ -43,7 +43,7 @@ FaceController::FaceController(FormMain& form, AppState& state) : form_(form), s
 
 void FaceController::ArrangeFace() {
     const int extra = state_.DeviceType == DeviceClass::IpDongle ? kIpDongleExtra : 0;
-    const Face face = FaceOf(state_.Run.AdvancedMode);
+    const Face face = state_.Run.AdvancedMode;
     QWidget* frame12 = form_.Control("Frame12");
     QWidget* frame19 = form_.Control("Frame19");
     QWidget* frame20 = form_.Control("Frame20");
@@ -86,7 +86,7 @@ void FaceController::ArrangeFace() {
         SetHeight(frame20, Height(frame20) + kPanelGrowth + extra);
         Hide(form_.Control("Label56"));
         if (logoVisible) SetWindowHeight(&form_, Height(frame12) + extra);
-        if (!TextIsOne(state_.Run.ShowPassword)) {
+        if (!state_.Run.ShowPassword) {
             SetLineY(line, 3520 + extra);
             for (QWidget* b : {ok, help, debug}) SetTop(b, 3640 + extra);
             SetTop(close, (logoVisible ? 3690 : 3640) + extra);
@@ -122,7 +122,7 @@ void FaceController::ArrangeFace() {
 
 void FaceController::SimpleTwoPressed() {
     MoveTo(form_.Control("Frame12"), 0, 0);
-    state_.Run.AdvancedMode = AdvancedModeText(Face::SimpleTwo);
+    SetFace(state_.Run, Face::SimpleTwo);
     ArrangeFace();
 }
 
@@ -131,7 +131,7 @@ void FaceController::SimpleOnePressed() {
     // The simple face needs the area's full width again after the narrower
     // configuration panel; without it the face would be cut off at the right.
     SetWidth(form_.Control("Frame12"), kFaceArea.width);
-    state_.Run.AdvancedMode = AdvancedModeText(Face::SimpleOne);
+    SetFace(state_.Run, Face::SimpleOne);
     Show(form_.Control("Frame12"));
     Hide(form_.Control("Frame14"));
     ArrangeFace();
@@ -139,7 +139,7 @@ void FaceController::SimpleOnePressed() {
 
 void FaceController::AdvancePressed() {
     MoveTo(form_.Control("Frame14"), kEngineeringFace.left, kEngineeringFace.top);
-    state_.Run.AdvancedMode = AdvancedModeText(Face::Advance);
+    SetFace(state_.Run, Face::Advance);
     ArrangeFace();
 }
 

@@ -70,7 +70,7 @@ void ConfigurationApply::ApplyConfiguration() {
     f.stagedConfirm = Typed(form_.Control("Text12(5)"));
     f.deviceSelected = SelectedRow(form_.Control("Combo4")) >= 0;
     if (const auto refusal = CheckApply(f)) {
-        const RefusalReport report = ReportOf(*refusal, TextIsOne(state_.Run.ShowPassword));
+        const RefusalReport report = ReportOf(*refusal, state_.Run.ShowPassword);
         const QString text = QString::fromStdString(report.text);
         if (report.form == ReportForm::StatusOnly) {
             QWidget* status = form_.Control("Label54(1)");
@@ -210,7 +210,7 @@ void ConfigurationApply::Default() {
     auto read = [&settings](const char* key) {
         return QString::fromStdString(settings.Text("DefaultDeviceSetting", key));
     };
-    SelectRow(form_.Control("Combo2"), read("DHCP") == "1" ? 0 : 1);
+    SelectRow(form_.Control("Combo2"), settings.IsOn("DefaultDeviceSetting", "DHCP") ? 0 : 1);
     SetText(form_.Control("Text6(0)"), read("IP"));
     SetText(form_.Control("Text6(1)"), read("Subnet"));
     SetText(form_.Control("Text6(2)"), read("Gateway"));

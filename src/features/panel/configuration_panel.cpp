@@ -227,7 +227,7 @@ void ConfigurationPanel::AllListSelected() {
 
 bool ConfigurationPanel::QueryAuthentication() {
     QWidget* superPassword = form_.Control("Text12(3)");
-    if (state_.Run.SkipPassword == 1) SetText(superPassword, TextOf(form_.Control("Text6(3)")));
+    if (state_.Run.SkipPassword) SetText(superPassword, TextOf(form_.Control("Text6(3)")));
     if (TextOf(superPassword) == TextOf(form_.Control("Text6(3)"))) return true;
     for (int i : {0, 1, 2, 6, 7, 8}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
     SetChecked(form_.Control("Option2(0)"), true);
