@@ -37,72 +37,85 @@ std::string Normalized(const std::string& address) {
 
 }  // namespace
 
-SearchCommandOptions ParseSearchCommand(const std::vector<std::string>& args, const char* envHome) {
-    SearchCommandOptions o;
-    if (envHome && *envHome) o.home = envHome;
+namespace {
+
+// The options as given, before they are checked against each other.
+struct GivenOptions {
     std::optional<std::string> network, address, port, seconds;
     bool json = false, csv = false;
+};
+
+void ReadArguments(const std::vector<std::string>& args, SearchCommandOptions& o, GivenOptions& g) {
     for (size_t i = 0; i < args.size() && o.error.empty(); ++i) {
         const std::string& a = args[i];
         std::string value;
         if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--json") {
-            json = true;
+            g.json = true;
         } else if (a == "--csv") {
-            csv = true;
+            g.csv = true;
         } else if (TakeValue(args, i, "--network", value, o.error)) {
-            network = value;
+            g.network = value;
         } else if (TakeValue(args, i, "--address", value, o.error)) {
-            address = value;
+            g.address = value;
         } else if (TakeValue(args, i, "--port", value, o.error)) {
-            port = value;
+            g.port = value;
         } else if (TakeValue(args, i, "--seconds", value, o.error)) {
-            seconds = value;
+            g.seconds = value;
         } else if (TakeValue(args, i, "--home", value, o.error)) {
             o.home = value;
         } else {
             o.error = (a.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + a;
         }
     }
+}
+
+// The first reason the options cannot be used together; empty when they can.
+std::string Conflict(const GivenOptions& g) {
+    if (g.json && g.csv) return "--json and --csv cannot be used together";
+    if (g.network && g.address) return "--network and --address cannot be used together";
+    if (g.address && g.port) return "--port applies to a network search; an address search always asks port 8890";
+    if (g.network && !IsValidAddress(*g.network, false)) return "not a network address: \"" + *g.network + "\"";
+    if (g.address && !IsValidAddress(*g.address, true)) return "not a device address: \"" + *g.address + "\"";
+    return {};
+}
+
+}  // namespace
+
+SearchCommandOptions ParseSearchCommand(const std::vector<std::string>& args, const char* envHome) {
+    SearchCommandOptions o;
+    if (envHome && *envHome) o.home = envHome;
+    GivenOptions g;
+    ReadArguments(args, o, g);
     if (!o.error.empty() || o.help) return o;
-    if (json && csv) {
-        o.error = "--json and --csv cannot be used together";
-    } else if (network && address) {
-        o.error = "--network and --address cannot be used together";
-    } else if (address && port) {
-        o.error = "--port applies to a network search; an address search always asks port 8890";
-    } else if (network && !IsValidAddress(*network, false)) {
-        o.error = "not a network address: \"" + *network + "\"";
-    } else if (address && !IsValidAddress(*address, true)) {
-        o.error = "not a device address: \"" + *address + "\"";
-    }
+    o.error = Conflict(g);
     if (!o.error.empty()) return o;
-    if (port) {
-        const auto n = ParseWholeNumber(*port, 1, 65535);
+    if (g.port) {
+        const auto n = ParseWholeNumber(*g.port, 1, 65535);
         if (!n) {
-            o.error = "not a port (1-65535): \"" + *port + "\"";
+            o.error = "not a port (1-65535): \"" + *g.port + "\"";
             return o;
         }
         o.remotePort = static_cast<int>(*n);
     }
-    if (seconds) {
-        const auto s = ParseDecimal(*seconds);
+    if (g.seconds) {
+        const auto s = ParseDecimal(*g.seconds);
         if (!s || !(*s > 0) || *s > kMaxSearchSeconds) {
-            o.error = "not a listening time (seconds above 0, at most 3600): \"" + *seconds + "\"";
+            o.error = "not a listening time (seconds above 0, at most 3600): \"" + *g.seconds + "\"";
             return o;
         }
         o.seconds = *s;
     }
-    if (address) {
-        o.host = Normalized(*address);
+    if (g.address) {
+        o.host = Normalized(*g.address);
         o.type = SearchAddress;
         o.remotePort = kCommandPort;
     } else {
-        if (network) o.host = Normalized(*network);
+        if (g.network) o.host = Normalized(*g.network);
         o.type = SearchNetwork;
     }
-    o.format = json ? ReportFormat::Json : csv ? ReportFormat::Csv : ReportFormat::Text;
+    o.format = g.json ? ReportFormat::Json : g.csv ? ReportFormat::Csv : ReportFormat::Text;
     return o;
 }
 
