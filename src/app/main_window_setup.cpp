@@ -16,12 +16,6 @@ namespace cobalin {
 
 using namespace ui;
 
-namespace {
-int Bottom(QWidget* w) { return GetTwips(w).top + GetTwips(w).height; }
-int Top(QWidget* w) { return GetTwips(w).top; }
-int Height(QWidget* w) { return GetTwips(w).height; }
-}  // namespace
-
 PanelCaptions CaptionsFor(DeviceClass deviceType, const RunSettings& run) {
     if (deviceType == DeviceClass::IpDongle) {
         if (run.ZentaCoolMode)

@@ -44,6 +44,9 @@ void SetTop(QWidget* w, int top);
 void SetWidth(QWidget* w, int width);
 void SetHeight(QWidget* w, int height);
 void MoveTo(QWidget* w, int left, int top);
+inline int Top(const QWidget* w) { return GetTwips(w).top; }
+inline int Height(const QWidget* w) { return GetTwips(w).height; }
+inline int Bottom(const QWidget* w) { return Top(w) + Height(w); }
 
 // A window's size in twips (its inner size).
 void SetWindowTwips(QWidget* window, int width, int height);

@@ -16,8 +16,6 @@ namespace {
 constexpr int kPanelGrowth = 1700;
 constexpr int kIpDongleExtra = 1050;
 
-int Top(QWidget* w) { return GetTwips(w).top; }
-int Height(QWidget* w) { return GetTwips(w).height; }
 void AddToTop(QWidget* w, int by) { SetTop(w, Top(w) + by); }
 void SetLineY(QWidget* line, int y) {
     LineEnds e = GetLine(line);
@@ -41,83 +39,86 @@ FaceController::FaceController(FormMain& form, AppState& state) : form_(form), s
     on("Command12", [this] { ClosePressed(); });
 }
 
-void FaceController::ArrangeFace() {
-    const int extra = state_.DeviceType == DeviceClass::IpDongle ? kIpDongleExtra : 0;
-    const Face face = state_.Run.AdvancedMode;
-    QWidget* frame12 = form_.Control("Frame12");
-    QWidget* frame19 = form_.Control("Frame19");
-    QWidget* frame20 = form_.Control("Frame20");
-    QWidget* frame21 = form_.Control("Frame21");
-    QWidget* frame22 = form_.Control("Frame22");
-    QWidget* status = form_.Control("Frame23");
-    QWidget* line = form_.Control("Line1");
-    QWidget* logo = form_.Control("Image1");
-    QWidget* ok = form_.Control("Command34(3)");
-    QWidget* close = form_.Control("Command34(4)");
-    QWidget* help = form_.Control("Command34(5)");
-    QWidget* debug = form_.Control("Command34(6)");
-    QWidget* label57 = form_.Control("Label57");
+// The controls the faces move.
+struct FaceController::Parts {
+    explicit Parts(FormMain& f)
+        : frame12(f.Control("Frame12")), frame19(f.Control("Frame19")), frame20(f.Control("Frame20")),
+          frame21(f.Control("Frame21")), frame22(f.Control("Frame22")), status(f.Control("Frame23")),
+          line(f.Control("Line1")), logo(f.Control("Image1")), ok(f.Control("Command34(3)")),
+          close(f.Control("Command34(4)")), help(f.Control("Command34(5)")), debug(f.Control("Command34(6)")),
+          label57(f.Control("Label57")) {}
+    QWidget *frame12, *frame19, *frame20, *frame21, *frame22, *status, *line, *logo, *ok, *close, *help, *debug, *label57;
+};
 
+void FaceController::ArrangeFace() {
+    const Face face = state_.Run.AdvancedMode;
+    const Parts p(form_);
     if (face == Face::Advance || face == Face::SimpleOne) {
-        const bool advance = face == Face::Advance;
-        if (advance) SetWindowWidth(&form_, kMainWidth);
-        SetTop(status, kStatusBar.top);
-        if (!advance) SetHeight(frame19, 5175);
-        SetLineY(line, kSeparator.y1);
-        for (QWidget* b : {ok, close, help, debug}) SetTop(b, kPanelButtonTop);
-        SetTop(status, Top(close));
-        Show(frame12, !advance);
-        Show(frame19);
-        Hide(frame20);
-        Show(form_.Control("Frame14"), advance);
-        Show(form_.Control("Command32"), advance);
-        Show(form_.Control("Command23"), advance);
-        SetTop(label57, Height(frame21) - kNoticeRise);
+        ArrangeSearchFace(p, face == Face::Advance);
     } else {
-        const bool logoVisible = OwnVisible(logo);
-        SetWindowWidth(&form_, kPanelWidth);
-        if (logoVisible) {
-            SetTop(frame20, kLogo.height);
-        } else {
-            SetHeight(frame12, Height(frame12) + kPanelGrowth + extra);
-            SetHeight(frame12, Height(frame12) - Height(logo) + extra);
-            SetTop(frame20, Top(logo));
-        }
-        SetHeight(frame20, Height(frame20) + kPanelGrowth + extra);
-        Hide(form_.Control("Label56"));
-        if (logoVisible) SetWindowHeight(&form_, Height(frame12) + extra);
-        if (!state_.Run.ShowPassword) {
-            SetLineY(line, 3520 + extra);
-            for (QWidget* b : {ok, help, debug}) SetTop(b, 3640 + extra);
-            SetTop(close, (logoVisible ? 3690 : 3640) + extra);
-        } else {
-            SetLineY(line, GetLine(line).y1 + kPanelGrowth + extra);
-            for (QWidget* b : {ok, help, debug}) AddToTop(b, kPanelGrowth + extra);
-            AddToTop(close, kPanelGrowth + extra + (logoVisible ? 50 : 0));
-        }
-        SetTop(status, logoVisible ? Top(close) - 100 : Top(close));
-        SetTop(form_.Control("Label56"), Top(status) + Height(status) + 50);
-        SetTop(label57, Height(frame21) - kNoticeRise);
-        SetWidth(frame12, kPanelWidth);
-        SetWidth(frame20, kPanelWidth);
-        SetWidth(status, kStatusBar.width);
-        LineEnds e = GetLine(line);
-        e.x2 = 9420;
-        SetLine(line, e);
-        Hide(frame19);
-        Show(frame20);
-        Show(frame12);
-        Hide(form_.Control("Frame14"));
-        Hide(form_.Control("Command32"));
-        Hide(form_.Control("Command23"));
-        SelectRow(form_.Control("Combo1"), 0);
+        ArrangePanelFace(p);
     }
     // For every face the separator, Close and the status bar follow the foot of Frame22.
-    SetLineY(line, Top(frame22) + Height(frame22) + 150);
-    SetTop(close, GetLine(line).y1 + 150);
-    SetTop(status, Top(close));
+    SetLineY(p.line, Bottom(p.frame22) + 150);
+    SetTop(p.close, GetLine(p.line).y1 + 150);
+    SetTop(p.status, Top(p.close));
     const bool panelHeight = state_.DeviceType == DeviceClass::IpDongle || face == Face::SimpleTwo;
-    SetWindowHeight(&form_, panelHeight ? Height(frame12) : kMainHeight);
+    SetWindowHeight(&form_, panelHeight ? Height(p.frame12) : kMainHeight);
+}
+
+void FaceController::ArrangeSearchFace(const Parts& p, bool advance) {
+    if (advance) SetWindowWidth(&form_, kMainWidth);
+    SetTop(p.status, kStatusBar.top);
+    if (!advance) SetHeight(p.frame19, 5175);
+    SetLineY(p.line, kSeparator.y1);
+    for (QWidget* b : {p.ok, p.close, p.help, p.debug}) SetTop(b, kPanelButtonTop);
+    SetTop(p.status, Top(p.close));
+    Show(p.frame12, !advance);
+    Show(p.frame19);
+    Hide(p.frame20);
+    Show(form_.Control("Frame14"), advance);
+    Show(form_.Control("Command32"), advance);
+    Show(form_.Control("Command23"), advance);
+    SetTop(p.label57, Height(p.frame21) - kNoticeRise);
+}
+
+void FaceController::ArrangePanelFace(const Parts& p) {
+    const int extra = state_.DeviceType == DeviceClass::IpDongle ? kIpDongleExtra : 0;
+    const bool logoVisible = OwnVisible(p.logo);
+    SetWindowWidth(&form_, kPanelWidth);
+    if (logoVisible) {
+        SetTop(p.frame20, kLogo.height);
+    } else {
+        SetHeight(p.frame12, Height(p.frame12) + kPanelGrowth + extra);
+        SetHeight(p.frame12, Height(p.frame12) - Height(p.logo) + extra);
+        SetTop(p.frame20, Top(p.logo));
+    }
+    SetHeight(p.frame20, Height(p.frame20) + kPanelGrowth + extra);
+    Hide(form_.Control("Label56"));
+    if (logoVisible) SetWindowHeight(&form_, Height(p.frame12) + extra);
+    if (!state_.Run.ShowPassword) {
+        SetLineY(p.line, 3520 + extra);
+        for (QWidget* b : {p.ok, p.help, p.debug}) SetTop(b, 3640 + extra);
+        SetTop(p.close, (logoVisible ? 3690 : 3640) + extra);
+    } else {
+        SetLineY(p.line, GetLine(p.line).y1 + kPanelGrowth + extra);
+        for (QWidget* b : {p.ok, p.help, p.debug}) AddToTop(b, kPanelGrowth + extra);
+        AddToTop(p.close, kPanelGrowth + extra + (logoVisible ? 50 : 0));
+    }
+    SetTop(p.status, logoVisible ? Top(p.close) - 100 : Top(p.close));
+    SetTop(form_.Control("Label56"), Bottom(p.status) + 50);
+    SetTop(p.label57, Height(p.frame21) - kNoticeRise);
+    SetWidth(p.frame12, kPanelWidth);
+    SetWidth(p.frame20, kPanelWidth);
+    SetWidth(p.status, kStatusBar.width);
+    LineEnds e = GetLine(p.line);
+    e.x2 = 9420;
+    SetLine(p.line, e);
+    Hide(p.frame19);
+    Show(p.frame20);
+    Show(p.frame12);
+    for (const char* name : {"Frame14", "Command32", "Command23"}) Hide(form_.Control(name));
+    SelectRow(form_.Control("Combo1"), 0);
 }
 
 void FaceController::SimpleTwoPressed() {

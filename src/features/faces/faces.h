@@ -22,6 +22,12 @@ public:
     void ClosePressed();        // Command12
 
 private:
+    struct Parts;
+    // The engineering face (advance) or the simple face with its search frame.
+    void ArrangeSearchFace(const Parts& p, bool advance);
+    // The configuration panel's own face.
+    void ArrangePanelFace(const Parts& p);
+
     ui::FormMain& form_;
     AppState& state_;
 };
