@@ -323,17 +323,22 @@ std::string FillState(AppFixture& app) {
     return out.join("\n").remove("02:7E:3A:04:C8:").toStdString();
 }
 
-// The texts the status line shows, in order, with repeats of one text folded.
-class StatusTexts {
+// What a fill shows on the way: the texts of the status line, in order with
+// repeats of one text folded, and how often a line of List1 is selected.
+class FillWatch {
 public:
-    explicit StatusTexts(QWidget* status) {
-        SetControlObserver([this, status](QObject* o, ControlProperty p) {
+    explicit FillWatch(AppFixture& app) {
+        QWidget* status = app.c("Label54(1)");
+        QWidget* list1 = app.c("List1");
+        SetControlObserver([this, status, list1](QObject* o, ControlProperty p) {
+            if (o == list1 && p == ControlProperty::Row) ++list1Selections;
             if (o == status && p == ControlProperty::Caption && (texts_.isEmpty() || texts_.back() != Caption(status)))
                 texts_ << Caption(status);
         });
     }
-    ~StatusTexts() { SetControlObserver({}); }
+    ~FillWatch() { SetControlObserver({}); }
     QStringList Last(int n) const { return texts_.mid(std::max<qsizetype>(0, texts_.size() - n)); }
+    int list1Selections = 0;
 
 private:
     QStringList texts_;
@@ -471,8 +476,11 @@ status 'Please enter password authentication to query a device!' colour 255, Lab
         c.devices(app);
         SetText(app.c("Text12(3)"), c.superPassword);
         SelectRow(app.c("Combo1"), c.model);
-        StatusTexts status(app.c("Label54(1)"));
+        FillWatch status(app);
         RunFinishingTick(app);
+        // Only the device the fill ends on is loaded; the others are not
+        // selected in List1 in order to be read back.
+        EXPECT_EQ(status.list1Selections, 1);
         for (int e = 1; app.state->Devices->IsDevice(e); ++e) {
             const DeviceRecord& r = app.state->Devices->DeviceTable[static_cast<size_t>(e)].Record;
             if (!IsPagedRecord(r)) {
@@ -504,8 +512,9 @@ TEST(FoundLists, AfterAnUpdateALineWithNoDeviceKeepsWhatWasLoaded) {
     AddPagedDevice(app, 4, "PCB-4193-04", "", "pw4");
     app.state->Devices->DeviceTable[2].Record[500] = 0x77;
     SetTag(app.c("Label44"), "1");
-    StatusTexts status(app.c("Label54(1)"));
+    FillWatch status(app);
     RunFinishingTick(app);
+    EXPECT_EQ(status.list1Selections, 1);
     EXPECT_EQ(app.state->Devices->DeviceTable[2].Record[500], 0);
     EXPECT_EQ(FillState(app), R"(List1 row 2: 02,03,04
 List6 row 0: 01,02,03,04
