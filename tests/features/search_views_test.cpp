@@ -351,7 +351,7 @@ struct FillCase {
     const char* superPassword;
     void (*devices)(AppFixture&);
     int model;  // Combo1 row selected before the tick
-    const char* expected;
+    std::string expected;
     QStringList lastStatusTexts;
 };
 
@@ -394,9 +394,8 @@ void ForgetDevices(AppFixture& app) {
 // the lines one by one leaves them.
 TEST(FoundLists, TheStateAfterAFillIsTheOneTheSelectionsLeave) {
     const QString kQuery = kQueryNotAuthenticated;
-    const FillCase cases[] = {
-        {"dongles, authenticated", 1, "", "pw", AddMixedDevices, 0,
-         R"(List1 row 3: 01,02,03,04,05,06
+    // The first IP Dongle of the mixed search, selected and loaded.
+    const std::string kFirstDongleLoaded = R"(List1 row 3: 01,02,03,04,05,06
 List6 row 3: 01,02,03,04,05,06
 Combo4 row 3: 01,02,03,04,05,06
 Combo5 row 0: 04,05
@@ -404,19 +403,14 @@ Combo6 row -1: 02,06
 List7 row 0: 04,05
 SelectedDevice 4, Frame1 1, details 33 rows, List5[0] Dev4, Label7 04, Label17 Dev4
 Frame13 1 '04', Text6(9) Dev4, Text6(3) pw, Combo2 1
-Text12 0=192.168.1.4 3=pw 6=Dev4 7= 8= 11=04, DHCP 0
+)";
+    const FillCase cases[] = {
+        {"dongles, authenticated", 1, "", "pw", AddMixedDevices, 0,
+         kFirstDongleLoaded + R"(Text12 0=192.168.1.4 3=pw 6=Dev4 7= 8= 11=04, DHCP 0
 status 'Found...2 IP Dongle(s)' colour 0, Label44 'Found...6 device(s)', Save 1)",
          {"Found...2 IP Dongle(s)"}},
         {"dongles, wrong password", 1, "", "nope", AddMixedDevices, 0,
-         R"(List1 row 3: 01,02,03,04,05,06
-List6 row 3: 01,02,03,04,05,06
-Combo4 row 3: 01,02,03,04,05,06
-Combo5 row 0: 04,05
-Combo6 row -1: 02,06
-List7 row 0: 04,05
-SelectedDevice 4, Frame1 1, details 33 rows, List5[0] Dev4, Label7 04, Label17 Dev4
-Frame13 1 '04', Text6(9) Dev4, Text6(3) pw, Combo2 1
-Text12 0= 3=nope 6= 7= 8= 11=04, DHCP 1
+         kFirstDongleLoaded + R"(Text12 0= 3=nope 6= 7= 8= 11=04, DHCP 1
 status 'Please enter password authentication to query a device!' colour 255, Label44 'Found...6 device(s)', Save 1)",
          {"Found...2 IP Dongle(s)", kQuery}},
         {"boxes, password skipped", 2, "SkipPassword=1\n", "", AddMixedDevices, 0,
