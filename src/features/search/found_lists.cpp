@@ -157,8 +157,11 @@ void FoundLists::FillPanelLists(const FoundDevices& found) {
         if (!IsPagedRecord(r)) ZeroShortRecordTail(r);
     }
     QWidget* mine = typed ? form_.Control(state_.DeviceType == DeviceClass::IpDongle ? "Combo5" : "Combo6") : nullptr;
-    // The line of the first device of the chosen type, as Combo4 finds it.
-    const int target = mine && ItemCount(mine) > 0 ? static_cast<int>(lines.indexOf(Items(mine).front())) : -1;
+    // The line of the first device of the chosen type, as Combo4 finds it:
+    // the first line with its text.
+    int target = -1;
+    for (size_t i = 0; typed && target < 0 && i < classified.size(); ++i)
+        if (classified[i].deviceClass == state_.DeviceType) target = static_cast<int>(lines.indexOf(lines[static_cast<int>(i)]));
     LoadBeforeReport(found, classified, target);
     if (ItemCount(form_.Control("Combo5")) == 0 && ItemCount(form_.Control("Combo6")) == 0) {
         ClearConfigurationFields();

@@ -199,8 +199,8 @@ void SearchOrchestration::Timer3Tick() {
             if (ItemCount(list6) == 0) {
                 Show(form_.Control("Frame16"));
             } else {
-                // Selecting the first line loads it; the panel's lists, filled
-                // below, end on the device that stays loaded.
+                // The first line is not loaded here: the panel's lists,
+                // filled below, end on the device that stays loaded.
                 Hide(form_.Control("Frame16"));
             }
         } else {
