@@ -10,6 +10,7 @@
 
 #include "app/app_fixture.h"
 #include "core/device_class.h"
+#include "core/input_rules.h"
 #include "core/record_fixtures.h"
 #include "features/modules/module_exchange.h"
 #include "features/search/command_channel.h"
@@ -290,4 +291,234 @@ TEST(CommandChannel, CommandsForNoDeviceOfTheSearchSendNothing) {
     tcp.Close();
     close(peer);
     close(listener);
+}
+
+namespace {
+
+// The state a finishing tick leaves, as one text to compare: the selected
+// rows and contents of every list, the device loaded into the faces and the
+// details, the panel's fields and its status line.
+std::string FillState(AppFixture& app) {
+    QStringList out;
+    for (const char* l : {"List1", "List6", "Combo4", "Combo5", "Combo6", "List7"})
+        out << QString("%1 row %2: %3").arg(l).arg(SelectedRow(app.c(l))).arg(Items(app.c(l)).join(","));
+    out << QString("SelectedDevice %1, Frame1 %2, details %3 rows, List5[0] %4, Label7 %5, Label17 %6")
+               .arg(app.state->SelectedDevice)
+               .arg(app.visible("Frame1"))
+               .arg(ItemCount(app.c("List5")))
+               .arg(Items(app.c("List5")).value(0), app.text("Label7"), app.text("Label17"));
+    out << QString("Frame13 %1 '%2', Text6(9) %3, Text6(3) %4, Combo2 %5")
+               .arg(app.visible("Frame13"))
+               .arg(app.text("Frame13"), app.text("Text6(9)"), app.text("Text6(3)"))
+               .arg(SelectedRow(app.c("Combo2")));
+    QStringList panel;
+    for (int i : {0, 3, 6, 7, 8, 11}) panel << QString("%1=%2").arg(i).arg(app.text(QString("Text12(%1)").arg(i).toUtf8()));
+    out << "Text12 " + panel.join(" ") + QString(", DHCP %1").arg(IsChecked(app.c("Option2(0)")));
+    out << QString("status '%1' colour %2, Label44 '%3', Save %4")
+               .arg(app.text("Label54(1)"))
+               .arg(ForeColor(app.c("Label54(1)")))
+               .arg(app.text("Label44"))
+               .arg(app.enabled("Command34(2)"));
+    // The devices differ in their last MAC byte only.
+    return out.join("\n").remove("02:7E:3A:04:C8:").toStdString();
+}
+
+// What a fill shows on the way: the texts of the status line, in order with
+// repeats of one text folded, and how often a line of List1 is selected.
+class FillWatch {
+public:
+    explicit FillWatch(AppFixture& app) {
+        QWidget* status = app.c("Label54(1)");
+        QWidget* list1 = app.c("List1");
+        SetControlObserver([this, status, list1](QObject* o, ControlProperty p) {
+            if (o == list1 && p == ControlProperty::Row) ++list1Selections;
+            if (o == status && p == ControlProperty::Caption && (texts_.isEmpty() || texts_.back() != Caption(status)))
+                texts_ << Caption(status);
+        });
+    }
+    ~FillWatch() { SetControlObserver({}); }
+    QStringList Last(int n) const { return texts_.mid(std::max<qsizetype>(0, texts_.size() - n)); }
+    int list1Selections = 0;
+
+private:
+    QStringList texts_;
+};
+
+struct FillCase {
+    const char* name;
+    int deviceType;
+    const char* settings;
+    const char* superPassword;
+    void (*devices)(AppFixture&);
+    int model;  // Combo1 row selected before the tick
+    std::string expected;
+    QStringList lastStatusTexts;
+};
+
+// A mixed search: an unclassified device (prefix further in), a ZentaBox, a
+// short device, two IP Dongles and a ZentaBox by its other prefix.
+void AddMixedDevices(AppFixture& app) {
+    AddPagedDevice(app, 1, "XPCB-4193", "5400", "x1");
+    AddPagedDevice(app, 2, "PCB-4160-02", "5200", "zb");
+    AddShortDevice(app, 3);
+    AddPagedDevice(app, 4, "PCB-4193-04", "5400", "pw");
+    AddPagedDevice(app, 5, "PCB-4193-05", "5400", "pw5");
+    AddPagedDevice(app, 6, "37264000-06", "5200", "zb6");
+    app.state->Devices->DeviceTable[3].Record[500] = 0x77;
+}
+
+// Nothing of the chosen type: an IP Dongle and, last, a short device.
+void AddDongleAndShort(AppFixture& app) {
+    AddPagedDevice(app, 1, "PCB-4193-01", "", "pw");
+    AddShortDevice(app, 3);
+    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+}
+
+// Two devices of models that the model "Zenta-9900" does not name.
+void AddOtherModels(AppFixture& app) {
+    AddPagedDevice(app, 1, "PCB-4193-01", "5400", "pw");
+    AddPagedDevice(app, 2, "PCB-4160-02", "5200", "pw");
+}
+
+// What a new search does to the found list and the table, without sending.
+void ForgetDevices(AppFixture& app) {
+    ClearDeviceTable(*app.state->Devices);
+    app.state->Devices->DeviceCount = 0;
+    ClearItems(app.c("List1"));
+    Hide(app.c("Frame1"));
+}
+
+}  // namespace
+
+// Filling the lists leaves the faces, the details and the panel as selecting
+// the lines one by one leaves them.
+TEST(FoundLists, TheStateAfterAFillIsTheOneTheSelectionsLeave) {
+    const QString kQuery = kQueryNotAuthenticated;
+    // The first IP Dongle of the mixed search, selected and loaded.
+    const std::string kFirstDongleLoaded = R"(List1 row 3: 01,02,03,04,05,06
+List6 row 3: 01,02,03,04,05,06
+Combo4 row 3: 01,02,03,04,05,06
+Combo5 row 0: 04,05
+Combo6 row -1: 02,06
+List7 row 0: 04,05
+SelectedDevice 4, Frame1 1, details 33 rows, List5[0] Dev4, Label7 04, Label17 Dev4
+Frame13 1 '04', Text6(9) Dev4, Text6(3) pw, Combo2 1
+)";
+    const FillCase cases[] = {
+        {"dongles, authenticated", 1, "", "pw", AddMixedDevices, 0,
+         kFirstDongleLoaded + R"(Text12 0=192.168.1.4 3=pw 6=Dev4 7= 8= 11=04, DHCP 0
+status 'Found...2 IP Dongle(s)' colour 0, Label44 'Found...6 device(s)', Save 1)",
+         {"Found...2 IP Dongle(s)"}},
+        {"dongles, wrong password", 1, "", "nope", AddMixedDevices, 0,
+         kFirstDongleLoaded + R"(Text12 0= 3=nope 6= 7= 8= 11=04, DHCP 1
+status 'Please enter password authentication to query a device!' colour 255, Label44 'Found...6 device(s)', Save 1)",
+         {"Found...2 IP Dongle(s)", kQuery}},
+        {"boxes, password skipped", 2, "SkipPassword=1\n", "", AddMixedDevices, 0,
+         R"(List1 row 1: 01,02,03,04,05,06
+List6 row 1: 01,02,03,04,05,06
+Combo4 row 1: 01,02,03,04,05,06
+Combo5 row -1: 04,05
+Combo6 row 0: 02,06
+List7 row 0: 02,06
+SelectedDevice 2, Frame1 1, details 33 rows, List5[0] Dev2, Label7 02, Label17 Dev2
+Frame13 1 '02', Text6(9) Dev2, Text6(3) zb, Combo2 1
+Text12 0=192.168.1.2 3=zb 6=Dev2 7= 8= 11=02, DHCP 0
+status 'Found...2 ZentaBox(s)' colour 0, Label44 'Found...6 device(s)', Save 1)",
+         {"Found...2 ZentaBox(s)"}},
+        {"no device of the type", 2, "", "", AddDongleAndShort, 0,
+         R"(List1 row 1: 01,03
+List6 row 1: 01,03
+Combo4 row -1: 
+Combo5 row -1: 
+Combo6 row -1: 
+List7 row -1: 
+SelectedDevice 2, Frame1 1, details 11 rows, List5[0] Legacy, Label7 03, Label17 Legacy
+Frame13 1 '03', Text6(9) Legacy, Text6(3) , Combo2 1
+Text12 0= 3= 6= 7= 8= 11=, DHCP 0
+status 'Found...0 ZentaBox(s)' colour 0, Label44 'Found...2 device(s)', Save 0)",
+         {"Found...0 ZentaBox(s)"}},
+        {"the model filter passes none", 1, "SkipPassword=1\n", "", AddOtherModels, 1,
+         R"(List1 row 1: 01,02
+List6 row -1: 
+Combo4 row -1: 
+Combo5 row -1: 
+Combo6 row -1: 
+List7 row -1: 
+SelectedDevice 2, Frame1 1, details 33 rows, List5[0] Dev2, Label7 02, Label17 Dev2
+Frame13 0 'MAC', Text6(9) , Text6(3) , Combo2 -1
+Text12 0= 3= 6= 7= 8= 11=, DHCP 0
+status 'Found...0 IP Dongle(s)' colour 0, Label44 'Found...0 device(s)', Save 0)",
+         {"Found...0 IP Dongle(s)"}},
+        // Only the last device's password: the refusals of the others stay.
+        {"no device type", 0, "", "zb6", AddMixedDevices, 0,
+         R"(List1 row 5: 01,02,03,04,05,06
+List6 row 5: 01,02,03,04,05,06
+Combo4 row -1: 01,02,03,04,05,06
+Combo5 row -1: 04,05
+Combo6 row -1: 02,06
+List7 row -1: 
+SelectedDevice 6, Frame1 1, details 33 rows, List5[0] Dev6, Label7 06, Label17 Dev6
+Frame13 1 '06', Text6(9) Dev6, Text6(3) zb6, Combo2 1
+Text12 0=192.168.1.6 3=zb6 6=Dev6 7= 8= 11=, DHCP 0
+status 'Please enter password authentication to query a device!' colour 255, Label44 'Found...6 device(s)', Save 0)",
+         {kQuery}},
+    };
+    for (const FillCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppFixture app(Auto(std::max(c.deviceType, 1), std::string(c.settings) + "[ModelSelection]\nCount=1\n1=Zenta-9900\nSelectable=YES\n"));
+        app.state->DeviceType = static_cast<DeviceClass>(c.deviceType);
+        c.devices(app);
+        SetText(app.c("Text12(3)"), c.superPassword);
+        SelectRow(app.c("Combo1"), c.model);
+        FillWatch status(app);
+        RunFinishingTick(app);
+        // Only the device the fill ends on is loaded; the others are not
+        // selected in List1 in order to be read back.
+        EXPECT_EQ(status.list1Selections, 1);
+        for (int e = 1; app.state->Devices->IsDevice(e); ++e) {
+            const DeviceRecord& r = app.state->Devices->DeviceTable[static_cast<size_t>(e)].Record;
+            if (!IsPagedRecord(r)) {
+                EXPECT_EQ(r[500], 0) << "a short device looked at is zero-filled";
+            }
+        }
+        EXPECT_EQ(FillState(app), c.expected);
+        EXPECT_EQ(status.Last(c.lastStatusTexts.size()), c.lastStatusTexts);
+    }
+}
+
+// After an update the panel's lists are filled again from the unchanged
+// List6 while the follow-up search found the devices anew: a line whose
+// device did not answer loads nothing and is classified by what was loaded
+// before it, and a short device that is loaded is zero-filled.
+TEST(FoundLists, AfterAnUpdateALineWithNoDeviceKeepsWhatWasLoaded) {
+    AppFixture app(Auto(1, "SkipPassword=1\n"));
+    AddPagedDevice(app, 1, "PCB-4193-01", "", "pw1");
+    AddPagedDevice(app, 2, "PCB-4160-02", "", "pw2");
+    AddShortDevice(app, 3);
+    AddPagedDevice(app, 4, "PCB-4193-04", "", "pw4");
+    RunFinishingTick(app);
+    ASSERT_EQ(app.text("Text6(9)"), "Dev1");
+
+    // The follow-up search: device 1 (the one loaded) stays silent.
+    ForgetDevices(app);
+    AddPagedDevice(app, 2, "PCB-4160-02", "", "pw2");
+    AddShortDevice(app, 3);
+    AddPagedDevice(app, 4, "PCB-4193-04", "", "pw4");
+    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+    SetTag(app.c("Label44"), "1");
+    FillWatch status(app);
+    RunFinishingTick(app);
+    EXPECT_EQ(status.list1Selections, 1);
+    EXPECT_EQ(app.state->Devices->DeviceTable[2].Record[500], 0);
+    EXPECT_EQ(FillState(app), R"(List1 row 2: 02,03,04
+List6 row 0: 01,02,03,04
+Combo4 row 0: 01,02,03,04
+Combo5 row 0: 01,04
+Combo6 row -1: 02
+List7 row 0: 01,04
+SelectedDevice 3, Frame1 1, details 33 rows, List5[0] Dev4, Label7 04, Label17 Dev4
+Frame13 1 '04', Text6(9) Dev4, Text6(3) pw4, Combo2 1
+Text12 0=192.168.1.4 3=pw4 6=Dev4 7= 8= 11=01, DHCP 0
+status 'Found...2 IP Dongle(s)' colour 0, Label44 'Update...Done', Save 1)");
+    EXPECT_EQ(status.Last(2), (QStringList{"Update...Done", "Found...2 IP Dongle(s)"}));
 }

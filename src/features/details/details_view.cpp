@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include "core/ansi_text.h"
+#include "core/found_devices.h"
 #include "toolkit/controls.h"
 
 namespace cobalin {
@@ -107,10 +108,8 @@ void DetailsView::ShowShortDetails(int16_t device) {
     ClearDetailValues();
     // The rest of a short record is zeroed (on the selected device, as every
     // caller passes it).
-    if (state_.Devices->IsDevice(state_.SelectedDevice)) {
-        DeviceRecord& selected = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].Record;
-        std::fill(selected.begin() + kShortRecordSize, selected.begin() + kPages[2].recordOffset + kPages[2].length, 0);
-    }
+    if (state_.Devices->IsDevice(state_.SelectedDevice))
+        ZeroShortRecordTail(state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].Record);
     DecodeFields(ShortFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
     FillLists(ShortFields());
     QStringList summary;

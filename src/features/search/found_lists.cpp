@@ -1,6 +1,8 @@
 #include "features/search/found_lists.h"
 
 #include "core/device_class.h"
+#include "core/input_rules.h"
+#include "features/details/details_view.h"
 #include "toolkit/controls.h"
 #include "windows/names.h"
 
@@ -10,30 +12,42 @@ using namespace ui;
 
 namespace {
 constexpr const char* kPanelLists[] = {"Combo4", "Combo5", "Combo6", "List7"};
-}
 
-void FoundLists::FillFoundList() {
-    QWidget* list1 = form_.Control("List1");
+std::vector<std::string> StdLines(const QStringList& lines) {
+    std::vector<std::string> out;
+    out.reserve(static_cast<size_t>(lines.size()));
+    for (const QString& line : lines) out.push_back(line.toStdString());
+    return out;
+}
+}  // namespace
+
+void FoundLists::FillFoundList(const FoundDevices& found) {
     QWidget* list6 = form_.Control("List6");
     QWidget* models = form_.Control("Combo1");
-    const int n = ItemCount(list1);
-    if (n == 0) {
+    const std::span<const FoundDevice> devices = found.All();
+    if (devices.empty()) {
         SetCaption(form_.Control("Label44"), "Found...0 device(s)");
         return;
     }
-    const QStringList lines = Items(list1);
-    for (int k = 0; k < n; ++k) {
-        SelectRow(list1, k);
-        const QStringList values = Items(form_.Control("List5"));
-        const QString model = values.size() > PagedRow::ModelNo ? values[PagedRow::ModelNo] : QString();
-        const int chosen = SelectedRow(models);
+    const int chosen = SelectedRow(models);
+    const QString modelLine = chosen > 0 ? TextOf(models) : QString();
+    for (size_t k = 0; k < devices.size(); ++k) {
+        DeviceEntry& entry = state_.Devices->DeviceTable[k + 1];
+        // Every device found is looked at, and showing a short record zero-fills it.
+        if (!IsPagedRecord(entry.Record)) ZeroShortRecordTail(entry.Record);
         // An empty model always occurs in the chosen name.
-        if (chosen <= 0 || TextOf(models).contains(model)) AddItem(list6, lines[k]);
+        if (chosen <= 0 || modelLine.contains(DeviceText(devices[k].model)))
+            AddItem(list6, QString::fromStdString(entry.MacText));
     }
     if (ItemCount(list6) > 0) {
         SetCaption(form_.Control("Label44"), QString("Found...%1 device(s)").arg(ItemCount(list6)));
         SetForeColor(form_.Control("Label54(1)"), kBlack);
+        return;
     }
+    // Nothing passes, so no device is loaded: the details show the last device found.
+    QWidget* list1 = form_.Control("List1");
+    SetRowQuietly(list1, static_cast<int>(devices.size()) - 1);
+    RunSelectHandler(list1);
 }
 
 void FoundLists::EmptyPanelLists() {
@@ -52,58 +66,118 @@ void FoundLists::ClearConfigurationFields() {
     EmptyPanelLists();
 }
 
-void FoundLists::FillPanelLists() {
-    QWidget* list6 = form_.Control("List6");
+void FoundLists::FillClassLists(const QStringList& lines, const std::vector<ClassifiedLine>& classified) {
     QWidget* all = form_.Control("Combo4");
     QWidget* dongles = form_.Control("Combo5");
     QWidget* boxes = form_.Control("Combo6");
-    QWidget* list7 = form_.Control("List7");
-    const bool dongleType = state_.DeviceType == DeviceClass::IpDongle;
+    for (int i = 0; i < lines.size(); ++i) {
+        AddItem(all, lines[i]);
+        const DeviceClass c = classified[static_cast<size_t>(i)].deviceClass;
+        if (c == DeviceClass::IpDongle) AddItem(dongles, lines[i]);
+        else if (c == DeviceClass::ZentaBox) AddItem(boxes, lines[i]);
+    }
+}
 
+void FoundLists::LoadLine(int row) {
+    QWidget* list6 = form_.Control("List6");
+    SetRowQuietly(list6, row);
+    RunSelectHandler(list6);
+}
+
+bool FoundLists::Authenticates(const FoundDevice& device) const {
+    return state_.Run.SkipPassword == 1 || TextOf(form_.Control("Text12(3)")) == DeviceText(device.password);
+}
+
+void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<ClassifiedLine>& classified,
+                                  int target) {
+    // The device of the chosen type is loaded again after the report, which
+    // leaves everything as that load does.
+    if (target >= 0 && classified[static_cast<size_t>(target)].entry > 0) return;
+    const int last = static_cast<int>(classified.size()) - 1;
+    // Each line loaded in turn: the last line with a device is what stays.
+    int loaded = -1;
+    for (int i = 0; i <= last; ++i)
+        if (classified[static_cast<size_t>(i)].entry > 0) loaded = i;
+    // A refused query authentication stays in the status line when no
+    // report of a device type follows to overwrite it.
+    bool refused = false;
+    if (state_.DeviceType == DeviceClass::None)
+        for (int i = 0; i < loaded; ++i)
+            if (const int16_t e = classified[static_cast<size_t>(i)].entry; e > 0 && !Authenticates(found.Of(e)))
+                refused = true;
+    if (refused) {
+        QWidget* status = form_.Control("Label54(1)");
+        SetForeColor(status, kRed);
+        SetCaption(status, kQueryNotAuthenticated);
+    }
+    // With no line's device in the store, loading only shows the simple face.
+    LoadLine(loaded >= 0 ? loaded : last);
+    SetRowQuietly(form_.Control("List6"), last);
+}
+
+void FoundLists::ReportChosenType(int loadRow) {
+    const bool dongleType = state_.DeviceType == DeviceClass::IpDongle;
+    QWidget* mine = form_.Control(dongleType ? "Combo5" : "Combo6");
+    QWidget* list7 = form_.Control("List7");
+    QWidget* status = form_.Control("Label54(1)");
+    SetForeColor(status, kBlack);
+    SetCaption(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"));
+    ClearItems(list7);
+    SetText(form_.Control("Text12(11)"), "");
+    for (const QString& line : Items(mine)) AddItem(list7, line);
+    if (ItemCount(list7) > 0) {
+        // Selecting it runs the panel's selection chain down to loading the device.
+        SetRowQuietly(list7, SelectedRow(mine));
+        if (loadRow >= 0) LoadLine(loadRow);
+        SetText(form_.Control("Text12(11)"), Items(list7).front());
+    }
+    if (dongleType)
+        for (const char* name : {"Text12(8)", "Text12(9)", "Text12(10)"}) SetText(form_.Control(name), "");
+}
+
+void FoundLists::FillPanelLists(const FoundDevices& found) {
+    QWidget* list6 = form_.Control("List6");
+    const bool typed = state_.DeviceType != DeviceClass::None;
     if (ItemCount(list6) == 0) {
         EmptyPanelLists();
-    } else {
-        for (const char* name : kPanelLists) ClearItems(form_.Control(name));
-        const QStringList lines = Items(list6);
-        for (int i = 0; i < lines.size(); ++i) {
-            AddItem(all, lines[i]);
-            SelectRow(list6, i);
-            const DeviceClass c = ClassifyDevice(state_.ParameterTexts[PagedRow::Mac], lines[i].toStdString(),
-                                                 state_.ParameterTexts[PagedRow::HardwareId]);
-            if (c == DeviceClass::IpDongle) AddItem(dongles, lines[i]);
-            else if (c == DeviceClass::ZentaBox) AddItem(boxes, lines[i]);
-        }
-        if (ItemCount(dongles) == 0 && ItemCount(boxes) == 0) {
+        if (typed) ReportChosenType(-1);
+        Enable(form_.Control("Command34(4)"), state_.CloseAllowed);
+        return;
+    }
+    for (const char* name : kPanelLists) ClearItems(form_.Control(name));
+    const QStringList lines = Items(list6);
+    const ParameterTextArray& t = state_.ParameterTexts;
+    const FoundDevice before{t[PagedRow::Mac], t[PagedRow::HardwareId], t[PagedRow::Password], t[PagedRow::ModelNo]};
+    const std::vector<ClassifiedLine> classified = found.Classify(StdLines(lines), before);
+    FillClassLists(lines, classified);
+    // Loading each line shows its device, which zero-fills a short record.
+    for (const ClassifiedLine& c : classified) {
+        if (c.entry == 0) continue;
+        DeviceRecord& r = state_.Devices->DeviceTable[static_cast<size_t>(c.entry)].Record;
+        if (!IsPagedRecord(r)) ZeroShortRecordTail(r);
+    }
+    QWidget* mine = typed ? form_.Control(state_.DeviceType == DeviceClass::IpDongle ? "Combo5" : "Combo6") : nullptr;
+    // The line of the first device of the chosen type, as Combo4 finds it:
+    // the first line with its text.
+    int target = -1;
+    for (size_t i = 0; typed && target < 0 && i < classified.size(); ++i)
+        if (classified[i].deviceClass == state_.DeviceType) target = static_cast<int>(lines.indexOf(lines[static_cast<int>(i)]));
+    LoadBeforeReport(found, classified, target);
+    if (ItemCount(form_.Control("Combo5")) == 0 && ItemCount(form_.Control("Combo6")) == 0) {
+        ClearConfigurationFields();
+    } else if (typed) {
+        Enable(form_.Control("Frame22"));
+        if (target < 0) {
             ClearConfigurationFields();
-        } else if (state_.DeviceType != DeviceClass::None) {
-            Enable(form_.Control("Frame22"));
-            QWidget* mine = dongleType ? dongles : boxes;
-            if (ItemCount(mine) == 0) {
-                ClearConfigurationFields();
-            } else {
-                SelectRow(mine, 0);
-                for (const char* name : kPanelLists) Enable(form_.Control(name));
-                for (int i : {2, 1, 0, 3, 4, 5}) Enable(form_.Control(QString("Command34(%1)").arg(i)));
-            }
+        } else {
+            SetRowQuietly(mine, 0);
+            SetRowQuietly(form_.Control("Combo4"), target);
+            SetRowQuietly(list6, target);
+            for (const char* name : kPanelLists) Enable(form_.Control(name));
+            for (int i : {2, 1, 0, 3, 4, 5}) Enable(form_.Control(QString("Command34(%1)").arg(i)));
         }
     }
-
-    // Report and fill List7 with the devices of the chosen type.
-    if (state_.DeviceType != DeviceClass::None) {
-        QWidget* mine = dongleType ? dongles : boxes;
-        QWidget* status = form_.Control("Label54(1)");
-        SetForeColor(status, kBlack);
-        SetCaption(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"));
-        ClearItems(list7);
-        SetText(form_.Control("Text12(11)"), "");
-        for (const QString& line : Items(mine)) AddItem(list7, line);
-        if (ItemCount(list7) > 0) {
-            SelectRow(list7, SelectedRow(mine));
-            SetText(form_.Control("Text12(11)"), Items(list7).front());
-        }
-        if (dongleType)
-            for (const char* name : {"Text12(8)", "Text12(9)", "Text12(10)"}) SetText(form_.Control(name), "");
-    }
+    if (typed) ReportChosenType(target >= 0 && classified[static_cast<size_t>(target)].entry > 0 ? target : -1);
     Enable(form_.Control("Command34(4)"), state_.CloseAllowed);
 }
 

@@ -188,8 +188,10 @@ void SearchOrchestration::Timer3Tick() {
         Enable(form_.Control("Frame15"));
         Enable(form_.Control("Command10"));
         QWidget* list6 = form_.Control("List6");
+        // Every device of the store decoded once, for both lists.
+        const FoundDevices found(*state_.Devices);
         if (!update) {
-            lists_.FillFoundList();
+            lists_.FillFoundList(found);
             SetCaption(form_.Control("Command10"), "Search");
             const QString found = QString("Found...%1 device(s)").arg(ItemCount(list6));
             SetCaption(label44, found);
@@ -197,8 +199,9 @@ void SearchOrchestration::Timer3Tick() {
             if (ItemCount(list6) == 0) {
                 Show(form_.Control("Frame16"));
             } else {
+                // The first line is not loaded here: the panel's lists,
+                // filled below, end on the device that stays loaded.
                 Hide(form_.Control("Frame16"));
-                SelectRow(list6, 0);
             }
         } else {
             SetCaption(form_.Control("Command21"), "Update");
@@ -210,7 +213,7 @@ void SearchOrchestration::Timer3Tick() {
         }
         SetTag(label44, kSearchRuns);
         for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
-        lists_.FillPanelLists();
+        lists_.FillPanelLists(found);
         EnableTimer(form_.Timer3, false);
         for (const auto& f : std::vector(finished_)) f();
     } catch (...) {
