@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "core/lan_module.h"
+#include "core/update_checks.h"
 #include "core/text_conversions.h"
 
 namespace cobalin {
@@ -140,7 +142,10 @@ EditNote CheckEditRoad(const DeviceStore& store, long device, long row, std::str
     // Such a device is updated through its module record alone: an edit it
     // cannot carry would be shown as applied and never reach it.
     const ModuleField* m = ModuleFieldOfRow(row);
-    if (!m) return EditNote::NotCarriedByModule;
+    // A module answer too short to hold the field cannot carry it either.
+    const size_t size = m && m->dotted() ? 4 : kModuleTextSize;
+    if (!m || m->offset + size > store.LanModuleTable[static_cast<size_t>(device)].Record.size())
+        return EditNote::NotCarriedByModule;
     if (!m->dotted() && text.size() > kModuleTextSize) return EditNote::TooLongForModule;
     return EditNote::AsTyped;
 }
@@ -161,7 +166,24 @@ EditResult EditParameter(DeviceStore& store, ParameterTextArray& texts, long row
     r.outcome = ApplyParameter(store, texts, row, text, device);
     r.shown = texts[static_cast<size_t>(row)];
     r.note = NoteOf(*f, r.outcome, text, r.shown);
+    const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(device)];
+    // The link states lie on page 2, which no write carries.
+    if (r.note == EditNote::AsTyped && e.FormatTag == RecordFormat::Paged && !UpdateSendsByte(e, f->offset) &&
+        f->index != PagedRow::TcpUdpPort)
+        r.note = EditNote::NotSent;
     return r;
+}
+
+EditResult PreviewEdit(const DeviceStore& store, long device, long row, std::string_view text) {
+    if (!store.IsEntry(device)) return {ApplyOutcome::Rejected, EditNote::Refused, {}};
+    // A table of its own holding only this device, so nothing else changes.
+    auto scratch = std::make_unique<DeviceStore>();
+    scratch->DeviceTable[1] = store.DeviceTable[static_cast<size_t>(device)];
+    scratch->LanModuleTable[1] = store.LanModuleTable[static_cast<size_t>(device)];
+    scratch->DeviceCount = 1;
+    ParameterTextArray texts;
+    texts[static_cast<size_t>(std::clamp<long>(row, 0, kParameterCount - 1))] = {};
+    return EditParameter(*scratch, texts, row, text, 1);
 }
 
 std::string RowName(long row) {
@@ -174,6 +196,11 @@ std::string RowName(long row) {
 
 std::string EditNoteText(EditNote note, long row, std::string_view typed, std::string_view shown) {
     const std::string name = RowName(row);
+    if (row == PagedRow::Password && note != EditNote::AsTyped) {
+        // The status line never shows a password.
+        if (note == EditNote::Cut) return name + ": longer than its 16 characters";
+        if (note == EditNote::Changed || note == EditNote::Refused) return name + ": not as typed";
+    }
     const std::string t(typed), s(shown);
     switch (note) {
         case EditNote::AsTyped:
@@ -186,6 +213,8 @@ std::string EditNoteText(EditNote note, long row, std::string_view typed, std::s
             return name + ": the record holds \"" + s + "\", not \"" + t + "\"";
         case EditNote::PortNotSent:
             return name + ": the record holds " + s + ", but every update sends 4000";
+        case EditNote::NotSent:
+            return name + ": kept in the record, but no update sends it";
         case EditNote::NotCarriedByModule:
             return "Not applied: the LAN module of this device does not carry " + name;
         case EditNote::TooLongForModule:
@@ -206,6 +235,8 @@ std::string_view EditNoteWords(EditNote note) {
             return "changed";
         case EditNote::PortNotSent:
             return "every update sends 4000";
+        case EditNote::NotSent:
+            return "not sent";
         case EditNote::NotCarriedByModule:
             return "not carried by the LAN module";
         case EditNote::TooLongForModule:

@@ -39,6 +39,7 @@ enum class EditNote : uint8_t {
     Cut,                 // a text longer than its field: the record holds its start
     Changed,             // the record holds another value (a choice spelled otherwise, a rounded number)
     PortNotSent,         // the port is kept in the record, but every update sends 4000
+    NotSent,             // kept in the record, but no update sends these bytes (the link states)
     NotCarriedByModule,  // the device is updated through its LAN-module record, which has no such field
     TooLongForModule,    // ... whose field holds fewer characters: nothing changed
 };
@@ -54,6 +55,9 @@ struct EditResult {
 // module record has no such field or a shorter one; else AsTyped.
 EditNote CheckEditRoad(const DeviceStore& store, long device, long row, std::string_view text);
 
+// What an edit would give, without changing anything.
+EditResult PreviewEdit(const DeviceStore& store, long device, long row, std::string_view text);
+
 // One edit of a row as the parameter editor makes it: refused when the road
 // the device is updated by cannot carry it, else ApplyParameter, with a note
 // of how the record's value differs from the text.
@@ -62,8 +66,8 @@ EditResult EditParameter(DeviceStore& store, ParameterTextArray& texts, long row
 // The row's name as the details list shows it, without its colon.
 std::string RowName(long row);
 // One line that says how the record differs from what was typed; typed and
-// shown are put in as given, in whatever encoding the caller shows. Empty
-// for AsTyped.
+// shown are put in as given, in whatever encoding the caller shows; a
+// password is never put in. Empty for AsTyped.
 std::string EditNoteText(EditNote note, long row, std::string_view typed, std::string_view shown);
 // A few words for a list of rows ("cut", "refused", ...); empty for AsTyped.
 std::string_view EditNoteWords(EditNote note);

@@ -88,6 +88,9 @@ std::vector<int> RowsKept(const DeviceRecord& sent, const DeviceEntry& back, con
     std::vector<int> kept;
     for (const FieldDef& f : PagedFields()) {
         if (!rows.count(f.index) || f.write == WriteRule::None) continue;
+        // A module that first answers this search overwrites the company
+        // name with its own: that is not the device keeping the old one.
+        if (f.index == PagedRow::CompanyName && back.FormatTag == RecordFormat::WithModule) continue;
         bool differs = false;
         for (size_t o = f.offset; o < size_t{f.offset} + f.size; ++o) {
             const int page = PageOf(o);

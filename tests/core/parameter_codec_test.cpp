@@ -235,6 +235,9 @@ TEST(ParameterCodec, EditNotesSayHowTheRecordDiffersFromTheText) {
         {30, std::string(17, 'c'), EditNote::TooLongForModule, "", true},
         {30, std::string(16, 'c'), EditNote::AsTyped, std::string(16, 'c'), true},
         {4, "10.0.0.1", EditNote::AsTyped, "10.0.0.1", true},
+        // The link states lie on page 2, which no write carries.
+        {9, "4)Link down", EditNote::NotSent, "4)Link down"},
+        {32, "1)10/Full Duplex", EditNote::NotSent, "1)10/Full Duplex"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.row) + " " + c.text);
@@ -261,4 +264,19 @@ TEST(ParameterCodec, EditNotesSayHowTheRecordDiffersFromTheText) {
     EXPECT_EQ(EditNoteText(EditNote::NotCarriedByModule, 12, "9600", ""),
               "Not applied: the LAN module of this device does not carry Baud rate");
     EXPECT_EQ(RowName(26), "Connection at");
+    EXPECT_EQ(EditNoteText(EditNote::Cut, 2, "a secret too long!", "a secret too lon"), "Password: longer than its 16 characters")
+        << "a password is never shown";
+
+    // A module answer too short to hold a field cannot carry an edit of it.
+    Editor e;
+    e.store->DeviceTable[1].FormatTag = RecordFormat::WithModule;
+    e.store->LanModuleTable[1].Record.resize(100);
+    EXPECT_EQ(CheckEditRoad(*e.store, 1, 0, "Name"), EditNote::AsTyped) << "the name ends at 48";
+    EXPECT_EQ(CheckEditRoad(*e.store, 1, 4, "10.0.0.1"), EditNote::NotCarriedByModule) << "the address starts at 112";
+    // A preview changes nothing.
+    const DeviceRecord before = e.Record();
+    const EditResult preview = PreviewEdit(*e.store, 1, 0, "Previewed name");
+    EXPECT_EQ(preview.note, EditNote::AsTyped);
+    EXPECT_EQ(preview.shown, "Previewed name");
+    EXPECT_EQ(e.Record(), before);
 }

@@ -564,3 +564,33 @@ TEST(DeviceWrites, ASecondSetBaudWhileTheFirstWaitsForItsConnectionIsRefused) {
     EXPECT_EQ(app.text("Label1"), "before");
     EXPECT_TRUE(listening.Read(1, 300).empty()) << "no request, and none twice";
 }
+
+// The waits of the update let the user choose another device; what is still
+// to be sent then goes nowhere, rather than to the device now chosen, whose
+// record nobody checked.
+TEST(DeviceWrites, ChoosingAnotherDeviceDuringTheUpdateStopsItsRequests) {
+    WritesApp app;
+    DeviceSide device;
+    ASSERT_TRUE(device.commands.bound() && device.module.bound());
+    app.Add(UsualRecord(1));
+    app.Add(UsualRecord(2));
+    app.pick(1);
+    app.apply(PagedRow::ServerName, "Renamed");
+    ChangeLog log;
+    bool switched = false;
+    log.on = [&](const ChangeLog::Entry& e) {
+        // The operation timer's first tick during the wait after the clear.
+        if (e.name == "Label1" && e.value == "Sending...1" && !switched) {
+            switched = true;
+            app.pick(0);
+        }
+    };
+    app.click("Command9");
+    ASSERT_TRUE(app.Settle());
+    ASSERT_TRUE(switched);
+    device.Collect();
+    ASSERT_EQ(device.got.size(), 1u) << "the clear only: no write and no reset";
+    EXPECT_EQ(device.got[0].fromPort, kClearLocalPort);
+    EXPECT_EQ(app.text("Label1"), kDeviceChangedMeanwhile);
+    EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
+}

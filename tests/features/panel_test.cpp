@@ -496,6 +496,8 @@ TEST(SimpleFaceUpdate, AnUpdateThatCannotBeSentIsRefusedBeforeAnythingIsApplied)
          "Not applied: the LAN module of this device holds at most 16 characters of Server name"},
         {"a serial number the module does not carry", {.last = 23}, true, "Text6(7)", "D2601",
          "Not applied: the LAN module of this device does not carry Serial No. (Brenik)"},
+        {"a name longer than its field", {.last = 24}, false, "Text6(9)", "A name of twenty chr",
+         "Server name: cut to 16 characters, \"A name of twenty\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -517,8 +519,10 @@ TEST(SimpleFaceUpdate, AnUpdateThatCannotBeSentIsRefusedBeforeAnythingIsApplied)
         const QStringList list = Items(app.c("List5"));
         Type(app, c.field, c.value);
         Click(app, "Command21");
-        for (const char* label : {"Label44", "Label46", "Label54(1)"}) EXPECT_EQ(app.text(label), c.reason) << label;
-        EXPECT_EQ(ForeColor(app.c("Label54(1)")), 255u);
+        for (const char* label : {"Label44", "Label46", "Label54(1)"}) {
+            EXPECT_EQ(app.text(label), c.reason) << label;
+            EXPECT_EQ(ForeColor(app.c(label)), 255u) << label;
+        }
         EXPECT_FALSE(app.main().Timer3->isActive()) << "no end of update overwrites the reason";
         EXPECT_EQ(Tag(app.c("Label44")), "0");
         EXPECT_EQ(Items(app.c("List5")), list) << "no row was touched";

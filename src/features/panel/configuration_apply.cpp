@@ -17,6 +17,7 @@ using namespace ui;
 
 const char* const kRecordNotWritable = UpdateBlockText(UpdateBlock::NotWritable).data();
 const char* const kNoDeviceLoaded = "Not updated: no device of the last search is loaded";
+const char* const kWritesBusy = "Not updated: another operation is running; try again when it has ended";
 
 namespace {
 // Label44's tag while an update of the simple face runs, and otherwise.
@@ -109,8 +110,10 @@ void ConfigurationApply::EnablePanel() {
 }
 
 void ConfigurationApply::RefuseUpdate(const QString& text) {
-    SetCaption(form_.Control("Label44"), text);
-    SetCaption(form_.Control("Label46"), text);
+    for (const char* name : {"Label44", "Label46"}) {
+        SetForeColor(form_.Control(name), kRed);
+        SetCaption(form_.Control(name), text);
+    }
     QWidget* status = form_.Control("Label54(1)");
     SetForeColor(status, kRed);
     SetCaption(status, text);
@@ -152,10 +155,14 @@ QString ConfigurationApply::UpdateRefusal(const std::vector<std::pair<int, QStri
     if (!LoadedDeviceIsWritable()) return kRecordNotWritable;
     // Checked before anything is applied: a refused update leaves the record
     // and the faces as they were.
+    // A value the device would get otherwise than typed (cut to its field,
+    // a character without a byte of its own) is not sent as if it were.
     for (const auto& [row, text] : rows) {
-        const std::string typed = Utf8ToAnsi(text.toStdString());
-        const EditNote note = CheckEditRoad(*state_.Devices, state_.SelectedDevice, row, typed);
-        if (note != EditNote::AsTyped) return QString::fromStdString(EditNoteText(note, row, text.toStdString(), {}));
+        const std::string utf8 = text.toStdString();
+        EditResult r = PreviewEdit(*state_.Devices, state_.SelectedDevice, row, Utf8ToAnsi(utf8));
+        if (r.note == EditNote::AsTyped && !IsAnsiRepresentable(utf8)) r.note = EditNote::Changed;
+        if (r.note != EditNote::AsTyped)
+            return QString::fromStdString(EditNoteText(r.note, row, utf8, AnsiToUtf8(r.shown)));
     }
     return {};
 }
@@ -187,6 +194,8 @@ void ConfigurationApply::Update() {
     }
     QWidget* label44 = form_.Control("Label44");
     QWidget* status = form_.Control("Label54(1)");
+    // A refusal shown before has left the simple face's status red.
+    for (QWidget* w : {label44, form_.Control("Label46")}) SetForeColor(w, kBlack);
     if (rows.empty()) {
         SetCaption(label44, "No change is made");
         SetForeColor(status, kBlack);
@@ -202,7 +211,13 @@ void ConfigurationApply::Update() {
     for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Disable(form_.Control(name));
     EnableTimer(form_.Timer3, true);
     // Timer3 reports the progress and ends the update after the follow-up search.
-    writes_.Update();
+    if (writes_.Update()) return;
+    // Another operation of the engineering face holds the writes: nothing
+    // was sent, so the face does not go on as if it had been.
+    EnableTimer(form_.Timer3, false);
+    for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
+    RefuseUpdate(kWritesBusy);
+    EnablePanel();
 }
 
 void ConfigurationApply::Default() {

@@ -63,5 +63,7 @@ private:
 extern const char* const kRecordNotWritable;
 // The status of an update with no device of the last search loaded.
 extern const char* const kNoDeviceLoaded;
+// The status of an update that found the writes busy with another operation.
+extern const char* const kWritesBusy;
 
 }  // namespace cobalin

@@ -171,6 +171,8 @@ void SearchOrchestration::Timer3Tick() {
         QWidget* label44 = form_.Control("Label44");
         QWidget* status = form_.Control("Label54(1)");
         const bool update = Tag(label44) == kUpdateRuns;
+        // Progress and results are black, whatever refusal was red before.
+        for (QWidget* w : {label44, form_.Control("Label46")}) SetForeColor(w, kBlack);
         if (state_.OperationTick != kNoOperation) {
             const QString tick = QString::number(state_.OperationTick);
             if (!update) {

@@ -21,6 +21,7 @@ using namespace ui;
 const char* const kNotFoundAfterUpdate = "Not found after the update: ";
 const char* const kKeptOtherValues = "Device kept other values: ";
 const char* const kNoModuleRecordAfterUpdate = "No module record after the update: ";
+const char* const kDeviceChangedMeanwhile = "Not updated: another device was chosen while the update waited; search again";
 
 namespace {
 
@@ -44,8 +45,10 @@ DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& comm
         QWidget* status = form_.Control("Label54(1)");
         SetForeColor(status, kRed);
         SetCaption(status, panelReport_);
-        SetCaption(form_.Control("Label44"), panelReport_);
-        SetCaption(form_.Control("Label46"), panelReport_);
+        for (const char* name : {"Label44", "Label46"}) {
+            SetForeColor(form_.Control(name), kRed);
+            SetCaption(form_.Control(name), panelReport_);
+        }
         panelReport_.clear();
     });
 }
@@ -87,7 +90,11 @@ void DeviceWrites::Run(const std::vector<WriteStep>& steps) {
                 Disable(form_.Control("Frame6"));
                 break;
             case WriteStep::Send:
-                commands_.SendDeviceCommand(Host(), step.command, state_.SelectedDevice);
+                // A request goes only to the device the sequence was started
+                // for, as it was checked: the waits let the user pick another
+                // device or start a search, which would put other bytes there.
+                abandoned_ = abandoned_ || !StillTheDevice();
+                if (!abandoned_) commands_.SendDeviceCommand(target_.host, step.command, target_.device);
                 break;
             case WriteStep::Wait:
                 WaitSeconds(step.seconds);
@@ -108,6 +115,19 @@ void DeviceWrites::SearchAgain(int16_t type) {
     if (!commands_.SendDeviceCommand(Host(), type, state_.SelectedDevice)) search_.ReturnToIdle();
 }
 
+bool DeviceWrites::StillTheDevice() const {
+    const DeviceStore& store = *state_.Devices;
+    if (state_.SelectedDevice != target_.device || !store.IsDevice(target_.device)) return false;
+    if (store.DeviceTable[static_cast<size_t>(target_.device)].MacText != target_.mac) return false;
+    return !target_.checked || CheckUpdate(store, target_.device) == UpdateBlock::None;
+}
+
+void DeviceWrites::Target(bool checked) {
+    target_ = {state_.SelectedDevice, state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText, Host(),
+               checked};
+    abandoned_ = false;
+}
+
 bool DeviceWrites::Update() {
     if (busy_ || !DeviceSelected()) return false;
     const auto k = static_cast<size_t>(state_.SelectedDevice);
@@ -124,6 +144,7 @@ bool DeviceWrites::Update() {
     if (entry.FormatTag == RecordFormat::WithModule) sent_->module = state_.Devices->LanModuleTable[k].Record;
     panelReport_.clear();
     state_.CloseAllowed = false;
+    Target(true);
     BeginRestartingOperation();
     Run(UpdateSteps(entry.FormatTag == RecordFormat::WithModule));
     QWidget* status = form_.Control("Label54(1)");
@@ -136,6 +157,7 @@ bool DeviceWrites::Update() {
 
 void DeviceWrites::Reset() {
     if (busy_ || !DeviceSelected()) return;
+    Target(false);
     BeginRestartingOperation();
     Run(ResetSteps(IsChecked(form_.Control("Check1")) ? SearchNetwork : SearchAddress));
 }
@@ -209,7 +231,7 @@ QString DeviceWrites::UpdateReport(const SentRecord& sent) const {
 void DeviceWrites::ReportUpdateResult() {
     const SentRecord sent = *sent_;
     editor_.ForgetApplied(sent.mac);
-    const QString report = UpdateReport(sent);
+    const QString report = abandoned_ ? QString(kDeviceChangedMeanwhile) : UpdateReport(sent);
     if (report.isEmpty()) return;
     for (const char* name : {"Label1", "Label54(1)"}) {
         SetForeColor(form_.Control(name), kRed);

@@ -45,6 +45,12 @@ private:
     void BeginRestartingOperation();
     // Carries out the steps of a write sequence, waiting where they wait.
     void Run(const std::vector<WriteStep>& steps);
+    // Notes the device a sequence is for: the selected one, with its MAC and
+    // the host it is sent to; `checked`: its record must stay fit for an update.
+    void Target(bool checked);
+    // True while the device noted is still the selected one and holds what
+    // was checked.
+    bool StillTheDevice() const;
     // The follow-up search; ends the operation at once when it cannot be sent.
     void SearchAgain(int16_t type);
     void OperationEnded();
@@ -56,6 +62,13 @@ private:
     SearchOrchestration& search_;
     ParameterEditor& editor_;
     bool busy_ = false;
+    struct {
+        int16_t device = 0;
+        std::string mac;
+        QString host;
+        bool checked = false;
+    } target_;
+    bool abandoned_ = false;  // a send was skipped: the device noted was gone
     bool waitingForSearch_ = false;
     bool baudConnecting_ = false;  // SetBaud waits for its connection
 
@@ -78,5 +91,7 @@ private:
 extern const char* const kNotFoundAfterUpdate;  // + MAC
 extern const char* const kKeptOtherValues;      // + row names
 extern const char* const kNoModuleRecordAfterUpdate;  // + MAC
+// An update whose device was no longer the one chosen when a request was due.
+extern const char* const kDeviceChangedMeanwhile;
 
 }  // namespace cobalin
