@@ -334,7 +334,7 @@ TEST(DeviceWrites, UpdateSendsNothingForARecordThisSearchDidNotBringWhole) {
         DeviceRecord r = UsualRecord(5);
         if (c.pages.size() == 0) {
             r = DeviceRecord{};
-            const auto mac = cobalin::testing::WritesMac(5);
+            const auto mac = cobalin::testing::Mac(5);
             std::copy(mac.begin(), mac.end(), r.begin() + kShortMacOffset);
             app.Add(r, false);
         } else {

@@ -14,7 +14,6 @@
 using namespace cobalin;
 using namespace cobalin::ui;
 using cobalin::testing::MacText;
-using cobalin::testing::PagedRecord;
 using cobalin::testing::UsualRecord;
 using cobalin::testing::WritesApp;
 
@@ -148,7 +147,7 @@ TEST(ParameterEditor, TextRowsShowTheValueAndOnlyTheAddressRowOffersPing) {
 TEST(ParameterEditor, AShortRecordIsShownButNeverWritten) {
     WritesApp app;
     DeviceRecord r{};
-    const auto mac = cobalin::testing::WritesMac(9);
+    const auto mac = cobalin::testing::Mac(9);
     std::copy(mac.begin(), mac.end(), r.begin() + kShortMacOffset);
     std::copy_n("Legacy", 6, r.begin() + 40);
     app.Add(UsualRecord(1));
