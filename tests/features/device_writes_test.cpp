@@ -344,9 +344,7 @@ TEST(DeviceWrites, UpdateSendsNothingForARecordThisSearchDidNotBringWhole) {
         ASSERT_TRUE(device.commands.bound() && device.module.bound());
         DeviceRecord r = UsualRecord(5);
         if (c.pages.size() == 0) {
-            r = DeviceRecord{};
-            const auto mac = cobalin::testing::Mac(5);
-            std::copy(mac.begin(), mac.end(), r.begin() + kShortMacOffset);
+            r = cobalin::testing::RecordBuilder::Short(cobalin::testing::Mac(5));
             app.Add(r, false);
         } else {
             app.Add(r, true, c.pages);
