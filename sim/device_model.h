@@ -9,9 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "core/lan_module.h"
-#include "core/record_layout.h"
 #include "core/request_packets.h"
+#include "sim/device_record.h"
 #include "sim/lan_description.h"
 
 namespace cobalin::sim {
@@ -20,8 +19,8 @@ using Address = std::array<uint8_t, 4>;
 
 struct SimDevice {
     DeviceDescription desc;
-    DeviceRecord record{};   // what the device answers with
-    DeviceRecord pending{};  // configuration written, in force after the next reset
+    RecordImage record{};    // what the device answers with
+    RecordImage pending{};   // configuration written, in force after the next reset
     bool hasPending = false;
     Bytes writeA;            // first datagram of a write, waiting for the second
     Bytes module;            // the LAN-module record (173 bytes) when desc.module
@@ -36,8 +35,7 @@ struct Outgoing {
     double at;  // program time
 };
 
-DeviceRecord BuildRecord(const DeviceDescription& d);
-Bytes BuildModuleRecord(const DeviceDescription& d);
+constexpr uint16_t kModuleUdpPort = 8880;
 
 class SimLan {
 public:

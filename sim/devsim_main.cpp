@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
     if (!o.iface.empty())
         for (const auto& d : sim.devices()) AddAddress(o.iface, d.ip);
 
-    const uint16_t udpPorts[] = {kSearchPort, kCommandPort, kModulePort};
+    const uint16_t udpPorts[] = {kSearchPort, kCommandPort, kModuleUdpPort};
     int udp[3];
     for (int i = 0; i < 3; ++i) {
         udp[i] = BindUdp(udpPorts[i]);

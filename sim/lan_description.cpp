@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "core/text_conversions.h"
+#include "sim/device_record.h"
 
 namespace cobalin::sim {
 
@@ -187,7 +188,10 @@ std::optional<LanDescription> ParseLanDescription(const std::string& text, Parse
             const auto& keys = ValueKeys();
             const bool known = std::any_of(keys.begin(), keys.end(), [&](const ValueKey& k) { return key == k.key; });
             if (!known) return fail(lineNo, "unknown key '" + key + "'");
-            d.values[key] = value;
+            // A value no record field can hold would leave the field zero
+            // without a word: a choice spelled otherwise, a number too large.
+            ok = ValueFits(key, value);
+            if (ok) d.values[key] = value;
         }
         if (!ok) return fail(lineNo, "bad value '" + value + "' for " + key);
     }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/lan_module.h"
-#include "record_fixtures.h"
+#include "record_builder.h"
 
 using namespace cobalin;
 using namespace cobalin::testing;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/found_devices.h"
-#include "core/record_fixtures.h"
+#include "record_builder.h"
 
 using namespace cobalin;
 using cobalin::testing::Mac;

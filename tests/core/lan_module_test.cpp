@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/record_fixtures.h"
+#include "record_builder.h"
 
 using namespace cobalin;
 using namespace cobalin::testing;

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/lan_module.h"
-#include "core/record_fixtures.h"
+#include "record_builder.h"
 
 using namespace cobalin;
 using namespace cobalin::testing;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "record_fixtures.h"
+#include "record_builder.h"
 
 using namespace cobalin;
 using cobalin::testing::Put;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "record_fixtures.h"
+#include "record_builder.h"
 
 using namespace cobalin;
 

@@ -172,6 +172,15 @@ public:
         return got;
     }
 
+    // At least `count` datagrams (waiting for them at most `seconds`), then
+    // whatever more comes within `linger`, so that one too many shows: a
+    // wait for what must not come can only miss it, never fail a sound run.
+    std::vector<Received> CollectAtLeast(size_t count, double seconds = 10, double linger = 0.25) {
+        auto got = CollectUntil([count](const std::vector<Received>& g) { return g.size() >= count; }, seconds);
+        for (auto& r : Collect(linger)) got.push_back(std::move(r));
+        return got;
+    }
+
 private:
     int fd_ = -1;
     bool bound_ = false;

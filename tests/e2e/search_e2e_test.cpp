@@ -15,6 +15,13 @@ namespace {
 
 const std::string kSimpleFace = "[RunMode]\nStartupAutoDeviceType=2\nAdvancedMode=2\nSkipPassword=1\n";
 
+// A whole search is 19 ticks of 0.3 program seconds, and these tests count
+// exactly what it found. At this scale it lasts over a second of real time,
+// against a simulator that answers within milliseconds: a loaded machine
+// that delays the simulator or the program by a few hundred milliseconds
+// still leaves every answer inside the search.
+constexpr double kSearchScale = 0.2;
+
 std::string Sample() { return Env("COBALIN_SOURCE_DIR") + "/sim/sample-lan.conf"; }
 
 void SearchMode(DriveProcess& app, int mode, const std::string& address = "") {
@@ -35,7 +42,7 @@ TEST(SearchE2E, AnyNetworkFindsAndShowsEveryDevice) {
     std::filesystem::remove(capture);
     SimProcess sim(Sample(), {"--capture", capture});
     ASSERT_TRUE(sim.ready()) << sim.errors();
-    DriveProcess app(Home("any", kSimpleFace));
+    DriveProcess app(Home("any", kSimpleFace), kSearchScale);
     SearchMode(app, 0);
     RunSearch(app);
     EXPECT_EQ(app.Text("Label44"), "Found...14 device(s)");
@@ -98,7 +105,7 @@ TEST(SearchE2E, AnyNetworkFindsAndShowsEveryDevice) {
 TEST(SearchE2E, SpecifiedNetworkAndAddressAndRefusals) {
     SimProcess sim(Sample());
     ASSERT_TRUE(sim.ready()) << sim.errors();
-    DriveProcess app(Home("modes", kSimpleFace));
+    DriveProcess app(Home("modes", kSimpleFace), kSearchScale);
     SearchMode(app, 1, "192.168.1.255");
     RunSearch(app);
     EXPECT_EQ(app.Text("Label44"), "Found...14 device(s)");
@@ -125,7 +132,7 @@ TEST(SearchE2E, SpecifiedNetworkAndAddressAndRefusals) {
 TEST(SearchE2E, NothingFoundShowsTheHint) {
     SimProcess sim(WriteFile("cobalin-e2e-silent.conf", "[device]\nmac=02:00:00:00:20:01\nip=192.168.1.60\nsilent=yes\n"));
     ASSERT_TRUE(sim.ready()) << sim.errors();
-    DriveProcess app(Home("none", kSimpleFace));
+    DriveProcess app(Home("none", kSimpleFace), kSearchScale);
     SearchMode(app, 0);
     RunSearch(app);
     EXPECT_EQ(app.Text("Label44"), "Found...0 device(s)");
@@ -139,7 +146,7 @@ TEST(SearchE2E, TwoHundredFiftyFiveDevicesAndTheNextOneRefused) {
     SimProcess sim(WriteFile("cobalin-e2e-256.conf", "[device]\ncount=256\nmac=02:00:00:00:30:00\nip=192.168.1.1\nhwid=PCB-4160-01\n"),
                    {"--burst"});
     ASSERT_TRUE(sim.ready()) << sim.errors();
-    DriveProcess app(Home("many", kSimpleFace));
+    DriveProcess app(Home("many", kSimpleFace), kSearchScale);
     SearchMode(app, 0);
     RunSearch(app);
     EXPECT_EQ(app.Do("state DeviceCount").value("value"), 255);
@@ -167,7 +174,7 @@ TEST(SearchE2E, FaultyRepliesLeaveTheTableSane) {
         "[device]\nmac=02:00:00:00:40:04\nip=192.168.1.74\nmalformed=300\nflood=2000\nname=Noisy\n"),
         {"--burst"});
     ASSERT_TRUE(sim.ready()) << sim.errors();
-    DriveProcess app(Home("faulty", kSimpleFace));
+    DriveProcess app(Home("faulty", kSimpleFace), kSearchScale);
     SearchMode(app, 0);
     ASSERT_EQ(app.Do("click Command10").value("ok"), true);
     // The window answers while the flood arrives.

@@ -20,12 +20,18 @@
 #include "core/device_class.h"
 #include "core/ini_file.h"
 #include "core/parameter_codec.h"
-#include "core/record_fixtures.h"
+#include "listed_device.h"
+#include "record_builder.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
 using cobalin::testing::AppFixture;
 using cobalin::testing::Auto;
+using cobalin::testing::ListDevice;
+using cobalin::testing::Mac;
+using cobalin::testing::RecordBuilder;
+using cobalin::testing::SetRows;
+using P = PagedRow;
 
 namespace {
 
@@ -33,41 +39,27 @@ const std::string kEngineering = Auto(2, "AdvancedMode=1\nAdvIPDMode=1\n");
 
 // A paged device with a value in every row's bytes, listed in List1.
 void AddPagedDevice(AppFixture& app, uint8_t last) {
-    DeviceStore& store = *app.state->Devices;
-    for (uint8_t page = 0; page < 3; ++page) {
-        Bytes p = cobalin::testing::Page(page, cobalin::testing::Mac(last));
-        if (page == 0) {
-            for (size_t i = 8; i < p.size(); ++i) p[i] = static_cast<uint8_t>(i * 13 + 1);
-            auto text = [&p](size_t at, size_t size, std::string_view s) {
-                std::fill_n(p.begin() + static_cast<long>(at), size, 0);
-                std::copy(s.begin(), s.end(), p.begin() + static_cast<long>(at));
-            };
-            text(10, 16, "Dev" + std::to_string(last));
-            text(126, 16, "OLD-MODEL");
-            text(142, 16, "PCB-4160-01");
-            p[177] = 3, p[180] = 2, p[190] = 9, p[76] = 1, p[77] = 0;
-        }
-        if (ReplyIntake(store, p).outcome == IntakeResult::Added)
-            AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
-    }
+    using P = PagedRow;
+    const auto record = RecordBuilder::Paged(Mac(last))
+                            .PatternPage0()
+                            .Row(P::ServerName, "Dev" + std::to_string(last))
+                            .Row(P::ModelNo, "OLD-MODEL")
+                            .Row(P::HardwareId, "PCB-4160-01")
+                            .Row(P::BaudRate, "1200")
+                            .Row(P::Parity, "Odd")
+                            .Row(P::TcpAliveTimeout, "9")
+                            .Row(P::SerialPort, "1")
+                            .Row(P::Protocol, "TCP");
+    ListDevice(*app.state->Devices, app.c("List1"), record.Pages());
 }
 
 void AddShortDevice(AppFixture& app, uint8_t last) {
-    Bytes reply = cobalin::testing::ShortReply(cobalin::testing::Mac(last));
-    std::copy_n("Legacy", 6, reply.begin() + 40);
-    DeviceStore& store = *app.state->Devices;
-    if (ReplyIntake(store, reply).outcome == IntakeResult::Added)
-        AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
+    cobalin::testing::ListShortDevice(*app.state->Devices, app.c("List1"), last);
 }
 
 DeviceRecord& Record(AppFixture& app, int device) { return app.state->Devices->DeviceTable[static_cast<size_t>(device)].Record; }
 
 void Press(AppFixture& app, const char* button) { emit app.main().Get<QPushButton>(button)->clicked(); }
-
-void PutText(DeviceRecord& r, size_t at, size_t size, std::string_view s) {
-    std::fill_n(r.begin() + static_cast<long>(at), size, 0);
-    std::copy(s.begin(), s.end(), r.begin() + static_cast<long>(at));
-}
 
 // A data set file: every key "0"-"32", empty unless given, missing when omitted.
 std::string DataSet(const std::map<int, std::string>& values, const std::set<int>& omitted = {}) {
@@ -99,36 +91,36 @@ TEST(FillDataSets, RowsOfEachSet) {
     };
     const Case cases[] = {
         {"set 4, only baud: row 12 and the MAC name", "Command28", 4, {{12, "115200"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[177] = 12; }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::BaudRate, "115200"}}); }},
         {"set 3 alike", "Command25", 3, {{12, "115200"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[177] = 12; }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::BaudRate, "115200"}}); }},
         {"set 1: and its model name", "Command7", 1, {{12, "115200"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[177] = 12, PutText(r, 126, 16, "Zenta-630"); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::BaudRate, "115200"}, {P::ModelNo, "Zenta-630"}}); }},
         {"set 1 ignores key 0", "Command36", 1, {{0, "Ignored"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), PutText(r, 126, 16, "Zenta-5400"); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::ModelNo, "Zenta-5400"}}); }},
         {"set 2 reads key 0", "Command20", 2, {{0, "Dongle-7"}, {12, "115200"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, "Dongle-7"), r[177] = 12, PutText(r, 126, 16, "ZentaPower"); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, "Dongle-7"}, {P::BaudRate, "115200"}, {P::ModelNo, "ZentaPower"}}); }},
         {"spaces around a value", "Command28", 4, {{12, "   9600   "}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[177] = 6; }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::BaudRate, "9600"}}); }},
         {"missing keys 14 and 18 apply \"0\"", "Command28", 4, {}, {14, 18},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), r[190] = 0; }, "Not as typed: Parity (refused)"},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::TcpAliveTimeout, "0"}}); }, "Not as typed: Parity (refused)"},
         {"key 29 stands in set 4", "Command28", 4, {{29, "LM-200U"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), PutText(r, 126, 16, "LM-200U"); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::ModelNo, "LM-200U"}}); }},
         {"key 29 stands in set 3", "Command25", 3, {{29, "LM-WIFI"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), PutText(r, 126, 16, "LM-WIFI"); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::ModelNo, "LM-WIFI"}}); }},
         {"key 29 overwritten in set 1", "Command38", 1, {{29, "LM-200U"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName), PutText(r, 126, 16, "Zenta-5200"); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}, {P::ModelNo, "Zenta-5200"}}); }},
         {"rows 7, 8, 23 change no byte", "Command28", 4, {{7, "AA:BB"}, {8, "V9"}, {23, "Connected"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}}); }},
         {"\"N/A\" leaves a row alone", "Command28", 4, {{12, "N/A"}, {3, "N/A"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); }},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}}); }},
         {"a choice that matches nothing writes nothing", "Command28", 4, {{14, "Sometimes"}, {12, "115201"}}, {},
-         [](DeviceRecord& r) { PutText(r, 10, 16, kMacName); }, "Not as typed: Baud rate (refused), Parity (refused)"},
+         [](DeviceRecord& r) { SetRows(r, {{P::ServerName, kMacName}}); }, "Not as typed: Baud rate (refused), Parity (refused)"},
         {"rows the editor does not let a user change", "Command28", 4,
          {{1, "HW-SERIAL-1"}, {20, "13"}, {21, "10"}, {22, "500"}, {26, "Data Arrived"}}, {},
          [](DeviceRecord& r) {
-             PutText(r, 10, 16, kMacName), PutText(r, 26, 16, "HW-SERIAL-1");
-             r[192] = 13, r[193] = 10, r[194] = 0xF4, r[195] = 0x01, r[196] = 1;
+             SetRows(r, {{P::ServerName, kMacName}, {P::SerialHardware, "HW-SERIAL-1"}, {P::DelimiterHex1, "13"},
+                         {P::DelimiterHex2, "10"}, {P::ForceTransmit, "500"}, {P::ConnectionAt, "Data Arrived"}});
          }},
     };
     for (const auto& c : cases) {
@@ -222,8 +214,7 @@ TEST(FillDataSets, ElevenRowsReadOnlyKeysUpToTenAndStampNoModel) {
     app.dir.Write("FillDataSet1.ini", DataSet({{10, "PCB-4160-02"}, {12, "115200"}, {29, "Model"}}));
     DeviceRecord want = Record(app, 1);
     Press(app, "Command7");
-    PutText(want, 10, 16, kMacName);
-    PutText(want, 142, 16, "PCB-4160-02");
+    SetRows(want, {{P::ServerName, kMacName}, {P::HardwareId, "PCB-4160-02"}});
     EXPECT_EQ(Record(app, 1), want);
     EXPECT_EQ(list5->count(), 11);
     EXPECT_EQ(TextOf(app.c("Text4")), "PCB-4160-02") << "the model name goes nowhere";
@@ -441,7 +432,9 @@ TEST(RawByteView, ViewShowsTheStretch) {
     EXPECT_EQ(v.Text("Text3"), "") << "no device selected: nothing";
     SelectRow(app.c("List1"), 0);
     DeviceRecord& r = Record(app, 1);
-    PutText(r, 156, 15, "ABC~ Z");
+    // Raw bytes across two fields: the view shows bytes, not rows.
+    std::fill_n(r.begin() + 156, 15, 0);
+    cobalin::testing::PutText(r, 156, "ABC~ Z");
     r[160] = 0x0D, r[162] = 0x7F, r[163] = 0x80, r[164] = 0x81, r[165] = '<';
     v.View();
     const QString escaped = "ABC~<0D>Z<7F><80><81><<00><00><00><00><00>";

@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
-#include "core/record_fixtures.h"
 #include "features/writes_fixture.h"
 
 using namespace cobalin;
@@ -12,12 +11,11 @@ using cobalin::testing::WritesApp;
 TEST(DeviceText, MarkupInADevicesTextsIsShownLiterally) {
     for (const std::string name : {"<b>x</b>", "<img src=/etc/x>", "&lt;", "<i>a</i>&amp;"}) {
         WritesApp app;
-        DeviceRecord r = cobalin::testing::PagedRecord(1, {});
-        // The server name at 10, the hardware ID at 142, as the device sent them.
-        cobalin::testing::PutText(r, 10, name);
-        cobalin::testing::PutText(r, 142, name);
-        cobalin::testing::PutText(r, kCompanyNameOffset, "<u>" + name + "</u>");
-        app.Add(r);
+        // The device's own texts, as it sent them.
+        app.Add(cobalin::testing::PagedDevice(1)
+                    .Row(PagedRow::ServerName, name)
+                    .Row(PagedRow::HardwareId, name)
+                    .Row(PagedRow::CompanyName, "<u>" + name + "</u>"));
         app.pick(0);
         const QString shown = QString::fromStdString(name);
         auto* label17 = app.form.Get<QLabel>("Label17");

@@ -15,7 +15,8 @@
 
 #include "app/app_fixture.h"
 #include "core/input_rules.h"
-#include "core/record_fixtures.h"
+#include "listed_device.h"
+#include "record_builder.h"
 #include "features/help/help_window.h"
 #include "features/panel/configuration_apply.h"
 #include "features/panel/configuration_panel.h"
@@ -25,6 +26,9 @@ using namespace cobalin;
 using namespace cobalin::ui;
 using cobalin::testing::AppFixture;
 using cobalin::testing::Auto;
+using cobalin::testing::ListDevice;
+using cobalin::testing::Mac;
+using cobalin::testing::RecordBuilder;
 
 namespace {
 
@@ -39,34 +43,25 @@ struct Device {
 };
 
 void AddDevice(AppFixture& app, const Device& d) {
-    DeviceStore& store = *app.state->Devices;
-    for (uint8_t page : d.pages) {
-        Bytes p = cobalin::testing::Page(page, cobalin::testing::Mac(d.last));
-        if (page == 0) {
-            const std::string name = d.name.empty() ? "Dev" + std::to_string(d.last) : d.name;
-            auto put = [&p](size_t at, const std::string& text) { std::copy(text.begin(), text.end(), p.begin() + at); };
-            put(10, name);
-            put(42, d.password);
-            put(78, d.company);
-            put(126, "IPD-100");
-            put(142, d.hwid);
-            put(158, "D2600");
-            p[9] = d.dhcp ? 1 : 0;
-            p[58] = 192, p[59] = 168, p[60] = 1, p[61] = d.last;
-            p[62] = 255, p[63] = 255, p[64] = 255, p[65] = 0;
-            p[66] = 192, p[67] = 168, p[68] = 1, p[69] = 1;
-        }
-        if (ReplyIntake(store, p).outcome == IntakeResult::Added)
-            AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
-    }
+    using P = PagedRow;
+    const auto record = RecordBuilder::Paged(Mac(d.last))
+                            .Row(P::ServerName, d.name.empty() ? "Dev" + std::to_string(d.last) : d.name)
+                            .Row(P::Password, d.password)
+                            .Row(P::CompanyName, d.company)
+                            .Row(P::ModelNo, "IPD-100")
+                            .Row(P::HardwareId, d.hwid)
+                            .Row(P::SerialBrenik, "D2600")
+                            .Row(P::Dhcp, d.dhcp ? "Enable" : "Disable")
+                            .Row(P::IpAddress, "192.168.1." + std::to_string(d.last))
+                            .Row(P::Netmask, "255.255.255.0")
+                            .Row(P::Gateway, "192.168.1.1");
+    std::vector<Bytes> replies;
+    for (uint8_t page : d.pages) replies.push_back(cobalin::testing::PageBytes(record, page));
+    ListDevice(*app.state->Devices, app.c("List1"), replies);
 }
 
 void AddShortDevice(AppFixture& app, uint8_t last) {
-    Bytes reply = cobalin::testing::ShortReply(cobalin::testing::Mac(last));
-    std::copy_n("Legacy", 6, reply.begin() + 40);
-    DeviceStore& store = *app.state->Devices;
-    if (ReplyIntake(store, reply).outcome == IntakeResult::Added)
-        AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
+    cobalin::testing::ListShortDevice(*app.state->Devices, app.c("List1"), last);
 }
 
 // The end of a search: Timer3's finishing tick fills the lists.

@@ -14,7 +14,6 @@
 using namespace cobalin;
 using namespace cobalin::ui;
 using cobalin::testing::MacText;
-using cobalin::testing::PagedRecord;
 using cobalin::testing::UsualRecord;
 using cobalin::testing::WritesApp;
 
@@ -147,10 +146,7 @@ TEST(ParameterEditor, TextRowsShowTheValueAndOnlyTheAddressRowOffersPing) {
 
 TEST(ParameterEditor, AShortRecordIsShownButNeverWritten) {
     WritesApp app;
-    DeviceRecord r{};
-    const auto mac = cobalin::testing::WritesMac(9);
-    std::copy(mac.begin(), mac.end(), r.begin() + kShortMacOffset);
-    std::copy_n("Legacy", 6, r.begin() + 40);
+    const DeviceRecord r = cobalin::testing::RecordBuilder::Short(cobalin::testing::Mac(9)).Row(ShortRow::ServerName, "Legacy");
     app.Add(UsualRecord(1));
     const int index = app.Add(r, false);
     app.pick(1);

@@ -11,7 +11,8 @@
 #include "app/app_fixture.h"
 #include "core/device_class.h"
 #include "core/input_rules.h"
-#include "core/record_fixtures.h"
+#include "listed_device.h"
+#include "record_builder.h"
 #include "features/modules/module_exchange.h"
 #include "features/search/command_channel.h"
 #include "toolkit/program_time.h"
@@ -22,34 +23,27 @@ using namespace cobalin;
 using namespace cobalin::ui;
 using cobalin::testing::AppFixture;
 using cobalin::testing::Auto;
+using cobalin::testing::ListDevice;
+using cobalin::testing::Mac;
+using cobalin::testing::RecordBuilder;
 
 namespace {
 
 // Stores a paged device as the reply intake would and lists it in List1.
 void AddPagedDevice(AppFixture& app, uint8_t last, const std::string& hwid, const std::string& model,
                     const std::string& password = "pw") {
-    DeviceStore& store = *app.state->Devices;
-    for (uint8_t page = 0; page < 3; ++page) {
-        Bytes p = cobalin::testing::Page(page, cobalin::testing::Mac(last));
-        if (page == 0) {
-            std::copy(hwid.begin(), hwid.end(), p.begin() + 142);
-            std::copy(model.begin(), model.end(), p.begin() + 126);
-            std::copy(password.begin(), password.end(), p.begin() + 42);
-            const std::string name = "Dev" + std::to_string(last);
-            std::copy(name.begin(), name.end(), p.begin() + 10);
-            p[58] = 192, p[59] = 168, p[60] = 1, p[61] = last;
-        }
-        if (ReplyIntake(store, p).outcome == IntakeResult::Added)
-            AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
-    }
+    using P = PagedRow;
+    const auto record = RecordBuilder::Paged(Mac(last))
+                            .Row(P::HardwareId, hwid)
+                            .Row(P::ModelNo, model)
+                            .Row(P::Password, password)
+                            .Row(P::ServerName, "Dev" + std::to_string(last))
+                            .Row(P::IpAddress, "192.168.1." + std::to_string(last));
+    ListDevice(*app.state->Devices, app.c("List1"), record.Pages());
 }
 
 void AddShortDevice(AppFixture& app, uint8_t last) {
-    Bytes reply = cobalin::testing::ShortReply(cobalin::testing::Mac(last));
-    std::copy_n("Legacy", 6, reply.begin() + 40);
-    DeviceStore& store = *app.state->Devices;
-    if (ReplyIntake(store, reply).outcome == IntakeResult::Added)
-        AddItem(app.c("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
+    cobalin::testing::ListShortDevice(*app.state->Devices, app.c("List1"), last);
 }
 
 // Lets Timer3 tick once the search has ended (Frame6 enabled).

@@ -34,6 +34,8 @@
 #include "features/search/reply_receivers.h"
 #include "features/search/search_orchestration.h"
 #include "features/writes/device_writes.h"
+#include "listed_device.h"
+#include "record_builder.h"
 #include "toolkit/controls.h"
 #include "toolkit/program_time.h"
 
@@ -42,59 +44,41 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace cobalin::testing {
 
-inline std::array<uint8_t, 6> WritesMac(uint8_t last) { return {0x02, 0x7E, 0x3A, 0x04, 0xC8, last}; }
-
 inline std::string MacText(uint8_t last) {
     char b[18];
     std::snprintf(b, sizeof b, "02:7E:3A:04:C8:%02X", last);
     return b;
 }
 
-// A paged record as a device holds it: page headers, identity and serial
-// copy, and the given row texts written with the editor's own encodings.
-inline DeviceRecord PagedRecord(uint8_t last, const std::vector<std::pair<int, std::string>>& rows) {
-    auto store = std::make_unique<DeviceStore>();
-    DeviceRecord& r = store->DeviceTable[1].Record;
-    const auto mac = WritesMac(last);
-    for (uint8_t p = 0; p < 3; ++p) {
-        r[kPages[p].recordOffset] = kPageMark;
-        std::copy(mac.begin(), mac.end(), r.begin() + static_cast<long>(kPages[p].recordOffset) + 1);
-        r[kPages[p].recordOffset + 7] = p;
-    }
-    std::copy(mac.begin(), mac.end(), r.begin() + kIdentityOffset);
-    ParameterTextArray texts;
-    const std::string serial = "SER-" + std::to_string(last);
-    ApplyParameter(*store, texts, PagedRow::SerialHardware, serial, 1);
-    for (const auto& [row, text] : rows) ApplyParameter(*store, texts, row, text, 1);
-    return r;
-}
-
-inline Bytes PageBytes(const DeviceRecord& r, int page) {
-    const auto& p = kPages[static_cast<size_t>(page)];
-    return Bytes(r.begin() + static_cast<long>(p.recordOffset), r.begin() + static_cast<long>(p.recordOffset + p.length));
+// A paged device as the tests' devices are: page headers, identity and a
+// serial copy of its own.
+inline RecordBuilder PagedDevice(uint8_t last) {
+    return RecordBuilder::Paged(Mac(last)).Row(PagedRow::SerialHardware, "SER-" + std::to_string(last));
 }
 
 // The usual device of these tests: a name, an address on the loopback
 // network and choices that match their lists.
 inline DeviceRecord UsualRecord(uint8_t last) {
-    return PagedRecord(last, {{PagedRow::ServerName, "Dev" + std::to_string(last)},
-                              {PagedRow::Password, "pw"},
-                              {PagedRow::IpAddress, "127.0.0." + std::to_string(last)},
-                              {PagedRow::Netmask, "255.0.0.0"},
-                              {PagedRow::SerialPort, "1"},
-                              {PagedRow::BaudRate, "9600"},
-                              {PagedRow::DataStopBits, "8-1"},
-                              {PagedRow::ConnectionMode, "Server"},
-                              {PagedRow::TcpUdpPort, "4000"},
-                              {PagedRow::MaxConnection, "1"},
-                              {PagedRow::ModelNo, "M1"}});
+    using P = PagedRow;
+    return PagedDevice(last)
+        .Row(P::ServerName, "Dev" + std::to_string(last))
+        .Row(P::Password, "pw")
+        .Row(P::IpAddress, "127.0.0." + std::to_string(last))
+        .Row(P::Netmask, "255.0.0.0")
+        .Row(P::SerialPort, "1")
+        .Row(P::BaudRate, "9600")
+        .Row(P::DataStopBits, "8-1")
+        .Row(P::ConnectionMode, "Server")
+        .Row(P::TcpUdpPort, "4000")
+        .Row(P::MaxConnection, "1")
+        .Row(P::ModelNo, "M1");
 }
 
 // A LAN module's answer to the query: 0x41, the MAC at 8-13.
 inline Bytes ModuleAnswer(uint8_t last) {
     Bytes m(kModuleRecordSize, 0);
     m[0] = kModuleAnswerMark;
-    const auto mac = WritesMac(last);
+    const auto mac = Mac(last);
     std::copy(mac.begin(), mac.end(), m.begin() + kModuleMacOffset);
     return m;
 }
@@ -235,20 +219,12 @@ struct WritesApp {
     // would and lists it in List1; its index.
     int Add(const DeviceRecord& r, bool paged = true, std::initializer_list<int> pages = {0, 1, 2}) {
         DeviceStore& store = *state.Devices;
-        int index = -1;
         if (!paged) {
-            Bytes reply(r.begin(), r.begin() + kShortRecordSize);
-            const IntakeResult res = ReplyIntake(store, reply);
-            if (res.outcome == IntakeResult::Added) ui::AddItem(c("List1"), QString::fromStdString(store.DeviceTable[res.entry].MacText));
-            return res.entry;
+            return ListDevice(store, c("List1"), {Bytes(r.begin(), r.begin() + kShortRecordSize)});
         }
-        for (int p : pages) {
-            const IntakeResult res = ReplyIntake(store, PageBytes(r, p));
-            if (res.outcome == IntakeResult::Added)
-                ui::AddItem(c("List1"), QString::fromStdString(store.DeviceTable[res.entry].MacText));
-            index = res.entry;
-        }
-        return index;
+        std::vector<Bytes> replies;
+        for (int p : pages) replies.push_back(PageBytes(r, p));
+        return ListDevice(store, c("List1"), replies);
     }
     // Selects a line of List1 as a user's click does (the details fill the lists).
     void pick(int row) { ui::SelectRow(c("List1"), row); }

@@ -48,6 +48,14 @@ TEST(LanDescription, Errors) {
         {"[devices]\n", 1, "unknown section [devices] (expected [defaults] or [device])"},
         {"[device]\nmac=02:00:00:00:00:01\nip=1.1.1.1\n[defaults]\n", 4, "[defaults] must come before every [device]"},
         {"[device]\ndrop = 0,3\n", 2, "bad value '0,3' for drop"},
+        // Values no record field can hold.
+        {"[device]\nbaud = 9601\n", 2, "bad value '9601' for baud"},
+        {"[device]\ndhcp = enable\n", 2, "bad value 'enable' for dhcp"},
+        {"[device]\nport = 65536\n", 2, "bad value '65536' for port"},
+        {"[device]\nalive = 256\n", 2, "bad value '256' for alive"},
+        {"[device]\nmax_connections = 0\n", 2, "bad value '0' for max_connections"},
+        {"[device]\nnetmask = 255.255.0\n", 2, "bad value '255.255.0' for netmask"},
+        {"[device]\ndata_stop = 8-3\n", 2, "bad value '8-3' for data_stop"},
         {"[device]\ncount=4000\nmac=02:00:00:00:00:01\nip=1.1.1.1\n[device]\ncount=100\nmac=02:00:00:01:00:01\nip=1.1.1.1\n",
          5, "too many devices (at most 4096 in a LAN)"},
     };
