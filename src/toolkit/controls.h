@@ -23,7 +23,7 @@ constexpr int kTwipsPerPixel = 15;  // 1440 twips per inch at 96 dpi
 // What a helper below changed on a control.
 enum class ControlProperty {
     Caption, Text, Enabled, Visible, ForeColor, BackColor, Tag, Picture,
-    Items, Row, Checked, Geometry, Line, Interval, Running, Mask, MaxLength,
+    Items, Row, Checked, Geometry, Line, Interval, Running, Mask, MaxLength, ToolTip,
 };
 // Told of each change a helper makes, right after it is made (so two changes
 // in one pass of the event loop are told apart), and also when a helper sets
@@ -67,9 +67,24 @@ unsigned ForeColor(const QWidget* w);
 unsigned BackColor(const QWidget* w);
 
 // The caption of a label, button, option, check box, frame or window, as the
-// program set it ("Version && Date : " shows one "&").
+// program set it ("Version && Date : " shows one "&"). A caption that needs
+// more room than its control's size gives it is shown shortened with "…",
+// and whole in the control's tool tip; a change of the control's size or
+// font fits it again.
 void SetCaption(QWidget* w, const QString& caption);
 QString Caption(const QWidget* w);
+// The caption is shown shortened at the moment.
+bool CaptionElided(const QWidget* w);
+// The caption needs more room than the control gives it (its size, cut by
+// the frames and the window around it), and its tool tip does not hold the
+// whole caption. False for a control hidden by itself or by a frame.
+bool CaptionClipped(const QWidget* w);
+
+// The control's own tool tip, always shown as plain text. While the caption
+// is shortened, the tool tip shows the whole caption first.
+void SetToolTip(QWidget* w, const QString& tip);
+// The tool tip as shown.
+QString ToolTip(const QWidget* w);
 // A text box's text, a drop-down list's shown text, else the caption.
 QString TextOf(const QWidget* w);
 void SetText(QWidget* w, const QString& text);
