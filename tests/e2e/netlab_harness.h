@@ -189,8 +189,10 @@ namespace cobalin::e2e {
 class DriveProcess {
 public:
     // prefix: a command the program runs under (found on PATH), such as
-    // setpriv dropping a capability.
-    DriveProcess(const std::string& home, double timeScale = 0.05, std::vector<std::string> prefix = {}) {
+    // setpriv dropping a capability. environment: NAME=VALUE entries beside
+    // or instead of the program's usual ones (another QT_QPA_PLATFORM).
+    DriveProcess(const std::string& home, double timeScale = 0.05, std::vector<std::string> prefix = {},
+                 const std::vector<std::string>& environment = {}) {
         std::vector<std::string> args = std::move(prefix);
         for (const std::string& a : {Env("COBALIN_BIN"), std::string("--drive"), std::string("--home"), home}) args.push_back(a);
         int in[2], out[2];
@@ -203,6 +205,11 @@ public:
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "COBALIN_TIME_SCALE=" + std::to_string(timeScale),
                                         "PATH=" + Env("PATH"), "HOME=" + Env("HOME")};
+        for (const std::string& entry : environment) {
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            std::erase_if(env, [&name](const std::string& e) { return e.starts_with(name); });
+            env.push_back(entry);
+        }
         std::vector<char*> argv, envp;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
