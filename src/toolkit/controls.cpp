@@ -97,16 +97,20 @@ void ShowText(QWidget* w, const QString& shown) {
     else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(shown);
 }
 
+// A tool tip that looks like markup would be shown as rich text: it is
+// shown escaped, as the plain text it is.
+void ApplyToolTip(QWidget* w, const QString& tip) {
+    w->setToolTip(Qt::mightBeRichText(tip) ? "<p style='white-space:pre-wrap'>" + tip.toHtmlEscaped() + "</p>" : tip);
+    Changed(w, ControlProperty::ToolTip);
+}
+
 void CaptionFit::ShowToolTip() {
-    QString tip = ownTip;
+    shownTip = ownTip;
     if (elided) {
-        tip = ReadableCaption(Caption(w_));
-        if (!ownTip.isEmpty()) tip += '\n' + ownTip;
+        shownTip = ReadableCaption(Caption(w_));
+        if (!ownTip.isEmpty()) shownTip += '\n' + ownTip;
     }
-    shownTip = tip;
-    // A tool tip that looks like markup would be shown as rich text.
-    w_->setToolTip(Qt::mightBeRichText(tip) ? "<p style='white-space:pre-wrap'>" + tip.toHtmlEscaped() + "</p>" : tip);
-    Changed(w_, ControlProperty::ToolTip);
+    ApplyToolTip(w_, shownTip);
 }
 
 void CaptionFit::Fit() {
@@ -264,11 +268,7 @@ bool CaptionClipped(const QWidget* w) {
 }
 
 void SetToolTip(QWidget* w, const QString& tip) {
-    if (!IsCaptioned(w) || w->isWindow()) {
-        w->setToolTip(tip);
-        Changed(w, ControlProperty::ToolTip);
-        return;
-    }
+    if (!IsCaptioned(w) || w->isWindow()) return ApplyToolTip(w, tip);
     CaptionFit& f = CaptionFit::For(w);
     f.ownTip = tip;
     f.ShowToolTip();

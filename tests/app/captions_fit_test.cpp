@@ -269,6 +269,14 @@ TEST(CaptionsFit, ShortenedCaptionsKeepTheWholeTextInTheToolTip) {
     EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
     EXPECT_TRUE(reason.startsWith(shown.left(shown.size() - 1).trimmed())) << shown.toStdString();
 
+    // A control no one sees yet is measured when it is first shown.
+    QWidget* hidden = app.c("Label39");  // in the "Advance" frame, hidden at creation
+    SetCaption(hidden, wide);
+    EXPECT_EQ(qobject_cast<QLabel*>(hidden)->text(), wide);
+    Show(app.c("Frame11"));
+    EXPECT_TRUE(qobject_cast<QLabel*>(hidden)->text().endsWith(QChar(0x2026)));
+    EXPECT_EQ(ToolTip(hidden), wide);
+
     // A smaller control shortens its caption again; a larger one shows it whole.
     QWidget* button = app.c("Command9");
     SetWidth(button, 450);

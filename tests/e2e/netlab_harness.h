@@ -281,6 +281,14 @@ inline std::string Home(const std::string& name, const std::string& settings) {
     return dir;
 }
 
+// A folder for screenshots beside the program in the build folder, made if
+// it is missing; its path.
+inline std::string ShotDir(const std::string& folder) {
+    const auto dir = std::filesystem::path(Env("COBALIN_BIN")).parent_path() / folder;
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
 // A JSON array of texts, as the driver answers "items".
 inline std::vector<std::string> Strings(const QJsonValue& v) {
     std::vector<std::string> out;

@@ -18,12 +18,6 @@ namespace {
 
 constexpr double kScale = 0.05;
 
-std::string ShotDir() {
-    const auto dir = std::filesystem::path(Env("COBALIN_BIN")).parent_path() / "screen-shots";
-    std::filesystem::create_directories(dir);
-    return dir.string();
-}
-
 bool HasCaption(cobalin::ui::Kind k) {
     using K = cobalin::ui::Kind;
     return k == K::Label || k == K::Button || k == K::Option || k == K::Check || k == K::Frame;
@@ -44,7 +38,7 @@ public:
     }
     bool Ok(const std::string& command) { return app->Do(command).value("ok").toBool(); }
     void Shot(const std::string& face) {
-        const std::string file = ShotDir() + "/" + prefix_ + "-" + face + ".png";
+        const std::string file = ShotDir("screen-shots") + "/" + prefix_ + "-" + face + ".png";
         EXPECT_TRUE(Ok("shot " + file)) << file;
         EXPECT_TRUE(std::filesystem::file_size(file) > 0) << file;
     }
