@@ -13,6 +13,7 @@
 #include "app/search_command.h"
 #include "app/startup.h"
 #include "cobalin_version.h"
+#include "toolkit/program_font.h"
 #include "toolkit/program_time.h"
 #include "driver/scripted_dialogs.h"
 #include "driver/ui_driver.h"
@@ -55,6 +56,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     app.setApplicationName("Cobalin");
+    ui::UseProgramFont();
     const QString home = ProgramFolder(options.home);
     AppState state(home.toStdString());
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, [] { AbortAllWaits(); });

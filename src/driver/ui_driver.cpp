@@ -20,6 +20,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "toolkit/caption_fit.h"
 #include "toolkit/controls.h"
 #include "windows/forms.h"
 #include "toolkit/program_time.h"
@@ -65,6 +66,8 @@ bool ParseNumber(const QString& s, double& v) {
 
 bool IsList(const QWidget* w) { return qobject_cast<const QListWidget*>(w) || qobject_cast<const QComboBox*>(w); }
 bool IsTextBox(const QWidget* w) { return qobject_cast<const QLineEdit*>(w); }
+// A label, button, option button, check box or frame, but not a window.
+bool HasCaption(const QWidget* w) { return !w->isWindow() && IsCaptioned(w); }
 bool AnyControl(const QWidget*) { return true; }
 const QLineEdit* Box(const QWidget* w) { return qobject_cast<const QLineEdit*>(w); }
 
@@ -88,6 +91,7 @@ const PropertyDef kProperties[] = {
     {"color", AnyControl, [](const QWidget* w) -> QJsonValue { return static_cast<double>(ForeColor(w)); }},
     {"backcolor", AnyControl, [](const QWidget* w) -> QJsonValue { return static_cast<double>(BackColor(w)); }},
     {"tooltip", AnyControl, [](const QWidget* w) -> QJsonValue { return ToolTip(w); }},
+    {"clipped", HasCaption, [](const QWidget* w) -> QJsonValue { return CaptionClipped(w); }},
     {"mask", IsTextBox, [](const QWidget* w) -> QJsonValue { return Mask(Box(w)); }},
     {"maxlength", IsTextBox, [](const QWidget* w) -> QJsonValue { return MaxLength(Box(w)); }},
     {"left", AnyControl, [](const QWidget* w) -> QJsonValue { return GetTwips(w).left; }},

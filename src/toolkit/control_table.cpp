@@ -12,6 +12,7 @@
 #include <QRadioButton>
 
 #include "toolkit/controls.h"
+#include "toolkit/program_font.h"
 
 namespace cobalin::ui {
 
@@ -81,8 +82,13 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlD
         byName.insert(d.name, w);
         if (d.o.fontPoints > 0) {
             QFont f = w->font();
-            f.setPointSizeF(d.o.fontPoints);
+            f.setPointSizeF(LayoutPoints(d.o.fontPoints));
             w->setFont(f);
+        }
+        // A wrapping label measures its caption in lines.
+        if (auto* l = qobject_cast<QLabel*>(w); l && d.o.wrap) {
+            l->setWordWrap(true);
+            l->setAlignment(Qt::AlignLeft | (d.o.centered ? Qt::AlignVCenter : Qt::AlignTop));
         }
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
             e->setText(d.text);
@@ -95,10 +101,6 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlD
             c->setEditable(false);
         } else if (d.kind != Kind::Line && d.kind != Kind::Picture) {
             SetCaption(w, d.text);
-        }
-        if (auto* l = qobject_cast<QLabel*>(w); l && d.o.wrap) {
-            l->setWordWrap(true);
-            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         }
         if (d.kind == Kind::Option || d.kind == Kind::Check) SetChecked(w, d.o.checked);
         if (*d.o.tooltip) SetToolTip(w, d.o.tooltip);

@@ -24,7 +24,8 @@ struct ControlOptions {
     long foreColor = -1;     // BGR, -1 for the default
     long backColor = -1;
     bool readOnly = false;
-    bool wrap = false;       // a label whose caption wraps
+    bool wrap = false;       // a label whose caption wraps, from its top
+    bool centered = false;   // a wrapping label's lines stand in its middle (a status line)
     int fontPoints = 0;      // 0: the window's font
 };
 

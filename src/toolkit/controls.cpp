@@ -10,10 +10,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QHash>
 #include <QPixmap>
 #include <QTimer>
 #include <QVariant>
 
+#include "toolkit/caption_fit.h"
 #include "toolkit/program_time.h"
 
 namespace cobalin::ui {
@@ -45,10 +47,96 @@ int Px(int twips) { return (twips + (twips >= 0 ? kTwipsPerPixel / 2 : -kTwipsPe
 
 void Apply(QWidget* w, Twips t) { w->setGeometry(Px(t.left), Px(t.top), std::max(0, Px(t.width)), std::max(0, Px(t.height))); }
 
-QString Displayed(const QWidget* w, const QString& caption) {
-    // A label shows "&&" as one "&" (buttons and frames do so by themselves).
-    if (qobject_cast<const QLabel*>(w)) return QString(caption).replace("&&", "&");
-    return caption;
+// What fitting knows of a captioned control: whether its caption is shown
+// shortened, whether it waits to be measured, and its tool tips. A child of
+// the control, and the control's event filter: it fits the caption when the
+// control is first shown and again when its font or style changes.
+class CaptionFit : public QObject {
+public:
+    explicit CaptionFit(QWidget* w) : QObject(w), w_(w) {
+        All().insert(w, this);
+        w->installEventFilter(this);
+    }
+    ~CaptionFit() override { All().remove(w_); }
+    // A looked-up table rather than dynamic properties: they are read at
+    // every change of a control's size or caption.
+    static CaptionFit* Of(const QWidget* w) { return All().value(w); }
+    static CaptionFit& For(QWidget* w) {
+        CaptionFit* f = Of(w);
+        return f ? *f : *new CaptionFit(w);
+    }
+
+    void Fit();   // shows the caption whole where it fits, else shortened
+    void Show();  // fits now, or when the control is first shown
+    void ShowToolTip();
+    void EnsureFitted() {
+        if (pending) Fit();
+    }
+
+    QString ownTip, shownTip;
+    bool elided = false, pending = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != w_) return false;
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) Show();
+        else if (e->type() == QEvent::Show && pending) Fit();
+        return false;
+    }
+
+private:
+    static QHash<const QWidget*, CaptionFit*>& All() {
+        static QHash<const QWidget*, CaptionFit*> all;
+        return all;
+    }
+    QWidget* w_;
+};
+
+void ShowText(QWidget* w, const QString& shown) {
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(shown);
+    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(shown);
+    else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(shown);
+}
+
+// A tool tip that looks like markup would be shown as rich text: it is
+// shown escaped, as the plain text it is.
+void ApplyToolTip(QWidget* w, const QString& tip) {
+    w->setProperty(kToolTip, tip);
+    // Qt has no plain-text tool tip: the text goes escaped into a paragraph
+    // that keeps its spaces and line breaks, as a plain tip would show them.
+    w->setToolTip(tip.isEmpty() ? QString() : "<p style='white-space:pre-wrap'>" + tip.toHtmlEscaped() + "</p>");
+    Changed(w, ControlProperty::ToolTip);
+}
+
+void CaptionFit::ShowToolTip() {
+    shownTip = ownTip;
+    if (elided) {
+        shownTip = ReadableCaption(Caption(w_));
+        if (!ownTip.isEmpty()) shownTip += '\n' + ownTip;
+    }
+    ApplyToolTip(w_, shownTip);
+}
+
+void CaptionFit::Fit() {
+    const QString drawn = DrawnCaption(w_, Caption(w_));
+    const bool fits = CaptionFits(w_, drawn);
+    ShowText(w_, fits ? drawn : ElidedCaption(w_, drawn));
+    const bool wasElided = elided;
+    elided = !fits;
+    pending = false;
+    if (wasElided || elided) ShowToolTip();
+}
+
+// A control no one sees yet is measured when it is first shown (or asked
+// about): most controls of a window belong to a face that is never shown.
+void CaptionFit::Show() {
+    if (w_->isVisible()) return Fit();
+    ShowText(w_, DrawnCaption(w_, Caption(w_)));
+    pending = true;
+}
+
+void EnsureFitted(const QWidget* w) {
+    if (CaptionFit* f = CaptionFit::Of(w)) f->EnsureFitted();
 }
 
 }  // namespace
@@ -68,6 +156,7 @@ Twips GetTwips(const QWidget* w) {
 void SetTwips(QWidget* w, Twips t) {
     w->setProperty(kTwips, QList<QVariant>{t.left, t.top, t.width, t.height});
     Apply(w, t);
+    if (CaptionFit* f = CaptionFit::Of(w)) f->Show();
     Changed(w, ControlProperty::Geometry);
 }
 
@@ -150,16 +239,10 @@ unsigned BackColor(const QWidget* w) {
 
 void SetCaption(QWidget* w, const QString& caption) {
     w->setProperty(kCaption, caption);
-    if (w->isWindow()) {
-        w->setWindowTitle(caption);
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-        l->setTextFormat(Qt::PlainText);
-        l->setText(Displayed(w, caption));
-    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        b->setText(caption);
-    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-        g->setTitle(caption);
-    }
+    // A label shows device and file text as it is, never as markup.
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setTextFormat(Qt::PlainText);
+    if (w->isWindow()) w->setWindowTitle(caption);
+    else if (IsCaptioned(w)) CaptionFit::For(w).Show();
     Changed(w, ControlProperty::Caption);
 }
 
@@ -171,6 +254,39 @@ QString Caption(const QWidget* w) {
     if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
     if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
     return {};
+}
+
+bool CaptionElided(const QWidget* w) {
+    const CaptionFit* f = CaptionFit::Of(w);
+    if (!f) return false;
+    EnsureFitted(w);
+    return f->elided;
+}
+
+bool CaptionClipped(const QWidget* w) {
+    // A control that it or a frame around it hides shows no text to cut.
+    if (w->isWindow() || !IsCaptioned(w) || !w->isVisibleTo(w->window())) return false;
+    EnsureFitted(w);
+    const QString caption = Caption(w);
+    if (caption.isEmpty() || CaptionFits(w, DrawnCaption(w, caption), true)) return false;
+    const QString whole = ReadableCaption(caption), tip = ToolTip(w);
+    return tip != whole && !tip.startsWith(whole + '\n');
+}
+
+void SetToolTip(QWidget* w, const QString& tip) {
+    if (!IsCaptioned(w) || w->isWindow()) return ApplyToolTip(w, tip);
+    CaptionFit& f = CaptionFit::For(w);
+    f.ownTip = tip;
+    f.ShowToolTip();
+}
+
+QString ToolTip(const QWidget* w) {
+    EnsureFitted(w);
+    // A tool tip set on the widget itself shows as long as the caption is whole.
+    const CaptionFit* f = CaptionFit::Of(w);
+    if (f && (f->elided || !f->ownTip.isEmpty())) return f->shownTip;
+    const QVariant v = w->property(kToolTip);
+    return v.isValid() ? v.toString() : w->toolTip();
 }
 
 QString TextOf(const QWidget* w) {
@@ -189,20 +305,6 @@ void SetText(QWidget* w, const QString& text) {
         return;
     }
     SetCaption(w, text);
-}
-
-void SetToolTip(QWidget* w, const QString& text) {
-    w->setProperty(kToolTip, text);
-    // Qt has no plain-text tool tip: the text goes escaped into a paragraph
-    // that keeps its spaces and line breaks, as a plain tip would show them.
-    w->setToolTip(text.isEmpty() ? QString()
-                                 : QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped()));
-    Changed(w, ControlProperty::ToolTip);
-}
-
-QString ToolTip(const QWidget* w) {
-    const QVariant v = w->property(kToolTip);
-    return v.isValid() ? v.toString() : w->toolTip();
 }
 
 void SetTag(QObject* o, const QString& tag) {

@@ -71,17 +71,28 @@ unsigned BackColor(const QWidget* w);
 
 // The caption of a label, button, option, check box, frame or window, as the
 // program set it ("Version && Date : " shows one "&"). A label shows its
-// caption as plain text: a device named "<b>x</b>" is shown by that name.
+// caption as plain text: a device named "<b>x</b>" is shown by that name. A
+// caption that needs more room than its control's size gives it is shown
+// shortened with "…", and whole in the control's tool tip; a change of the
+// control's size or font fits it again.
 void SetCaption(QWidget* w, const QString& caption);
 QString Caption(const QWidget* w);
+// The caption is shown shortened at the moment.
+bool CaptionElided(const QWidget* w);
+// The caption needs more room than the control gives it (its size, cut by
+// the frames and the window around it), and its tool tip does not hold the
+// whole caption. False for a control hidden by itself or by a frame.
+bool CaptionClipped(const QWidget* w);
+
+// The control's own tool tip, always shown as plain text (Qt would guess
+// rich text from a tip such as "<img src=...>"). While the caption is
+// shortened, the tool tip shows the whole caption first.
+void SetToolTip(QWidget* w, const QString& tip);
+// The tool tip as shown.
+QString ToolTip(const QWidget* w);
 // A text box's text, a drop-down list's shown text, else the caption.
 QString TextOf(const QWidget* w);
 void SetText(QWidget* w, const QString& text);
-
-// A tool tip shown as plain text, whatever it holds (Qt would guess rich text
-// from a tip such as "<img src=...>"). ToolTip answers the text as set.
-void SetToolTip(QWidget* w, const QString& text);
-QString ToolTip(const QWidget* w);
 
 void SetTag(QObject* o, const QString& tag);
 QString Tag(const QObject* o);

@@ -68,8 +68,10 @@ const ControlDef kMain[] = {
 
     {"Line1", K::Line, "Frame20", Ends(kSeparator), "", {}},
     {"Frame23", K::PlainFrame, "Frame20", kStatusBar, "", {}},
-    {"Label54(0)", K::Label, "Frame23", {0, 90, 700, 255}, "Status:", {}},
-    {"Label54(1)", K::Label, "Frame23", {720, 45, 4200, 375}, "Ready.", {.backColor = kLightYellow}},
+    // The status line wraps a long text to a second line, the most its frame's height holds.
+    {"Label54(0)", K::Label, "Frame23", {0, 0, 700, 495}, "Status:", {}},
+    {"Label54(1)", K::Label, "Frame23", {720, 0, 4280, 495}, "Ready.", {.backColor = kLightYellow,
+     .wrap = true, .centered = true}},
     {"Command34(3)", K::Button, "Frame20", {5160, kPanelButtonTop, 1000, 375}, "OK", {.hidden = true}},
     {"Command34(5)", K::Button, "Frame20", {6240, kPanelButtonTop, 1000, 375}, "Help", {.hidden = true}},
     {"Command34(6)", K::Button, "Frame20", {7320, kPanelButtonTop, 1000, 375}, "DEBUG", {.hidden = true}},
@@ -114,8 +116,9 @@ const ControlDef kMain[] = {
     {"Text6(9)", K::TextBox, "Frame13", {1740, 2910, 1920, 300}, "", {}},
     {"_lblText6(10)", K::Label, "Frame13", {120, 3270, 1620, 255}, "Company name/location", {.fontPoints = 7}},
     {"Text6(10)", K::TextBox, "Frame13", {1740, 3240, 1920, 300}, "", {}},
-    {"Command21", K::Button, "Frame13", {1740, 3630, 900, 360}, "Update", {}},
-    {"Command22", K::Button, "Frame13", {2700, 3630, 960, 360}, "Default", {}},
+    // Update is wide enough for its countdown "Updating (19)".
+    {"Command21", K::Button, "Frame13", {1740, 3630, 1140, 360}, "Update", {}},
+    {"Command22", K::Button, "Frame13", {2940, 3630, 720, 360}, "Default", {}},
 
     {"Frame16", K::Frame, "Frame19", {120, 60, 2640, 2760}, "", {.hidden = true}},
     {"Label46", K::Label, "Frame16", {120, 240, 2400, 1200}, "", {.wrap = true}},

@@ -146,6 +146,37 @@ TEST(UiDriver, GetProperties) {
     EXPECT_EQ(d.Do("get Label54(1) items"), Err("bad command"));
 }
 
+// "clipped": a caption that needs more room than its control gives it and
+// whose tool tip does not hold it whole. A caption too long for its control
+// is shortened with the whole text in the tool tip, so it is not clipped; one
+// cut by the frame around the control is.
+TEST(UiDriver, GetClipped) {
+    DriverFixture d(Auto(2, "AdvancedMode=1\n"));
+    const QString wide(40, QLatin1Char('W'));
+    SetCaption(d.app.c("Label7"), wide);
+    struct Case { const char* command; QJsonObject answer; };
+    const Case cases[] = {
+        {"get Command1 clipped", Val(false)},
+        {"get Label1 clipped", Val(false)},
+        {"get Check1 clipped", Val(false)},
+        {"get Frame6 clipped", Val(false)},
+        {"get Label7 clipped", Val(false)},
+        {"get Label7 tooltip", Val(wide)},
+        {"get Label7 text", Val(wide)},
+        {"get Text4 clipped", Err("bad command")},
+        {"get List1 clipped", Err("bad command")},
+        {"get FormMain clipped", Err("bad command")},
+        {"get Timer1 clipped", Err("bad command")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(d.Do(c.command), c.answer) << c.command;
+    // "Start Byte" moved to the right edge of its frame: cut, not shortened.
+    MoveTo(d.app.c("Label39"), GetTwips(d.app.c("Frame11")).width - 300, 300);
+    EXPECT_EQ(d.Do("get Label39 clipped"), Val(false)) << "its frame is hidden";
+    Show(d.app.c("Frame11"));
+    EXPECT_EQ(d.Do("get Label39 clipped"), Val(true));
+    EXPECT_EQ(d.Do("get Label39 tooltip"), Val(""));
+}
+
 TEST(UiDriver, ClickSelectTypeAndRefusals) {
     DriverFixture d(Auto(2, "AdvancedMode=2\n"));
     // Options and the check box run their handlers.

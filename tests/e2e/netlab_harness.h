@@ -198,8 +198,10 @@ namespace cobalin::e2e {
 class DriveProcess {
 public:
     // prefix: a command the program runs under (found on PATH), such as
-    // setpriv dropping a capability.
-    DriveProcess(const std::string& home, double timeScale = 0.05, std::vector<std::string> prefix = {}) {
+    // setpriv dropping a capability. environment: NAME=VALUE entries beside
+    // or instead of the program's usual ones (another QT_QPA_PLATFORM).
+    DriveProcess(const std::string& home, double timeScale = 0.05, std::vector<std::string> prefix = {},
+                 const std::vector<std::string>& environment = {}) {
         std::vector<std::string> args = std::move(prefix);
         for (const std::string& a : {Env("COBALIN_BIN"), std::string("--drive"), std::string("--home"), home}) args.push_back(a);
         int in[2], out[2];
@@ -212,6 +214,11 @@ public:
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "COBALIN_TIME_SCALE=" + std::to_string(timeScale),
                                         "PATH=" + Env("PATH"), "HOME=" + Env("HOME")};
+        for (const std::string& entry : environment) {
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            std::erase_if(env, [&name](const std::string& e) { return e.starts_with(name); });
+            env.push_back(entry);
+        }
         std::vector<char*> argv, envp;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -281,6 +288,14 @@ inline std::string Home(const std::string& name, const std::string& settings) {
     std::filesystem::create_directories(dir);
     std::ofstream(dir + "/Setting.ini") << settings;
     return dir;
+}
+
+// A folder for screenshots beside the program in the build folder, made if
+// it is missing; its path.
+inline std::string ShotDir(const std::string& folder) {
+    const auto dir = std::filesystem::path(Env("COBALIN_BIN")).parent_path() / folder;
+    std::filesystem::create_directories(dir);
+    return dir.string();
 }
 
 // A JSON array of texts, as the driver answers "items".

@@ -18,12 +18,6 @@ namespace {
 
 constexpr double kScale = 0.05;
 
-std::string ShotDir() {
-    const auto dir = std::filesystem::path(Env("COBALIN_BIN")).parent_path() / "panel-shots";
-    std::filesystem::create_directories(dir);
-    return dir.string();
-}
-
 // Devices restart after two program seconds, so that an update and its
 // follow-up search take a moment only.
 const std::string kLan =
@@ -74,7 +68,7 @@ public:
     std::string Text(const std::string& control) { return app->Text(control); }
     QJsonValue Get(const std::string& control, const std::string& prop) { return app->Get(control, prop); }
     QJsonArray Dialogs() { return app->Do("dialogs").value("value").toArray(); }
-    void Shot(const std::string& state) { app->Do("shot " + ShotDir() + "/" + name_ + "-" + state + ".png"); }
+    void Shot(const std::string& state) { app->Do("shot " + ShotDir("panel-shots") + "/" + name_ + "-" + state + ".png"); }
     void Scan() {
         ASSERT_TRUE(Ok("click Command34(0)"));
         ASSERT_TRUE(Ok("idle 60"));

@@ -29,7 +29,7 @@ if grep -v '^\./usr/\(bin/cobalin\|share/\(man\|applications\|icons\|doc\|cobali
   fail "the package holds more than the program and its files (above)"
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in qt6-qpa-plugins libqt6widgets6 libqt6core6 libc6; do
+for d in qt6-qpa-plugins fonts-liberation libqt6widgets6 libqt6core6 libc6; do
   grep -q "\b$d\b" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 
@@ -52,7 +52,9 @@ run "$exe" search --help | grep -q '^Usage: cobalin search' || fail "search --he
 
 # A driver session: the chooser opens as the shipped Setting.ini says, and the
 # settings folder is filled from the shipped defaults at the first start.
-answers=$(printf '%s\n' 'windows' 'get FormDeviceSelect.Label1 text' 'quit' | run "$exe" --drive)
+answers=$(printf '%s\n' 'windows' 'get FormDeviceSelect.Label1 text' 'quit' | run "$exe" --drive 2> "$scratch/stderr")
+# The font it depends on is there: the program uses it without a word.
+if grep -i 'font' "$scratch/stderr"; then fail "the program's font is missing"; fi
 expected='{"ok":true,"value":[{"caption":"ZentaSolution Cobalin","name":"FormDeviceSelect"}]}
 {"ok":true,"value":"Rev. : '"$version"'"}'
 [ "$(head -2 <<<"$answers")" = "$expected" ] || fail "driver session answered: $answers"
