@@ -49,8 +49,7 @@ void MainWindowSetup::SetUpMainWindow() {
     if (!state_.Run.ShowPassword) Hide(form_.Control("Frame24"));
     SetLine(form_.Control("Line1"), kSeparator);
     SetCaption(form_.Control("Label44"), "Please select a mode, network and then click Search button.");
-    SetForeColor(form_.Control("Label54(1)"), kBlack);
-    SetCaption(form_.Control("Label54(1)"), "Ready");
+    ShowStatus(form_.Control("Label54(1)"), "Ready", kBlack);
     FillModelList();
     SelectDefaultSearchMode();
     SetUpSerialFrame();

@@ -1,5 +1,7 @@
 #include "toolkit/controls.h"
 
+#include "core/ansi_text.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFileInfo>
@@ -279,6 +281,8 @@ void SetToolTip(QWidget* w, const QString& tip) {
     f.ownTip = tip;
     f.ShowToolTip();
 }
+
+QString FromAnsi(std::string_view ansi) { return QString::fromStdString(AnsiToUtf8(ansi)); }
 
 QString ToolTip(const QWidget* w) {
     EnsureFitted(w);

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <string>
+#include <string_view>
 
 class QComboBox;
 class QListWidget;
@@ -92,6 +94,10 @@ void SetToolTip(QWidget* w, const QString& tip);
 QString ToolTip(const QWidget* w);
 // A text box's text, a drop-down list's shown text, else the caption.
 QString TextOf(const QWidget* w);
+// The same as UTF-8, as the core takes typed text.
+inline std::string TypedText(const QWidget* w) { return TextOf(w).toStdString(); }
+// Device or file text (Windows-1252 bytes) as the controls show it.
+QString FromAnsi(std::string_view ansi);
 void SetText(QWidget* w, const QString& text);
 
 void SetTag(QObject* o, const QString& tag);

@@ -21,6 +21,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -160,5 +161,10 @@ private:
     Interface currentVia_;
     std::atomic<int> state_{kClosed};
 };
+
+// Bytes built by the core, as a datagram to send.
+inline QByteArray ToByteArray(std::span<const uint8_t> bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
 
 }  // namespace cobalin::ui

@@ -53,7 +53,7 @@ bool FillDataSets::FillFromDataSet(int set, std::vector<ParameterEditor::Applied
     for (int row = 0; row < rows; ++row) {
         const std::string text = ReadFillValue(set, row, mac, *data);
         if (text == kFillNotApplied) continue;
-        applied.push_back(editor_.ApplyRowText(row, QString::fromStdString(AnsiToUtf8(text))));
+        applied.push_back(editor_.ApplyRowText(row, FromAnsi(text)));
     }
     return true;
 }

@@ -18,7 +18,6 @@ const char* const kRawUpdateNotSent = "OK, not sent: ";
 
 namespace {
 
-QString FromAnsi(const std::string& bytes) { return QString::fromStdString(AnsiToUtf8(bytes)); }
 
 // A stretch is read from its first byte: the boxes show their beginning.
 void ShowFromStart(QWidget* box) {
@@ -64,8 +63,7 @@ void RawByteView::UpdateClick() {
     const int16_t device = DeviceOnSelectedLine();
     if (device == 0) return;
     QWidget* result = form_.Control("Label41");
-    SetForeColor(result, kBlack);
-    SetCaption(result, "");
+    ShowStatus(result, "", kBlack);
     const auto range = Stretch();
     const std::string typed = TextOf(form_.Control("Text5")).toStdString();
     // A character with no byte of its own would be stored as "?" unnoticed.

@@ -42,7 +42,6 @@ void SetLines(QWidget* list, const QStringList& lines) {
 }
 }  // namespace
 
-QString DeviceText(const std::string& ansi) { return QString::fromStdString(AnsiToUtf8(ansi)); }
 
 DetailsView::DetailsView(FormMain& form, AppState& state) : form_(form), state_(state) {
     QWidget* list1 = form_.Control("List1");
@@ -83,7 +82,7 @@ void DetailsView::FillLists(std::span<const FieldDef> fields) {
     QStringList names, values;
     for (const FieldDef& f : fields) {
         names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
-        values << DeviceText(state_.ParameterTexts[f.index]);
+        values << FromAnsi(state_.ParameterTexts[f.index]);
     }
     SetLines(form_.Control("List4"), names);
     SetLines(form_.Control("List5"), values);
@@ -99,7 +98,7 @@ void DetailsView::ShowPagedDetails(int16_t device) {
     DecodeFields(PagedFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
     FillLists(PagedFields());
     QStringList summary;
-    for (size_t row : kPagedSummaryRows) summary << DeviceText(state_.ParameterTexts[row]);
+    for (size_t row : kPagedSummaryRows) summary << FromAnsi(state_.ParameterTexts[row]);
     SetSummary(summary);
 }
 
@@ -113,7 +112,7 @@ void DetailsView::ShowShortDetails(int16_t device) {
     DecodeFields(ShortFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
     FillLists(ShortFields());
     QStringList summary;
-    for (size_t row : kShortSummaryRows) summary << DeviceText(state_.ParameterTexts[row]);
+    for (size_t row : kShortSummaryRows) summary << FromAnsi(state_.ParameterTexts[row]);
     SetSummary(summary);
 }
 

@@ -27,7 +27,4 @@ private:
     AppState& state_;
 };
 
-// A device text (ANSI bytes) for the screen.
-QString DeviceText(const std::string& ansi);
-
 }  // namespace cobalin

@@ -65,7 +65,7 @@ QString ParameterEditor::PrepareValueInput(int row) {
         const ValueTable choices = RowChoices(row);
         int match = -1;
         for (size_t i = 0; i < choices.size(); ++i) {
-            const QString choice = QString::fromStdString(AnsiToUtf8(std::string(choices[i])));
+            const QString choice = FromAnsi(std::string(choices[i]));
             AddItem(combo, choice);
             if (choice == current) match = static_cast<int>(i);
         }
@@ -104,7 +104,7 @@ ParameterEditor::Applied ParameterEditor::ApplySelected() {
     // A character without a byte of its own is stored as "?".
     if (a.result.note == EditNote::AsTyped && !IsAnsiRepresentable(a.typed.toStdString()))
         a.result.note = EditNote::Changed;
-    SetItemText(list5, a.row, QString::fromStdString(AnsiToUtf8(a.result.shown)));
+    SetItemText(list5, a.row, FromAnsi(a.result.shown));
     if (a.result.outcome == ApplyOutcome::Written)
         applied_[state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText].insert(a.row);
     return a;
@@ -135,8 +135,7 @@ void ParameterEditor::ReportApplied(const std::vector<Applied>& applied) {
         beforeNoteColor_ = ForeColor(status);
     }
     note_ = rows.size() == 1 && applied.size() == 1 ? one : "Not as typed: " + rows.join(", ");
-    SetForeColor(status, kRed);
-    SetCaption(status, note_);
+    ShowStatus(status, note_, kRed);
 }
 
 void ParameterEditor::ClearNote() {

@@ -25,7 +25,7 @@ bool ModuleExchange::PrepareSocket(int mode, const QString& host, int localPort)
 bool ModuleExchange::ModuleQuery(int mode, const QString& host, int localPort) {
     if (!PrepareSocket(mode, host, localPort)) return false;
     const Bytes query = BuildModuleQuery();
-    form_.UDPsck->SendData(QByteArray(reinterpret_cast<const char*>(query.data()), static_cast<int>(query.size())));
+    form_.UDPsck->SendData(ToByteArray(query));
     return true;
 }
 
@@ -34,7 +34,7 @@ bool ModuleExchange::ModuleTransfer(int mode, int16_t device, const QString& hos
     const Bytes& record = state_.Devices->LanModuleTable[static_cast<size_t>(device)].Record;
     const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
     // Like the device's write, the module record leaves by its interface only.
-    form_.UDPsck->SendData(QByteArray(reinterpret_cast<const char*>(record.data()), static_cast<int>(record.size())),
+    form_.UDPsck->SendData(ToByteArray(record),
                            {entry.InterfaceIndex, entry.InterfaceName});
     return true;
 }

@@ -30,7 +30,6 @@ const QString kDhcpOff = "Disable";
 constexpr const char* kPanelLists[] = {"Combo4", "Combo5", "Combo6", "List7"};
 constexpr int kPanelButtons[] = {2, 1, 0, 3, 4, 5};
 
-std::string Typed(const QWidget* w) { return TextOf(w).toStdString(); }
 }  // namespace
 
 ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor,
@@ -65,18 +64,17 @@ void ConfigurationApply::ConfirmDongleSetup() {
 
 void ConfigurationApply::ApplyConfiguration() {
     ApplyFields f;
-    f.superPassword = Typed(form_.Control("Text12(3)"));
-    f.devicePassword = Typed(form_.Control("Text6(3)"));
-    f.stagedPassword = Typed(form_.Control("Text12(4)"));
-    f.stagedConfirm = Typed(form_.Control("Text12(5)"));
+    f.superPassword = TypedText(form_.Control("Text12(3)"));
+    f.devicePassword = TypedText(form_.Control("Text6(3)"));
+    f.stagedPassword = TypedText(form_.Control("Text12(4)"));
+    f.stagedConfirm = TypedText(form_.Control("Text12(5)"));
     f.deviceSelected = SelectedRow(form_.Control("Combo4")) >= 0;
     if (const auto refusal = CheckApply(f)) {
         const RefusalReport report = ReportOf(*refusal, state_.Run.ShowPassword);
         const QString text = QString::fromStdString(report.text);
         if (report.form == ReportForm::StatusOnly) {
             QWidget* status = form_.Control("Label54(1)");
-            SetForeColor(status, kRed);
-            SetCaption(status, text);
+            ShowStatus(status, text, kRed);
         } else {
             dialogs_.Message(text, kAppTitle, MessageIcon::None, MessageButtons::OK);
         }
@@ -111,12 +109,10 @@ void ConfigurationApply::EnablePanel() {
 
 void ConfigurationApply::RefuseUpdate(const QString& text) {
     for (const char* name : {"Label44", "Label46"}) {
-        SetForeColor(form_.Control(name), kRed);
-        SetCaption(form_.Control(name), text);
+        ShowStatus(form_.Control(name), text, kRed);
     }
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kRed);
-    SetCaption(status, text);
+    ShowStatus(status, text, kRed);
 }
 
 bool ConfigurationApply::LoadedDeviceIsWritable() const {
@@ -168,8 +164,8 @@ QString ConfigurationApply::UpdateRefusal(const std::vector<std::pair<int, QStri
 }
 
 void ConfigurationApply::Update() {
-    if (!IsAcceptedNetworkSetting(Typed(form_.Control("Text6(0)")), Typed(form_.Control("Text6(1)")),
-                                  Typed(form_.Control("Text6(2)")))) {
+    if (!IsAcceptedNetworkSetting(TypedText(form_.Control("Text6(0)")), TypedText(form_.Control("Text6(1)")),
+                                  TypedText(form_.Control("Text6(2)")))) {
         RefuseUpdate(kNetworkSettingsRefused);
         EnablePanel();
         return;
@@ -198,15 +194,13 @@ void ConfigurationApply::Update() {
     for (QWidget* w : {label44, form_.Control("Label46")}) SetForeColor(w, kBlack);
     if (rows.empty()) {
         SetCaption(label44, "No change is made");
-        SetForeColor(status, kBlack);
-        SetCaption(status, "No change is made");
+        ShowStatus(status, "No change is made", kBlack);
         EnablePanel();
         return;
     }
     for (const auto& [parameter, text] : rows) editor_.ApplyRowText(parameter, text);
     SetCaption(label44, "Updating...");
-    SetForeColor(status, kBlack);
-    SetCaption(status, "Updating...");
+    ShowStatus(status, "Updating...", kBlack);
     SetTag(label44, kUpdateRuns);
     for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Disable(form_.Control(name));
     EnableTimer(form_.Timer3, true);

@@ -25,7 +25,6 @@ enum PanelButton { kScan = 0, kRefresh = 1, kSave = 2, kOk = 3, kClose = 4, kHel
 constexpr int kDebugWidth = 11100;
 
 QString Button(int index) { return QString("Command34(%1)").arg(index); }
-std::string Typed(const QWidget* w) { return TextOf(w).toStdString(); }
 }  // namespace
 
 ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search,
@@ -65,8 +64,7 @@ bool ConfigurationPanel::Busy(const QString& button) {
     if (!apply_.OperationRuns()) return false;
     const QString text = "Please wait for application ready and then try again!";
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kRed);
-    SetCaption(status, text);
+    ShowStatus(status, text, kRed);
     dialogs_.Message(text, button, MessageIcon::Critical, MessageButtons::OK);
     return true;
 }
@@ -75,8 +73,7 @@ void ConfigurationPanel::Report(Refusal refusal) {
     const RefusalReport report = ReportOf(refusal);
     const QString text = QString::fromStdString(report.text);
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kRed);
-    SetCaption(status, text);
+    ShowStatus(status, text, kRed);
     if (report.form == ReportForm::PanelReport)
         dialogs_.Message(text, QString::fromStdString(report.title), MessageIcon::Critical, MessageButtons::OK);
 }
@@ -107,15 +104,15 @@ void ConfigurationPanel::Save() {
     if (Busy(Caption(form_.Control(Button(kSave))))) return;
     if (state_.DeviceType == DeviceClass::IpDongle) {
         SaveFields f;
-        f.password = Typed(form_.Control("Text12(8)"));
-        f.devicePassword = Typed(form_.Control("Text6(3)"));
-        f.name = Typed(form_.Control("Text12(6)"));
-        f.location = Typed(form_.Control("Text12(7)"));
-        f.newPassword = Typed(form_.Control("Text12(9)"));
-        f.confirmPassword = Typed(form_.Control("Text12(10)"));
-        f.ipAddress = Typed(form_.Control("Text12(0)"));
-        f.subnetMask = Typed(form_.Control("Text12(1)"));
-        f.gateway = Typed(form_.Control("Text12(2)"));
+        f.password = TypedText(form_.Control("Text12(8)"));
+        f.devicePassword = TypedText(form_.Control("Text6(3)"));
+        f.name = TypedText(form_.Control("Text12(6)"));
+        f.location = TypedText(form_.Control("Text12(7)"));
+        f.newPassword = TypedText(form_.Control("Text12(9)"));
+        f.confirmPassword = TypedText(form_.Control("Text12(10)"));
+        f.ipAddress = TypedText(form_.Control("Text12(0)"));
+        f.subnetMask = TypedText(form_.Control("Text12(1)"));
+        f.gateway = TypedText(form_.Control("Text12(2)"));
         if (const auto refusal = CheckSave(f)) return Report(*refusal);
         apply_.ConfirmDongleSetup();
     } else if (state_.DeviceType == DeviceClass::ZentaBox) {
@@ -173,8 +170,7 @@ void ConfigurationPanel::Fake() {
     QWidget* list7 = form_.Control("List7");
     for (const char* mac : kFakeDevices) AddItem(list7, mac);
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kBlack);
-    SetCaption(status, "Found...8 IP Dongle(s)!");
+    ShowStatus(status, "Found...8 IP Dongle(s)!", kBlack);
     const std::pair<const char*, const char*> values[] = {{"Text12(0)", "192.168.0.1"},
                                                           {"Text12(1)", "255.255.255.0"},
                                                           {"Text12(2)", "192.168.0.254"},
@@ -232,8 +228,7 @@ bool ConfigurationPanel::QueryAuthentication() {
     for (int i : {0, 1, 2, 6, 7, 8}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
     SetChecked(form_.Control("Option2(0)"), true);
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kRed);
-    SetCaption(status, kQueryNotAuthenticated);
+    ShowStatus(status, kQueryNotAuthenticated, kRed);
     return false;
 }
 
@@ -253,8 +248,8 @@ void ConfigurationPanel::LoadDevice() {
             {"Text6(0)", P::IpAddress}, {"Text6(1)", P::Netmask},      {"Text6(2)", P::Gateway},
             {"Text6(3)", P::Password},  {"Text6(6)", P::Password},     {"Text6(7)", P::SerialBrenik},
             {"Text6(8)", P::ModelNo},   {"Text6(9)", P::ServerName},   {"Text6(10)", P::CompanyName}};
-        for (const auto& [field, row] : copies) SetText(form_.Control(field), DeviceText(t[row]));
-        SetRowQuietly(form_.Control("Combo2"), DeviceText(t[P::Dhcp]) == "Enable" ? 0 : 1);
+        for (const auto& [field, row] : copies) SetText(form_.Control(field), FromAnsi(t[row]));
+        SetRowQuietly(form_.Control("Combo2"), FromAnsi(t[P::Dhcp]) == "Enable" ? 0 : 1);
         SetCaption(form_.Control("Frame13"), chosen);
         if (!QueryAuthentication()) continue;
         SetText(form_.Control("Text12(0)"), TextOf(form_.Control("Text6(0)")));

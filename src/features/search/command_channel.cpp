@@ -10,7 +10,6 @@ namespace cobalin {
 using namespace ui;
 
 namespace {
-QByteArray ToBytes(const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<int>(b.size())); }
 }  // namespace
 
 SocketControl& CommandChannel::SocketOf(SocketId id) const {
@@ -74,7 +73,7 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
     if (type == SetBaud) {
         if (!deviceOk) return false;
         const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-        return form_.TCP5300Cmd->SendData(ToBytes(BuildBaudRequest(selected.EchoBytes, store.DeviceTable[static_cast<size_t>(device)].Record)));
+        return form_.TCP5300Cmd->SendData(ToByteArray(BuildBaudRequest(selected.EchoBytes, store.DeviceTable[static_cast<size_t>(device)].Record)));
     }
     const CommandRoute* route = FindUdpRoute(type);
     if (!route) return false;  // type 5 and unknown types do nothing
@@ -98,7 +97,7 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
         const Bytes request = BuildSearchRequest(type, socket.RemotePort);
         state_.Devices->DeviceCount = 0;
         ClearItems(form_.Control("List1"));
-        socket.SendData(ToBytes(request));  // a send error is swallowed
+        socket.SendData(ToByteArray(request));  // a send error is swallowed
         return true;
     }
     const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
@@ -108,10 +107,10 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
     const SocketControl::Interface via{entry.InterfaceIndex, entry.InterfaceName};
     if (type == WriteConfig) {
         const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
-        socket.SendData(ToBytes(w.a), via);
-        socket.SendData(ToBytes(w.b), via);  // whether or not the first could be sent
+        socket.SendData(ToByteArray(w.a), via);
+        socket.SendData(ToByteArray(w.b), via);  // whether or not the first could be sent
     } else {
-        socket.SendData(ToBytes(BuildMaintenanceRequest(selected.EchoBytes, entry.Record, type == ResetDevice ? "reset" : "clrCfgBuf")),
+        socket.SendData(ToByteArray(BuildMaintenanceRequest(selected.EchoBytes, entry.Record, type == ResetDevice ? "reset" : "clrCfgBuf")),
                         via);
     }
     return true;

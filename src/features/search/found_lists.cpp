@@ -36,7 +36,7 @@ void FoundLists::FillFoundList(const FoundDevices& found) {
         // Every device found is looked at, and showing a short record zero-fills it.
         if (!IsPagedRecord(entry.Record)) ZeroShortRecordTail(entry.Record);
         // An empty model always occurs in the chosen name.
-        if (chosen <= 0 || modelLine.contains(DeviceText(devices[k].model)))
+        if (chosen <= 0 || modelLine.contains(FromAnsi(devices[k].model)))
             AddItem(list6, QString::fromStdString(entry.MacText));
     }
     if (ItemCount(list6) > 0) {
@@ -85,7 +85,7 @@ void FoundLists::LoadLine(int row) {
 }
 
 bool FoundLists::Authenticates(const FoundDevice& device) const {
-    return state_.Run.SkipPassword == 1 || TextOf(form_.Control("Text12(3)")) == DeviceText(device.password);
+    return state_.Run.SkipPassword || TextOf(form_.Control("Text12(3)")) == FromAnsi(device.password);
 }
 
 void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<ClassifiedLine>& classified,
@@ -107,8 +107,7 @@ void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<C
                 refused = true;
     if (refused) {
         QWidget* status = form_.Control("Label54(1)");
-        SetForeColor(status, kRed);
-        SetCaption(status, kQueryNotAuthenticated);
+        ShowStatus(status, kQueryNotAuthenticated, kRed);
     }
     // With no line's device in the store, loading only shows the simple face.
     LoadLine(loaded >= 0 ? loaded : last);
@@ -120,8 +119,7 @@ void FoundLists::ReportChosenType(int loadRow) {
     QWidget* mine = form_.Control(dongleType ? "Combo5" : "Combo6");
     QWidget* list7 = form_.Control("List7");
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kBlack);
-    SetCaption(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"));
+    ShowStatus(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"), kBlack);
     ClearItems(list7);
     SetText(form_.Control("Text12(11)"), "");
     for (const QString& line : Items(mine)) AddItem(list7, line);

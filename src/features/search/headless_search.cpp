@@ -13,7 +13,6 @@ namespace cobalin {
 using ui::SocketControl;
 
 namespace {
-QByteArray ToBytes(const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<int>(b.size())); }
 std::span<const uint8_t> View(const QByteArray& d) {
     return {reinterpret_cast<const uint8_t*>(d.constData()), static_cast<size_t>(d.size())};
 }
@@ -51,7 +50,7 @@ std::string HeadlessSearch::Run(const Target& target) {
         search_.Close();
         return PortTaken(route->localPort, search_);
     }
-    if (!search_.SendData(ToBytes(BuildSearchRequest(target.type, target.remotePort)))) {
+    if (!search_.SendData(ui::ToByteArray(BuildSearchRequest(target.type, target.remotePort)))) {
         search_.Close();
         return "the search request could not be sent to " + target.host.toStdString() + ":" +
                std::to_string(target.remotePort) + " (no route to that address?)";
@@ -78,7 +77,7 @@ std::string HeadlessSearch::Run(const Target& target) {
                     loop.quit();
                     break;
                 }
-                modules_.SendData(ToBytes(BuildModuleQuery()));  // a send error is swallowed, as in the window
+                modules_.SendData(ui::ToByteArray(BuildModuleQuery()));  // a send error is swallowed, as in the window
                 break;
             case TickStep::Finished:
                 loop.quit();

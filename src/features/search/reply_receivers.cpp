@@ -28,8 +28,7 @@ void ReplyReceivers::SearchReplyArrived() {
     NoteArrivalInterface(*state_.Devices, r, via.index, via.name);
     if (r.outcome == IntakeResult::Refused) {
         QWidget* status = form_.Control("Label54(1)");
-        SetForeColor(status, kRed);
-        SetCaption(status, kConnectError);
+        ShowStatus(status, kConnectError, kRed);
         return;
     }
     if (r.outcome == IntakeResult::Added)

@@ -69,8 +69,7 @@ void SearchOrchestration::RefuseAddress() {
     SetCaption(form_.Control("Label44"), text);
     SetCaption(form_.Control("Label46"), text);
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kRed);
-    SetCaption(status, text);
+    ShowStatus(status, text, kRed);
     for (const char* name : {"Combo5", "Combo6", "Combo4", "List7", "Command34(2)", "Command34(1)", "Command34(0)",
                              "Command34(3)", "Command34(4)", "Command34(5)", "Frame22"})
         Enable(form_.Control(name));
@@ -183,8 +182,7 @@ void SearchOrchestration::Timer3Tick() {
                 SetCaption(label44, "Updating..." + tick);
             }
             SetCaption(form_.Control("Label46"), Caption(label44));
-            SetForeColor(status, kBlack);
-            SetCaption(status, Caption(label44));
+            ShowStatus(status, Caption(label44), kBlack);
         }
         if (!OwnEnabled(form_.Control("Frame6"))) return;
         Enable(form_.Control("Frame15"));
@@ -209,8 +207,7 @@ void SearchOrchestration::Timer3Tick() {
             SetCaption(form_.Control("Command21"), "Update");
             SetCaption(label44, "Update...Done");
             SetCaption(form_.Control("Label46"), "Update...Done");
-            SetForeColor(status, kBlack);
-            SetCaption(status, "Update...Done");
+            ShowStatus(status, "Update...Done", kBlack);
             Show(form_.Control("Frame16"), ItemCount(list6) == 0);
         }
         SetTag(label44, kSearchRuns);

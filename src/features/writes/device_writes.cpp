@@ -43,11 +43,9 @@ DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& comm
         // The panel face shows no engineering status line: the report
         // replaces the plain end of the update there and on the simple face.
         QWidget* status = form_.Control("Label54(1)");
-        SetForeColor(status, kRed);
-        SetCaption(status, panelReport_);
+        ShowStatus(status, panelReport_, kRed);
         for (const char* name : {"Label44", "Label46"}) {
-            SetForeColor(form_.Control(name), kRed);
-            SetCaption(form_.Control(name), panelReport_);
+            ShowStatus(form_.Control(name), panelReport_, kRed);
         }
         panelReport_.clear();
     });
@@ -135,8 +133,7 @@ bool DeviceWrites::Update() {
     // missing bytes could be zeros or, worse, another device's.
     if (const UpdateBlock block = CheckUpdate(*state_.Devices, state_.SelectedDevice); block != UpdateBlock::None) {
         QWidget* status = form_.Control("Label1");
-        SetForeColor(status, kRed);
-        SetCaption(status, QString::fromUtf8(UpdateBlockText(block).data()));
+        ShowStatus(status, QString::fromUtf8(UpdateBlockText(block).data()), kRed);
         return false;
     }
     const DeviceEntry& entry = state_.Devices->DeviceTable[k];
@@ -148,8 +145,7 @@ bool DeviceWrites::Update() {
     BeginRestartingOperation();
     Run(UpdateSteps(entry.FormatTag == RecordFormat::WithModule));
     QWidget* status = form_.Control("Label54(1)");
-    SetForeColor(status, kBlack);
-    SetCaption(status, "Ready");
+    ShowStatus(status, "Ready", kBlack);
     Enable(form_.Control("Command34(4)"));
     state_.CloseAllowed = true;
     return true;
@@ -234,8 +230,7 @@ void DeviceWrites::ReportUpdateResult() {
     const QString report = abandoned_ ? QString(kDeviceChangedMeanwhile) : UpdateReport(sent);
     if (report.isEmpty()) return;
     for (const char* name : {"Label1", "Label54(1)"}) {
-        SetForeColor(form_.Control(name), kRed);
-        SetCaption(form_.Control(name), report);
+        ShowStatus(form_.Control(name), report, kRed);
     }
     // An update started from the simple face ends there with Timer3's last
     // tick, which writes "Update...Done" and the found counts over the
