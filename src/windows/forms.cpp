@@ -30,8 +30,8 @@ FormDeviceSelect::FormDeviceSelect() : Form("FormDeviceSelect", ChooserControls(
 FormHelp::FormHelp() : Form("FormHelp", HelpWindowControls(), kHelpWidth, kHelpHeight) {
     SetCaption(this, "Help");
     SetBackColor(this, kWhite);
-    Get<QLabel>("Picture1")->setPixmap(DrawCablingDiagram(false));
-    Get<QLabel>("Picture2")->setPixmap(DrawCablingDiagram(true));
+    c.Picture1->setPixmap(DrawCablingDiagram(false));
+    c.Picture2->setPixmap(DrawCablingDiagram(true));
 }
 
 QPixmap DrawCablingDiagram(bool ipDongle) {

@@ -1,5 +1,8 @@
 // The three windows: the device-type chooser, the main window and the help
-// window, each built from its control table.
+// window, each built from its control table. The program's own code reaches a
+// window's controls through its typed handles `c` (window_handles.h), as
+// `form_.c.List1` or `form_.c.Command34[2]`; look-up by name (Control, Get)
+// is for the UI driver and the tests.
 #pragma once
 
 #include <QTimer>
@@ -7,6 +10,7 @@
 
 #include "toolkit/form.h"
 #include "toolkit/socket_control.h"
+#include "windows/window_handles.h"
 #include "windows/window_layouts.h"
 
 namespace cobalin::ui {
@@ -14,6 +18,7 @@ namespace cobalin::ui {
 class FormMain : public Form {
 public:
     FormMain();
+    const MainHandles c{*this};
     QTimer* Timer1;
     QTimer* Timer3;
     SocketControl* UDP8888;
@@ -25,11 +30,13 @@ public:
 class FormDeviceSelect : public Form {
 public:
     FormDeviceSelect();
+    const ChooserHandles c{*this};
 };
 
 class FormHelp : public Form {
 public:
     FormHelp();
+    const HelpHandles c{*this};
 };
 
 // Draws the two cabling diagrams of the help window (517 x 235 pixels).
