@@ -32,11 +32,11 @@ QString MainWindowSetup::NoticeText() const {
 }
 
 void MainWindowSetup::SetUpMainWindow() {
-    QWidget* dhcp = form_.Control("Combo2");
+    QWidget* dhcp = form_.c.Combo2;
     ClearItems(dhcp);
     AddItem(dhcp, "Enable");
     AddItem(dhcp, "Disable");
-    SetCaption(form_.Control("Label21"), "");
+    SetCaption(form_.c.Label21, "");
 
     state_.Run = ReadRunSettings(state_.Settings());
     for (SocketControl* s : {form_.UDP8888, form_.UDP8890, form_.UDPsck}) s->everyInterface = BroadcastsOnEveryInterface(state_.Run);
@@ -46,28 +46,29 @@ void MainWindowSetup::SetUpMainWindow() {
     if (state_.DeviceType == DeviceClass::IpDongle) LayOutPanelForIpDongle();
     else if (state_.DeviceType == DeviceClass::ZentaBox) LayOutPanelForZentaBox();
     LayOutCommon();
-    if (!state_.Run.ShowPassword) Hide(form_.Control("Frame24"));
-    SetLine(form_.Control("Line1"), kSeparator);
-    SetCaption(form_.Control("Label44"), "Please select a mode, network and then click Search button.");
-    ShowStatus(form_.Control("Label54(1)"), "Ready", kBlack);
+    if (!state_.Run.ShowPassword) Hide(form_.c.Frame24);
+    SetLine(form_.c.Line1, kSeparator);
+    SetCaption(form_.c.Label44, "Please select a mode, network and then click Search button.");
+    ShowStatus(form_.c.Label54[1], "Ready", kBlack);
     FillModelList();
     SelectDefaultSearchMode();
     SetUpSerialFrame();
-    ClearItems(form_.Control("List6"));
-    Hide(form_.Control("Frame13"));
-    SetText(form_.Control("Text4"), "");
+    ClearItems(form_.c.List6);
+    Hide(form_.c.Frame13);
+    SetText(form_.c.Text4, "");
     faces_.ArrangeFace();
 }
 
 void MainWindowSetup::ReduceCommandPanel() {
-    for (const char* name : {"Command7", "Command36", "Command37", "Command38", "Command13", "Command24", "Command35"})
-        Hide(form_.Control(name));
-    SetLeft(form_.Control("Command20"), GetTwips(form_.Control("Command7")).left);
-    SetLeft(form_.Control("Command12"), GetTwips(form_.Control("Command37")).left);
-    QWidget* upgrade = form_.Control("Command28");
+    const MainHandles& c = form_.c;
+    for (QWidget* w : {c.Command7, c.Command36, c.Command37, c.Command38, c.Command13, c.Command24, c.Command35})
+        Hide(w);
+    SetLeft(form_.c.Command20, GetTwips(form_.c.Command7).left);
+    SetLeft(form_.c.Command12, GetTwips(form_.c.Command37).left);
+    QWidget* upgrade = form_.c.Command28;
     SetCaption(upgrade, "Fill Upgrade");
-    upgrade->setFont(form_.Control("Command20")->font());
-    MoveTo(upgrade, GetTwips(form_.Control("Command36")).left, Top(form_.Control("Command36")));
+    upgrade->setFont(form_.c.Command20->font());
+    MoveTo(upgrade, GetTwips(form_.c.Command36).left, Top(form_.c.Command36));
 }
 
 void MainWindowSetup::ApplyPasswordMask() {
@@ -75,12 +76,12 @@ void MainWindowSetup::ApplyPasswordMask() {
     // as created; exactly 0 unmasks; above 0 masks.
     const auto mask = state_.Run.PasswordMask;
     if (!mask || *mask < 0) return;
-    for (const char* name : {"Text12(3)", "Text12(4)", "Text12(5)"})
-        SetMask(form_.Get<QLineEdit>(name), *mask > 0 ? "*" : "");
+    for (QLineEdit* box : {form_.c.Text12[3], form_.c.Text12[4], form_.c.Text12[5]})
+        SetMask(box, *mask > 0 ? "*" : "");
 }
 
 void MainWindowSetup::ApplyLogo() {
-    QWidget* logo = form_.Control("Image1");
+    QWidget* logo = form_.c.Image1;
     const OemLogo value = state_.Run.Logo;
     if (value == OemLogo::Hidden) {
         Hide(logo);
@@ -94,80 +95,80 @@ void MainWindowSetup::ApplyLogo() {
 }
 
 void MainWindowSetup::LayOutPanelForIpDongle() {
-    QWidget* frame21 = form_.Control("Frame21");
-    QWidget* frame22 = form_.Control("Frame22");
-    QWidget* frame25 = form_.Control("Frame25");
-    QWidget* frame26 = form_.Control("Frame26");
-    QWidget* refresh = form_.Control("Command34(1)");
+    QWidget* frame21 = form_.c.Frame21;
+    QWidget* frame22 = form_.c.Frame22;
+    QWidget* frame25 = form_.c.Frame25;
+    QWidget* frame26 = form_.c.Frame26;
+    QWidget* refresh = form_.c.Command34[1];
 
-    BeginPanelLayout(5000, "Combo5");
-    for (const char* name : {"List7", "Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
+    BeginPanelLayout(5000, form_.c.Combo5);
+    for (QWidget* w : Widgets(form_.c.List7, form_.c.Combo5, form_.c.Combo6, form_.c.Combo4)) Hide(w);
     Show(frame25);
     SetTop(frame26, Top(frame25) + Height(frame25));
     SetTop(refresh, Bottom(frame26) + 150);
-    SetTop(form_.Control("Command34(2)"), Top(refresh));
+    SetTop(form_.c.Command34[2], Top(refresh));
     SetHeight(frame22, Bottom(refresh) + 100);
     SetHeight(frame21, Height(frame22));
     FinishPanelLayout(DeviceClass::IpDongle, 180, 1500);
 }
 
 void MainWindowSetup::LayOutPanelForZentaBox() {
-    QWidget* frame21 = form_.Control("Frame21");
-    QWidget* frame22 = form_.Control("Frame22");
+    QWidget* frame21 = form_.c.Frame21;
+    QWidget* frame22 = form_.c.Frame22;
 
-    BeginPanelLayout(3050, "Combo6");
-    Hide(form_.Control("Frame25"));
-    for (const char* name : {"Combo5", "Combo6", "Combo4"}) Hide(form_.Control(name));
-    SetTop(form_.Control("Frame26"), kAddressFrameTop);
+    BeginPanelLayout(3050, form_.c.Combo6);
+    Hide(form_.c.Frame25);
+    for (QWidget* w : Widgets(form_.c.Combo5, form_.c.Combo6, form_.c.Combo4)) Hide(w);
+    SetTop(form_.c.Frame26, kAddressFrameTop);
     SetHeight(frame22, kConfigurationHeight);
-    SetTop(form_.Control("Command34(1)"), kRefreshSaveTop);
-    SetTop(form_.Control("Command34(2)"), kRefreshSaveTop);
+    SetTop(form_.c.Command34[1], kRefreshSaveTop);
+    SetTop(form_.c.Command34[2], kRefreshSaveTop);
     SetHeight(frame21, Height(frame22));
     FinishPanelLayout(DeviceClass::ZentaBox, 120, 1700);
 }
 
-void MainWindowSetup::BeginPanelLayout(int panelHeight, const char* typeList) {
-    MoveTo(form_.Control("Frame12"), 0, 0);
-    SetHeight(form_.Control("Frame20"), panelHeight);
-    MoveTo(form_.Control(typeList), 1920, 360);
-    SetCaption(form_.Control("Label56"), NoticeText());
-    SetCaption(form_.Control("Label57"), NoticeText());
+void MainWindowSetup::BeginPanelLayout(int panelHeight, QWidget* typeList) {
+    MoveTo(form_.c.Frame12, 0, 0);
+    SetHeight(form_.c.Frame20, panelHeight);
+    MoveTo(typeList, 1920, 360);
+    SetCaption(form_.c.Label56, NoticeText());
+    SetCaption(form_.c.Label57, NoticeText());
 }
 
 void MainWindowSetup::FinishPanelLayout(DeviceClass deviceType, int label52Top, int belowPanel) {
     const PanelCaptions captions = CaptionsFor(deviceType, state_.Run);
-    QWidget* frame12 = form_.Control("Frame12");
-    QWidget* frame21 = form_.Control("Frame21");
-    QWidget* close = form_.Control("Command34(4)");
-    SetCaption(form_.Control("Label53(6)"), captions.nameLabel);
-    SetTop(form_.Control("Label52"), label52Top);
-    SetTop(form_.Control("Label57"), Height(frame21) - kNoticeRise);
+    QWidget* frame12 = form_.c.Frame12;
+    QWidget* frame21 = form_.c.Frame21;
+    QWidget* close = form_.c.Command34[4];
+    SetCaption(form_.c.Label53[6], captions.nameLabel);
+    SetTop(form_.c.Label52, label52Top);
+    SetTop(form_.c.Label57, Height(frame21) - kNoticeRise);
     SetCaption(&form_, captions.window);
     SetCaption(frame21, captions.deviceFrame);
-    SetHeight(frame12, Bottom(form_.Control("Frame20")) + belowPanel);
-    SetTop(close, GetLine(form_.Control("Line1")).y1 + 150);
-    SetTop(form_.Control("Frame23"), Top(close));
+    SetHeight(frame12, Bottom(form_.c.Frame20) + belowPanel);
+    SetTop(close, GetLine(form_.c.Line1).y1 + 150);
+    SetTop(form_.c.Frame23, Top(close));
     SetWindowHeight(&form_, Height(frame12));
 }
 
 void MainWindowSetup::LayOutCommon() {
-    QWidget* found = form_.Control("Label43(4)");
-    for (const char* name : {"Frame16", "Frame18"}) MoveTo(form_.Control(name), GetTwips(found).left, Top(found));
-    SetTwips(form_.Control("Frame14"), kEngineeringFace);
+    QWidget* found = form_.c.Label43[4];
+    for (QWidget* w : Widgets(form_.c.Frame16, form_.c.Frame18)) MoveTo(w, GetTwips(found).left, Top(found));
+    SetTwips(form_.c.Frame14, kEngineeringFace);
     // The areas keep the heights the panel's layout gave them.
     Twips frame12 = kFaceArea;
-    frame12.height = Height(form_.Control("Frame12"));
-    SetTwips(form_.Control("Frame12"), frame12);
-    SetTwips(form_.Control("Frame19"), kSimpleFace);
+    frame12.height = Height(form_.c.Frame12);
+    SetTwips(form_.c.Frame12, frame12);
+    SetTwips(form_.c.Frame19, kSimpleFace);
     Twips frame20 = kPanelArea;
-    frame20.height = Height(form_.Control("Frame20"));
-    SetTwips(form_.Control("Frame20"), frame20);
-    SetTwips(form_.Control("Frame23"), kStatusBar);
+    frame20.height = Height(form_.c.Frame20);
+    SetTwips(form_.c.Frame20, frame20);
+    SetTwips(form_.c.Frame23, kStatusBar);
 }
 
 void MainWindowSetup::FillModelList() {
     const SettingsFile settings = state_.Settings();
-    QWidget* models = form_.Control("Combo1");
+    QWidget* models = form_.c.Combo1;
     const int16_t count = settings.NumberOr0("ModelSelection", "Count");
     ClearItems(models);
     AddItem(models, "Undefined Device");
@@ -202,8 +203,8 @@ void MainWindowSetup::SelectDefaultSearchMode() {
     // 0 or less selects nothing; above 3 is no mode either.
     if (k < kAnyNetwork || k > kSpecifiedAddress) return;
     search_.SelectMode(k);
-    QWidget* network = form_.Control("Text6(4)");
-    QWidget* address = form_.Control("Text6(5)");
+    QWidget* network = form_.c.Text6[4];
+    QWidget* address = form_.c.Text6[5];
     SetText(network, k == kSpecifiedNetwork ? parameter : "");
     SetText(address, k == kSpecifiedAddress ? parameter : "");
     Enable(network, k == kSpecifiedNetwork);
@@ -211,9 +212,9 @@ void MainWindowSetup::SelectDefaultSearchMode() {
 }
 
 void MainWindowSetup::SetUpSerialFrame() {
-    SetText(form_.Control("Text9"), QDate::currentDate().toString("yyyyMMdd"));
-    SetText(form_.Control("Text8"), "0001");
-    QWidget* types = form_.Control("Combo16");
+    SetText(form_.c.Text9, QDate::currentDate().toString("yyyyMMdd"));
+    SetText(form_.c.Text8, "0001");
+    QWidget* types = form_.c.Combo16;
     ClearItems(types);
     for (const char* t : {"0) Unknow Device", "4) LAN Module (Catx)", "5) LAN Module (WIFI)", "6) IP Dongle"}) AddItem(types, t);
     SelectRow(types, 1);

@@ -24,7 +24,7 @@ private:
     void LayOutPanelForIpDongle();
     void LayOutPanelForZentaBox();
     // The first and last steps of the panel's layout, common to both device types.
-    void BeginPanelLayout(int panelHeight, const char* typeList);
+    void BeginPanelLayout(int panelHeight, QWidget* typeList);
     void FinishPanelLayout(DeviceClass deviceType, int label52Top, int belowPanel);
     void LayOutCommon();
     void FillModelList();

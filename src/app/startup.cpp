@@ -52,14 +52,14 @@ void Startup::LoadChooser() {
         return;
     }
     chooser_ = std::make_unique<FormDeviceSelect>();
-    connect(chooser_->Get<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { StartPressed(); });
-    SetCaption(chooser_->Control("Label1"), "Rev. : " + VersionText());
+    connect(chooser_->c.Command11, &QPushButton::clicked, this, [this] { StartPressed(); });
+    SetCaption(chooser_->c.Label1, "Rev. : " + VersionText());
     chooser_->show();
 }
 
 void Startup::StartPressed() {
-    if (IsChecked(chooser_->Control("Option1(0)"))) state_.DeviceType = DeviceClass::IpDongle;
-    else if (IsChecked(chooser_->Control("Option1(1)"))) state_.DeviceType = DeviceClass::ZentaBox;
+    if (IsChecked(chooser_->c.Option1[0])) state_.DeviceType = DeviceClass::IpDongle;
+    else if (IsChecked(chooser_->c.Option1[1])) state_.DeviceType = DeviceClass::ZentaBox;
     OpenMainWindow();
     chooser_->close();
 }
@@ -93,7 +93,7 @@ void Startup::LoadMainWindow() {
         return;
     }
     state_.CloseAllowed = true;
-    QWidget* mode = main_->Control("cmbSckMode");
+    QWidget* mode = main_->c.cmbSckMode;
     ClearItems(mode);
     AddItem(mode, "UDP");
     AddItem(mode, "TCP/IP");

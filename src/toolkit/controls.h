@@ -5,6 +5,8 @@
 // helpers is told to the change observer.
 #pragma once
 
+#include <array>
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -34,6 +36,12 @@ enum class ControlProperty {
 // the changes it watches); empty for none.
 using ControlObserver = std::function<void(QObject* control, ControlProperty property)>;
 void SetControlObserver(ControlObserver observer);
+
+// Controls of different kinds as one list, to run one step over each in turn.
+template <class... W>
+std::array<QWidget*, sizeof...(W)> Widgets(W*... controls) {
+    return {controls...};
+}
 
 // Geometry in twips, kept as the logic set it and applied in pixels.
 struct Twips {

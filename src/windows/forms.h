@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "toolkit/controls.h"
 #include "toolkit/form.h"
 #include "toolkit/socket_control.h"
 #include "windows/window_handles.h"
@@ -26,6 +27,15 @@ public:
     SocketControl* UDPsck;
     SocketControl* TCP5300Cmd;
 };
+
+// The configuration panel's lists of found devices.
+inline std::array<QWidget*, 4> PanelLists(const MainHandles& c) {
+    return Widgets(c.Combo4, c.Combo5, c.Combo6, c.List7);
+}
+// The simple face's controls that an update keeps disabled until it has ended.
+inline std::array<QWidget*, 5> SimpleFaceUpdateLocks(const MainHandles& c) {
+    return Widgets(c.Frame15, c.Command10, c.Command21, c.List6, c.Frame13);
+}
 
 class FormDeviceSelect : public Form {
 public:

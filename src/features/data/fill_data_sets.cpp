@@ -12,9 +12,10 @@ namespace cobalin {
 using namespace ui;
 
 const FillButton kFillButtons[7] = {
-    {"Command7", 1, "Zenta-630"},  {"Command36", 1, "Zenta-5400"}, {"Command37", 1, "Zenta-610"},
-    {"Command38", 1, "Zenta-5200"}, {"Command20", 2, "ZentaPower"}, {"Command25", 3, ""},
-    {"Command28", 4, ""},
+    {&MainHandles::Command7, 1, "Zenta-630"},   {&MainHandles::Command36, 1, "Zenta-5400"},
+    {&MainHandles::Command37, 1, "Zenta-610"},  {&MainHandles::Command38, 1, "Zenta-5200"},
+    {&MainHandles::Command20, 2, "ZentaPower"}, {&MainHandles::Command25, 3, ""},
+    {&MainHandles::Command28, 4, ""},
 };
 
 const char* const kFillSetUnusable =
@@ -23,16 +24,16 @@ const char* const kFillSetUnusable =
 FillDataSets::FillDataSets(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor)
     : form_(form), state_(state), dialogs_(dialogs), editor_(editor) {
     for (const FillButton& b : kFillButtons)
-        connect(form_.Get<QPushButton>(b.control), &QPushButton::clicked, this, [this, &b] { FillPressed(b); });
+        connect(form_.c.*b.control, &QPushButton::clicked, this, [this, &b] { FillPressed(b); });
 }
 
 void FillDataSets::FillPressed(const FillButton& button) {
-    if (SelectedRow(form_.Control("List1")) < 0) return;
+    if (SelectedRow(form_.c.List1) < 0) return;
     std::vector<ParameterEditor::Applied> applied;
     if (!FillFromDataSet(button.set, applied)) return;
     // A list without a "Model No.:" row (a short record's 11 rows) has
     // nowhere to take the model name.
-    if (*button.model && ItemCount(form_.Control("List5")) > PagedRow::ModelNo)
+    if (*button.model && ItemCount(form_.c.List5) > PagedRow::ModelNo)
         applied.push_back(editor_.ApplyRowText(PagedRow::ModelNo, QString::fromLatin1(button.model)));
     // One line for every row the record holds otherwise than the set says.
     editor_.ReportApplied(applied);
@@ -49,7 +50,7 @@ bool FillDataSets::FillFromDataSet(int set, std::vector<ParameterEditor::Applied
         return false;
     }
     const std::string mac = state_.ParameterTexts[PagedRow::Mac];
-    const int rows = ItemCount(form_.Control("List5"));
+    const int rows = ItemCount(form_.c.List5);
     for (int row = 0; row < rows; ++row) {
         const std::string text = ReadFillValue(set, row, mac, *data);
         if (text == kFillNotApplied) continue;

@@ -19,7 +19,7 @@ namespace cobalin {
 // One fill button: its control, its data set and the model name it stamps
 // (empty for none).
 struct FillButton {
-    const char* control;
+    QPushButton* const ui::MainHandles::*control;
     int set;
     const char* model;
 };

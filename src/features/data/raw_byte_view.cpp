@@ -27,20 +27,20 @@ void ShowFromStart(QWidget* box) {
 }  // namespace
 
 RawByteView::RawByteView(FormMain& form, AppState& state) : form_(form), state_(state) {
-    connect(form_.Get<QPushButton>("Command15"), &QPushButton::clicked, this, [this] { ViewClick(); });
-    connect(form_.Get<QPushButton>("Command17"), &QPushButton::clicked, this, [this] { UpdateClick(); });
-    connect(form_.Get<QPushButton>("Command18"), &QPushButton::clicked, this, [this] { HideClick(); });
+    connect(form_.c.Command15, &QPushButton::clicked, this, [this] { ViewClick(); });
+    connect(form_.c.Command17, &QPushButton::clicked, this, [this] { UpdateClick(); });
+    connect(form_.c.Command18, &QPushButton::clicked, this, [this] { HideClick(); });
 }
 
 int16_t RawByteView::DeviceOnSelectedLine() const {
-    const int row = SelectedRow(form_.Control("List1"));
+    const int row = SelectedRow(form_.c.List1);
     if (row < 0) return 0;
     const auto device = static_cast<int16_t>(row + 1);
     return state_.Devices->IsDevice(device) ? device : 0;
 }
 
 std::optional<ByteRange> RawByteView::Stretch() const {
-    return ParseByteRange(TextOf(form_.Control("Text1")).toStdString(), TextOf(form_.Control("Text2")).toStdString(),
+    return ParseByteRange(TextOf(form_.c.Text1).toStdString(), TextOf(form_.c.Text2).toStdString(),
                           kRecordSize);
 }
 
@@ -53,25 +53,25 @@ void RawByteView::ViewClick() {
     const DeviceRecord& record = state_.Devices->DeviceTable[static_cast<size_t>(device)].Record;
     const std::string bytes(reinterpret_cast<const char*>(record.data()) + range->start, range->size);
     const QString escaped = FromAnsi(EscapeBytesText(bytes));
-    SetCaption(form_.Control("Label1"), escaped);
-    SetText(form_.Control("Text3"), escaped);
-    SetText(form_.Control("Text5"), FromAnsi(bytes));
-    for (const char* name : {"Text3", "Text5"}) ShowFromStart(form_.Control(name));
+    SetCaption(form_.c.Label1, escaped);
+    SetText(form_.c.Text3, escaped);
+    SetText(form_.c.Text5, FromAnsi(bytes));
+    for (QWidget* w : Widgets(form_.c.Text3, form_.c.Text5)) ShowFromStart(w);
 }
 
 void RawByteView::UpdateClick() {
     const int16_t device = DeviceOnSelectedLine();
     if (device == 0) return;
-    QWidget* result = form_.Control("Label41");
+    QWidget* result = form_.c.Label41;
     ShowStatus(result, "", kBlack);
     const auto range = Stretch();
-    const std::string typed = TextOf(form_.Control("Text5")).toStdString();
+    const std::string typed = TextOf(form_.c.Text5).toStdString();
     // A character with no byte of its own would be stored as "?" unnoticed.
     if (!range || !IsAnsiRepresentable(typed)) {
         SetCaption(result, kRawUpdateError);
         return;
     }
-    QWidget* escapedBox = form_.Control("Text3");
+    QWidget* escapedBox = form_.c.Text3;
     SetText(escapedBox, FromAnsi(EscapeBytesText(Utf8ToAnsi(typed))));
     ShowFromStart(escapedBox);
     const std::string data = UnescapeBytesText(Utf8ToAnsi(TextOf(escapedBox).toStdString()));
@@ -91,6 +91,6 @@ void RawByteView::UpdateClick() {
     SetCaption(result, unsent.isEmpty() ? QString(kRawUpdateOk) : kRawUpdateNotSent + unsent.join(", "));
 }
 
-void RawByteView::HideClick() { Hide(form_.Control("Frame11")); }
+void RawByteView::HideClick() { Hide(form_.c.Frame11); }
 
 }  // namespace cobalin

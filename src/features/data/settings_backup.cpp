@@ -29,14 +29,14 @@ std::tm LocalNow() {
 
 SettingsBackup::SettingsBackup(FormMain& form, AppState& state, Dialogs& dialogs)
     : form_(form), state_(state), dialogs_(dialogs) {
-    connect(form_.Get<QPushButton>("Command11"), &QPushButton::clicked, this, [this] { BackupSettings(); });
+    connect(form_.c.Command11, &QPushButton::clicked, this, [this] { BackupSettings(); });
     // "Misc." lies over the lists of the engineering face: without a
     // background of its own they would show through its buttons.
-    form_.Control("Frame17")->setAutoFillBackground(true);
+    form_.c.Frame17->setAutoFillBackground(true);
 }
 
 void SettingsBackup::BackupSettings() {
-    QWidget* list1 = form_.Control("List1");
+    QWidget* list1 = form_.c.List1;
     const int selected = SelectedRow(list1);
     const QString mac = selected >= 0 ? Items(list1).value(selected) : QString();
     const std::string macText = Utf8ToAnsi(mac.toStdString());

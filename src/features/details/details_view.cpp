@@ -12,7 +12,6 @@ namespace cobalin {
 using namespace ui;
 
 namespace {
-constexpr const char* kSummaryValues[] = {"Label7", "Label17", "Label13", "Label9x", "Label11", "Label58", "Label15"};
 // ParameterTexts rows of the summary for the paged format.
 constexpr size_t kPagedSummaryRows[] = {PagedRow::Mac,         PagedRow::ServerName, PagedRow::SerialBrenik,
                                         PagedRow::VersionDate, PagedRow::LinkIn,     PagedRow::LinkOut,
@@ -44,37 +43,37 @@ void SetLines(QWidget* list, const QStringList& lines) {
 
 
 DetailsView::DetailsView(FormMain& form, AppState& state) : form_(form), state_(state) {
-    QWidget* list1 = form_.Control("List1");
+    QWidget* list1 = form_.c.List1;
     SetSelectHandler(list1, [this] { FoundListClicked(); });
     ConnectUserSelection(list1);
     // The names and the values scroll together, so their rows stay side by side.
-    auto* names = form_.Get<QListWidget>("List4")->verticalScrollBar();
-    auto* values = form_.Get<QListWidget>("List5")->verticalScrollBar();
+    auto* names = form_.c.List4->verticalScrollBar();
+    auto* values = form_.c.List5->verticalScrollBar();
     connect(names, &QScrollBar::valueChanged, values, &QScrollBar::setValue);
     connect(values, &QScrollBar::valueChanged, names, &QScrollBar::setValue);
 }
 
 void DetailsView::FoundListClicked() {
-    QWidget* list1 = form_.Control("List1");
+    QWidget* list1 = form_.c.List1;
     if (ItemCount(list1) == 0) {
-        Hide(form_.Control("Frame1"));
+        Hide(form_.c.Frame1);
         return;
     }
     state_.SelectedDevice = static_cast<int16_t>(SelectedRow(list1) + 1);
     // A line with no device behind it (none chosen, or a list out of step
     // with the table) shows no details rather than another entry's.
     if (!state_.Devices->IsDevice(state_.SelectedDevice)) {
-        Hide(form_.Control("Frame1"));
+        Hide(form_.c.Frame1);
         return;
     }
     const DeviceEntry& e = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
     if (IsPagedRecord(e.Record)) ShowPagedDetails(state_.SelectedDevice);
     else ShowShortDetails(state_.SelectedDevice);
-    Show(form_.Control("Frame1"));
+    Show(form_.c.Frame1);
 }
 
 void DetailsView::ClearDetailValues() {
-    SetLines(form_.Control("List5"), QStringList(static_cast<int>(kParameterCount)));
+    SetLines(form_.c.List5, QStringList(static_cast<int>(kParameterCount)));
     for (auto& t : state_.ParameterTexts) t.clear();
 }
 
@@ -84,12 +83,15 @@ void DetailsView::FillLists(std::span<const FieldDef> fields) {
         names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
         values << FromAnsi(state_.ParameterTexts[f.index]);
     }
-    SetLines(form_.Control("List4"), names);
-    SetLines(form_.Control("List5"), values);
+    SetLines(form_.c.List4, names);
+    SetLines(form_.c.List5, values);
 }
 
 void DetailsView::SetSummary(const QStringList& values) {
-    for (int i = 0; i < 7; ++i) SetCaption(form_.Control(kSummaryValues[i]), values.value(i, "N/A"));
+    const MainHandles& c = form_.c;
+    int i = 0;
+    for (QLabel* value : {c.Label7, c.Label17, c.Label13, c.Label9x, c.Label11, c.Label58, c.Label15})
+        SetCaption(value, values.value(i++, "N/A"));
 }
 
 void DetailsView::ShowPagedDetails(int16_t device) {

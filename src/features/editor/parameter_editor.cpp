@@ -16,17 +16,17 @@ using namespace ui;
 
 ParameterEditor::ParameterEditor(FormMain& form, AppState& state, PingScan& ping)
     : form_(form), state_(state), ping_(ping) {
-    QWidget* list4 = form_.Control("List4");
-    QWidget* list5 = form_.Control("List5");
-    QWidget* combo3 = form_.Control("Combo3");
+    QWidget* list4 = form_.c.List4;
+    QWidget* list5 = form_.c.List5;
+    QWidget* combo3 = form_.c.Combo3;
     SetSelectHandler(list4, [this] { List4Click(); });
     SetSelectHandler(list5, [this] { List5Click(); });
     SetSelectHandler(combo3, [this] { Combo3Click(); });
     ConnectUserSelection(list4);
     ConnectUserSelection(list5);
     ConnectUserSelection(combo3);
-    connect(form_.Get<QPushButton>("Command6"), &QPushButton::clicked, this, [this] { ApplyClick(); });
-    connect(form_.Get<QPushButton>("Command5"), &QPushButton::clicked, this, [this] { PingClick(); });
+    connect(form_.c.Command6, &QPushButton::clicked, this, [this] { ApplyClick(); });
+    connect(form_.c.Command5, &QPushButton::clicked, this, [this] { PingClick(); });
 }
 
 bool ParameterEditor::SelectedIsPaged() const {
@@ -36,28 +36,28 @@ bool ParameterEditor::SelectedIsPaged() const {
 
 void ParameterEditor::List4Click() {
     // The values follow the names; the value list's own handler does the rest.
-    SelectRow(form_.Control("List5"), SelectedRow(form_.Control("List4")));
+    SelectRow(form_.c.List5, SelectedRow(form_.c.List4));
 }
 
 void ParameterEditor::List5Click() {
-    const int row = SelectedRow(form_.Control("List5"));
+    const int row = SelectedRow(form_.c.List5);
     if (row < 0) return;
     // Quietly: the names list's handler would select the values again.
-    SetRowQuietly(form_.Control("List4"), row);
-    Show(form_.Control("Frame2"));
-    SetCaption(form_.Control("Label5"), Items(form_.Control("List4")).value(row));
-    SetText(form_.Control("Text4"), PrepareValueInput(row));
+    SetRowQuietly(form_.c.List4, row);
+    Show(form_.c.Frame2);
+    SetCaption(form_.c.Label5, Items(form_.c.List4).value(row));
+    SetText(form_.c.Text4, PrepareValueInput(row));
     // The row table and its offsets are those of the paged record: applied to
     // a short record they would overwrite its MAC and other fields.
     const bool editable = IsEditableRow(row) && SelectedIsPaged();
-    for (const char* name : {"Command6", "Combo3", "Text4"}) Enable(form_.Control(name), editable);
+    for (QWidget* w : Widgets(form_.c.Command6, form_.c.Combo3, form_.c.Text4)) Enable(w, editable);
 }
 
 QString ParameterEditor::PrepareValueInput(int row) {
-    QWidget* ping = form_.Control("Command5");
-    QWidget* combo = form_.Control("Combo3");
+    QWidget* ping = form_.c.Command5;
+    QWidget* combo = form_.c.Combo3;
     Hide(ping);
-    const QString current = Items(form_.Control("List5")).value(row);
+    const QString current = Items(form_.c.List5).value(row);
     QString text = current;
     if (IsChoiceRow(row) && SelectedIsPaged()) {
         Show(combo);
@@ -79,25 +79,25 @@ QString ParameterEditor::PrepareValueInput(int row) {
         Show(ping);
         SetTag(ping, "0");
     }
-    Show(form_.Control("Text4"), !OwnVisible(combo));
+    Show(form_.c.Text4, !OwnVisible(combo));
     return text;
 }
 
 void ParameterEditor::Combo3Click() {
-    QWidget* combo = form_.Control("Combo3");
+    QWidget* combo = form_.c.Combo3;
     const int i = SelectedRow(combo);
-    if (i >= 0) SetText(form_.Control("Text4"), Items(combo).value(i));
+    if (i >= 0) SetText(form_.c.Text4, Items(combo).value(i));
 }
 
 ParameterEditor::Applied ParameterEditor::ApplySelected() {
-    QWidget* list5 = form_.Control("List5");
+    QWidget* list5 = form_.c.List5;
     Applied a;
     a.row = SelectedRow(list5);
     // Only a device of the last search that is still selected in List1 is
     // written: after a search has emptied the list, the index names whatever
     // device now sits there.
-    if (a.row < 0 || SelectedRow(form_.Control("List1")) < 0 || !SelectedIsPaged()) return {};
-    a.typed = TextOf(form_.Control("Text4"));
+    if (a.row < 0 || SelectedRow(form_.c.List1) < 0 || !SelectedIsPaged()) return {};
+    a.typed = TextOf(form_.c.Text4);
     a.result = EditParameter(*state_.Devices, state_.ParameterTexts, a.row, Utf8ToAnsi(a.typed.toStdString()),
                              state_.SelectedDevice);
     if (a.result.outcome == ApplyOutcome::Ignored) return a;
@@ -113,8 +113,8 @@ ParameterEditor::Applied ParameterEditor::ApplySelected() {
 void ParameterEditor::ApplyClick() { ReportApplied({ApplySelected()}); }
 
 ParameterEditor::Applied ParameterEditor::ApplyRowText(int row, const QString& text) {
-    SelectRow(form_.Control("List5"), row);
-    SetText(form_.Control("Text4"), text);
+    SelectRow(form_.c.List5, row);
+    SetText(form_.c.Text4, text);
     return ApplySelected();
 }
 
@@ -129,7 +129,7 @@ void ParameterEditor::ReportApplied(const std::vector<Applied>& applied) {
             EditNoteText(a.result.note, a.row, a.typed.toStdString(), AnsiToUtf8(a.result.shown)));
     }
     if (rows.isEmpty()) return ClearNote();
-    QWidget* status = form_.Control("Label1");
+    QWidget* status = form_.c.Label1;
     if (note_.isEmpty() || Caption(status) != note_) {
         beforeNote_ = Caption(status);
         beforeNoteColor_ = ForeColor(status);
@@ -139,7 +139,7 @@ void ParameterEditor::ReportApplied(const std::vector<Applied>& applied) {
 }
 
 void ParameterEditor::ClearNote() {
-    QWidget* status = form_.Control("Label1");
+    QWidget* status = form_.c.Label1;
     // Only while the note is still there: a status shown since stays.
     if (!note_.isEmpty() && Caption(status) == note_) {
         SetForeColor(status, beforeNoteColor_);
@@ -149,15 +149,15 @@ void ParameterEditor::ClearNote() {
 }
 
 void ParameterEditor::PingClick() {
-    QWidget* ping = form_.Control("Command5");
-    QWidget* apply = form_.Control("Command6");
-    const QString address = TextOf(form_.Control("Text4"));
+    QWidget* ping = form_.c.Command5;
+    QWidget* apply = form_.c.Command6;
+    const QString address = TextOf(form_.c.Text4);
     SetTag(ping, QString::number(ping_.PingOne(address.toStdString())));
     if (Tag(ping) == "0") {
         Enable(apply);
     } else {
         // In use: only the device's own, unchanged address may still be applied.
-        QWidget* list5 = form_.Control("List5");
+        QWidget* list5 = form_.c.List5;
         Enable(apply, address == Items(list5).value(SelectedRow(list5)));
     }
 }

@@ -25,28 +25,26 @@ void SetLineY(QWidget* line, int y) {
 }  // namespace
 
 FaceController::FaceController(FormMain& form, AppState& state) : form_(form), state_(state) {
-    auto on = [this](const char* name, auto handler) {
-        connect(form_.Get<QPushButton>(name), &QPushButton::clicked, this, handler);
-    };
-    on("Command35", [this] { SimpleTwoPressed(); });
-    on("Command24", [this] { SimpleOnePressed(); });
-    on("Command23", [this] { AdvancePressed(); });
-    on("Command13", [this] { Show(form_.Control("Frame10")); });
-    on("Command14", [this] { Hide(form_.Control("Frame10")); });
-    on("Command16", [this] { Show(form_.Control("Frame11")); });
-    on("Command26", [this] { Show(form_.Control("Frame17")); });
-    on("Command27", [this] { Hide(form_.Control("Frame17")); });
-    on("Command12", [this] { ClosePressed(); });
+    auto on = [this](QPushButton* button, auto handler) { connect(button, &QPushButton::clicked, this, handler); };
+    on(form_.c.Command35, [this] { SimpleTwoPressed(); });
+    on(form_.c.Command24, [this] { SimpleOnePressed(); });
+    on(form_.c.Command23, [this] { AdvancePressed(); });
+    on(form_.c.Command13, [this] { Show(form_.c.Frame10); });
+    on(form_.c.Command14, [this] { Hide(form_.c.Frame10); });
+    on(form_.c.Command16, [this] { Show(form_.c.Frame11); });
+    on(form_.c.Command26, [this] { Show(form_.c.Frame17); });
+    on(form_.c.Command27, [this] { Hide(form_.c.Frame17); });
+    on(form_.c.Command12, [this] { ClosePressed(); });
 }
 
 // The controls the faces move.
 struct FaceController::Parts {
     explicit Parts(FormMain& f)
-        : frame12(f.Control("Frame12")), frame19(f.Control("Frame19")), frame20(f.Control("Frame20")),
-          frame21(f.Control("Frame21")), frame22(f.Control("Frame22")), status(f.Control("Frame23")),
-          line(f.Control("Line1")), logo(f.Control("Image1")), ok(f.Control("Command34(3)")),
-          close(f.Control("Command34(4)")), help(f.Control("Command34(5)")), debug(f.Control("Command34(6)")),
-          label57(f.Control("Label57")) {}
+        : frame12(f.c.Frame12), frame19(f.c.Frame19), frame20(f.c.Frame20),
+          frame21(f.c.Frame21), frame22(f.c.Frame22), status(f.c.Frame23),
+          line(f.c.Line1), logo(f.c.Image1), ok(f.c.Command34[3]),
+          close(f.c.Command34[4]), help(f.c.Command34[5]), debug(f.c.Command34[6]),
+          label57(f.c.Label57) {}
     QWidget *frame12, *frame19, *frame20, *frame21, *frame22, *status, *line, *logo, *ok, *close, *help, *debug, *label57;
 };
 
@@ -76,9 +74,9 @@ void FaceController::ArrangeSearchFace(const Parts& p, bool advance) {
     Show(p.frame12, !advance);
     Show(p.frame19);
     Hide(p.frame20);
-    Show(form_.Control("Frame14"), advance);
-    Show(form_.Control("Command32"), advance);
-    Show(form_.Control("Command23"), advance);
+    Show(form_.c.Frame14, advance);
+    Show(form_.c.Command32, advance);
+    Show(form_.c.Command23, advance);
     SetTop(p.label57, Height(p.frame21) - kNoticeRise);
 }
 
@@ -94,7 +92,7 @@ void FaceController::ArrangePanelFace(const Parts& p) {
         SetTop(p.frame20, Top(p.logo));
     }
     SetHeight(p.frame20, Height(p.frame20) + kPanelGrowth + extra);
-    Hide(form_.Control("Label56"));
+    Hide(form_.c.Label56);
     if (logoVisible) SetWindowHeight(&form_, Height(p.frame12) + extra);
     if (!state_.Run.ShowPassword) {
         SetLineY(p.line, 3520 + extra);
@@ -106,7 +104,7 @@ void FaceController::ArrangePanelFace(const Parts& p) {
         AddToTop(p.close, kPanelGrowth + extra + (logoVisible ? 50 : 0));
     }
     SetTop(p.status, logoVisible ? Top(p.close) - 100 : Top(p.close));
-    SetTop(form_.Control("Label56"), Bottom(p.status) + 50);
+    SetTop(form_.c.Label56, Bottom(p.status) + 50);
     SetTop(p.label57, Height(p.frame21) - kNoticeRise);
     SetWidth(p.frame12, kPanelWidth);
     SetWidth(p.frame20, kPanelWidth);
@@ -117,12 +115,12 @@ void FaceController::ArrangePanelFace(const Parts& p) {
     Hide(p.frame19);
     Show(p.frame20);
     Show(p.frame12);
-    for (const char* name : {"Frame14", "Command32", "Command23"}) Hide(form_.Control(name));
-    SelectRow(form_.Control("Combo1"), 0);
+    for (QWidget* w : Widgets(form_.c.Frame14, form_.c.Command32, form_.c.Command23)) Hide(w);
+    SelectRow(form_.c.Combo1, 0);
 }
 
 void FaceController::SimpleTwoPressed() {
-    MoveTo(form_.Control("Frame12"), 0, 0);
+    MoveTo(form_.c.Frame12, 0, 0);
     SetFace(state_.Run, Face::SimpleTwo);
     ArrangeFace();
 }
@@ -131,15 +129,15 @@ void FaceController::SimpleOnePressed() {
     SetWindowTwips(&form_, kFaceArea.width, 6000);
     // The simple face needs the area's full width again after the narrower
     // configuration panel; without it the face would be cut off at the right.
-    SetWidth(form_.Control("Frame12"), kFaceArea.width);
+    SetWidth(form_.c.Frame12, kFaceArea.width);
     SetFace(state_.Run, Face::SimpleOne);
-    Show(form_.Control("Frame12"));
-    Hide(form_.Control("Frame14"));
+    Show(form_.c.Frame12);
+    Hide(form_.c.Frame14);
     ArrangeFace();
 }
 
 void FaceController::AdvancePressed() {
-    MoveTo(form_.Control("Frame14"), kEngineeringFace.left, kEngineeringFace.top);
+    MoveTo(form_.c.Frame14, kEngineeringFace.left, kEngineeringFace.top);
     SetFace(state_.Run, Face::Advance);
     ArrangeFace();
 }

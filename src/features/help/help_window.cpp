@@ -16,19 +16,19 @@ void HelpWindow::Open() {
     FormHelp& w = *window_;
     w.setParent(&owner_, Qt::Dialog);
     w.setWindowModality(Qt::ApplicationModal);
-    SetCaption(w.Control("labVer"), "Rev. " + versionText_);
+    SetCaption(w.c.labVer, "Rev. " + versionText_);
     if (state_.DeviceType == DeviceClass::IpDongle) {
-        Show(w.Control("Picture2"));
-        Hide(w.Control("Picture1"));
-        SetCaption(w.Control("Label6"), "Administration PC with ZentaPower Cobalin installed.");
+        Show(w.c.Picture2);
+        Hide(w.c.Picture1);
+        SetCaption(w.c.Label6, "Administration PC with ZentaPower Cobalin installed.");
     } else if (state_.DeviceType == DeviceClass::ZentaBox) {
-        Show(w.Control("Picture1"));
-        Hide(w.Control("Picture2"));
-        SetCaption(w.Control("Label6"), "Administration PC with ZentaSolution Cobalin installed.");
+        Show(w.c.Picture1);
+        Hide(w.c.Picture2);
+        SetCaption(w.c.Label6, "Administration PC with ZentaSolution Cobalin installed.");
     }
     QEventLoop loop;
     w.onClose = [&loop] { loop.quit(); };
-    connect(w.Get<QPushButton>("Command1"), &QPushButton::clicked, &w, [&w] { w.close(); });
+    connect(w.c.Command1, &QPushButton::clicked, &w, [&w] { w.close(); });
     w.show();
     NotifyModalEntered();
     loop.exec();

@@ -27,7 +27,6 @@ const QString kDhcpOn = "Enable";
 const QString kDhcpOff = "Disable";
 
 // The panel's parts that an update keeps disabled until it has ended.
-constexpr const char* kPanelLists[] = {"Combo4", "Combo5", "Combo6", "List7"};
 constexpr int kPanelButtons[] = {2, 1, 0, 3, 4, 5};
 
 }  // namespace
@@ -35,45 +34,45 @@ constexpr int kPanelButtons[] = {2, 1, 0, 3, 4, 5};
 ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor,
                                        DeviceWrites& writes)
     : form_(form), state_(state), dialogs_(dialogs), editor_(editor), writes_(writes) {
-    connect(form_.Get<QPushButton>("Command21"), &QPushButton::clicked, this, [this] { Update(); });
-    connect(form_.Get<QPushButton>("Command22"), &QPushButton::clicked, this, [this] { Default(); });
+    connect(form_.c.Command21, &QPushButton::clicked, this, [this] { Update(); });
+    connect(form_.c.Command22, &QPushButton::clicked, this, [this] { Default(); });
 }
 
 bool ConfigurationApply::OperationRuns() const {
     // Timer1 is off for most of the restart countdown, so it alone does not
     // tell: the update holds until its follow-up search has ended and the
     // lists are filled again.
-    return form_.Timer1->isActive() || writes_.busy() || Tag(form_.Control("Label44")) == kUpdateRuns;
+    return form_.Timer1->isActive() || writes_.busy() || Tag(form_.c.Label44) == kUpdateRuns;
 }
 
 void ConfigurationApply::ConfirmDongleSetup() {
     if (dialogs_.Message("Are you sure to setup the IP Dongle?", "Setup IP Dongle", MessageIcon::None,
                          MessageButtons::OKCancel) != MessageAnswer::OK)
         return;
-    QWidget* newPassword = form_.Control("Text12(9)");
-    QWidget* confirm = form_.Control("Text12(10)");
+    QWidget* newPassword = form_.c.Text12[9];
+    QWidget* confirm = form_.c.Text12[10];
     // No new password: the device gets back the password it has.
     if (TextOf(newPassword).isEmpty()) {
-        SetText(newPassword, TextOf(form_.Control("Text12(8)")));
-        SetText(confirm, TextOf(form_.Control("Text12(8)")));
+        SetText(newPassword, TextOf(form_.c.Text12[8]));
+        SetText(confirm, TextOf(form_.c.Text12[8]));
     }
-    SetText(form_.Control("Text12(4)"), TextOf(newPassword));
-    SetText(form_.Control("Text12(5)"), TextOf(confirm));
+    SetText(form_.c.Text12[4], TextOf(newPassword));
+    SetText(form_.c.Text12[5], TextOf(confirm));
     ApplyConfiguration();
 }
 
 void ConfigurationApply::ApplyConfiguration() {
     ApplyFields f;
-    f.superPassword = TypedText(form_.Control("Text12(3)"));
-    f.devicePassword = TypedText(form_.Control("Text6(3)"));
-    f.stagedPassword = TypedText(form_.Control("Text12(4)"));
-    f.stagedConfirm = TypedText(form_.Control("Text12(5)"));
-    f.deviceSelected = SelectedRow(form_.Control("Combo4")) >= 0;
+    f.superPassword = TypedText(form_.c.Text12[3]);
+    f.devicePassword = TypedText(form_.c.Text6[3]);
+    f.stagedPassword = TypedText(form_.c.Text12[4]);
+    f.stagedConfirm = TypedText(form_.c.Text12[5]);
+    f.deviceSelected = SelectedRow(form_.c.Combo4) >= 0;
     if (const auto refusal = CheckApply(f)) {
         const RefusalReport report = ReportOf(*refusal, state_.Run.ShowPassword);
         const QString text = QString::fromStdString(report.text);
         if (report.form == ReportForm::StatusOnly) {
-            QWidget* status = form_.Control("Label54(1)");
+            QWidget* status = form_.c.Label54[1];
             ShowStatus(status, text, kRed);
         } else {
             dialogs_.Message(text, kAppTitle, MessageIcon::None, MessageButtons::OK);
@@ -81,63 +80,64 @@ void ConfigurationApply::ApplyConfiguration() {
         return;
     }
     DisablePanel();
-    SetRowQuietly(form_.Control("Combo2"), IsChecked(form_.Control("Option2(0)")) ? 0 : 1);
-    const std::pair<const char*, const char*> copies[] = {
-        {"Text6(0)", "Text12(0)"}, {"Text6(1)", "Text12(1)"}, {"Text6(2)", "Text12(2)"},
-        {"Text6(9)", "Text12(6)"}, {"Text6(10)", "Text12(7)"}};
-    for (const auto& [to, from] : copies) SetText(form_.Control(to), TextOf(form_.Control(from)));
+    SetRowQuietly(form_.c.Combo2, IsChecked(form_.c.Option2[0]) ? 0 : 1);
+    const std::pair<QLineEdit*, QLineEdit*> copies[] = {
+        {form_.c.Text6[0], form_.c.Text12[0]}, {form_.c.Text6[1], form_.c.Text12[1]},
+        {form_.c.Text6[2], form_.c.Text12[2]}, {form_.c.Text6[9], form_.c.Text12[6]},
+        {form_.c.Text6[10], form_.c.Text12[7]}};
+    for (const auto& [to, from] : copies) SetText(to, TextOf(from));
     // An empty new password leaves the device's password as loaded.
-    if (!TextOf(form_.Control("Text12(4)")).isEmpty()) {
-        SetText(form_.Control("Text6(3)"), TextOf(form_.Control("Text12(4)")));
-        SetText(form_.Control("Text6(6)"), TextOf(form_.Control("Text12(5)")));
+    if (!TextOf(form_.c.Text12[4]).isEmpty()) {
+        SetText(form_.c.Text6[3], TextOf(form_.c.Text12[4]));
+        SetText(form_.c.Text6[6], TextOf(form_.c.Text12[5]));
     }
     Update();
 }
 
 void ConfigurationApply::DisablePanel() {
-    for (const char* name : kPanelLists) Disable(form_.Control(name));
-    for (int i : kPanelButtons) Disable(form_.Control(QString("Command34(%1)").arg(i)));
-    Disable(form_.Control("Frame22"));
+    for (QWidget* w : PanelLists(form_.c)) Disable(w);
+    for (int i : kPanelButtons) Disable(form_.c.Command34[i]);
+    Disable(form_.c.Frame22);
 }
 
 void ConfigurationApply::EnablePanel() {
-    SetTag(form_.Control("Label44"), kNoUpdate);
-    for (const char* name : {"Combo5", "Combo6", "Combo4", "List7"}) Enable(form_.Control(name));
-    for (int i : kPanelButtons) Enable(form_.Control(QString("Command34(%1)").arg(i)));
-    Enable(form_.Control("Frame22"));
+    SetTag(form_.c.Label44, kNoUpdate);
+    for (QWidget* w : Widgets(form_.c.Combo5, form_.c.Combo6, form_.c.Combo4, form_.c.List7)) Enable(w);
+    for (int i : kPanelButtons) Enable(form_.c.Command34[i]);
+    Enable(form_.c.Frame22);
 }
 
 void ConfigurationApply::RefuseUpdate(const QString& text) {
-    for (const char* name : {"Label44", "Label46"}) {
-        ShowStatus(form_.Control(name), text, kRed);
+    for (QWidget* w : Widgets(form_.c.Label44, form_.c.Label46)) {
+        ShowStatus(w, text, kRed);
     }
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, text, kRed);
 }
 
 bool ConfigurationApply::LoadedDeviceIsWritable() const {
     const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-    return IsPagedRecord(entry.Record) && ItemCount(form_.Control("List5")) == static_cast<int>(kParameterCount);
+    return IsPagedRecord(entry.Record) && ItemCount(form_.c.List5) == static_cast<int>(kParameterCount);
 }
 
 std::vector<std::pair<int, QString>> ConfigurationApply::ChangedRows() const {
     using P = PagedRow;
     std::vector<std::pair<int, QString>> rows;
-    const QStringList current = Items(form_.Control("List5"));
+    const QStringList current = Items(form_.c.List5);
     auto compare = [&](const QString& text, int parameter) {
         if (text != current.value(parameter)) rows.emplace_back(parameter, text);
     };
-    compare(TextOf(form_.Control("Text6(9)")), P::ServerName);
-    compare(TextOf(form_.Control("Text6(10)")), P::CompanyName);
-    const QString password = TextOf(form_.Control("Text6(3)"));
-    if (password == TextOf(form_.Control("Text6(6)"))) compare(password, P::Password);
-    const QString dhcp = TextOf(form_.Control("Combo2"));
+    compare(TextOf(form_.c.Text6[9]), P::ServerName);
+    compare(TextOf(form_.c.Text6[10]), P::CompanyName);
+    const QString password = TextOf(form_.c.Text6[3]);
+    if (password == TextOf(form_.c.Text6[6])) compare(password, P::Password);
+    const QString dhcp = TextOf(form_.c.Combo2);
     if (dhcp != kDhcpOn) {
         if (dhcp != current.value(P::Dhcp)) rows.emplace_back(P::Dhcp, kDhcpOff);
-        compare(TextOf(form_.Control("Text6(0)")), P::IpAddress);
-        compare(TextOf(form_.Control("Text6(1)")), P::Netmask);
-        compare(TextOf(form_.Control("Text6(2)")), P::Gateway);
-        compare(TextOf(form_.Control("Text6(7)")), P::SerialBrenik);
+        compare(TextOf(form_.c.Text6[0]), P::IpAddress);
+        compare(TextOf(form_.c.Text6[1]), P::Netmask);
+        compare(TextOf(form_.c.Text6[2]), P::Gateway);
+        compare(TextOf(form_.c.Text6[7]), P::SerialBrenik);
     } else if (dhcp != current.value(P::Dhcp)) {
         // With DHCP the device takes its addresses from the network.
         rows.emplace_back(P::Dhcp, kDhcpOn);
@@ -164,8 +164,8 @@ QString ConfigurationApply::UpdateRefusal(const std::vector<std::pair<int, QStri
 }
 
 void ConfigurationApply::Update() {
-    if (!IsAcceptedNetworkSetting(TypedText(form_.Control("Text6(0)")), TypedText(form_.Control("Text6(1)")),
-                                  TypedText(form_.Control("Text6(2)")))) {
+    if (!IsAcceptedNetworkSetting(TypedText(form_.c.Text6[0]), TypedText(form_.c.Text6[1]),
+                                  TypedText(form_.c.Text6[2]))) {
         RefuseUpdate(kNetworkSettingsRefused);
         EnablePanel();
         return;
@@ -174,10 +174,10 @@ void ConfigurationApply::Update() {
     // which loading a device selects: it must be the device shown, from the
     // last search, or the values would reach another device or none while
     // the update reported success.
-    QWidget* list1 = form_.Control("List1");
+    QWidget* list1 = form_.c.List1;
     const int row = SelectedRow(list1);
     if (row < 0 || !state_.Devices->IsDevice(state_.SelectedDevice) ||
-        Items(list1).value(row) != Caption(form_.Control("Frame13"))) {
+        Items(list1).value(row) != Caption(form_.c.Frame13)) {
         RefuseUpdate(kNoDeviceLoaded);
         EnablePanel();
         return;
@@ -188,10 +188,10 @@ void ConfigurationApply::Update() {
         EnablePanel();
         return;
     }
-    QWidget* label44 = form_.Control("Label44");
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* label44 = form_.c.Label44;
+    QWidget* status = form_.c.Label54[1];
     // A refusal shown before has left the simple face's status red.
-    for (QWidget* w : {label44, form_.Control("Label46")}) SetForeColor(w, kBlack);
+    for (QWidget* w : Widgets(label44, form_.c.Label46)) SetForeColor(w, kBlack);
     if (rows.empty()) {
         SetCaption(label44, "No change is made");
         ShowStatus(status, "No change is made", kBlack);
@@ -202,14 +202,14 @@ void ConfigurationApply::Update() {
     SetCaption(label44, "Updating...");
     ShowStatus(status, "Updating...", kBlack);
     SetTag(label44, kUpdateRuns);
-    for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Disable(form_.Control(name));
+    for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Disable(w);
     EnableTimer(form_.Timer3, true);
     // Timer3 reports the progress and ends the update after the follow-up search.
     if (writes_.Update()) return;
     // Another operation of the engineering face holds the writes: nothing
     // was sent, so the face does not go on as if it had been.
     EnableTimer(form_.Timer3, false);
-    for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
+    for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Enable(w);
     RefuseUpdate(kWritesBusy);
     EnablePanel();
 }
@@ -219,12 +219,12 @@ void ConfigurationApply::Default() {
     auto read = [&settings](const char* key) {
         return QString::fromStdString(settings.Text("DefaultDeviceSetting", key));
     };
-    SelectRow(form_.Control("Combo2"), settings.IsOn("DefaultDeviceSetting", "DHCP") ? 0 : 1);
-    SetText(form_.Control("Text6(0)"), read("IP"));
-    SetText(form_.Control("Text6(1)"), read("Subnet"));
-    SetText(form_.Control("Text6(2)"), read("Gateway"));
-    SetText(form_.Control("Text6(3)"), read("PassWord"));
-    SetText(form_.Control("Text6(6)"), TextOf(form_.Control("Text6(3)")));
+    SelectRow(form_.c.Combo2, settings.IsOn("DefaultDeviceSetting", "DHCP") ? 0 : 1);
+    SetText(form_.c.Text6[0], read("IP"));
+    SetText(form_.c.Text6[1], read("Subnet"));
+    SetText(form_.c.Text6[2], read("Gateway"));
+    SetText(form_.c.Text6[3], read("PassWord"));
+    SetText(form_.c.Text6[6], TextOf(form_.c.Text6[3]));
 }
 
 }  // namespace cobalin

@@ -24,27 +24,27 @@ enum PanelButton { kScan = 0, kRefresh = 1, kSave = 2, kOk = 3, kClose = 4, kHel
 // What the DEBUG button widens the window and the face area to.
 constexpr int kDebugWidth = 11100;
 
-QString Button(int index) { return QString("Command34(%1)").arg(index); }
 }  // namespace
 
 ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search,
                                        ConfigurationApply& apply, std::function<void()> openHelp)
     : form_(form), state_(state), dialogs_(dialogs), search_(search), apply_(apply), openHelp_(std::move(openHelp)) {
     for (int i = kScan; i <= kDebug; ++i)
-        connect(form_.Get<QPushButton>(Button(i)), &QPushButton::clicked, this, [this, i] { ButtonPressed(i); });
-    connect(form_.Get<QPushButton>("Command39"), &QPushButton::clicked, this, [this] { Fake(); });
-    SetSelectHandler(form_.Control("List6"), [this] { LoadDevice(); });
-    SetSelectHandler(form_.Control("List7"), [this] { ListSelected(); });
-    SetSelectHandler(form_.Control("Combo5"), [this] { TypeListSelected(form_.Control("Combo5")); });
-    SetSelectHandler(form_.Control("Combo6"), [this] { TypeListSelected(form_.Control("Combo6")); });
-    SetSelectHandler(form_.Control("Combo4"), [this] { AllListSelected(); });
-    for (const char* name : {"List6", "List7", "Combo4", "Combo5", "Combo6"}) ConnectUserSelection(form_.Control(name));
+        connect(form_.c.Command34[i], &QPushButton::clicked, this, [this, i] { ButtonPressed(i); });
+    connect(form_.c.Command39, &QPushButton::clicked, this, [this] { Fake(); });
+    SetSelectHandler(form_.c.List6, [this] { LoadDevice(); });
+    SetSelectHandler(form_.c.List7, [this] { ListSelected(); });
+    SetSelectHandler(form_.c.Combo5, [this] { TypeListSelected(form_.c.Combo5); });
+    SetSelectHandler(form_.c.Combo6, [this] { TypeListSelected(form_.c.Combo6); });
+    SetSelectHandler(form_.c.Combo4, [this] { AllListSelected(); });
+    for (QWidget* w : Widgets(form_.c.List6, form_.c.List7, form_.c.Combo4, form_.c.Combo5, form_.c.Combo6))
+        ConnectUserSelection(w);
     // Leaving the IP address field enables Refresh, whatever it holds.
-    SetValidateHandler(form_.Control("Text12(0)"), [this] {
-        Enable(form_.Control(Button(kRefresh)));
+    SetValidateHandler(form_.c.Text12[0], [this] {
+        Enable(form_.c.Command34[kRefresh]);
         return false;
     });
-    SetValidateHandler(form_.Control("Text12(5)"), [this] { return ConfirmationLeft(); });
+    SetValidateHandler(form_.c.Text12[5], [this] { return ConfirmationLeft(); });
 }
 
 void ConfigurationPanel::ButtonPressed(int index) {
@@ -63,7 +63,7 @@ void ConfigurationPanel::ButtonPressed(int index) {
 bool ConfigurationPanel::Busy(const QString& button) {
     if (!apply_.OperationRuns()) return false;
     const QString text = "Please wait for application ready and then try again!";
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, text, kRed);
     dialogs_.Message(text, button, MessageIcon::Critical, MessageButtons::OK);
     return true;
@@ -72,76 +72,77 @@ bool ConfigurationPanel::Busy(const QString& button) {
 void ConfigurationPanel::Report(Refusal refusal) {
     const RefusalReport report = ReportOf(refusal);
     const QString text = QString::fromStdString(report.text);
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, text, kRed);
     if (report.form == ReportForm::PanelReport)
         dialogs_.Message(text, QString::fromStdString(report.title), MessageIcon::Critical, MessageButtons::OK);
 }
 
 void ConfigurationPanel::Scan() {
-    if (Busy(Caption(form_.Control(Button(kScan))))) return;
-    Disable(form_.Control("Combo4"));
-    for (const char* name : {"Combo4", "Combo5", "Combo6", "List7"}) ClearItems(form_.Control(name));
-    SelectRow(form_.Control("Combo1"), 0);
+    if (Busy(Caption(form_.c.Command34[kScan]))) return;
+    Disable(form_.c.Combo4);
+    for (QWidget* w : Widgets(form_.c.Combo4, form_.c.Combo5, form_.c.Combo6, form_.c.List7)) ClearItems(w);
+    SelectRow(form_.c.Combo1, 0);
     search_.SelectMode(kAnyNetwork);
-    for (int i : {kSave, kRefresh, kScan, kOk, kClose, kHelp}) Disable(form_.Control(Button(i)));
-    Disable(form_.Control("Frame22"));
+    for (int i : {kSave, kRefresh, kScan, kOk, kClose, kHelp}) Disable(form_.c.Command34[i]);
+    Disable(form_.c.Frame22);
     search_.Search();
 }
 
 void ConfigurationPanel::Refresh() {
-    if (Busy(Caption(form_.Control(Button(kRefresh))))) return;
-    const std::pair<const char*, const char*> copies[] = {
-        {"Text12(0)", "Text6(0)"}, {"Text12(1)", "Text6(1)"}, {"Text12(2)", "Text6(2)"},
-        {"Text12(6)", "Text6(9)"}, {"Text12(7)", "Text6(10)"}};
-    for (const auto& [to, from] : copies) SetText(form_.Control(to), TextOf(form_.Control(from)));
-    for (const char* name : {"Text12(8)", "Text12(9)", "Text12(10)"}) SetText(form_.Control(name), "");
+    if (Busy(Caption(form_.c.Command34[kRefresh]))) return;
+    const std::pair<QLineEdit*, QLineEdit*> copies[] = {
+        {form_.c.Text12[0], form_.c.Text6[0]}, {form_.c.Text12[1], form_.c.Text6[1]},
+        {form_.c.Text12[2], form_.c.Text6[2]}, {form_.c.Text12[6], form_.c.Text6[9]},
+        {form_.c.Text12[7], form_.c.Text6[10]}};
+    for (const auto& [to, from] : copies) SetText(to, TextOf(from));
+    for (QWidget* w : Widgets(form_.c.Text12[8], form_.c.Text12[9], form_.c.Text12[10])) SetText(w, "");
 }
 
 void ConfigurationPanel::Save() {
     // Save is disabled while an operation runs; should it be pressed all the
     // same, a second update must not start while a device restarts.
-    if (Busy(Caption(form_.Control(Button(kSave))))) return;
+    if (Busy(Caption(form_.c.Command34[kSave]))) return;
     if (state_.DeviceType == DeviceClass::IpDongle) {
         SaveFields f;
-        f.password = TypedText(form_.Control("Text12(8)"));
-        f.devicePassword = TypedText(form_.Control("Text6(3)"));
-        f.name = TypedText(form_.Control("Text12(6)"));
-        f.location = TypedText(form_.Control("Text12(7)"));
-        f.newPassword = TypedText(form_.Control("Text12(9)"));
-        f.confirmPassword = TypedText(form_.Control("Text12(10)"));
-        f.ipAddress = TypedText(form_.Control("Text12(0)"));
-        f.subnetMask = TypedText(form_.Control("Text12(1)"));
-        f.gateway = TypedText(form_.Control("Text12(2)"));
+        f.password = TypedText(form_.c.Text12[8]);
+        f.devicePassword = TypedText(form_.c.Text6[3]);
+        f.name = TypedText(form_.c.Text12[6]);
+        f.location = TypedText(form_.c.Text12[7]);
+        f.newPassword = TypedText(form_.c.Text12[9]);
+        f.confirmPassword = TypedText(form_.c.Text12[10]);
+        f.ipAddress = TypedText(form_.c.Text12[0]);
+        f.subnetMask = TypedText(form_.c.Text12[1]);
+        f.gateway = TypedText(form_.c.Text12[2]);
         if (const auto refusal = CheckSave(f)) return Report(*refusal);
         apply_.ConfirmDongleSetup();
     } else if (state_.DeviceType == DeviceClass::ZentaBox) {
         if (dialogs_.Message("Are you sure to setup the ZentaBox?", "Setup ZentaBox", MessageIcon::None,
                              MessageButtons::OKCancel) != MessageAnswer::OK)
             return;
-        const QString password = TextOf(form_.Control("Text12(8)"));
-        SetText(form_.Control("Text12(4)"), password);
-        SetText(form_.Control("Text12(5)"), password);
+        const QString password = TextOf(form_.c.Text12[8]);
+        SetText(form_.c.Text12[4], password);
+        SetText(form_.c.Text12[5], password);
         apply_.ApplyConfiguration();
     }
 }
 
 void ConfigurationPanel::Ok() {
-    if (Busy(Caption(form_.Control(Button(kOk))))) return;
+    if (Busy(Caption(form_.c.Command34[kOk]))) return;
     if (state_.DeviceType == DeviceClass::None) return;
     const bool dongle = state_.DeviceType == DeviceClass::IpDongle;
-    if (dongle && TextOf(form_.Control("Text12(8)")) != TextOf(form_.Control("Text6(3)")))
+    if (dongle && TextOf(form_.c.Text12[8]) != TextOf(form_.c.Text6[3]))
         return Report(Refusal::NotAuthenticated);
     if (dialogs_.Message("Are you sure to setup the device?", "Setup Device", MessageIcon::None,
                          MessageButtons::OKCancel) != MessageAnswer::OK)
         return;
     if (dongle) {
-        SetText(form_.Control("Text12(4)"), TextOf(form_.Control("Text12(9)")));
-        SetText(form_.Control("Text12(5)"), TextOf(form_.Control("Text12(10)")));
+        SetText(form_.c.Text12[4], TextOf(form_.c.Text12[9]));
+        SetText(form_.c.Text12[5], TextOf(form_.c.Text12[10]));
     } else {
-        const QString password = TextOf(form_.Control("Text12(8)"));
-        SetText(form_.Control("Text12(4)"), password);
-        SetText(form_.Control("Text12(5)"), password);
+        const QString password = TextOf(form_.c.Text12[8]);
+        SetText(form_.c.Text12[4], password);
+        SetText(form_.c.Text12[5], password);
     }
     apply_.ApplyConfiguration();
 }
@@ -152,9 +153,9 @@ void ConfigurationPanel::Close() {
 }
 
 void ConfigurationPanel::Debug() {
-    QWidget* frame12 = form_.Control("Frame12");
-    QWidget* frame19 = form_.Control("Frame19");
-    QWidget* frame20 = form_.Control("Frame20");
+    QWidget* frame12 = form_.c.Frame12;
+    QWidget* frame19 = form_.c.Frame19;
+    QWidget* frame20 = form_.c.Frame20;
     const int grow = GetTwips(frame19).height;
     SetHeight(frame12, GetTwips(frame12).height + grow);
     SetWindowHeight(&form_, GetTwips(&form_).height + grow);
@@ -166,22 +167,22 @@ void ConfigurationPanel::Debug() {
 }
 
 void ConfigurationPanel::Fake() {
-    Hide(form_.Control("Command39"));
-    QWidget* list7 = form_.Control("List7");
+    Hide(form_.c.Command39);
+    QWidget* list7 = form_.c.List7;
     for (const char* mac : kFakeDevices) AddItem(list7, mac);
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, "Found...8 IP Dongle(s)!", kBlack);
-    const std::pair<const char*, const char*> values[] = {{"Text12(0)", "192.168.0.1"},
-                                                          {"Text12(1)", "255.255.255.0"},
-                                                          {"Text12(2)", "192.168.0.254"},
-                                                          {"Text12(6)", "PDU group 1"},
-                                                          {"Text12(7)", "First PDU level"}};
-    for (const auto& [field, text] : values) SetText(form_.Control(field), text);
+    const std::pair<QLineEdit*, const char*> values[] = {{form_.c.Text12[0], "192.168.0.1"},
+                                                         {form_.c.Text12[1], "255.255.255.0"},
+                                                         {form_.c.Text12[2], "192.168.0.254"},
+                                                         {form_.c.Text12[6], "PDU group 1"},
+                                                         {form_.c.Text12[7], "First PDU level"}};
+    for (const auto& [field, text] : values) SetText(field, text);
 }
 
 bool ConfigurationPanel::ConfirmationLeft() {
-    QWidget* label = form_.Control("_lblText12(5)");
-    if (TextOf(form_.Control("Text12(5)")) != TextOf(form_.Control("Text12(4)"))) {
+    QWidget* label = form_.c._lblText12[5];
+    if (TextOf(form_.c.Text12[5]) != TextOf(form_.c.Text12[4])) {
         SetForeColor(label, kRed);
         dialogs_.Message(kConfirmPasswordRefused, kAppTitle, MessageIcon::None, MessageButtons::OK);
         return true;
@@ -191,10 +192,10 @@ bool ConfigurationPanel::ConfirmationLeft() {
 }
 
 void ConfigurationPanel::ListSelected() {
-    QWidget* list7 = form_.Control("List7");
+    QWidget* list7 = form_.c.List7;
     if (ItemCount(list7) == 0) return;
-    QWidget* typeList = state_.DeviceType == DeviceClass::IpDongle   ? form_.Control("Combo5")
-                        : state_.DeviceType == DeviceClass::ZentaBox ? form_.Control("Combo6")
+    QWidget* typeList = state_.DeviceType == DeviceClass::IpDongle   ? form_.c.Combo5
+                        : state_.DeviceType == DeviceClass::ZentaBox ? form_.c.Combo6
                                                                      : nullptr;
     const int row = SelectedRow(list7);
     // List7 may hold lines the type list does not ("Fake" adds some): such a
@@ -206,7 +207,7 @@ void ConfigurationPanel::ListSelected() {
 void ConfigurationPanel::TypeListSelected(QWidget* typeList) {
     if (SelectedRow(typeList) < 0) return;
     const QString chosen = TextOf(typeList);
-    QWidget* all = form_.Control("Combo4");
+    QWidget* all = form_.c.Combo4;
     const QStringList lines = Items(all);
     for (int i = 0; i < lines.size(); ++i) {
         if (lines[i] != chosen) continue;
@@ -216,50 +217,50 @@ void ConfigurationPanel::TypeListSelected(QWidget* typeList) {
 }
 
 void ConfigurationPanel::AllListSelected() {
-    const int row = SelectedRow(form_.Control("Combo4"));
+    const int row = SelectedRow(form_.c.Combo4);
     if (row < 0) return;
-    SelectRow(form_.Control("List6"), row);
+    SelectRow(form_.c.List6, row);
 }
 
 bool ConfigurationPanel::QueryAuthentication() {
-    QWidget* superPassword = form_.Control("Text12(3)");
-    if (state_.Run.SkipPassword) SetText(superPassword, TextOf(form_.Control("Text6(3)")));
-    if (TextOf(superPassword) == TextOf(form_.Control("Text6(3)"))) return true;
-    for (int i : {0, 1, 2, 6, 7, 8}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
-    SetChecked(form_.Control("Option2(0)"), true);
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* superPassword = form_.c.Text12[3];
+    if (state_.Run.SkipPassword) SetText(superPassword, TextOf(form_.c.Text6[3]));
+    if (TextOf(superPassword) == TextOf(form_.c.Text6[3])) return true;
+    for (int i : {0, 1, 2, 6, 7, 8}) SetText(form_.c.Text12[i], "");
+    SetChecked(form_.c.Option2[0], true);
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, kQueryNotAuthenticated, kRed);
     return false;
 }
 
 void ConfigurationPanel::LoadDevice() {
-    QWidget* list6 = form_.Control("List6");
+    QWidget* list6 = form_.c.List6;
     if (SelectedRow(list6) < 0) return;
-    Show(form_.Control("Frame13"));
+    Show(form_.c.Frame13);
     const QString chosen = TextOf(list6);
-    QWidget* list1 = form_.Control("List1");
+    QWidget* list1 = form_.c.List1;
     const QStringList found = Items(list1);
     for (int k = 0; k < found.size(); ++k) {
         if (found[k] != chosen) continue;  // every equal line is loaded, not only the first
         SelectRow(list1, k);
         const auto& t = state_.ParameterTexts;
         using P = PagedRow;
-        const std::pair<const char*, size_t> copies[] = {
-            {"Text6(0)", P::IpAddress}, {"Text6(1)", P::Netmask},      {"Text6(2)", P::Gateway},
-            {"Text6(3)", P::Password},  {"Text6(6)", P::Password},     {"Text6(7)", P::SerialBrenik},
-            {"Text6(8)", P::ModelNo},   {"Text6(9)", P::ServerName},   {"Text6(10)", P::CompanyName}};
-        for (const auto& [field, row] : copies) SetText(form_.Control(field), FromAnsi(t[row]));
-        SetRowQuietly(form_.Control("Combo2"), FromAnsi(t[P::Dhcp]) == "Enable" ? 0 : 1);
-        SetCaption(form_.Control("Frame13"), chosen);
+        const std::pair<QLineEdit*, size_t> copies[] = {
+            {form_.c.Text6[0], P::IpAddress}, {form_.c.Text6[1], P::Netmask},      {form_.c.Text6[2], P::Gateway},
+            {form_.c.Text6[3], P::Password},  {form_.c.Text6[6], P::Password},     {form_.c.Text6[7], P::SerialBrenik},
+            {form_.c.Text6[8], P::ModelNo},   {form_.c.Text6[9], P::ServerName},   {form_.c.Text6[10], P::CompanyName}};
+        for (const auto& [field, row] : copies) SetText(field, FromAnsi(t[row]));
+        SetRowQuietly(form_.c.Combo2, FromAnsi(t[P::Dhcp]) == "Enable" ? 0 : 1);
+        SetCaption(form_.c.Frame13, chosen);
         if (!QueryAuthentication()) continue;
-        SetText(form_.Control("Text12(0)"), TextOf(form_.Control("Text6(0)")));
-        SetText(form_.Control("Text12(1)"), TextOf(form_.Control("Text6(1)")));
-        SetText(form_.Control("Text12(2)"), TextOf(form_.Control("Text6(2)")));
-        SetText(form_.Control("Text12(6)"), TextOf(form_.Control("Text6(9)")));
+        SetText(form_.c.Text12[0], TextOf(form_.c.Text6[0]));
+        SetText(form_.c.Text12[1], TextOf(form_.c.Text6[1]));
+        SetText(form_.c.Text12[2], TextOf(form_.c.Text6[2]));
+        SetText(form_.c.Text12[6], TextOf(form_.c.Text6[9]));
         // The option with the combo entry's index: 0 "DHCP" for "Enable", 1 "Static IP" for "Disable".
-        SetChecked(form_.Control(QString("Option2(%1)").arg(SelectedRow(form_.Control("Combo2")))), true);
-        SetText(form_.Control("Text12(7)"), TextOf(form_.Control("Text6(10)")));
-        SetText(form_.Control("Text12(8)"), "");
+        SetChecked(form_.c.Option2[SelectedRow(form_.c.Combo2)], true);
+        SetText(form_.c.Text12[7], TextOf(form_.c.Text6[10]));
+        SetText(form_.c.Text12[8], "");
     }
 }
 

@@ -22,13 +22,13 @@ constexpr int kScanFirst = 1, kScanLast = 100;
 PingScan::PingScan(FormMain& form, AppState& state, Dialogs& dialogs, Echo echo)
     : form_(form), state_(state), dialogs_(dialogs), echo_(std::move(echo)) {
     if (!echo_) echo_ = [](uint32_t address) { return SendEcho(address, kEchoTimeoutMs); };
-    connect(form_.Get<QPushButton>("Command4"), &QPushButton::clicked, this, [this] { Command4Click(); });
+    connect(form_.c.Command4, &QPushButton::clicked, this, [this] { Command4Click(); });
 }
 
-void PingScan::ShowStatus(const QString& text) { SetCaption(form_.Control("Label1"), text); }
+void PingScan::ShowStatus(const QString& text) { SetCaption(form_.c.Label1, text); }
 
 void PingScan::Command4Click() {
-    QWidget* button = form_.Control("Command4");
+    QWidget* button = form_.c.Command4;
     if (Caption(button) != "Ping") {
         stop_ = true;
         SetCaption(button, "Ping");
@@ -38,8 +38,8 @@ void PingScan::Command4Click() {
     stop_ = false;
     SetCaption(button, "Stop");
     ShowStatus("Scanning...");
-    ClearItems(form_.Control("List2"));
-    ClearItems(form_.Control("List3"));
+    ClearItems(form_.c.List2);
+    ClearItems(form_.c.List3);
     scanning_ = true;
     noSocketShown_ = false;
     ScanSubnet(kScanBase, kScanFirst, kScanLast);
@@ -64,7 +64,7 @@ void PingScan::ScanSubnet(const std::string& base, int first, int last) {
     for (int i = first; i <= last; ++i) {
         const std::string address = base + std::to_string(i);
         const int32_t status = PingAddress(address);
-        AddItem(form_.Control(status != kPingSuccess ? "List3" : "List2"), QString::fromStdString(address));
+        AddItem(status != kPingSuccess ? form_.c.List3 : form_.c.List2, QString::fromStdString(address));
         WaitSeconds(0.01);
         ShowStatus(QString::fromStdString("Scanning..." + address + ", Status=" + PingStatusText(status)));
         // A closing window ends the scan as Stop would: nobody reads the lists any more.

@@ -27,7 +27,7 @@ SocketControl& CommandChannel::SocketOf(SocketId id) const {
 }
 
 int CommandChannel::RemotePortField() const {
-    const auto port = ParseWholeNumber(TextOf(form_.Control("txtRemotePort")).toStdString(), 1, 65535);
+    const auto port = ParseWholeNumber(TextOf(form_.c.txtRemotePort).toStdString(), 1, 65535);
     return port ? static_cast<int>(*port) : -1;
 }
 
@@ -66,7 +66,7 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
         if (type == UpdateTransfer && !store.IsDevice(device)) return false;
         const int port = RemotePortField();
         if (port < 0) return false;  // no port: nothing is sent, nothing shown
-        const QString target = TextOf(form_.Control("txtIPaddr"));
+        const QString target = TextOf(form_.c.txtIPaddr);
         return type == UpdateQuery ? modules_.ModuleQuery(kModuleMode, target, port)
                                     : modules_.ModuleTransfer(kModuleMode, device, target, port);
     }
@@ -93,10 +93,10 @@ bool CommandChannel::SendDeviceCommand(const QString& host, int16_t type, int16_
     if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
 
     if (search) {
-        if (type == SearchNetwork) SetCaption(form_.Control("Label21"), "0");
+        if (type == SearchNetwork) SetCaption(form_.c.Label21, "0");
         const Bytes request = BuildSearchRequest(type, socket.RemotePort);
         state_.Devices->DeviceCount = 0;
-        ClearItems(form_.Control("List1"));
+        ClearItems(form_.c.List1);
         socket.SendData(ToByteArray(request));  // a send error is swallowed
         return true;
     }

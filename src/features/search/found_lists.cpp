@@ -11,7 +11,6 @@ namespace cobalin {
 using namespace ui;
 
 namespace {
-constexpr const char* kPanelLists[] = {"Combo4", "Combo5", "Combo6", "List7"};
 
 std::vector<std::string> StdLines(const QStringList& lines) {
     std::vector<std::string> out;
@@ -22,11 +21,11 @@ std::vector<std::string> StdLines(const QStringList& lines) {
 }  // namespace
 
 void FoundLists::FillFoundList(const FoundDevices& found) {
-    QWidget* list6 = form_.Control("List6");
-    QWidget* models = form_.Control("Combo1");
+    QWidget* list6 = form_.c.List6;
+    QWidget* models = form_.c.Combo1;
     const std::span<const FoundDevice> devices = found.All();
     if (devices.empty()) {
-        SetCaption(form_.Control("Label44"), "Found...0 device(s)");
+        SetCaption(form_.c.Label44, "Found...0 device(s)");
         return;
     }
     const int chosen = SelectedRow(models);
@@ -40,36 +39,36 @@ void FoundLists::FillFoundList(const FoundDevices& found) {
             AddItem(list6, QString::fromStdString(entry.MacText));
     }
     if (ItemCount(list6) > 0) {
-        SetCaption(form_.Control("Label44"), QString("Found...%1 device(s)").arg(ItemCount(list6)));
-        SetForeColor(form_.Control("Label54(1)"), kBlack);
+        SetCaption(form_.c.Label44, QString("Found...%1 device(s)").arg(ItemCount(list6)));
+        SetForeColor(form_.c.Label54[1], kBlack);
         return;
     }
     // Nothing passes, so no device is loaded: the details show the last device found.
-    QWidget* list1 = form_.Control("List1");
+    QWidget* list1 = form_.c.List1;
     SetRowQuietly(list1, static_cast<int>(devices.size()) - 1);
     RunSelectHandler(list1);
 }
 
 void FoundLists::EmptyPanelLists() {
-    for (const char* name : kPanelLists) {
-        ClearItems(form_.Control(name));
-        Disable(form_.Control(name));
+    for (QWidget* w : PanelLists(form_.c)) {
+        ClearItems(w);
+        Disable(w);
     }
-    Enable(form_.Control("Frame22"));
-    Disable(form_.Control("Command34(2)"));
-    for (int i : {1, 0, 3, 4, 5}) Enable(form_.Control(QString("Command34(%1)").arg(i)));
+    Enable(form_.c.Frame22);
+    Disable(form_.c.Command34[2]);
+    for (int i : {1, 0, 3, 4, 5}) Enable(form_.c.Command34[i]);
 }
 
 void FoundLists::ClearConfigurationFields() {
-    for (int i : {0, 1, 2, 6, 7, 8, 9, 10}) SetText(form_.Control(QString("Text12(%1)").arg(i)), "");
-    SetChecked(form_.Control("Option2(1)"), true);
+    for (int i : {0, 1, 2, 6, 7, 8, 9, 10}) SetText(form_.c.Text12[i], "");
+    SetChecked(form_.c.Option2[1], true);
     EmptyPanelLists();
 }
 
 void FoundLists::FillClassLists(const QStringList& lines, const std::vector<ClassifiedLine>& classified) {
-    QWidget* all = form_.Control("Combo4");
-    QWidget* dongles = form_.Control("Combo5");
-    QWidget* boxes = form_.Control("Combo6");
+    QWidget* all = form_.c.Combo4;
+    QWidget* dongles = form_.c.Combo5;
+    QWidget* boxes = form_.c.Combo6;
     for (int i = 0; i < lines.size(); ++i) {
         AddItem(all, lines[i]);
         const DeviceClass c = classified[static_cast<size_t>(i)].deviceClass;
@@ -79,13 +78,13 @@ void FoundLists::FillClassLists(const QStringList& lines, const std::vector<Clas
 }
 
 void FoundLists::LoadLine(int row) {
-    QWidget* list6 = form_.Control("List6");
+    QWidget* list6 = form_.c.List6;
     SetRowQuietly(list6, row);
     RunSelectHandler(list6);
 }
 
 bool FoundLists::Authenticates(const FoundDevice& device) const {
-    return state_.Run.SkipPassword || TextOf(form_.Control("Text12(3)")) == FromAnsi(device.password);
+    return state_.Run.SkipPassword || TextOf(form_.c.Text12[3]) == FromAnsi(device.password);
 }
 
 void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<ClassifiedLine>& classified,
@@ -106,43 +105,43 @@ void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<C
             if (const int16_t e = classified[static_cast<size_t>(i)].entry; e > 0 && !Authenticates(found.Of(e)))
                 refused = true;
     if (refused) {
-        QWidget* status = form_.Control("Label54(1)");
+        QWidget* status = form_.c.Label54[1];
         ShowStatus(status, kQueryNotAuthenticated, kRed);
     }
     // With no line's device in the store, loading only shows the simple face.
     LoadLine(loaded >= 0 ? loaded : last);
-    SetRowQuietly(form_.Control("List6"), last);
+    SetRowQuietly(form_.c.List6, last);
 }
 
 void FoundLists::ReportChosenType(int loadRow) {
     const bool dongleType = state_.DeviceType == DeviceClass::IpDongle;
-    QWidget* mine = form_.Control(dongleType ? "Combo5" : "Combo6");
-    QWidget* list7 = form_.Control("List7");
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* mine = dongleType ? form_.c.Combo5 : form_.c.Combo6;
+    QWidget* list7 = form_.c.List7;
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"), kBlack);
     ClearItems(list7);
-    SetText(form_.Control("Text12(11)"), "");
+    SetText(form_.c.Text12[11], "");
     for (const QString& line : Items(mine)) AddItem(list7, line);
     if (ItemCount(list7) > 0) {
         // Selecting it runs the panel's selection chain down to loading the device.
         SetRowQuietly(list7, SelectedRow(mine));
         if (loadRow >= 0) LoadLine(loadRow);
-        SetText(form_.Control("Text12(11)"), Items(list7).front());
+        SetText(form_.c.Text12[11], Items(list7).front());
     }
     if (dongleType)
-        for (const char* name : {"Text12(8)", "Text12(9)", "Text12(10)"}) SetText(form_.Control(name), "");
+        for (QWidget* w : Widgets(form_.c.Text12[8], form_.c.Text12[9], form_.c.Text12[10])) SetText(w, "");
 }
 
 void FoundLists::FillPanelLists(const FoundDevices& found) {
-    QWidget* list6 = form_.Control("List6");
+    QWidget* list6 = form_.c.List6;
     const bool typed = state_.DeviceType != DeviceClass::None;
     if (ItemCount(list6) == 0) {
         EmptyPanelLists();
         if (typed) ReportChosenType(-1);
-        Enable(form_.Control("Command34(4)"), state_.CloseAllowed);
+        Enable(form_.c.Command34[4], state_.CloseAllowed);
         return;
     }
-    for (const char* name : kPanelLists) ClearItems(form_.Control(name));
+    for (QWidget* w : PanelLists(form_.c)) ClearItems(w);
     const QStringList lines = Items(list6);
     const ParameterTextArray& t = state_.ParameterTexts;
     const FoundDevice before{t[PagedRow::Mac], t[PagedRow::HardwareId], t[PagedRow::Password], t[PagedRow::ModelNo]};
@@ -154,29 +153,29 @@ void FoundLists::FillPanelLists(const FoundDevices& found) {
         DeviceRecord& r = state_.Devices->DeviceTable[static_cast<size_t>(c.entry)].Record;
         if (!IsPagedRecord(r)) ZeroShortRecordTail(r);
     }
-    QWidget* mine = typed ? form_.Control(state_.DeviceType == DeviceClass::IpDongle ? "Combo5" : "Combo6") : nullptr;
+    QWidget* mine = !typed ? nullptr : state_.DeviceType == DeviceClass::IpDongle ? form_.c.Combo5 : form_.c.Combo6;
     // The line of the first device of the chosen type, as Combo4 finds it:
     // the first line with its text.
     int target = -1;
     for (size_t i = 0; typed && target < 0 && i < classified.size(); ++i)
         if (classified[i].deviceClass == state_.DeviceType) target = static_cast<int>(lines.indexOf(lines[static_cast<int>(i)]));
     LoadBeforeReport(found, classified, target);
-    if (ItemCount(form_.Control("Combo5")) == 0 && ItemCount(form_.Control("Combo6")) == 0) {
+    if (ItemCount(form_.c.Combo5) == 0 && ItemCount(form_.c.Combo6) == 0) {
         ClearConfigurationFields();
     } else if (typed) {
-        Enable(form_.Control("Frame22"));
+        Enable(form_.c.Frame22);
         if (target < 0) {
             ClearConfigurationFields();
         } else {
             SetRowQuietly(mine, 0);
-            SetRowQuietly(form_.Control("Combo4"), target);
+            SetRowQuietly(form_.c.Combo4, target);
             SetRowQuietly(list6, target);
-            for (const char* name : kPanelLists) Enable(form_.Control(name));
-            for (int i : {2, 1, 0, 3, 4, 5}) Enable(form_.Control(QString("Command34(%1)").arg(i)));
+            for (QWidget* w : PanelLists(form_.c)) Enable(w);
+            for (int i : {2, 1, 0, 3, 4, 5}) Enable(form_.c.Command34[i]);
         }
     }
     if (typed) ReportChosenType(target >= 0 && classified[static_cast<size_t>(target)].entry > 0 ? target : -1);
-    Enable(form_.Control("Command34(4)"), state_.CloseAllowed);
+    Enable(form_.c.Command34[4], state_.CloseAllowed);
 }
 
 }  // namespace cobalin

@@ -27,19 +27,21 @@ void ReplyReceivers::SearchReplyArrived() {
     const SocketControl::Interface& via = form_.UDP8888->ArrivalInterface();
     NoteArrivalInterface(*state_.Devices, r, via.index, via.name);
     if (r.outcome == IntakeResult::Refused) {
-        QWidget* status = form_.Control("Label54(1)");
+        QWidget* status = form_.c.Label54[1];
         ShowStatus(status, kConnectError, kRed);
         return;
     }
-    if (r.outcome == IntakeResult::Added)
-        AddItem(form_.Control("List1"), QString::fromStdString(state_.Devices->DeviceTable[static_cast<size_t>(r.entry)].MacText));
+    if (r.outcome == IntakeResult::Added) {
+        const std::string& mac = state_.Devices->DeviceTable[static_cast<size_t>(r.entry)].MacText;
+        AddItem(form_.c.List1, QString::fromStdString(mac));
+    }
     // The found-count label shows how many devices have answered.
-    if (r.outcome != IntakeResult::Dropped) SetCaption(form_.Control("Label21"), QString::number(state_.Devices->DeviceCount));
+    if (r.outcome != IntakeResult::Dropped) SetCaption(form_.c.Label21, QString::number(state_.Devices->DeviceCount));
 }
 
 void ReplyReceivers::AcknowledgementArrived() {
     if (IsAcknowledgement(View(form_.UDP8890->GetData(static_cast<int>(kMaxDatagramRead)))))
-        SetCaption(form_.Control("Label11"), "Update..OK");
+        SetCaption(form_.c.Label11, "Update..OK");
 }
 
 }  // namespace cobalin

@@ -28,90 +28,91 @@ const QString kSearchRuns = "0";
 
 SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists)
     : form_(form), state_(state), commands_(commands), lists_(lists) {
-    connect(form_.Get<QCheckBox>("Check1"), &QCheckBox::toggled, this, [this] { BroadcastCheckChanged(); });
+    connect(form_.c.Check1, &QCheckBox::toggled, this, [this] { BroadcastCheckChanged(); });
     for (int k : {kAnyNetwork, kSpecifiedNetwork, kSpecifiedAddress})
-        connect(form_.Get<QRadioButton>(QString("Option1(%1)").arg(k)), &QRadioButton::clicked, this,
+        connect(form_.c.Option1[k], &QRadioButton::clicked, this,
                 [this, k] { ModeSelected(k); });
-    connect(form_.Get<QPushButton>("Command10"), &QPushButton::clicked, this, [this] { Search(); });
-    connect(form_.Get<QPushButton>("Command1"), &QPushButton::clicked, this, [this] { SearchOne(); });
+    connect(form_.c.Command10, &QPushButton::clicked, this, [this] { Search(); });
+    connect(form_.c.Command1, &QPushButton::clicked, this, [this] { SearchOne(); });
     connect(form_.Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
     connect(form_.Timer3, &QTimer::timeout, this, [this] { Timer3Tick(); });
 }
 
 void SearchOrchestration::BroadcastCheckChanged() {
-    const bool ticked = IsChecked(form_.Control("Check1"));
-    SetText(form_.Control("txtIPaddr"), ticked ? kAnyAddress : kDefaultAddress);
-    SetText(form_.Control("txtRemotePort"), ticked ? kSearchPortText : kCommandPortText);
-    SetRowQuietly(form_.Control("cmbSckMode"), 0);
-    for (const char* name : {"txtIPaddr", "txtRemotePort", "cmbSckMode"}) Enable(form_.Control(name));
+    const bool ticked = IsChecked(form_.c.Check1);
+    SetText(form_.c.txtIPaddr, ticked ? kAnyAddress : kDefaultAddress);
+    SetText(form_.c.txtRemotePort, ticked ? kSearchPortText : kCommandPortText);
+    SetRowQuietly(form_.c.cmbSckMode, 0);
+    for (QWidget* w : Widgets(form_.c.txtIPaddr, form_.c.txtRemotePort, form_.c.cmbSckMode)) Enable(w);
 }
 
 void SearchOrchestration::ModeSelected(int k) {
-    QWidget* network = form_.Control("Text6(4)");
-    QWidget* address = form_.Control("Text6(5)");
+    QWidget* network = form_.c.Text6[4];
+    QWidget* address = form_.c.Text6[5];
     // Setting Check1 runs the check-box steps first; these steps then overwrite them.
-    SetChecked(form_.Control("Check1"), k == kAnyNetwork);
+    SetChecked(form_.c.Check1, k == kAnyNetwork);
     Enable(network, k == kSpecifiedNetwork);
     Enable(address, k == kSpecifiedAddress);
     const QString host = k == kAnyNetwork ? kAnyAddress : k == kSpecifiedNetwork ? TextOf(network) : TextOf(address);
-    SetText(form_.Control("txtIPaddr"), host);
-    SetText(form_.Control("txtRemotePort"), k == kSpecifiedAddress ? kCommandPortText : kSearchPortText);
-    SetRowQuietly(form_.Control("cmbSckMode"), 0);
+    SetText(form_.c.txtIPaddr, host);
+    SetText(form_.c.txtRemotePort, k == kSpecifiedAddress ? kCommandPortText : kSearchPortText);
+    SetRowQuietly(form_.c.cmbSckMode, 0);
 }
 
 void SearchOrchestration::SelectMode(int k) {
-    SetChecked(form_.Control(QString("Option1(%1)").arg(k)), true);
+    SetChecked(form_.c.Option1[k], true);
     ModeSelected(k);
 }
 
 void SearchOrchestration::RefuseAddress() {
     const QString text = "Invalid IP address entry!";
-    SetCaption(form_.Control("Label44"), text);
-    SetCaption(form_.Control("Label46"), text);
-    QWidget* status = form_.Control("Label54(1)");
+    SetCaption(form_.c.Label44, text);
+    SetCaption(form_.c.Label46, text);
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, text, kRed);
-    for (const char* name : {"Combo5", "Combo6", "Combo4", "List7", "Command34(2)", "Command34(1)", "Command34(0)",
-                             "Command34(3)", "Command34(4)", "Command34(5)", "Frame22"})
-        Enable(form_.Control(name));
+    const MainHandles& c = form_.c;
+    for (QWidget* w : Widgets(c.Combo5, c.Combo6, c.Combo4, c.List7, c.Command34[2], c.Command34[1], c.Command34[0],
+                              c.Command34[3], c.Command34[4], c.Command34[5], c.Frame22))
+        Enable(w);
 }
 
 void SearchOrchestration::Search() {
-    SetTag(form_.Control("Label44"), kSearchRuns);
-    QWidget* network = form_.Control("Text6(4)");
-    QWidget* address = form_.Control("Text6(5)");
+    SetTag(form_.c.Label44, kSearchRuns);
+    QWidget* network = form_.c.Text6[4];
+    QWidget* address = form_.c.Text6[5];
     auto target = [this](const QString& host, bool broadcast, const QString& port) {
-        SetChecked(form_.Control("Check1"), broadcast);
-        SetText(form_.Control("txtIPaddr"), host);
-        SetText(form_.Control("txtRemotePort"), port);
+        SetChecked(form_.c.Check1, broadcast);
+        SetText(form_.c.txtIPaddr, host);
+        SetText(form_.c.txtRemotePort, port);
     };
-    if (IsChecked(form_.Control("Option1(0)"))) {
+    if (IsChecked(form_.c.Option1[0])) {
         target(kAnyAddress, true, kSearchPortText);
-    } else if (IsChecked(form_.Control("Option1(1)"))) {
+    } else if (IsChecked(form_.c.Option1[1])) {
         if (!IsValidAddress(TextOf(network).toStdString(), false)) return RefuseAddress();
         target(TextOf(network), true, kSearchPortText);
-    } else if (IsChecked(form_.Control("Option1(2)"))) {
+    } else if (IsChecked(form_.c.Option1[2])) {
         if (!IsValidAddress(TextOf(address).toStdString(), true)) return RefuseAddress();
         target(TextOf(address), false, kCommandPortText);
     }
-    Disable(form_.Control("Frame15"));
-    ClearItems(form_.Control("List6"));
-    Disable(form_.Control("Command10"));
-    Hide(form_.Control("Frame13"));
+    Disable(form_.c.Frame15);
+    ClearItems(form_.c.List6);
+    Disable(form_.c.Command10);
+    Hide(form_.c.Frame13);
     EnableTimer(form_.Timer3, true);
     SearchOne();
 }
 
 void SearchOrchestration::SearchOne() {
     // A report of an earlier update may have left the status line red.
-    SetForeColor(form_.Control("Label1"), kBlack);
+    SetForeColor(form_.c.Label1, kBlack);
     EnableTimer(form_.Timer1, true);
-    Disable(form_.Control("Frame6"));
-    Hide(form_.Control("Frame1"));
-    ClearItems(form_.Control("List1"));
+    Disable(form_.c.Frame6);
+    Hide(form_.c.Frame1);
+    ClearItems(form_.c.List1);
     state_.OperationTick = 1;
     ClearDeviceTable(*state_.Devices);
-    const int16_t type = IsChecked(form_.Control("Check1")) ? SearchNetwork : SearchAddress;
-    if (!commands_.SendDeviceCommand(TextOf(form_.Control("txtIPaddr")), type, state_.SelectedDevice)) ReturnToIdle();
+    const int16_t type = IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress;
+    if (!commands_.SendDeviceCommand(TextOf(form_.c.txtIPaddr), type, state_.SelectedDevice)) ReturnToIdle();
 }
 
 void SearchOrchestration::ReturnToIdle() {
@@ -121,13 +122,13 @@ void SearchOrchestration::ReturnToIdle() {
     EnableTimer(form_.Timer1, false);
     state_.OperationTick = kNoOperation;
     state_.Devices->DeviceCount = 0;
-    ClearItems(form_.Control("List1"));
+    ClearItems(form_.c.List1);
     EnableCommandPanel();
     for (const auto& f : std::vector(ended_)) f();
 }
 
 void SearchOrchestration::EnableCommandPanel() {
-    if (!held_) Enable(form_.Control("Frame6"));
+    if (!held_) Enable(form_.c.Frame6);
 }
 
 void SearchOrchestration::Timer1Tick() {
@@ -139,7 +140,7 @@ void SearchOrchestration::Timer1Tick() {
     } else if (form_.UDP8890->State() == SocketControl::kOpen) {
         socket = form_.UDP8890;
     }
-    QWidget* status = form_.Control("Label1");
+    QWidget* status = form_.c.Label1;
     if (!socket) {
         SetCaption(status, "Ready");
         return;
@@ -152,7 +153,7 @@ void SearchOrchestration::Timer1Tick() {
     SetCaption(status, word + QString::number(state_.OperationTick));
     const TickStep step = AdvanceOperationTick(state_.OperationTick);
     if (step == TickStep::QueryModules) {
-        commands_.SendDeviceCommand(TextOf(form_.Control("txtIPaddr")), UpdateQuery, state_.SelectedDevice);
+        commands_.SendDeviceCommand(TextOf(form_.c.txtIPaddr), UpdateQuery, state_.SelectedDevice);
     } else if (step == TickStep::Finished) {
         if (socket == form_.UDP8888) form_.UDP8888->Close();
         form_.UDP8890->Close();
@@ -167,51 +168,51 @@ void SearchOrchestration::Timer1Tick() {
 
 void SearchOrchestration::Timer3Tick() {
     try {
-        QWidget* label44 = form_.Control("Label44");
-        QWidget* status = form_.Control("Label54(1)");
+        QWidget* label44 = form_.c.Label44;
+        QWidget* status = form_.c.Label54[1];
         const bool update = Tag(label44) == kUpdateRuns;
         // Progress and results are black, whatever refusal was red before.
-        for (QWidget* w : {label44, form_.Control("Label46")}) SetForeColor(w, kBlack);
+        for (QWidget* w : Widgets(label44, form_.c.Label46)) SetForeColor(w, kBlack);
         if (state_.OperationTick != kNoOperation) {
             const QString tick = QString::number(state_.OperationTick);
             if (!update) {
-                SetCaption(form_.Control("Command10"), "Searching (" + tick + ")");
+                SetCaption(form_.c.Command10, "Searching (" + tick + ")");
                 SetCaption(label44, "Searching..." + tick);
             } else {
-                SetCaption(form_.Control("Command21"), "Updating (" + tick + ")");
+                SetCaption(form_.c.Command21, "Updating (" + tick + ")");
                 SetCaption(label44, "Updating..." + tick);
             }
-            SetCaption(form_.Control("Label46"), Caption(label44));
+            SetCaption(form_.c.Label46, Caption(label44));
             ShowStatus(status, Caption(label44), kBlack);
         }
-        if (!OwnEnabled(form_.Control("Frame6"))) return;
-        Enable(form_.Control("Frame15"));
-        Enable(form_.Control("Command10"));
-        QWidget* list6 = form_.Control("List6");
+        if (!OwnEnabled(form_.c.Frame6)) return;
+        Enable(form_.c.Frame15);
+        Enable(form_.c.Command10);
+        QWidget* list6 = form_.c.List6;
         // Every device of the store decoded once, for both lists.
         const FoundDevices found(*state_.Devices);
         if (!update) {
             lists_.FillFoundList(found);
-            SetCaption(form_.Control("Command10"), "Search");
+            SetCaption(form_.c.Command10, "Search");
             const QString found = QString("Found...%1 device(s)").arg(ItemCount(list6));
             SetCaption(label44, found);
-            SetCaption(form_.Control("Label46"), found);
+            SetCaption(form_.c.Label46, found);
             if (ItemCount(list6) == 0) {
-                Show(form_.Control("Frame16"));
+                Show(form_.c.Frame16);
             } else {
                 // The first line is not loaded here: the panel's lists,
                 // filled below, end on the device that stays loaded.
-                Hide(form_.Control("Frame16"));
+                Hide(form_.c.Frame16);
             }
         } else {
-            SetCaption(form_.Control("Command21"), "Update");
+            SetCaption(form_.c.Command21, "Update");
             SetCaption(label44, "Update...Done");
-            SetCaption(form_.Control("Label46"), "Update...Done");
+            SetCaption(form_.c.Label46, "Update...Done");
             ShowStatus(status, "Update...Done", kBlack);
-            Show(form_.Control("Frame16"), ItemCount(list6) == 0);
+            Show(form_.c.Frame16, ItemCount(list6) == 0);
         }
         SetTag(label44, kSearchRuns);
-        for (const char* name : {"Frame15", "Command10", "Command21", "List6", "Frame13"}) Enable(form_.Control(name));
+        for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Enable(w);
         lists_.FillPanelLists(found);
         EnableTimer(form_.Timer3, false);
         for (const auto& f : std::vector(finished_)) f();

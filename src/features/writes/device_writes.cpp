@@ -33,19 +33,19 @@ constexpr double kBaudConnectSeconds = 5;
 DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& commands, SearchOrchestration& search,
                            ParameterEditor& editor)
     : form_(form), state_(state), commands_(commands), search_(search), editor_(editor) {
-    connect(form_.Get<QPushButton>("Command9"), &QPushButton::clicked, this, [this] { Update(); });
-    connect(form_.Get<QPushButton>("Command3"), &QPushButton::clicked, this, [this] { Reset(); });
-    connect(form_.Get<QPushButton>("Command8"), &QPushButton::clicked, this, [this] { Clear(); });
-    connect(form_.Get<QPushButton>("Command19"), &QPushButton::clicked, this, [this] { SetBaud(); });
+    connect(form_.c.Command9, &QPushButton::clicked, this, [this] { Update(); });
+    connect(form_.c.Command3, &QPushButton::clicked, this, [this] { Reset(); });
+    connect(form_.c.Command8, &QPushButton::clicked, this, [this] { Clear(); });
+    connect(form_.c.Command19, &QPushButton::clicked, this, [this] { SetBaud(); });
     search_.OnOperationEnded([this] { OperationEnded(); });
     search_.OnFacesFinished([this] {
         if (panelReport_.isEmpty()) return;
         // The panel face shows no engineering status line: the report
         // replaces the plain end of the update there and on the simple face.
-        QWidget* status = form_.Control("Label54(1)");
+        QWidget* status = form_.c.Label54[1];
         ShowStatus(status, panelReport_, kRed);
-        for (const char* name : {"Label44", "Label46"}) {
-            ShowStatus(form_.Control(name), panelReport_, kRed);
+        for (QWidget* w : Widgets(form_.c.Label44, form_.c.Label46)) {
+            ShowStatus(w, panelReport_, kRed);
         }
         panelReport_.clear();
     });
@@ -54,12 +54,12 @@ DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& comm
 bool DeviceWrites::DeviceSelected() const {
     // After a search has emptied List1 the index names whatever device now
     // sits there: nothing is done for it.
-    return SelectedRow(form_.Control("List1")) >= 0 && state_.Devices->IsDevice(state_.SelectedDevice);
+    return SelectedRow(form_.c.List1) >= 0 && state_.Devices->IsDevice(state_.SelectedDevice);
 }
 
-QString DeviceWrites::Host() const { return TextOf(form_.Control("txtIPaddr")); }
+QString DeviceWrites::Host() const { return TextOf(form_.c.txtIPaddr); }
 
-void DeviceWrites::Status(const QString& text) { SetCaption(form_.Control("Label1"), text); }
+void DeviceWrites::Status(const QString& text) { SetCaption(form_.c.Label1, text); }
 
 void DeviceWrites::BeginRestartingOperation() {
     busy_ = true;
@@ -67,8 +67,8 @@ void DeviceWrites::BeginRestartingOperation() {
     // search has ended: a second update, a reset or a fill would otherwise
     // reach a device that is restarting.
     search_.HoldCommandPanel(true);
-    Disable(form_.Control("Command9"));
-    SetForeColor(form_.Control("Label1"), kBlack);
+    Disable(form_.c.Command9);
+    SetForeColor(form_.c.Label1, kBlack);
 }
 
 void DeviceWrites::Run(const std::vector<WriteStep>& steps) {
@@ -85,7 +85,7 @@ void DeviceWrites::Run(const std::vector<WriteStep>& steps) {
                 Status(QString::fromStdString(step.text));
                 break;
             case WriteStep::HoldPanel:
-                Disable(form_.Control("Frame6"));
+                Disable(form_.c.Frame6);
                 break;
             case WriteStep::Send:
                 // A request goes only to the device the sequence was started
@@ -106,7 +106,7 @@ void DeviceWrites::Run(const std::vector<WriteStep>& steps) {
 
 void DeviceWrites::SearchAgain(int16_t type) {
     EnableTimer(form_.Timer1, true);
-    Disable(form_.Control("Frame6"));
+    Disable(form_.c.Frame6);
     state_.OperationTick = 1;
     search_.HoldCommandPanel(false);
     waitingForSearch_ = true;
@@ -132,7 +132,7 @@ bool DeviceWrites::Update() {
     // Nothing is sent from a record this search did not bring whole: its
     // missing bytes could be zeros or, worse, another device's.
     if (const UpdateBlock block = CheckUpdate(*state_.Devices, state_.SelectedDevice); block != UpdateBlock::None) {
-        QWidget* status = form_.Control("Label1");
+        QWidget* status = form_.c.Label1;
         ShowStatus(status, QString::fromUtf8(UpdateBlockText(block).data()), kRed);
         return false;
     }
@@ -144,9 +144,9 @@ bool DeviceWrites::Update() {
     Target(true);
     BeginRestartingOperation();
     Run(UpdateSteps(entry.FormatTag == RecordFormat::WithModule));
-    QWidget* status = form_.Control("Label54(1)");
+    QWidget* status = form_.c.Label54[1];
     ShowStatus(status, "Ready", kBlack);
-    Enable(form_.Control("Command34(4)"));
+    Enable(form_.c.Command34[4]);
     state_.CloseAllowed = true;
     return true;
 }
@@ -155,16 +155,16 @@ void DeviceWrites::Reset() {
     if (busy_ || !DeviceSelected()) return;
     Target(false);
     BeginRestartingOperation();
-    Run(ResetSteps(IsChecked(form_.Control("Check1")) ? SearchNetwork : SearchAddress));
+    Run(ResetSteps(IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress));
 }
 
 void DeviceWrites::Clear() {
     if (busy_ || !DeviceSelected()) return;
     state_.OperationTick = 1;
     EnableTimer(form_.Timer1, true);
-    SetForeColor(form_.Control("Label1"), kBlack);
+    SetForeColor(form_.c.Label1, kBlack);
     Status("Sending command...");
-    Disable(form_.Control("Frame6"));
+    Disable(form_.c.Frame6);
     commands_.SendDeviceCommand(Host(), ClearConfigBuffer, state_.SelectedDevice);
 }
 
@@ -196,7 +196,7 @@ void DeviceWrites::OperationEnded() {
     if (!waitingForSearch_) return;
     waitingForSearch_ = false;
     busy_ = false;
-    Enable(form_.Control("Command9"));
+    Enable(form_.c.Command9);
     if (sent_) ReportUpdateResult();
     sent_.reset();
 }
@@ -229,8 +229,8 @@ void DeviceWrites::ReportUpdateResult() {
     editor_.ForgetApplied(sent.mac);
     const QString report = abandoned_ ? QString(kDeviceChangedMeanwhile) : UpdateReport(sent);
     if (report.isEmpty()) return;
-    for (const char* name : {"Label1", "Label54(1)"}) {
-        ShowStatus(form_.Control(name), report, kRed);
+    for (QWidget* w : Widgets(form_.c.Label1, form_.c.Label54[1])) {
+        ShowStatus(w, report, kRed);
     }
     // An update started from the simple face ends there with Timer3's last
     // tick, which writes "Update...Done" and the found counts over the
