@@ -46,6 +46,11 @@ constexpr int kAddressFrameTop = 720;                     // Frame26 in Frame22 
 constexpr int kRefreshSaveTop = 2880;                     // Refresh and Save of a ZentaBox panel
 constexpr int kNoticeRise = 375;                          // Label57 stands this far above Frame21's foot
 
+// Label44's tag: which operation the timers finish on the simple face, an
+// update of it or a search.
+inline const QString kUpdateRunsTag = QStringLiteral("1");
+inline const QString kSearchRunsTag = QStringLiteral("0");
+
 // A status line's text with its colour: red for a refusal, an error or a
 // report that needs attention, black for progress.
 inline void ShowStatus(QWidget* line, const QString& text, unsigned bgr) {

@@ -20,9 +20,6 @@ const char* const kNoDeviceLoaded = "Not updated: no device of the last search i
 const char* const kWritesBusy = "Not updated: another operation is running; try again when it has ended";
 
 namespace {
-// Label44's tag while an update of the simple face runs, and otherwise.
-const QString kUpdateRuns = "1";
-const QString kNoUpdate = "0";
 const QString kDhcpOn = "Enable";
 const QString kDhcpOff = "Disable";
 
@@ -42,7 +39,7 @@ bool ConfigurationApply::OperationRuns() const {
     // Timer1 is off for most of the restart countdown, so it alone does not
     // tell: the update holds until its follow-up search has ended and the
     // lists are filled again.
-    return form_.Timer1->isActive() || writes_.busy() || Tag(form_.c.Label44) == kUpdateRuns;
+    return form_.Timer1->isActive() || writes_.busy() || Tag(form_.c.Label44) == kUpdateRunsTag;
 }
 
 void ConfigurationApply::ConfirmDongleSetup() {
@@ -101,7 +98,7 @@ void ConfigurationApply::DisablePanel() {
 }
 
 void ConfigurationApply::EnablePanel() {
-    SetTag(form_.c.Label44, kNoUpdate);
+    SetTag(form_.c.Label44, kSearchRunsTag);
     for (QWidget* w : Widgets(form_.c.Combo5, form_.c.Combo6, form_.c.Combo4, form_.c.List7)) Enable(w);
     for (int i : kPanelButtons) Enable(form_.c.Command34[i]);
     Enable(form_.c.Frame22);
@@ -201,7 +198,7 @@ void ConfigurationApply::Update() {
     for (const auto& [parameter, text] : rows) editor_.ApplyRowText(parameter, text);
     SetCaption(label44, "Updating...");
     ShowStatus(status, "Updating...", kBlack);
-    SetTag(label44, kUpdateRuns);
+    SetTag(label44, kUpdateRunsTag);
     for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Disable(w);
     EnableTimer(form_.Timer3, true);
     // Timer3 reports the progress and ends the update after the follow-up search.

@@ -21,9 +21,6 @@ const QString kAnyAddress = "255.255.255.255";
 const QString kDefaultAddress = "192.168.1.250";
 const QString kSearchPortText = QString::number(kSearchPort);
 const QString kCommandPortText = QString::number(kCommandPort);
-// Label44's tag says which operation the timers finish: an update or a search.
-const QString kUpdateRuns = "1";
-const QString kSearchRuns = "0";
 }  // namespace
 
 SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, CommandChannel& commands, FoundLists& lists)
@@ -77,7 +74,7 @@ void SearchOrchestration::RefuseAddress() {
 }
 
 void SearchOrchestration::Search() {
-    SetTag(form_.c.Label44, kSearchRuns);
+    SetTag(form_.c.Label44, kSearchRunsTag);
     QWidget* network = form_.c.Text6[4];
     QWidget* address = form_.c.Text6[5];
     auto target = [this](const QString& host, bool broadcast, const QString& port) {
@@ -170,7 +167,7 @@ void SearchOrchestration::Timer3Tick() {
     try {
         QWidget* label44 = form_.c.Label44;
         QWidget* status = form_.c.Label54[1];
-        const bool update = Tag(label44) == kUpdateRuns;
+        const bool update = Tag(label44) == kUpdateRunsTag;
         // Progress and results are black, whatever refusal was red before.
         for (QWidget* w : Widgets(label44, form_.c.Label46)) SetForeColor(w, kBlack);
         if (state_.OperationTick != kNoOperation) {
@@ -211,7 +208,7 @@ void SearchOrchestration::Timer3Tick() {
             ShowStatus(status, "Update...Done", kBlack);
             Show(form_.c.Frame16, ItemCount(list6) == 0);
         }
-        SetTag(label44, kSearchRuns);
+        SetTag(label44, kSearchRunsTag);
         for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Enable(w);
         lists_.FillPanelLists(found);
         EnableTimer(form_.Timer3, false);
