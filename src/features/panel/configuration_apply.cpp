@@ -112,17 +112,13 @@ void ConfigurationApply::RefuseUpdate(const QString& text) {
     ShowStatus(status, text, kRed);
 }
 
-bool ConfigurationApply::LoadedDeviceIsWritable() const {
-    const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-    return IsPagedRecord(entry.Record) && ItemCount(form_.c.List5) == static_cast<int>(kParameterCount);
-}
-
 std::vector<std::pair<int, QString>> ConfigurationApply::ChangedRows() const {
     using P = PagedRow;
     std::vector<std::pair<int, QString>> rows;
-    const QStringList current = Items(form_.c.List5);
+    // The device's values as its details decoded them.
+    const auto current = [this](int row) { return FromAnsi(state_.ParameterTexts[static_cast<size_t>(row)]); };
     auto compare = [&](const QString& text, int parameter) {
-        if (text != current.value(parameter)) rows.emplace_back(parameter, text);
+        if (text != current(parameter)) rows.emplace_back(parameter, text);
     };
     compare(TextOf(form_.c.Text6[9]), P::ServerName);
     compare(TextOf(form_.c.Text6[10]), P::CompanyName);
@@ -130,12 +126,12 @@ std::vector<std::pair<int, QString>> ConfigurationApply::ChangedRows() const {
     if (password == TextOf(form_.c.Text6[6])) compare(password, P::Password);
     const QString dhcp = TextOf(form_.c.Combo2);
     if (dhcp != kDhcpOn) {
-        if (dhcp != current.value(P::Dhcp)) rows.emplace_back(P::Dhcp, kDhcpOff);
+        if (dhcp != current(P::Dhcp)) rows.emplace_back(P::Dhcp, kDhcpOff);
         compare(TextOf(form_.c.Text6[0]), P::IpAddress);
         compare(TextOf(form_.c.Text6[1]), P::Netmask);
         compare(TextOf(form_.c.Text6[2]), P::Gateway);
         compare(TextOf(form_.c.Text6[7]), P::SerialBrenik);
-    } else if (dhcp != current.value(P::Dhcp)) {
+    } else if (dhcp != current(P::Dhcp)) {
         // With DHCP the device takes its addresses from the network.
         rows.emplace_back(P::Dhcp, kDhcpOn);
     }
@@ -145,7 +141,6 @@ std::vector<std::pair<int, QString>> ConfigurationApply::ChangedRows() const {
 QString ConfigurationApply::UpdateRefusal(const std::vector<std::pair<int, QString>>& rows) const {
     const UpdateBlock block = CheckUpdate(*state_.Devices, state_.SelectedDevice);
     if (block != UpdateBlock::None) return QString::fromUtf8(UpdateBlockText(block).data());
-    if (!LoadedDeviceIsWritable()) return kRecordNotWritable;
     // Checked before anything is applied: a refused update leaves the record
     // and the faces as they were.
     // A value the device would get otherwise than typed (cut to its field,

@@ -41,9 +41,6 @@ private:
     void DisablePanel();
     // The simple face's status and the panel's status line in red.
     void RefuseUpdate(const QString& text);
-    // True when the device loaded into the faces is one the parameter rows
-    // are made for; it is still selected in the engineering face's list.
-    bool LoadedDeviceIsWritable() const;
     // The rows whose value on the simple face differs from the device's, with
     // the texts to apply, in the order they are applied.
     std::vector<std::pair<int, QString>> ChangedRows() const;
