@@ -152,8 +152,10 @@ void ParameterEditor::PingClick() {
     QWidget* ping = form_.c.Command5;
     QWidget* apply = form_.c.Command6;
     const QString address = TextOf(form_.c.Text4);
-    SetTag(ping, QString::number(ping_.PingOne(address.toStdString())));
-    if (Tag(ping) == "0") {
+    const int answered = ping_.PingOne(address.toStdString());
+    // The button's tag shows the result; the result itself decides.
+    SetTag(ping, QString::number(answered));
+    if (answered == 0) {
         Enable(apply);
     } else {
         // In use: only the device's own, unchanged address may still be applied.

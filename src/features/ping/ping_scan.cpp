@@ -29,7 +29,9 @@ void PingScan::ShowStatus(const QString& text) { SetCaption(form_.c.Label1, text
 
 void PingScan::Command4Click() {
     QWidget* button = form_.c.Command4;
-    if (Caption(button) != "Ping") {
+    // The button's caption shows the scan's state ("Stop" while it runs);
+    // the state itself is kept here.
+    if (scanning_ && !stop_) {
         stop_ = true;
         SetCaption(button, "Ping");
         return;
