@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/device_table.h"
+#include "core/lan_module.h"
 #include "core/record_layout.h"
 #include "core/text_conversions.h"
 
@@ -27,6 +28,15 @@ using MacBytes = std::array<uint8_t, 6>;
 
 // The MAC of the tests' devices: 02:7E:3A:04:C8 and the last byte.
 inline MacBytes Mac(uint8_t last) { return {0x02, 0x7E, 0x3A, 0x04, 0xC8, last}; }
+
+// A LAN module's answer to the query: 0x41 and the MAC at 8-13, in `size`
+// bytes (the MAC as far as they hold it).
+inline Bytes ModuleAnswer(MacBytes mac, size_t size = kModuleRecordSize) {
+    Bytes b(size, 0);
+    if (size > 0) b[0] = kModuleAnswerMark;
+    for (size_t i = 0; i < mac.size() && kModuleMacOffset + i < size; ++i) b[kModuleMacOffset + i] = mac[i];
+    return b;
+}
 
 inline void Put(DeviceRecord& r, size_t at, std::initializer_list<uint8_t> bytes) {
     for (uint8_t b : bytes) r[at++] = b;

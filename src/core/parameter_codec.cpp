@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "core/lan_module.h"
 #include "core/update_checks.h"
@@ -194,55 +195,75 @@ std::string RowName(long row) {
     return name;
 }
 
+namespace {
+
+// Each note's few words for a list of rows, and its line for one row:
+// %N the row's name, %T the typed text, %S the record's, %Z the field's size.
+struct NoteTexts {
+    EditNote note;
+    std::string_view words;
+    std::string_view line;
+};
+constexpr NoteTexts kNoteTexts[] = {
+    {EditNote::Refused, "refused", "%N: \"%T\" cannot be written; the record keeps \"%S\""},
+    {EditNote::Cut, "cut", "%N: cut to %Z characters, \"%S\""},
+    {EditNote::Changed, "changed", "%N: the record holds \"%S\", not \"%T\""},
+    {EditNote::PortNotSent, "every update sends 4000", "%N: the record holds %S, but every update sends 4000"},
+    {EditNote::NotSent, "not sent", "%N: kept in the record, but no update sends it"},
+    {EditNote::NotCarriedByModule, "not carried by the LAN module",
+     "Not applied: the LAN module of this device does not carry %N"},
+    {EditNote::TooLongForModule, "too long for the LAN module",
+     "Not applied: the LAN module of this device holds at most 16 characters of %N"},
+};
+// The status line never shows a password: these lines stand for the ones
+// that would quote it.
+constexpr NoteTexts kPasswordNotes[] = {
+    {EditNote::Refused, "refused", "%N: not as typed"},
+    {EditNote::Cut, "cut", "%N: longer than its %Z characters"},
+    {EditNote::Changed, "changed", "%N: not as typed"},
+};
+
+template <size_t N>
+const NoteTexts* FindNote(const NoteTexts (&table)[N], EditNote note) {
+    for (const NoteTexts& t : table)
+        if (t.note == note) return &t;
+    return nullptr;
+}
+
+}  // namespace
+
 std::string EditNoteText(EditNote note, long row, std::string_view typed, std::string_view shown) {
-    const std::string name = RowName(row);
-    if (row == PagedRow::Password && note != EditNote::AsTyped) {
-        // The status line never shows a password.
-        if (note == EditNote::Cut) return name + ": longer than its 16 characters";
-        if (note == EditNote::Changed || note == EditNote::Refused) return name + ": not as typed";
+    const NoteTexts* texts = row == PagedRow::Password ? FindNote(kPasswordNotes, note) : nullptr;
+    if (!texts) texts = FindNote(kNoteTexts, note);
+    if (!texts) return {};
+    const FieldDef* f = Row(row);
+    const std::string name = RowName(row), size = std::to_string(f ? f->size : 0);
+    auto value = [&](char key) -> std::optional<std::string_view> {
+        switch (key) {
+            case 'N': return name;
+            case 'T': return typed;
+            case 'S': return shown;
+            case 'Z': return size;
+            default: return std::nullopt;
+        }
+    };
+    std::string out;
+    // One pass, so that a typed "%S" stays as typed.
+    for (size_t i = 0; i < texts->line.size(); ++i) {
+        const auto v = texts->line[i] == '%' && i + 1 < texts->line.size() ? value(texts->line[i + 1]) : std::nullopt;
+        if (v) {
+            out += *v;
+            ++i;
+        } else {
+            out += texts->line[i];
+        }
     }
-    const std::string t(typed), s(shown);
-    switch (note) {
-        case EditNote::AsTyped:
-            break;
-        case EditNote::Refused:
-            return name + ": \"" + t + "\" cannot be written; the record keeps \"" + s + "\"";
-        case EditNote::Cut:
-            return name + ": cut to " + std::to_string(Row(row)->size) + " characters, \"" + s + "\"";
-        case EditNote::Changed:
-            return name + ": the record holds \"" + s + "\", not \"" + t + "\"";
-        case EditNote::PortNotSent:
-            return name + ": the record holds " + s + ", but every update sends 4000";
-        case EditNote::NotSent:
-            return name + ": kept in the record, but no update sends it";
-        case EditNote::NotCarriedByModule:
-            return "Not applied: the LAN module of this device does not carry " + name;
-        case EditNote::TooLongForModule:
-            return "Not applied: the LAN module of this device holds at most 16 characters of " + name;
-    }
-    return {};
+    return out;
 }
 
 std::string_view EditNoteWords(EditNote note) {
-    switch (note) {
-        case EditNote::AsTyped:
-            break;
-        case EditNote::Refused:
-            return "refused";
-        case EditNote::Cut:
-            return "cut";
-        case EditNote::Changed:
-            return "changed";
-        case EditNote::PortNotSent:
-            return "every update sends 4000";
-        case EditNote::NotSent:
-            return "not sent";
-        case EditNote::NotCarriedByModule:
-            return "not carried by the LAN module";
-        case EditNote::TooLongForModule:
-            return "too long for the LAN module";
-    }
-    return {};
+    const NoteTexts* texts = FindNote(kNoteTexts, note);
+    return texts ? texts->words : std::string_view();
 }
 
 }  // namespace cobalin

@@ -49,22 +49,6 @@ UpdateBlock CheckUpdate(const DeviceStore& store, long device) {
     return IsPagedRecord(e.Record) ? UpdateBlock::None : UpdateBlock::NotWritable;
 }
 
-std::string_view UpdateBlockText(UpdateBlock block) {
-    switch (block) {
-        case UpdateBlock::None:
-            break;
-        case UpdateBlock::NotWritable:
-            return "Not updated: this device's record has no fields for these settings";
-        case UpdateBlock::NoPage0:
-            return "Not updated: page 0 of this device was not received; search again";
-        case UpdateBlock::NoPage1:
-            return "Not updated: page 1 of this device was not received; search again";
-        case UpdateBlock::NoModuleRecord:
-            return "Not updated: the LAN module of this device did not answer this search; search again";
-    }
-    return {};
-}
-
 bool UpdateSendsByte(const DeviceEntry& entry, size_t offset) {
     if (entry.FormatTag != RecordFormat::Paged || offset >= kRecordSize) return false;
     return InWrittenPages(offset) && !SetByRule(entry.Record, offset);

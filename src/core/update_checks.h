@@ -26,8 +26,23 @@ enum class UpdateBlock : uint8_t {
 
 // Whether an update of entry `device` may be sent, and if not why.
 UpdateBlock CheckUpdate(const DeviceStore& store, long device);
-// The status text of a refused update; empty for None.
-std::string_view UpdateBlockText(UpdateBlock block);
+// The status text of a refused update; empty for None. A constant, so that
+// texts other files define from it are set before any code runs.
+constexpr std::string_view UpdateBlockText(UpdateBlock block) {
+    switch (block) {
+        case UpdateBlock::None:
+            break;
+        case UpdateBlock::NotWritable:
+            return "Not updated: this device's record has no fields for these settings";
+        case UpdateBlock::NoPage0:
+            return "Not updated: page 0 of this device was not received; search again";
+        case UpdateBlock::NoPage1:
+            return "Not updated: page 1 of this device was not received; search again";
+        case UpdateBlock::NoModuleRecord:
+            return "Not updated: the LAN module of this device did not answer this search; search again";
+    }
+    return {};
+}
 
 // True when an update of the entry sends this record byte as the record
 // holds it. A device updated through its LAN module gets none of its record's

@@ -7,15 +7,6 @@
 using namespace cobalin;
 using namespace cobalin::testing;
 
-namespace {
-Bytes ModuleAnswer(std::array<uint8_t, 6> mac, size_t size = 173) {
-    Bytes b(size, 0);
-    b[0] = 0x41;
-    for (size_t i = 0; i < 6 && 8 + i < size; ++i) b[8 + i] = mac[i];
-    return b;
-}
-}  // namespace
-
 TEST(LanModule, Query) {
     const Bytes q = BuildModuleQuery();
     ASSERT_EQ(q.size(), 173u);

@@ -17,19 +17,11 @@ Bytes FilledPage(uint8_t number, uint8_t last, uint8_t fill) {
     return b;
 }
 
-Bytes ModuleAnswer(uint8_t last) {
-    Bytes m(kModuleRecordSize, 0);
-    m[0] = kModuleAnswerMark;
-    const auto mac = Mac(last);
-    std::copy(mac.begin(), mac.end(), m.begin() + kModuleMacOffset);
-    return m;
-}
-
 // A table after a search that found device 1 whole, with its LAN module.
 std::unique_ptr<DeviceStore> AfterFirstSearch() {
     auto store = std::make_unique<DeviceStore>();
     for (uint8_t p = 0; p < 3; ++p) ReplyIntake(*store, FilledPage(p, 1, 0xAA));
-    ModuleReplyIntake(*store, ModuleAnswer(1));
+    ModuleReplyIntake(*store, ModuleAnswer(Mac(1)));
     return store;
 }
 
@@ -91,7 +83,7 @@ TEST(UpdateChecks, WhatAnUpdateMaySend) {
     ReplyIntake(*store, ShortReply(Mac(1)));                    // entry 1: short
     for (uint8_t p = 0; p < 3; ++p) ReplyIntake(*store, Page(p, Mac(2)));  // entry 2: paged, whole
     for (uint8_t p = 0; p < 3; ++p) ReplyIntake(*store, Page(p, Mac(3)));  // entry 3: with a module
-    ModuleReplyIntake(*store, ModuleAnswer(3));
+    ModuleReplyIntake(*store, ModuleAnswer(Mac(3)));
     for (uint8_t p = 0; p < 3; ++p) ReplyIntake(*store, Page(p, Mac(4)));  // entry 4: module tag, no module record
     store->DeviceTable[4].FormatTag = RecordFormat::WithModule;
     EXPECT_EQ(CheckUpdate(*store, 1), UpdateBlock::NotWritable);
@@ -148,7 +140,7 @@ TEST(UpdateChecks, RowsKeptAfterAnUpdate) {
     back.ReceivedPages = 0b110;  // page 0 did not come back: nothing to compare
     EXPECT_TRUE(RowsKept(sent, back, rows).empty());
 
-    Bytes module = ModuleAnswer(2), answer = ModuleAnswer(2);
+    Bytes module = ModuleAnswer(Mac(2)), answer = ModuleAnswer(Mac(2));
     std::copy_n("Via module", 10, module.begin() + 32);
     const std::set<int> moduleRows = {PagedRow::ServerName, PagedRow::IpAddress, PagedRow::BaudRate};
     EXPECT_EQ(ModuleRowsKept(module, answer, moduleRows), std::vector<int>{PagedRow::ServerName});

@@ -500,10 +500,7 @@ TEST(SimpleFaceUpdate, AnUpdateThatCannotBeSentIsRefusedBeforeAnythingIsApplied)
         AppFixture& app = p.app;
         AddDevice(app, c.device);
         if (c.module) {
-            Bytes answer(kModuleRecordSize, 0);
-            answer[0] = kModuleAnswerMark;
-            const auto mac = cobalin::testing::Mac(c.device.last);
-            std::copy(mac.begin(), mac.end(), answer.begin() + kModuleMacOffset);
+            const Bytes answer = cobalin::testing::ModuleAnswer(cobalin::testing::Mac(c.device.last));
             ASSERT_EQ(ModuleReplyIntake(*app.state->Devices, answer), 1);
         }
         FinishSearch(app);

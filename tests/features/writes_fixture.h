@@ -74,14 +74,8 @@ inline DeviceRecord UsualRecord(uint8_t last) {
         .Row(P::ModelNo, "M1");
 }
 
-// A LAN module's answer to the query: 0x41, the MAC at 8-13.
-inline Bytes ModuleAnswer(uint8_t last) {
-    Bytes m(kModuleRecordSize, 0);
-    m[0] = kModuleAnswerMark;
-    const auto mac = Mac(last);
-    std::copy(mac.begin(), mac.end(), m.begin() + kModuleMacOffset);
-    return m;
-}
+// A LAN module's answer for the device with this last MAC byte.
+inline Bytes ModuleAnswer(uint8_t last) { return ModuleAnswer(Mac(last)); }
 
 // A UDP socket of the test on 127.0.0.1: a device's port, or an unbound sender.
 class LoopbackUdp {

@@ -15,7 +15,7 @@ namespace cobalin {
 
 using namespace ui;
 
-const char* const kRecordNotWritable = UpdateBlockText(UpdateBlock::NotWritable).data();
+constinit const char* const kRecordNotWritable = UpdateBlockText(UpdateBlock::NotWritable).data();
 const char* const kNoDeviceLoaded = "Not updated: no device of the last search is loaded";
 const char* const kWritesBusy = "Not updated: another operation is running; try again when it has ended";
 
