@@ -125,18 +125,24 @@ TEST(SimulatorE2E, WriteThenResetChangesTheAnswer) {
     ApplyParameter(*store, texts, 4, "192.168.1.77", 1);
     const DeviceEntry& e = store->DeviceTable[1];
 
+    // Each request waits for the previous one's answer, as the program's own
+    // update does: datagrams sent back-to-back from different sockets may be
+    // taken in another order by a loaded two-core machine, and a clear that
+    // arrives after the write throws the write away.
     UdpClient clear(8883), write(8884), reset(8882);
     clear.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "clrCfgBuf"));
+    const auto clearAcks = clear.CollectAtLeast(1, kAmple, kLinger);
     const auto w = BuildWriteDatagrams(e.Record);
     write.Send("255.255.255.255", 8890, w.a);
     write.Send("255.255.255.255", 8890, w.b);
+    const auto writeAcks = write.CollectAtLeast(1, kAmple, kLinger);
     reset.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"));
     // Once the reset is acknowledged, a search asked at once, well inside the
     // two seconds the reset keeps the device silent, finds the other alone.
     const auto resetAcks = reset.CollectAtLeast(1, kAmple, kLinger);
     auto during = Search("255.255.255.255", 3);
     EXPECT_EQ(during->DeviceCount, 1) << "silent while restarting";
-    for (const auto& acks : {clear.CollectAtLeast(1, kAmple, kLinger), write.CollectAtLeast(1, kAmple, kLinger), resetAcks}) {
+    for (const auto& acks : {clearAcks, writeAcks, resetAcks}) {
         ASSERT_EQ(acks.size(), 1u);
         EXPECT_TRUE(IsAcknowledgement(acks[0].data));
         EXPECT_EQ(acks[0].from, "192.168.1.20");
