@@ -39,7 +39,7 @@ void MainWindowSetup::SetUpMainWindow() {
     SetCaption(form_.c.Label21, "");
 
     state_.Run = ReadRunSettings(state_.Settings());
-    for (SocketControl* s : {form_.UDP8888, form_.UDP8890, form_.UDPsck}) s->everyInterface = BroadcastsOnEveryInterface(state_.Run);
+    form_.session.BroadcastOnEveryInterface(BroadcastsOnEveryInterface(state_.Run));
     if (state_.Run.ReducedCommandPanel) ReduceCommandPanel();
     ApplyPasswordMask();
     ApplyLogo();

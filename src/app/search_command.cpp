@@ -1,6 +1,7 @@
 #include "app/search_command.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -9,7 +10,8 @@
 #include "core/device_report.h"
 #include "core/search_command.h"
 #include "core/settings.h"
-#include "features/search/headless_search.h"
+#include "session/device_session.h"
+#include "toolkit/observed.h"
 
 namespace cobalin {
 
@@ -17,6 +19,40 @@ namespace {
 int Fail(const std::string& line) {
     std::fprintf(stderr, "cobalin search: %s\n", line.c_str());
     return 2;
+}
+
+std::string PortTaken(int port, const std::string& socket) {
+    return "cannot use UDP port " + std::to_string(port) + " (" + socket +
+           "): another program holds it, or the system refuses it";
+}
+
+// The window's search without a window: the same session, sockets, request
+// bytes and ticks (the module query on the ninth), over the period asked.
+// Empty when the search ran, else one line saying what failed; `refused`
+// counts the replies the intake refused.
+std::string SearchOnce(DeviceSession& session, AppState& state, const SearchCommandOptions& options, int& refused) {
+    const QString host = QString::fromStdString(options.host);
+    session.SetTarget([&] { return SessionTarget{host, options.remotePort}; });
+    std::string error;
+    QEventLoop loop;
+    session.OnTrouble([&](const SessionTrouble& t) {
+        if (t.kind == SessionTrouble::NotSent) error = t.text;
+        else if (t.kind == SessionTrouble::InvalidPort) error = "no port to ask";
+        else error = PortTaken(t.port, t.socket);
+        loop.quit();
+    });
+    session.OnReply([&](const IntakeResult& r) { refused += r.outcome == IntakeResult::Refused; });
+    session.OnTick([&](const OperationTickEvent& e) {
+        if (e.kind != OperationTickEvent::Counting || e.step == TickStep::Finished) loop.quit();
+    });
+    session.Timer1.setTimerType(Qt::PreciseTimer);
+    ui::SetTimerInterval(&session.Timer1, static_cast<int>(options.seconds * 1000.0 / kLastOperationTick));
+    ClearDeviceTable(*state.Devices);
+    if (!session.Send(host, options.type, 0) || !error.empty()) return error.empty() ? "not a search" : error;
+    session.StartCounting();
+    loop.exec();
+    session.Shut();
+    return error;
 }
 }  // namespace
 
@@ -33,15 +69,17 @@ int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& arg
     const std::string home = ProgramFolder(options.home).toStdString();
     const RunSettings run = ReadRunSettings(SettingsFile(home + "/Setting.ini"));
 
-    auto store = std::make_unique<DeviceStore>();
-    HeadlessSearch search(*store);
-    for (ui::SocketControl* s : {&search.SearchSocket(), &search.ModuleSocket()}) s->everyInterface = BroadcastsOnEveryInterface(run);
-    const std::string error = search.Run({QString::fromStdString(options.host), options.type, options.remotePort, options.seconds});
+    AppState state(home);
+    DeviceSession session(state);
+    session.BroadcastOnEveryInterface(BroadcastsOnEveryInterface(run));
+    int refused = 0;
+    const std::string error = SearchOnce(session, state, options, refused);
     if (!error.empty()) return Fail(error);
-    if (search.Refused() > 0)
+    if (refused > 0)
         std::fprintf(stderr, "cobalin search: %d replies were refused (a page cut short, or a device past the 255th)\n",
-                     search.Refused());
+                     refused);
 
+    const DeviceStore* store = state.Devices.get();
     const std::vector<DeviceReport> devices = ReportDevices(*store);
     std::string out;
     switch (options.format) {

@@ -20,7 +20,6 @@
 #include "features/search/found_lists.h"
 #include "features/search/reply_receivers.h"
 #include "features/search/search_orchestration.h"
-#include "features/modules/module_exchange.h"
 #include "features/search/command_channel.h"
 #include "features/details/details_view.h"
 #include "toolkit/controls.h"
@@ -65,10 +64,10 @@ void Startup::StartPressed() {
 }
 
 void Startup::OpenMainWindow() {
-    main_ = std::make_unique<FormMain>();
+    session_ = std::make_unique<DeviceSession>(state_);
+    main_ = std::make_unique<FormMain>(*session_);
     main_->onClose = [this] { MainWindowClosing(); };
-    modules_ = std::make_unique<ModuleExchange>(*main_, state_);
-    commands_ = std::make_unique<CommandChannel>(*main_, state_, dialogs_, *modules_);
+    commands_ = std::make_unique<CommandChannel>(*main_, dialogs_);
     lists_ = std::make_unique<FoundLists>(*main_, state_);
     search_ = std::make_unique<SearchOrchestration>(*main_, state_, *commands_, *lists_);
     receivers_ = std::make_unique<ReplyReceivers>(*main_, state_);
@@ -107,16 +106,9 @@ void Startup::LoadMainWindow() {
 void Startup::MainWindowClosing() {
     // Every step runs even if an earlier one failed; nothing is reported.
     state_.AppClosing = true;
-    main_->Timer1->stop();
-    for (SocketControl* s : {main_->UDP8888, main_->UDP8890, main_->UDPsck}) {
-        // Closing a socket may fail (ending its reader thread can throw); the
-        // window still closes, and the other sockets and the companion
-        // program are still seen to.
-        try {
-            s->Close();
-        } catch (...) {
-        }
-    }
+    // The window still closes, and the companion program is still seen to,
+    // whatever closing a socket throws.
+    session_->Shut();
     // Started detached and without a shell; one that is missing, or that
     // someone else could have put there, is skipped without a word.
     const std::string companion = state_.PathOf("Restart/KillQVT.exe");

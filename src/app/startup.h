@@ -20,7 +20,7 @@ class FaceController;
 class FoundLists;
 class HelpWindow;
 class MainWindowSetup;
-class ModuleExchange;
+class DeviceSession;
 class PingScan;
 class ParameterEditor;
 class DeviceWrites;
@@ -47,6 +47,7 @@ public:
     DeviceWrites& writes() const { return *writes_; }
     ConfigurationPanel& panel() const { return *panel_; }
     ConfigurationApply& apply() const { return *apply_; }
+    DeviceSession& session() const { return *session_; }
 
 private:
     void LoadChooser();
@@ -58,8 +59,10 @@ private:
     AppState& state_;
     ui::Dialogs& dialogs_;
     std::unique_ptr<ui::FormDeviceSelect> chooser_;
+    // Made before the main window and gone after it: the window shows its
+    // timer and sockets.
+    std::unique_ptr<DeviceSession> session_;
     std::unique_ptr<ui::FormMain> main_;
-    std::unique_ptr<ModuleExchange> modules_;
     std::unique_ptr<CommandChannel> commands_;
     std::unique_ptr<FoundLists> lists_;
     std::unique_ptr<SearchOrchestration> search_;

@@ -15,4 +15,13 @@ TickStep AdvanceOperationTick(int16_t& tick) {
     return TickStep::Counted;
 }
 
+OperationTickEvent OperationTimerTick(int16_t& tick, Listening listening) {
+    if (listening == Listening::None) return {OperationTickEvent::NothingOpen, {}};
+    if (tick == kNoOperation) return {OperationTickEvent::NoOperation, {}};
+    OperationTickEvent e{OperationTickEvent::Counting, listening == Listening::Search ? "Searching..." : "Sending..."};
+    e.shown = tick;
+    e.step = AdvanceOperationTick(tick);
+    return e;
+}
+
 }  // namespace cobalin

@@ -41,4 +41,28 @@ std::vector<WriteStep> ResetSteps(int16_t searchType);
 // Program seconds a sequence waits in all.
 double WaitedSeconds(const std::vector<WriteStep>& steps);
 
+// A sequence being carried out: its steps, how far it has come, and whether
+// its device went away. Whoever runs it takes one step after the other and,
+// at a wait, takes the next only when the wait is over; nothing here blocks.
+class WriteRun {
+public:
+    explicit WriteRun(std::vector<WriteStep> steps) : steps_(std::move(steps)) {}
+
+    // The next step, or nullptr when the sequence is over.
+    const WriteStep* Next() { return at_ < steps_.size() ? &steps_[at_++] : nullptr; }
+    // A request is due: it goes only while the device the sequence was
+    // started for is still the one chosen. Once it was not, no later request
+    // of the run goes either, so a device never gets half a sequence's rest.
+    bool MaySend(bool stillTheDevice) {
+        abandoned_ = abandoned_ || !stillTheDevice;
+        return !abandoned_;
+    }
+    bool Abandoned() const { return abandoned_; }
+
+private:
+    std::vector<WriteStep> steps_;
+    size_t at_ = 0;
+    bool abandoned_ = false;
+};
+
 }  // namespace cobalin

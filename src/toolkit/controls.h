@@ -15,27 +15,16 @@
 #include <string>
 #include <string_view>
 
+#include "toolkit/observed.h"
+
 class QComboBox;
 class QListWidget;
 class QLineEdit;
-class QTimer;
 
 namespace cobalin::ui {
 
 constexpr int kTwipsPerPixel = 15;  // 1440 twips per inch at 96 dpi
 
-// What a helper below changed on a control.
-enum class ControlProperty {
-    Caption, Text, Enabled, Visible, ForeColor, BackColor, Tag, Picture,
-    Items, Row, Checked, Geometry, Line, Interval, Running, Mask, MaxLength, ToolTip,
-};
-// Told of each change a helper makes, right after it is made (so two changes
-// in one pass of the event loop are told apart), and also when a helper sets
-// a value the control already had. The observer reads the new value from the
-// control itself. One observer for the whole program (the UI driver records
-// the changes it watches); empty for none.
-using ControlObserver = std::function<void(QObject* control, ControlProperty property)>;
-void SetControlObserver(ControlObserver observer);
 
 // Controls of different kinds as one list, to run one step over each in turn.
 template <class... W>
@@ -146,11 +135,6 @@ bool RunValidateHandler(QWidget* w);
 // Option buttons and check boxes.
 void SetChecked(QWidget* w, bool checked);
 bool IsChecked(const QWidget* w);
-
-// Timers: the interval as given (unscaled), run scaled.
-void SetTimerInterval(QTimer* t, int programMs);
-int TimerInterval(const QTimer* t);
-void EnableTimer(QTimer* t, bool enabled);
 
 // Line controls (end points in twips, relative to the container).
 struct LineEnds {

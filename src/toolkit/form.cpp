@@ -27,6 +27,8 @@ QObject* Form::Component(const QString& name) const {
     if (QWidget* w = Find(name)) return w;
     for (QObject* c : children())
         if (c->objectName() == name && !c->isWidgetType()) return c;
+    for (QObject* c : components_)
+        if (c->objectName() == name) return c;
     return nullptr;
 }
 

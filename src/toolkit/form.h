@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "toolkit/control_table.h"
 
@@ -29,8 +30,10 @@ public:
     // A control by its name, or nullptr: for names that come from outside the
     // program (the UI driver's commands).
     QWidget* Find(const QString& name) const { return controls_.value(name); }
-    // Timers and socket controls are found by name too.
+    // Timers and socket controls are found by name too: the window's own
+    // children, and those it shows but does not own (AddComponent).
     QObject* Component(const QString& name) const;
+    void AddComponent(QObject* component) { components_.push_back(component); }
     const QHash<QString, QWidget*>& Controls() const { return controls_; }
 
     // Runs when the window is about to close, whatever the cause; never refuses.
@@ -44,6 +47,7 @@ private:
     [[noreturn]] void MissingControl(const QString& name, const char* kind) const;
 
     QHash<QString, QWidget*> controls_;
+    std::vector<QObject*> components_;
     bool closing_ = false;
 };
 

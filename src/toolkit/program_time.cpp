@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <cmath>
+#include <utility>
 
 #include "core/program_options.h"
 
@@ -78,5 +79,41 @@ bool WaitUntil(const std::function<bool()>& done, double timeoutSeconds) {
 }
 
 void WaitSeconds(double seconds) { WaitUntil(nullptr, seconds); }
+
+ProgramWait::ProgramWait() {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        Leave();
+        // `then` may start this wait again: it runs from a copy.
+        const auto then = std::exchange(then_, nullptr);
+        if (then) then();
+    });
+}
+
+ProgramWait::~ProgramWait() { Cancel(); }
+
+void ProgramWait::Start(double seconds, std::function<void()> then) {
+    Cancel();
+    if (!(seconds > 0)) {
+        if (then) then();
+        return;
+    }
+    then_ = std::move(then);
+    counted_ = true;
+    if (Observer().entered) Observer().entered();
+    timer_.start(Aborted() ? 0 : ScaledMs(seconds * 1000.0));
+}
+
+void ProgramWait::Cancel() {
+    timer_.stop();
+    then_ = nullptr;
+    Leave();
+}
+
+void ProgramWait::Leave() {
+    if (!std::exchange(counted_, false)) return;
+    if (Observer().left) Observer().left();
+}
 
 }  // namespace cobalin

@@ -3,6 +3,7 @@
 // search in a fraction of a second with the same tick counts.
 #pragma once
 
+#include <QTimer>
 #include <functional>
 
 namespace cobalin {
@@ -32,6 +33,32 @@ struct WaitObserver {
     std::function<void()> left;
 };
 void SetWaitObserver(WaitObserver observer);
+
+// A wait that does not block: Start returns at once, and `then` runs from
+// the event loop once the program seconds have passed. The handler that
+// started it has long returned, so nothing has to guard against being entered
+// again; for the wait observer (the UI driver) it still counts as a wait
+// until `then` has run, or until the wait is cancelled or destroyed.
+class ProgramWait {
+public:
+    ProgramWait();
+    ~ProgramWait();
+    ProgramWait(const ProgramWait&) = delete;
+    ProgramWait& operator=(const ProgramWait&) = delete;
+
+    // A wait of 0 or less, or one once every wait is aborted, runs `then`
+    // without waiting (from the event loop, when aborted).
+    void Start(double seconds, std::function<void()> then);
+    void Cancel();
+    bool Pending() const { return counted_; }
+
+private:
+    void Leave();
+
+    QTimer timer_;
+    std::function<void()> then_;
+    bool counted_ = false;
+};
 
 // A modal window (a box, the help window) is a wait of its own kind: the
 // handler that opened it goes on only when it closes.

@@ -9,18 +9,18 @@
 
 namespace cobalin::ui {
 
-FormMain::FormMain() : Form("FormMain", MainWindowControls(), kMainWidth, kMainHeight) {
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    SetTimerInterval(Timer1, kOperationTickMs);
+FormMain::FormMain(DeviceSession& s)
+    : Form("FormMain", MainWindowControls(), kMainWidth, kMainHeight),
+      session(s),
+      Timer1(&s.Timer1),
+      UDP8888(&s.UDP8888),
+      UDP8890(&s.UDP8890),
+      UDPsck(&s.UDPsck),
+      TCP5300Cmd(&s.TCP5300Cmd) {
     Timer3 = new QTimer(this);
     Timer3->setObjectName("Timer3");
     SetTimerInterval(Timer3, 1000);
-    UDP8888 = new SocketControl("UDP8888", this);
-    UDP8890 = new SocketControl("UDP8890", this);
-    UDPsck = new SocketControl("UDPsck", this);
-    TCP5300Cmd = new SocketControl("TCP5300Cmd", this);
-    TCP5300Cmd->protocol = SocketControl::Protocol::TCP;
+    for (QObject* o : std::initializer_list<QObject*>{Timer1, UDP8888, UDP8890, UDPsck, TCP5300Cmd}) AddComponent(o);
 }
 
 FormDeviceSelect::FormDeviceSelect() : Form("FormDeviceSelect", ChooserControls(), kChooserWidth, kChooserHeight) {

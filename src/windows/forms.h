@@ -10,22 +10,26 @@
 
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
+#include "session/device_session.h"
 #include "toolkit/socket_control.h"
 #include "windows/window_handles.h"
 #include "windows/window_layouts.h"
 
 namespace cobalin::ui {
 
+// The main window shows the device session's timer and sockets as its own
+// components (the UI driver finds them by name); the session owns them.
 class FormMain : public Form {
 public:
-    FormMain();
+    explicit FormMain(DeviceSession& session);
     const MainHandles c{*this};
-    QTimer* Timer1;
+    DeviceSession& session;
+    QTimer* const Timer1;
     QTimer* Timer3;
-    SocketControl* UDP8888;
-    SocketControl* UDP8890;
-    SocketControl* UDPsck;
-    SocketControl* TCP5300Cmd;
+    SocketControl* const UDP8888;
+    SocketControl* const UDP8890;
+    SocketControl* const UDPsck;
+    SocketControl* const TCP5300Cmd;
 };
 
 // The configuration panel's lists of found devices.

@@ -518,12 +518,14 @@ TEST(DeviceWrites, SetBaudSendsOnlyOverAConnectionMadeInTime) {
         BaudListener listener(false);
         ASSERT_TRUE(listener.ok());
         app.click("Command19");
+        ASSERT_TRUE(app.SettleBaud());
         EXPECT_EQ(app.text("Label1"), "Sending Setbuad command...");
         EXPECT_EQ(listener.Read(request.size(), 5000), request);
     }
     SetCaption(app.c("Label1"), "before");
     {  // Nothing listens: the refusal ends it silently.
         app.click("Command19");
+        ASSERT_TRUE(app.SettleBaud());
         EXPECT_EQ(app.text("Label1"), "before");
     }
     {  // Silent: the wait ends after five seconds of program time, nothing sent.
@@ -532,6 +534,8 @@ TEST(DeviceWrites, SetBaudSendsOnlyOverAConnectionMadeInTime) {
         ChangeLog clock;
         const double start = clock.Now();
         app.click("Command19");
+        EXPECT_TRUE(app.form.session.BaudConnecting()) << "the click returns while the connection is made";
+        ASSERT_TRUE(app.SettleBaud());
         const double took = clock.Now() - start;
         EXPECT_GE(took, 4.9);
         EXPECT_LT(took, 200) << "bounded, not left to the system's own time-out";
@@ -569,6 +573,7 @@ TEST(DeviceWrites, ASecondSetBaudWhileTheFirstWaitsForItsConnectionIsRefused) {
         clickedAgain = true;
     });
     app.click("Command19");
+    ASSERT_TRUE(app.SettleBaud());
     ASSERT_TRUE(clickedAgain);
     EXPECT_EQ(app.text("Label1"), "before");
     EXPECT_TRUE(listening.Read(1, 300).empty()) << "no request, and none twice";

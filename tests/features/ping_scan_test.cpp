@@ -48,7 +48,8 @@ struct PingFixture : ::testing::Test {
 
     cobalin::testing::TempDir dir;
     AppState state;
-    FormMain form;
+    DeviceSession session{state};
+    FormMain form{session};
     ScriptedDialogs dialogs;
     std::vector<std::string> answering = {"192.168.1.2", "192.168.1.50", "192.168.1.100"};
     std::vector<std::string> pinged;

@@ -13,7 +13,6 @@
 #include "core/input_rules.h"
 #include "listed_device.h"
 #include "record_builder.h"
-#include "features/modules/module_exchange.h"
 #include "features/search/command_channel.h"
 #include "toolkit/program_time.h"
 #include <QJsonArray>
@@ -225,8 +224,7 @@ TEST(CommandChannel, CommandsForNoDeviceOfTheSearchSendNothing) {
     AppFixture app(Auto(2, "AdvancedMode=1\n"));
     AddPagedDevice(app, 1, "PCB-4193-01", "M1");
     AddPagedDevice(app, 2, "PCB-4193-02", "M2");
-    ModuleExchange modules(app.main(), *app.state);
-    CommandChannel channel(app.main(), *app.state, app.dialogs, modules);
+    CommandChannel channel(app.main(), app.dialogs);
     // Only the loopback address, should anything be sent after all.
     SetText(app.c("txtIPaddr"), "127.0.0.1");
     SetText(app.c("txtRemotePort"), "8888");

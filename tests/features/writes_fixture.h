@@ -27,7 +27,6 @@
 #include "driver/scripted_dialogs.h"
 #include "features/details/details_view.h"
 #include "features/editor/parameter_editor.h"
-#include "features/modules/module_exchange.h"
 #include "features/ping/ping_scan.h"
 #include "features/search/command_channel.h"
 #include "features/search/found_lists.h"
@@ -237,6 +236,11 @@ struct WritesApp {
                          seconds);
     }
 
+    // Lets the program run until SetBaud's connection is made or given up.
+    bool SettleBaud(double seconds = 20) {
+        return WaitUntil([this] { return !session.BaudConnecting(); }, seconds);
+    }
+
     // The stand-in for the network of the single ping.
     PingScan::Echo Echo() {
         return [this](uint32_t a) {
@@ -252,12 +256,12 @@ struct WritesApp {
 
     TempDir dir;
     AppState state;
-    ui::FormMain form;
+    DeviceSession session{state};
+    ui::FormMain form{session};
     ui::ScriptedDialogs dialogs;
     std::vector<std::string> answering;
     std::vector<std::string> pinged;
-    ModuleExchange modules{form, state};
-    CommandChannel commands{form, state, dialogs, modules};
+    CommandChannel commands{form, dialogs};
     FoundLists lists{form, state};
     SearchOrchestration search{form, state, commands, lists};
     ReplyReceivers receivers{form, state};

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Fails when an #include in src/ points up a layer or closes a cycle.
 
-Layers, lowest first: core, toolkit, windows, features, driver, app. A file
-may include its own folder and any folder below it. The core includes no Qt
-header. Between two subjects under features/ includes run one way only, and
+Layers, lowest first: core, toolkit, session, windows, features, driver,
+app. A file may include its own folder and any folder below it. The core
+includes no Qt header. The session (the device session, Qt without widgets)
+reaches no widget or GUI header, not even through a toolkit header. Between two subjects under features/ includes run one way only, and
 no chain of them leads back to where it started.
 
 Usage: check_includes.py SRC_DIR   (exit 0 when the tree holds, 1 otherwise)
@@ -12,7 +13,10 @@ import os
 import re
 import sys
 
-LAYERS = ["core", "toolkit", "windows", "features", "driver", "app"]
+LAYERS = ["core", "toolkit", "session", "windows", "features", "driver", "app"]
+# Qt headers of the widget and GUI modules: the session may not reach them.
+GUI = re.compile(r"^Q(t?Widgets|t?Gui|Widget|Application|GuiApplication|Label|PushButton|LineEdit|ComboBox|"
+                 r"ListWidget|CheckBox|RadioButton|Frame|GroupBox|Color|Pixmap|Painter|Font|Image|Dialog|MessageBox)\b")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 
@@ -54,7 +58,35 @@ def check(src):
                 if layer == "features" and t_layer == "features" and subject != t_subject:
                     feature_edges.setdefault(subject, set()).add(t_subject)
     errors += cycles(feature_edges)
+    errors += session_gui(src)
     return errors
+
+
+def session_gui(src):
+    """One message per session file that reaches a widget or GUI header."""
+    def reached(rel, seen):
+        full = os.path.join(src, rel)
+        if rel in seen or not os.path.exists(full):
+            return None
+        seen.add(rel)
+        with open(full, encoding="utf-8") as f:
+            for kind, target in INCLUDE.findall(f.read()):
+                if kind == "<" and GUI.match(target):
+                    return target
+                if kind == '"':
+                    hit = reached(target, seen)
+                    if hit:
+                        return hit
+        return None
+
+    found = []
+    folder = os.path.join(src, "session")
+    for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
+        if name.endswith((".h", ".cpp")):
+            hit = reached("session/" + name, set())
+            if hit:
+                found.append(f"session/{name}: reaches the widget or GUI header <{hit}>")
+    return found
 
 
 def cycles(edges):

@@ -26,6 +26,9 @@ class CheckIncludes(unittest.TestCase):
             "toolkit/b.h": '#include "core/a.h"\n#include <QWidget>\n',
             "features/search/s.h": '#include "toolkit/b.h"\n#include "features/modules/m.h"\n',
             "features/modules/m.h": '#include "core/a.h"\n',
+            "toolkit/t.h": "#include <QTimer>\n",
+            "session/s.h": '#include "toolkit/t.h"\n#include <QObject>\n',
+            "windows/w.h": '#include "session/s.h"\n',
             "app/main.cpp": '#include "features/search/s.h"\n#include "cobalin_version.h"\n',
         })
         self.assertEqual(check(src), [])
@@ -40,6 +43,9 @@ class CheckIncludes(unittest.TestCase):
               "features/b/b.h": '#include "features/c/c.h"\n',
               "features/c/c.h": '#include "features/a/a.h"\n'}, "cycle: a -> b -> c -> a"),
             ({"ui/old.h": ""}, "is not a layer"),
+            ({"session/s.h": '#include "toolkit/b.h"\n', "toolkit/b.h": "#include <QWidget>\n"},
+             "session/s.h: reaches the widget or GUI header <QWidget>"),
+            ({"toolkit/b.h": '#include "session/s.h"\n', "session/s.h": ""}, "higher layer 'session'"),
         ]
         for files, message in cases:
             with self.subTest(message=message):

@@ -17,9 +17,15 @@ QSet<QString> TableNames(std::span<const ControlDef> table) {
     return names;
 }
 
+// The main window shows a device session's timer and sockets.
+struct MainWindow {
+    cobalin::AppState state{"."};
+    cobalin::DeviceSession session{state};
+    FormMain form{session};
+};
+
 template <class Window>
-void ExpectHandlesMatchTable(std::span<const ControlDef> table) {
-    Window w;
+void ExpectHandlesMatchTable(const Window& w, std::span<const ControlDef> table) {
     const QStringList bound = w.c.bind_.Bound();
     const QSet<QString> handles(bound.begin(), bound.end());
     EXPECT_EQ(handles.size(), bound.size()) << "a control has two handles";
@@ -38,13 +44,15 @@ constexpr ControlDef kSmall[] = {
 }  // namespace
 
 TEST(WindowHandles, EveryControlOfEachTableHasItsHandle) {
-    ExpectHandlesMatchTable<FormMain>(MainWindowControls());
-    ExpectHandlesMatchTable<FormDeviceSelect>(ChooserControls());
-    ExpectHandlesMatchTable<FormHelp>(HelpWindowControls());
+    MainWindow main;
+    ExpectHandlesMatchTable(main.form, MainWindowControls());
+    ExpectHandlesMatchTable(FormDeviceSelect(), ChooserControls());
+    ExpectHandlesMatchTable(FormHelp(), HelpWindowControls());
 }
 
 TEST(WindowHandles, HandlesAreTheNamedControls) {
-    FormMain w;
+    MainWindow main;
+    const FormMain& w = main.form;
     EXPECT_EQ(w.c.List1, w.Control("List1"));
     EXPECT_EQ(w.c.Command34[2], w.Control("Command34(2)"));
     EXPECT_EQ(w.c.Text6[9], w.Control("Text6(9)"));

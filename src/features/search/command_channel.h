@@ -1,23 +1,20 @@
-// The single sender of requests to devices: it prepares the command type's
-// socket, builds the request and sends it once; answers arrive later on the
-// same socket.
+// The window's side of sending requests to devices: the address and
+// remote-port fields say where a request goes, the device session sends it,
+// and what the session could not send is shown as the window shows it (a box
+// for a socket that cannot be made ready or a port that is none).
 #pragma once
 
 #include <QObject>
 
-#include "core/app_state.h"
 #include "core/request_packets.h"
 #include "toolkit/dialogs.h"
 #include "windows/forms.h"
 
 namespace cobalin {
 
-class ModuleExchange;
-
 class CommandChannel : public QObject {
 public:
-    CommandChannel(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ModuleExchange& modules)
-        : form_(form), state_(state), dialogs_(dialogs), modules_(modules) {}
+    CommandChannel(ui::FormMain& form, ui::Dialogs& dialogs);
 
     // False when nothing could be sent: the socket could not be made ready,
     // the remote-port field holds no port, or a command for a device names
@@ -28,13 +25,8 @@ public:
     int RemotePortField() const;
 
 private:
-    bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);
-    ui::SocketControl& SocketOf(SocketId id) const;
-
     ui::FormMain& form_;
-    AppState& state_;
     ui::Dialogs& dialogs_;
-    ModuleExchange& modules_;
 };
 
 }  // namespace cobalin

@@ -1,5 +1,6 @@
-// The receivers of the search socket, the command socket and the TCP
-// command connection: replies into the device table, acknowledgements shown.
+// What the window shows of what arrives: each device's first answer in the
+// list of answers, the found count, a refused reply in red, and an
+// acknowledgement. The device session takes the datagrams in.
 #pragma once
 
 #include <QObject>
@@ -16,8 +17,7 @@ public:
     ReplyReceivers(ui::FormMain& form, AppState& state);
 
 private:
-    void SearchReplyArrived();
-    void AcknowledgementArrived();
+    void ReplyTaken(const IntakeResult& r);
 
     ui::FormMain& form_;
     AppState& state_;

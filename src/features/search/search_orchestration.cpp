@@ -31,7 +31,7 @@ SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, Comman
                 [this, k] { ModeSelected(k); });
     connect(form_.c.Command10, &QPushButton::clicked, this, [this] { Search(); });
     connect(form_.c.Command1, &QPushButton::clicked, this, [this] { SearchOne(); });
-    connect(form_.Timer1, &QTimer::timeout, this, [this] { Timer1Tick(); });
+    form_.session.OnTick([this](const OperationTickEvent& e) { OperationTicked(e); });
     connect(form_.Timer3, &QTimer::timeout, this, [this] { Timer3Tick(); });
 }
 
@@ -102,11 +102,10 @@ void SearchOrchestration::Search() {
 void SearchOrchestration::SearchOne() {
     // A report of an earlier update may have left the status line red.
     SetForeColor(form_.c.Label1, kBlack);
-    EnableTimer(form_.Timer1, true);
+    form_.session.StartCounting();
     Disable(form_.c.Frame6);
     Hide(form_.c.Frame1);
     ClearItems(form_.c.List1);
-    state_.OperationTick = 1;
     ClearDeviceTable(*state_.Devices);
     const int16_t type = IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress;
     if (!commands_.SendDeviceCommand(TextOf(form_.c.txtIPaddr), type, state_.SelectedDevice)) ReturnToIdle();
@@ -116,8 +115,7 @@ void SearchOrchestration::ReturnToIdle() {
     // A search whose socket could not be made ready never hangs in
     // "Searching": the window is idle again, and Timer3's finishing tick
     // restores the simple face as after a search that found nothing.
-    EnableTimer(form_.Timer1, false);
-    state_.OperationTick = kNoOperation;
+    form_.session.StopCounting();
     state_.Devices->DeviceCount = 0;
     ClearItems(form_.c.List1);
     EnableCommandPanel();
@@ -128,39 +126,24 @@ void SearchOrchestration::EnableCommandPanel() {
     if (!held_) Enable(form_.c.Frame6);
 }
 
-void SearchOrchestration::Timer1Tick() {
-    SocketControl* socket = nullptr;
-    bool searching = false;
-    if (form_.UDP8888->State() == SocketControl::kOpen) {
-        socket = form_.UDP8888;
-        searching = form_.UDP8888->RemotePort == kSearchPort;
-    } else if (form_.UDP8890->State() == SocketControl::kOpen) {
-        socket = form_.UDP8890;
-    }
+void SearchOrchestration::OperationTicked(const OperationTickEvent& e) {
     QWidget* status = form_.c.Label1;
-    if (!socket) {
-        SetCaption(status, "Ready");
-        return;
+    switch (e.kind) {
+        case OperationTickEvent::NothingOpen:
+            SetCaption(status, "Ready");
+            return;
+        case OperationTickEvent::NoOperation:
+            EnableCommandPanel();
+            return;
+        case OperationTickEvent::Counting:
+            break;
     }
-    if (state_.OperationTick == kNoOperation) {
-        EnableCommandPanel();
-        return;
-    }
-    const QString word = searching ? "Searching..." : "Sending...";
-    SetCaption(status, word + QString::number(state_.OperationTick));
-    const TickStep step = AdvanceOperationTick(state_.OperationTick);
-    if (step == TickStep::QueryModules) {
-        commands_.SendDeviceCommand(TextOf(form_.c.txtIPaddr), UpdateQuery, state_.SelectedDevice);
-    } else if (step == TickStep::Finished) {
-        if (socket == form_.UDP8888) form_.UDP8888->Close();
-        form_.UDP8890->Close();
-        form_.UDPsck->Close();
-        SetCaption(status, word + "Done");
-        EnableCommandPanel();
-        EnableTimer(form_.Timer1, false);
-        // A copy: a handler may add another.
-        for (const auto& f : std::vector(ended_)) f();
-    }
+    SetCaption(status, QString::fromStdString(e.word) + QString::number(e.shown));
+    if (e.step != TickStep::Finished) return;
+    SetCaption(status, QString::fromStdString(e.DoneText()));
+    EnableCommandPanel();
+    // A copy: a handler may add another.
+    for (const auto& f : std::vector(ended_)) f();
 }
 
 void SearchOrchestration::Timer3Tick() {

@@ -34,7 +34,6 @@ public:
 
     void Search();     // Command10 "Search"
     void SearchOne();  // Command1 "Search (1)"
-    void Timer1Tick();
     void Timer3Tick();
 
     // While held, the end of a listening period leaves the command panel
@@ -51,6 +50,8 @@ public:
     void ReturnToIdle();
 
 private:
+    // One tick of the session's operation timer, shown.
+    void OperationTicked(const OperationTickEvent& e);
     void RefuseAddress();
     void EnableCommandPanel();
 

@@ -11,7 +11,6 @@
 #include "features/search/command_channel.h"
 #include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
-#include "toolkit/program_time.h"
 #include "windows/names.h"
 
 namespace cobalin {
@@ -22,13 +21,6 @@ const char* const kNotFoundAfterUpdate = "Not found after the update: ";
 const char* const kKeptOtherValues = "Device kept other values: ";
 const char* const kNoModuleRecordAfterUpdate = "No module record after the update: ";
 const char* const kDeviceChangedMeanwhile = "Not updated: another device was chosen while the update waited; search again";
-
-namespace {
-
-// How long SetBaud waits for the TCP connection, in program seconds.
-constexpr double kBaudConnectSeconds = 5;
-
-}  // namespace
 
 DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& commands, SearchOrchestration& search,
                            ParameterEditor& editor)
@@ -62,7 +54,6 @@ QString DeviceWrites::Host() const { return TextOf(form_.c.txtIPaddr); }
 void DeviceWrites::Status(const QString& text) { SetCaption(form_.c.Label1, text); }
 
 void DeviceWrites::BeginRestartingOperation() {
-    busy_ = true;
     // The panel stays disabled through the restart until the follow-up
     // search has ended: a second update, a reset or a fill would otherwise
     // reach a device that is restarting.
@@ -71,43 +62,38 @@ void DeviceWrites::BeginRestartingOperation() {
     SetForeColor(form_.c.Label1, kBlack);
 }
 
-void DeviceWrites::Run(const std::vector<WriteStep>& steps) {
-    for (const WriteStep& step : steps) {
-        switch (step.kind) {
-            case WriteStep::FirstTick:
-                state_.OperationTick = 1;
-                break;
-            case WriteStep::TimerOn:
-            case WriteStep::TimerOff:
-                EnableTimer(form_.Timer1, step.kind == WriteStep::TimerOn);
-                break;
-            case WriteStep::Status:
-                Status(QString::fromStdString(step.text));
-                break;
-            case WriteStep::HoldPanel:
-                Disable(form_.c.Frame6);
-                break;
-            case WriteStep::Send:
-                // A request goes only to the device the sequence was started
-                // for, as it was checked: the waits let the user pick another
-                // device or start a search, which would put other bytes there.
-                abandoned_ = abandoned_ || !StillTheDevice();
-                if (!abandoned_) commands_.SendDeviceCommand(target_.host, step.command, target_.device);
-                break;
-            case WriteStep::Wait:
-                WaitSeconds(step.seconds);
-                break;
-            case WriteStep::SearchAgain:
-                SearchAgain(step.command);
-                break;
-        }
+void DeviceWrites::Run(const std::vector<WriteStep>& steps, std::function<void()> done) {
+    form_.session.RunSequence({steps, target_.host, target_.device, [this] { return StillTheDevice(); },
+                               [this](const WriteStep& step) { Show(step); }, std::move(done)});
+}
+
+void DeviceWrites::Show(const WriteStep& step) {
+    switch (step.kind) {
+        case WriteStep::FirstTick:
+            state_.OperationTick = 1;
+            break;
+        case WriteStep::TimerOn:
+        case WriteStep::TimerOff:
+            EnableTimer(form_.Timer1, step.kind == WriteStep::TimerOn);
+            break;
+        case WriteStep::Status:
+            Status(QString::fromStdString(step.text));
+            break;
+        case WriteStep::HoldPanel:
+            Disable(form_.c.Frame6);
+            break;
+        case WriteStep::SearchAgain:
+            SearchAgain(step.command);
+            break;
+        case WriteStep::Send:
+        case WriteStep::Wait:
+            break;  // the session sends and waits
     }
 }
 
 void DeviceWrites::SearchAgain(int16_t type) {
-    EnableTimer(form_.Timer1, true);
+    form_.session.StartCounting();
     Disable(form_.c.Frame6);
-    state_.OperationTick = 1;
     search_.HoldCommandPanel(false);
     waitingForSearch_ = true;
     if (!commands_.SendDeviceCommand(Host(), type, state_.SelectedDevice)) search_.ReturnToIdle();
@@ -123,11 +109,12 @@ bool DeviceWrites::StillTheDevice() const {
 void DeviceWrites::Target(bool checked) {
     target_ = {state_.SelectedDevice, state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText, Host(),
                checked};
-    abandoned_ = false;
 }
 
+bool DeviceWrites::busy() const { return form_.session.SequenceRuns() || waitingForSearch_; }
+
 bool DeviceWrites::Update() {
-    if (busy_ || !DeviceSelected()) return false;
+    if (busy() || !DeviceSelected()) return false;
     const auto k = static_cast<size_t>(state_.SelectedDevice);
     // Nothing is sent from a record this search did not bring whole: its
     // missing bytes could be zeros or, worse, another device's.
@@ -143,25 +130,25 @@ bool DeviceWrites::Update() {
     state_.CloseAllowed = false;
     Target(true);
     BeginRestartingOperation();
-    Run(UpdateSteps(entry.FormatTag == RecordFormat::WithModule));
-    QWidget* status = form_.c.Label54[1];
-    ShowStatus(status, "Ready", kBlack);
-    Enable(form_.c.Command34[4]);
-    state_.CloseAllowed = true;
+    Run(UpdateSteps(entry.FormatTag == RecordFormat::WithModule), [this] {
+        QWidget* status = form_.c.Label54[1];
+        ShowStatus(status, "Ready", kBlack);
+        Enable(form_.c.Command34[4]);
+        state_.CloseAllowed = true;
+    });
     return true;
 }
 
 void DeviceWrites::Reset() {
-    if (busy_ || !DeviceSelected()) return;
+    if (busy() || !DeviceSelected()) return;
     Target(false);
     BeginRestartingOperation();
-    Run(ResetSteps(IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress));
+    Run(ResetSteps(IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress), nullptr);
 }
 
 void DeviceWrites::Clear() {
-    if (busy_ || !DeviceSelected()) return;
-    state_.OperationTick = 1;
-    EnableTimer(form_.Timer1, true);
+    if (busy() || !DeviceSelected()) return;
+    form_.session.StartCounting();
     SetForeColor(form_.c.Label1, kBlack);
     Status("Sending command...");
     Disable(form_.c.Frame6);
@@ -169,33 +156,27 @@ void DeviceWrites::Clear() {
 }
 
 void DeviceWrites::SetBaud() {
-    // A second click while the first waits for its connection would close
-    // that connection and open another, and both would then send.
-    if (busy_ || baudConnecting_ || !DeviceSelected()) return;
+    // A second click while the first waits for its connection is refused:
+    // it would close that connection and open another, and both would send.
+    if (busy() || form_.session.BaudConnecting() || !DeviceSelected()) return;
     const std::string address = state_.ParameterTexts[PagedRow::IpAddress];
-    SocketControl& tcp = *form_.TCP5300Cmd;
-    tcp.Close();
+    form_.TCP5300Cmd->Close();
     // An empty or invalid address has nowhere to connect to.
     if (!IsValidAddress(address, true)) return;
-    tcp.Connect(QString::fromStdString(address), kBaudPort);
-    // The platform reports a refused connection at once; a silent address
-    // would keep it waiting, so the wait ends after a few seconds.
-    baudConnecting_ = true;
-    WaitUntil([&tcp] { return tcp.State() == SocketControl::kConnected || tcp.State() == SocketControl::kError; },
-              kBaudConnectSeconds);
-    baudConnecting_ = false;
-    if (tcp.State() != SocketControl::kConnected) {
-        tcp.Close();
-        return;
-    }
-    Status("Sending Setbuad command...");
-    commands_.SendDeviceCommand(QString::fromStdString(address), DeviceCommand::SetBaud, state_.SelectedDevice);
+    const QString to = QString::fromStdString(address);
+    form_.session.ConnectBaud(to, [this, to](bool connected) {
+        if (!connected) {
+            form_.TCP5300Cmd->Close();
+            return;
+        }
+        Status("Sending Setbuad command...");
+        commands_.SendDeviceCommand(to, DeviceCommand::SetBaud, state_.SelectedDevice);
+    });
 }
 
 void DeviceWrites::OperationEnded() {
     if (!waitingForSearch_) return;
     waitingForSearch_ = false;
-    busy_ = false;
     Enable(form_.c.Command9);
     if (sent_) ReportUpdateResult();
     sent_.reset();
@@ -227,7 +208,7 @@ QString DeviceWrites::UpdateReport(const SentRecord& sent) const {
 void DeviceWrites::ReportUpdateResult() {
     const SentRecord sent = *sent_;
     editor_.ForgetApplied(sent.mac);
-    const QString report = abandoned_ ? QString(kDeviceChangedMeanwhile) : UpdateReport(sent);
+    const QString report = form_.session.SequenceAbandoned() ? QString(kDeviceChangedMeanwhile) : UpdateReport(sent);
     if (report.isEmpty()) return;
     for (QWidget* w : Widgets(form_.c.Label1, form_.c.Label54[1])) {
         ShowStatus(w, report, kRed);

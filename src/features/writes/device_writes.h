@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,7 +36,7 @@ public:
     void SetBaud();  // Command19 "SetBaud"
 
     // True from the start of an update or reset until its follow-up search has ended.
-    bool busy() const { return busy_; }
+    bool busy() const;
 
 private:
     // True when a device of the last search is selected in List1.
@@ -43,8 +44,11 @@ private:
     QString Host() const;
     void Status(const QString& text);
     void BeginRestartingOperation();
-    // Carries out the steps of a write sequence, waiting where they wait.
-    void Run(const std::vector<WriteStep>& steps);
+    // Has the session carry out the steps of a write sequence for the device
+    // noted; `done` runs after the last step.
+    void Run(const std::vector<WriteStep>& steps, std::function<void()> done);
+    // Shows a step the session has reached.
+    void Show(const WriteStep& step);
     // Notes the device a sequence is for: the selected one, with its MAC and
     // the host it is sent to; `checked`: its record must stay fit for an update.
     void Target(bool checked);
@@ -61,16 +65,13 @@ private:
     CommandChannel& commands_;
     SearchOrchestration& search_;
     ParameterEditor& editor_;
-    bool busy_ = false;
     struct {
         int16_t device = 0;
         std::string mac;
         QString host;
         bool checked = false;
     } target_;
-    bool abandoned_ = false;  // a send was skipped: the device noted was gone
     bool waitingForSearch_ = false;
-    bool baudConnecting_ = false;  // SetBaud waits for its connection
 
     // What an update sent, to be compared with what the device reports back.
     struct SentRecord {

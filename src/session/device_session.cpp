@@ -1,0 +1,301 @@
+#include "session/device_session.h"
+
+#include "core/lan_module.h"
+#include "toolkit/observed.h"
+
+namespace cobalin {
+
+using ui::SocketControl;
+
+namespace {
+
+std::span<const uint8_t> View(const QByteArray& d) {
+    return {reinterpret_cast<const uint8_t*>(d.constData()), static_cast<size_t>(d.size())};
+}
+
+// How long the baud-rate connection may take, in program seconds, and how
+// often its state is looked at meanwhile (real milliseconds).
+constexpr double kBaudConnectSeconds = 5;
+constexpr int kBaudPollMs = 10;
+
+template <typename List, typename... Args>
+void Tell(const List& observers, const Args&... args) {
+    // A copy: an observer may add another.
+    for (const auto& f : List(observers)) f(args...);
+}
+
+}  // namespace
+
+DeviceSession::DeviceSession(AppState& state) : state_(state) {
+    Timer1.setObjectName("Timer1");
+    ui::SetTimerInterval(&Timer1, kOperationTickMs);
+    TCP5300Cmd.protocol = SocketControl::Protocol::TCP;
+    connect(&Timer1, &QTimer::timeout, this, [this] { Tick(); });
+    connect(&UDP8888, &SocketControl::DataArrival, this, [this] { SearchReplyArrived(); });
+    connect(&UDP8890, &SocketControl::DataArrival, this, [this] { AcknowledgementArrived(); });
+    connect(&UDPsck, &SocketControl::DataArrival, this, [this] { ModuleReplyArrived(); });
+    // Whatever the device sends back on the baud-rate connection is read and dropped.
+    connect(&TCP5300Cmd, &SocketControl::DataArrival, this, [this] { TCP5300Cmd.GetData(65536); });
+    baudPoll_.setInterval(kBaudPollMs);
+    connect(&baudPoll_, &QTimer::timeout, this, [this] {
+        const int s = TCP5300Cmd.State();
+        if (s != SocketControl::kConnected && s != SocketControl::kError) return;
+        baudWait_.Cancel();
+        baudPoll_.stop();
+        if (auto then = std::exchange(baudThen_, nullptr)) then(s == SocketControl::kConnected);
+    });
+}
+
+DeviceSession::~DeviceSession() = default;
+
+void DeviceSession::BroadcastOnEveryInterface(bool every) {
+    for (SocketControl* s : {&UDP8888, &UDP8890, &UDPsck}) s->everyInterface = every;
+}
+
+void DeviceSession::Trouble(SessionTrouble t) { Tell(troubles_, t); }
+
+// --- Arrivals ---
+
+void DeviceSession::SearchReplyArrived() {
+    const QByteArray d = UDP8888.GetData(static_cast<int>(kMaxDatagramRead));
+    const IntakeResult r = ReplyIntake(Store(), View(d));
+    const SocketControl::Interface& via = UDP8888.ArrivalInterface();
+    NoteArrivalInterface(Store(), r, via.index, via.name);
+    Tell(replies_, r);
+}
+
+void DeviceSession::ModuleReplyArrived() { ModuleReplyIntake(Store(), View(UDPsck.GetData(65536))); }
+
+void DeviceSession::AcknowledgementArrived() {
+    if (IsAcknowledgement(View(UDP8890.GetData(static_cast<int>(kMaxDatagramRead))))) Tell(acks_);
+}
+
+// --- Requests ---
+
+SocketControl& DeviceSession::SocketOf(SocketId id) {
+    switch (id) {
+        case SocketId::UDP8888:
+            return UDP8888;
+        case SocketId::UDP8890:
+            return UDP8890;
+        case SocketId::UDPsck:
+            return UDPsck;
+        case SocketId::TCP5300Cmd:
+            break;
+    }
+    return TCP5300Cmd;
+}
+
+bool DeviceSession::PrepareUdpSocket(SocketControl& socket, const CommandRoute& route, const QString& host,
+                                     int remotePort) {
+    // Closing is immediate (the reader thread is joined); a socket that still
+    // reports otherwise cannot be used.
+    socket.Close();
+    socket.protocol = SocketControl::Protocol::UDP;
+    socket.RemoteHost = host;
+    socket.RemotePort = remotePort;
+    socket.LocalPort = route.localPort;
+    if (socket.State() != SocketControl::kClosed || !socket.Bind(route.localPort)) {
+        // Another program holds the port: retrying cannot free it.
+        Trouble({SessionTrouble::PortTaken, std::string(route.failMessage), socket.objectName().toStdString(),
+                 route.localPort});
+        return false;
+    }
+    return true;
+}
+
+bool DeviceSession::PrepareModuleSocket(const QString& host, int localPort) {
+    UDPsck.Close();
+    UDPsck.protocol = SocketControl::Protocol::UDP;
+    UDPsck.RemoteHost = host;
+    UDPsck.RemotePort = kModulePort;
+    if (UDPsck.State() == SocketControl::kClosed && UDPsck.Bind(localPort >= 0 ? localPort : 0) &&
+        UDPsck.State() == SocketControl::kOpen)
+        return true;
+    Trouble({SessionTrouble::ModulePortTaken, {}, "UDPsck", localPort});
+    return false;
+}
+
+bool DeviceSession::ModuleQuery(const QString& host, int localPort) {
+    if (!PrepareModuleSocket(host, localPort)) return false;
+    UDPsck.SendData(ui::ToByteArray(BuildModuleQuery()));  // a send error is swallowed
+    return true;
+}
+
+bool DeviceSession::ModuleTransfer(int16_t device, const QString& host, int localPort) {
+    if (!Store().IsEntry(device) || !PrepareModuleSocket(host, localPort)) return false;
+    const Bytes& record = Store().LanModuleTable[static_cast<size_t>(device)].Record;
+    const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(device)];
+    // Like the device's write, the module record leaves by its interface only.
+    UDPsck.SendData(ui::ToByteArray(record), {entry.InterfaceIndex, entry.InterfaceName});
+    return true;
+}
+
+bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
+    const DeviceStore& store = Store();
+    // A command for a device acts on one the current search found: an index
+    // outside 1..DeviceCount (no device chosen yet, or a choice left from an
+    // earlier search) sends nothing and shows nothing.
+    const bool deviceOk = store.IsDevice(device) && store.IsDevice(state_.SelectedDevice);
+    const int fieldPort = target_ ? target_().remotePort : -1;
+    if (type == UpdateQuery || type == UpdateTransfer) {
+        if (type == UpdateTransfer && !store.IsDevice(device)) return false;
+        if (fieldPort < 0) return false;  // no port: nothing is sent, nothing shown
+        const QString to = target_().host;
+        return type == UpdateQuery ? ModuleQuery(to, fieldPort) : ModuleTransfer(device, to, fieldPort);
+    }
+    if (type == SetBaud) {
+        if (!deviceOk) return false;
+        const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
+        return TCP5300Cmd.SendData(
+            ui::ToByteArray(BuildBaudRequest(selected.EchoBytes, store.DeviceTable[static_cast<size_t>(device)].Record)));
+    }
+    const CommandRoute* route = FindUdpRoute(type);
+    if (!route) return false;  // type 5 and unknown types do nothing
+
+    const bool search = type == SearchNetwork || type == SearchAddress;
+    if (!search && !deviceOk) return false;
+
+    int remotePort = route->remotePort;
+    if (type == SearchNetwork) {
+        remotePort = fieldPort;
+        if (remotePort < 0) {
+            Trouble({SessionTrouble::InvalidPort, "Invalid port entry!", {}, -1});
+            return false;
+        }
+    }
+    SocketControl& socket = SocketOf(route->socket);
+    if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
+
+    if (search) {
+        Store().DeviceCount = 0;
+        if (!socket.SendData(ui::ToByteArray(BuildSearchRequest(type, socket.RemotePort))))
+            Trouble({SessionTrouble::NotSent,
+                     "the search request could not be sent to " + host.toStdString() + ":" + std::to_string(remotePort) +
+                         " (no route to that address?)",
+                     socket.objectName().toStdString(), route->localPort});
+        return true;
+    }
+    const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
+    const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
+    // A request for one device (the write carries its password) leaves a
+    // broadcast by that device's own interface only.
+    const SocketControl::Interface via{entry.InterfaceIndex, entry.InterfaceName};
+    if (type == WriteConfig) {
+        const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
+        socket.SendData(ui::ToByteArray(w.a), via);
+        socket.SendData(ui::ToByteArray(w.b), via);  // whether or not the first could be sent
+    } else {
+        socket.SendData(ui::ToByteArray(BuildMaintenanceRequest(selected.EchoBytes, entry.Record,
+                                                                type == ResetDevice ? "reset" : "clrCfgBuf")),
+                        via);
+    }
+    return true;
+}
+
+// --- The operation timer ---
+
+void DeviceSession::StartCounting() {
+    state_.OperationTick = 1;
+    ui::EnableTimer(&Timer1, true);
+}
+
+void DeviceSession::StopCounting() {
+    ui::EnableTimer(&Timer1, false);
+    state_.OperationTick = kNoOperation;
+}
+
+void DeviceSession::Tick() {
+    Listening listening = Listening::None;
+    if (UDP8888.State() == SocketControl::kOpen)
+        listening = UDP8888.RemotePort == kSearchPort ? Listening::Search : Listening::Other;
+    else if (UDP8890.State() == SocketControl::kOpen)
+        listening = Listening::Other;
+    const OperationTickEvent e = OperationTimerTick(state_.OperationTick, listening);
+    if (e.kind == OperationTickEvent::Counting) {
+        if (e.step == TickStep::QueryModules && target_) {
+            Send(target_().host, UpdateQuery, state_.SelectedDevice);
+        } else if (e.step == TickStep::Finished) {
+            // Replies that arrive after the sockets close are lost.
+            if (UDP8888.State() == SocketControl::kOpen) UDP8888.Close();
+            UDP8890.Close();
+            UDPsck.Close();
+            ui::EnableTimer(&Timer1, false);
+        }
+    }
+    Tell(ticks_, e);
+}
+
+// --- Write sequences ---
+
+bool DeviceSession::RunSequence(Sequence sequence) {
+    if (run_) return false;
+    run_ = std::make_unique<WriteRun>(sequence.steps);
+    sequence_ = std::move(sequence);
+    abandoned_ = false;
+    NextStep();
+    return true;
+}
+
+void DeviceSession::NextStep() {
+    while (const WriteStep* s = run_->Next()) {
+        if (s->kind == WriteStep::Wait) {
+            if (!(s->seconds > 0)) continue;
+            // The rest of the sequence runs when the wait is over; meanwhile
+            // the window handles every event as usual.
+            stepWait_.Start(s->seconds, [this] { NextStep(); });
+            return;
+        }
+        if (s->kind == WriteStep::Send) {
+            // A request goes only to the device the sequence was started
+            // for, as it was checked: the waits let the user pick another
+            // device or start a search, which would put other bytes there.
+            if (run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs()))
+                Send(sequence_.host, s->command, sequence_.device);
+            continue;
+        }
+        if (sequence_.step) sequence_.step(*s);
+    }
+    abandoned_ = run_->Abandoned();
+    run_.reset();
+    const auto done = std::exchange(sequence_.done, nullptr);
+    sequence_ = {};
+    if (done) done();
+}
+
+// --- The baud-rate connection ---
+
+bool DeviceSession::ConnectBaud(const QString& address, std::function<void(bool)> then) {
+    if (baudThen_) return false;
+    TCP5300Cmd.Close();
+    TCP5300Cmd.Connect(address, kBaudPort);
+    if (const int s = TCP5300Cmd.State(); s == SocketControl::kConnected || s == SocketControl::kError) {
+        // Refused, or connected, at once: there is nothing to wait for.
+        then(s == SocketControl::kConnected);
+        return true;
+    }
+    baudThen_ = std::move(then);
+    // The platform reports a refused connection at once; a silent address
+    // would keep it waiting, so the wait ends after a few seconds.
+    baudPoll_.start();
+    baudWait_.Start(kBaudConnectSeconds, [this] {
+        baudPoll_.stop();
+        const bool connected = TCP5300Cmd.State() == SocketControl::kConnected;
+        if (auto then = std::exchange(baudThen_, nullptr)) then(connected);
+    });
+    return true;
+}
+
+void DeviceSession::Shut() {
+    Timer1.stop();
+    for (SocketControl* s : {&UDP8888, &UDP8890, &UDPsck}) {
+        // Closing a socket may fail (ending its reader thread can throw); the
+        // other sockets are still seen to.
+        try {
+            s->Close();
+        } catch (...) {
+        }
+    }
+}
+
+}  // namespace cobalin

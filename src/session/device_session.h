@@ -1,0 +1,159 @@
+// The device session: the sockets, the operation timer and the operations
+// that run over them, for one set of found devices. It is Qt without
+// widgets, so the window and the command line drive the same code: the
+// window shows what the session tells it and asks it to act; `cobalin
+// search` runs the same search without a display.
+//
+// What it does:
+// - sends every request to devices (searches, the module query and transfer,
+//   clear, write, reset, the baud-rate request), each on its own socket;
+// - takes in what arrives (search replies, module records, acknowledgements)
+//   and tells its observers;
+// - runs the operation timer: the listening period of 19 ticks with the
+//   module query on the ninth (the pure part is OperationTimerTick);
+// - carries out write sequences step by step, its waits as program-time
+//   timers, never as a nested event loop (the steps are WriteRun's);
+// - connects the baud-rate socket, waiting a few seconds at most.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/device_table.h"
+#include "core/operation_ticks.h"
+#include "core/request_packets.h"
+#include "core/write_sequence.h"
+#include "toolkit/program_time.h"
+#include "toolkit/socket_control.h"
+
+namespace cobalin {
+
+// The module exchange's mode that sends to the module's port; the program uses no other.
+constexpr int kModuleMode = 2;
+
+// Where the operation in progress sends: read when a request is due, so a
+// later request (the module query on the ninth tick) goes where the first went.
+struct SessionTarget {
+    QString host;        // "255.255.255.255", a network's broadcast address or one address
+    int remotePort = -1;  // the port asked (the window's remote-port field); -1 when it holds none
+};
+
+// Why a request was not sent.
+struct SessionTrouble {
+    enum Kind : uint8_t {
+        PortTaken,        // a command's socket could not be made ready; `text` is its message
+        InvalidPort,      // a network search with no valid remote port
+        ModulePortTaken,  // the module socket could not be bound (silent in the window)
+        NotSent,          // the search request could not be sent (silent in the window)
+    };
+    Kind kind;
+    std::string text;
+    std::string socket;  // the socket's name
+    int port = -1;       // the local port it wanted
+};
+
+class DeviceSession : public QObject {
+public:
+    explicit DeviceSession(AppState& state);
+    ~DeviceSession() override;
+
+    // The sockets and the operation timer, by their names in the window.
+    ui::SocketControl UDP8888{"UDP8888"};
+    ui::SocketControl UDP8890{"UDP8890"};
+    ui::SocketControl UDPsck{"UDPsck"};
+    ui::SocketControl TCP5300Cmd{"TCP5300Cmd"};
+    QTimer Timer1;
+
+    // Where requests go; the window reads its address and port fields.
+    void SetTarget(std::function<SessionTarget()> target) { target_ = std::move(target); }
+    // Every socket that broadcasts does so on every interface.
+    void BroadcastOnEveryInterface(bool every);
+
+    // --- Requests ---
+    // Sends request `type` (a DeviceCommand) to `host`, for device entry
+    // `device`. False when nothing could be sent: the socket could not be made
+    // ready, the remote port is no port, or a command for a device names none
+    // of the current search. A search empties nothing itself; the caller
+    // clears the table before.
+    bool Send(const QString& host, int16_t type, int16_t device);
+
+    // --- The operation timer ---
+    // Starts a listening period: the count at 1 and the timer on.
+    void StartCounting();
+    // Stops the timer and the count (an operation that could not start).
+    void StopCounting();
+
+    // --- Write sequences ---
+    // Carries out `steps` for the selected device, one after the other;
+    // `step` is told every step but the waits and the sends (the window shows
+    // them); `done` runs after the last. A send goes only while `stillOurs`
+    // holds. False when a sequence runs already.
+    struct Sequence {
+        std::vector<WriteStep> steps;
+        QString host;
+        int16_t device = 0;
+        std::function<bool()> stillOurs;
+        std::function<void(const WriteStep&)> step;
+        std::function<void()> done;
+    };
+    bool RunSequence(Sequence sequence);
+    bool SequenceRuns() const { return run_ != nullptr; }
+    // True when the sequence that ran last skipped a request.
+    bool SequenceAbandoned() const { return abandoned_; }
+
+    // --- The baud-rate connection ---
+    // Connects to `address`; `then(true)` once connected, `then(false)` when
+    // refused or after a few seconds of silence. False when a connection is
+    // being made already.
+    bool ConnectBaud(const QString& address, std::function<void(bool)> then);
+    bool BaudConnecting() const { return static_cast<bool>(baudThen_); }
+
+    // --- What the session tells ---
+    void OnReply(std::function<void(const IntakeResult&)> f) { replies_.push_back(std::move(f)); }
+    void OnAcknowledged(std::function<void()> f) { acks_.push_back(std::move(f)); }
+    // Every tick of the operation timer; a Finished step comes after the
+    // sockets have closed and the timer has stopped.
+    void OnTick(std::function<void(const OperationTickEvent&)> f) { ticks_.push_back(std::move(f)); }
+    void OnTrouble(std::function<void(const SessionTrouble&)> f) { troubles_.push_back(std::move(f)); }
+
+    // Closes every socket and stops the timer (the window closes).
+    void Shut();
+
+private:
+    DeviceStore& Store() const { return *state_.Devices; }
+    void Tick();
+    void Trouble(SessionTrouble t);
+    bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);
+    bool PrepareModuleSocket(const QString& host, int localPort);
+    bool ModuleQuery(const QString& host, int localPort);
+    bool ModuleTransfer(int16_t device, const QString& host, int localPort);
+    ui::SocketControl& SocketOf(SocketId id);
+    void SearchReplyArrived();
+    void ModuleReplyArrived();
+    void AcknowledgementArrived();
+    void NextStep();
+
+    AppState& state_;
+    std::function<SessionTarget()> target_;
+    std::vector<std::function<void(const IntakeResult&)>> replies_;
+    std::vector<std::function<void()>> acks_;
+    std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
+    std::vector<std::function<void(const SessionTrouble&)>> troubles_;
+
+    std::unique_ptr<WriteRun> run_;
+    Sequence sequence_;
+    bool abandoned_ = false;
+    ProgramWait stepWait_;
+
+    ProgramWait baudWait_;
+    QTimer baudPoll_;
+    std::function<void(bool)> baudThen_;
+};
+
+}  // namespace cobalin
