@@ -174,4 +174,30 @@ EchoMatch MatchDatagramReply(std::span<const uint8_t> icmp, uint32_t from, const
     return {true, kPingSuccess};
 }
 
+PingSweep::Step PingSweep::Next(bool stopAsked) {
+    // Before the first echo, and after each, the window gets a moment to
+    // show what changed.
+    constexpr double kBeforeScan = 0.1, kAfterEcho = 0.01;
+    switch (phase_) {
+        case Phase::Start:
+            phase_ = next_ <= last_ ? Phase::Echo : Phase::Over;
+            return {Step::Wait, kBeforeScan};
+        case Phase::Echo:
+            phase_ = Phase::AfterEcho;
+            return {Step::Echo, 0, Address()};
+        case Phase::AfterEcho:
+            phase_ = Phase::Report;
+            return {Step::Wait, kAfterEcho};
+        case Phase::Report:
+            phase_ = Phase::AfterReport;
+            return {Step::Report, 0, Address(), status_};
+        case Phase::AfterReport:
+            phase_ = stopAsked || ++next_ > last_ ? Phase::Over : Phase::Echo;
+            return Next(stopAsked);
+        case Phase::Over:
+            break;
+    }
+    return {Step::Done};
+}
+
 }  // namespace cobalin

@@ -86,4 +86,40 @@ EchoMatch MatchDatagramReply(std::span<const uint8_t> icmp, uint32_t from, const
 // error this program has no code for.
 int32_t StatusOfIcmpError(uint8_t type, uint8_t code);
 
+// The scan of base+first .. base+last as a state machine: whoever runs it
+// asks for the next step, does it, and at a wait asks again only when the
+// wait is over. After each address's status has been shown, a stop asked
+// for ends the scan (the address in flight is always finished).
+class PingSweep {
+public:
+    struct Step {
+        enum Kind : uint8_t {
+            Wait,    // wait `seconds` of program time
+            Echo,    // send the echo to `address`; tell Echoed its status
+            Report,  // show `address` with its status `status`
+            Done,    // the scan is over
+        };
+        Kind kind;
+        double seconds = 0;
+        std::string address = {};
+        int32_t status = 0;
+    };
+
+    PingSweep(std::string base, int first, int last) : base_(std::move(base)), next_(first), last_(last) {}
+
+    // The next step; `stopAsked`: the user asked the scan to stop.
+    Step Next(bool stopAsked);
+    void Echoed(int32_t status) { status_ = status; }
+
+private:
+    enum class Phase : uint8_t { Start, Echo, AfterEcho, Report, AfterReport, Over };
+    std::string Address() const { return base_ + std::to_string(next_); }
+
+    std::string base_;
+    int next_;
+    int last_;
+    int32_t status_ = 0;
+    Phase phase_ = Phase::Start;
+};
+
 }  // namespace cobalin

@@ -174,3 +174,44 @@ TEST(Ping, DatagramRepliesMatchByAddressAndSequence) {
     EXPECT_FALSE(MatchDatagramReply(BuildEchoRequest(0x5555, 7, kPingPayload), target, echo).ours);
     EXPECT_FALSE(MatchDatagramReply({}, target, echo).ours);
 }
+
+namespace cobalin {
+namespace {
+
+// The steps a sweep gives, as one line each ("wait 0.1", "echo A", "report A 0", "done").
+std::vector<std::string> Sweep(int first, int last, int stopAfter) {
+    PingSweep sweep("10.0.0.", first, last);
+    std::vector<std::string> out;
+    int reports = 0;
+    for (int n = 0; n < 100; ++n) {
+        const PingSweep::Step s = sweep.Next(reports >= stopAfter);
+        switch (s.kind) {
+            case PingSweep::Step::Wait:
+                out.push_back("wait " + std::to_string(s.seconds).substr(0, 4));
+                break;
+            case PingSweep::Step::Echo:
+                out.push_back("echo " + s.address);
+                sweep.Echoed(s.address == "10.0.0.2" ? kPingSuccess : kPingTimedOut);
+                break;
+            case PingSweep::Step::Report:
+                out.push_back("report " + s.address + " " + std::to_string(s.status));
+                ++reports;
+                break;
+            case PingSweep::Step::Done:
+                out.push_back("done");
+                return out;
+        }
+    }
+    return out;
+}
+
+TEST(PingSweep, EachAddressIsEchoedThenReportedAndAStopEndsAfterTheAddressInFlight) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Sweep(1, 2, 99), (V{"wait 0.10", "echo 10.0.0.1", "wait 0.01", "report 10.0.0.1 11010", "echo 10.0.0.2",
+                                  "wait 0.01", "report 10.0.0.2 0", "done"}));
+    EXPECT_EQ(Sweep(1, 3, 1), (V{"wait 0.10", "echo 10.0.0.1", "wait 0.01", "report 10.0.0.1 11010", "done"}));
+    EXPECT_EQ(Sweep(5, 4, 99), (V{"wait 0.10", "done"})) << "an empty range still waits once";
+}
+
+}  // namespace
+}  // namespace cobalin

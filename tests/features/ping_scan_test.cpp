@@ -45,6 +45,13 @@ struct PingFixture : ::testing::Test {
     QString status() { return Caption(form.Control("Label1")); }
     QString caption() { return Caption(form.Control("Command4")); }
     void click() { form.Get<QPushButton>("Command4")->click(); }
+    // A click that starts a scan returns at once; the scan runs on from the
+    // event loop until its end.
+    void scanToEnd() {
+        click();
+        EXPECT_TRUE(scan.scanning()) << "the click returns while the scan runs";
+        EXPECT_TRUE(WaitUntil([this] { return !scan.scanning(); }, 600));
+    }
 
     cobalin::testing::TempDir dir;
     AppState state;
@@ -70,7 +77,7 @@ QStringList Range(int first, int last, const std::vector<int>& except = {}) {
 TEST_F(PingFixture, FullScanPingsOneToHundredInOrder) {
     std::vector<QString> statuses;
     during = [&](const std::string&) { statuses.push_back(status()); };
-    click();
+    scanToEnd();
     ASSERT_EQ(pinged.size(), 100u);
     for (int i = 1; i <= 100; ++i) EXPECT_EQ(pinged[i - 1], "192.168.1." + std::to_string(i));
     EXPECT_EQ(list("List2"), QStringList({"192.168.1.2", "192.168.1.50", "192.168.1.100"}));
@@ -91,7 +98,7 @@ TEST_F(PingFixture, StopEndsAfterTheAddressInFlightAndASecondScanClearsTheLists)
         captions.push_back(caption());
         if (a == "192.168.1.37") click();  // Stop
     };
-    click();
+    scanToEnd();
     EXPECT_EQ(pinged.size(), 37u);
     EXPECT_EQ(pinged.back(), "192.168.1.37");
     EXPECT_EQ(captions.front(), "Stop");
@@ -104,7 +111,7 @@ TEST_F(PingFixture, StopEndsAfterTheAddressInFlightAndASecondScanClearsTheLists)
     pinged.clear();
     during = {};
     answering = {"192.168.1.99"};
-    click();
+    scanToEnd();
     EXPECT_EQ(pinged.size(), 100u);
     EXPECT_EQ(list("List2"), QStringList({"192.168.1.99"}));
     EXPECT_EQ(list("List3").size(), 99);
@@ -119,7 +126,7 @@ TEST_F(PingFixture, APingClickWhileTheStoppedLoopStillRunsStartsNothing) {
             EXPECT_EQ(caption(), "Ping");
         }
     };
-    click();
+    scanToEnd();
     EXPECT_EQ(pinged.size(), 37u);
     EXPECT_EQ(list("List2").size() + list("List3").size(), 37);
     EXPECT_EQ(status(), "Scanning...Done");
@@ -127,7 +134,7 @@ TEST_F(PingFixture, APingClickWhileTheStoppedLoopStillRunsStartsNothing) {
 
 TEST_F(PingFixture, NoIcmpSocketShowsOneMessagePerScan) {
     noSocket = true;
-    click();
+    scanToEnd();
     EXPECT_EQ(pinged.size(), 100u);
     EXPECT_EQ(list("List2").size(), 0);
     EXPECT_EQ(list("List3"), Range(1, 100));
@@ -135,7 +142,7 @@ TEST_F(PingFixture, NoIcmpSocketShowsOneMessagePerScan) {
     const QJsonArray shown = dialogs.TakeShown();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].toObject().value("text").toString().contains("ping_group_range"));
-    click();
+    scanToEnd();
     EXPECT_EQ(dialogs.TakeShown().size(), 1);  // the next scan says it again, once
 }
 

@@ -31,23 +31,51 @@ void PingScan::Command4Click() {
     QWidget* button = form_.c.Command4;
     // The button's caption shows the scan's state ("Stop" while it runs);
     // the state itself is kept here.
-    if (scanning_ && !stop_) {
+    if (sweep_ && !stop_) {
         stop_ = true;
         SetCaption(button, "Ping");
         return;
     }
-    if (scanning_) return;  // stopped, but the loop has not yet left its wait
+    if (sweep_) return;  // stopped, but the scan has not yet left its wait
     stop_ = false;
     SetCaption(button, "Stop");
     ShowStatus("Scanning...");
     ClearItems(form_.c.List2);
     ClearItems(form_.c.List3);
-    scanning_ = true;
     noSocketShown_ = false;
     ScanSubnet(kScanBase, kScanFirst, kScanLast);
-    scanning_ = false;
-    ShowStatus("Scanning...Done");
-    SetCaption(button, "Ping");
+}
+
+void PingScan::ScanSubnet(const std::string& base, int first, int last) {
+    sweep_ = std::make_unique<PingSweep>(base, first, last);
+    Advance();
+}
+
+void PingScan::Advance() {
+    for (;;) {
+        // A closing window ends the scan as Stop would: nobody reads the lists any more.
+        const PingSweep::Step step = sweep_->Next(stop_ || state_.AppClosing);
+        switch (step.kind) {
+            case PingSweep::Step::Wait:
+                // The rest runs when the wait is over; the window goes on meanwhile.
+                wait_.Start(step.seconds, [this] { Advance(); });
+                return;
+            case PingSweep::Step::Echo: {
+                const int32_t status = PingAddress(step.address);
+                AddItem(status != kPingSuccess ? form_.c.List3 : form_.c.List2, QString::fromStdString(step.address));
+                sweep_->Echoed(status);
+                break;
+            }
+            case PingSweep::Step::Report:
+                ShowStatus(QString::fromStdString("Scanning..." + step.address + ", Status=" + PingStatusText(step.status)));
+                break;
+            case PingSweep::Step::Done:
+                sweep_.reset();
+                ShowStatus("Scanning...Done");
+                SetCaption(form_.c.Command4, "Ping");
+                return;
+        }
+    }
 }
 
 int32_t PingScan::PingAddress(const std::string& address) {
@@ -59,19 +87,6 @@ int32_t PingScan::PingAddress(const std::string& address) {
         dialogs_.Message(kNoIcmpSocketMessage, kAppTitle, MessageIcon::Warning);
     }
     return r.status;
-}
-
-void PingScan::ScanSubnet(const std::string& base, int first, int last) {
-    WaitSeconds(0.1);
-    for (int i = first; i <= last; ++i) {
-        const std::string address = base + std::to_string(i);
-        const int32_t status = PingAddress(address);
-        AddItem(status != kPingSuccess ? form_.c.List3 : form_.c.List2, QString::fromStdString(address));
-        WaitSeconds(0.01);
-        ShowStatus(QString::fromStdString("Scanning..." + address + ", Status=" + PingStatusText(status)));
-        // A closing window ends the scan as Stop would: nobody reads the lists any more.
-        if (stop_ || state_.AppClosing) break;
-    }
 }
 
 int16_t PingScan::PingOne(const std::string& address) {

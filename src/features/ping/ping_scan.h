@@ -8,11 +8,14 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/app_state.h"
+#include "core/ping.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/icmp_echo.h"
+#include "toolkit/program_time.h"
 #include "windows/forms.h"
 
 namespace cobalin {
@@ -34,22 +37,26 @@ public:
     // not one, 11050 when no ICMP socket may be opened).
     int32_t PingAddress(const std::string& address);
 
+    // Starts the scan of base+first .. base+last; it runs on from the event loop.
     void ScanSubnet(const std::string& base, int first, int last);
 
-    bool scanning() const { return scanning_; }
+    bool scanning() const { return sweep_ != nullptr; }
 
 private:
     void ShowStatus(const QString& text);
+    // Takes the scan's steps up to its next wait, or to its end.
+    void Advance();
 
     ui::FormMain& form_;
     AppState& state_;
     ui::Dialogs& dialogs_;
     Echo echo_;
     bool stop_ = false;
-    // The caption turns back to "Ping" as soon as Stop is clicked, while the
-    // loop still sits in its wait: this flag, not the caption, tells that a
-    // scan is still running, so a quick second click cannot nest a scan.
-    bool scanning_ = false;
+    // The scan in progress, none when idle. The caption turns back to "Ping"
+    // as soon as Stop is clicked, while the scan still waits: the scan, not
+    // the caption, tells that one runs, so a quick second click starts none.
+    std::unique_ptr<PingSweep> sweep_;
+    ProgramWait wait_;
     // One message per scan (or per single ping) when no ICMP socket may be
     // opened, not one per address.
     bool noSocketShown_ = false;
