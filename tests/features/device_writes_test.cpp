@@ -230,7 +230,7 @@ TEST(DeviceWrites, AClearThatCannotBeSentLeavesTheRestOfTheUpdateGoing) {
 }
 
 TEST(DeviceWrites, TheReportOutlastsTheSimpleFacesEndOfUpdate) {
-    // An update run for the simple face: Timer3 follows it with the tag "1"
+    // An update run for the simple face: Timer3 follows it as an update
     // and, once it has ended, writes its own texts on the panel's status line.
     WritesApp app;
     DeviceSide device;
@@ -238,7 +238,7 @@ TEST(DeviceWrites, TheReportOutlastsTheSimpleFacesEndOfUpdate) {
     app.Add(UsualRecord(3));
     app.pick(0);
     app.apply(PagedRow::ServerName, "Gone");
-    SetTag(app.c("Label44"), "1");
+    app.search.SetFaceOperation(SearchOrchestration::FaceOperation::Update);
     EnableTimer(app.form.Timer3, true);
     ChangeLog log;
     app.click("Command9");

@@ -14,6 +14,7 @@
 #include "listed_device.h"
 #include "record_builder.h"
 #include "features/search/command_channel.h"
+#include "features/search/search_orchestration.h"
 #include "toolkit/program_time.h"
 #include <QJsonArray>
 #include <QJsonObject>
@@ -497,7 +498,7 @@ TEST(FoundLists, AfterAnUpdateALineWithNoDeviceKeepsWhatWasLoaded) {
     AddShortDevice(app, 3);
     AddPagedDevice(app, 4, "PCB-4193-04", "", "pw4");
     app.state->Devices->DeviceTable[2].Record[500] = 0x77;
-    SetTag(app.c("Label44"), "1");
+    app.startup->search().SetFaceOperation(SearchOrchestration::FaceOperation::Update);
     FillWatch status(app);
     RunFinishingTick(app);
     EXPECT_EQ(status.list1Selections, 1);

@@ -7,6 +7,7 @@
 #include "core/parameter_codec.h"
 #include "core/update_checks.h"
 #include "features/editor/parameter_editor.h"
+#include "features/search/search_orchestration.h"
 #include "features/writes/device_writes.h"
 #include "toolkit/controls.h"
 #include "windows/names.h"
@@ -28,9 +29,9 @@ constexpr int kPanelButtons[] = {2, 1, 0, 3, 4, 5};
 
 }  // namespace
 
-ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor,
-                                       DeviceWrites& writes)
-    : form_(form), state_(state), dialogs_(dialogs), editor_(editor), writes_(writes) {
+ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs& dialogs, SearchOrchestration& search,
+                                       ParameterEditor& editor, DeviceWrites& writes)
+    : form_(form), state_(state), dialogs_(dialogs), search_(search), editor_(editor), writes_(writes) {
     connect(form_.c.Command21, &QPushButton::clicked, this, [this] { Update(); });
     connect(form_.c.Command22, &QPushButton::clicked, this, [this] { Default(); });
 }
@@ -39,7 +40,8 @@ bool ConfigurationApply::OperationRuns() const {
     // Timer1 is off for most of the restart countdown, so it alone does not
     // tell: the update holds until its follow-up search has ended and the
     // lists are filled again.
-    return form_.Timer1->isActive() || writes_.busy() || Tag(form_.c.Label44) == kUpdateRunsTag;
+    return form_.Timer1->isActive() || writes_.busy() ||
+           search_.faceOperation() == SearchOrchestration::FaceOperation::Update;
 }
 
 void ConfigurationApply::ConfirmDongleSetup() {
@@ -98,7 +100,7 @@ void ConfigurationApply::DisablePanel() {
 }
 
 void ConfigurationApply::EnablePanel() {
-    SetTag(form_.c.Label44, kSearchRunsTag);
+    search_.SetFaceOperation(SearchOrchestration::FaceOperation::Search);
     for (QWidget* w : Widgets(form_.c.Combo5, form_.c.Combo6, form_.c.Combo4, form_.c.List7)) Enable(w);
     for (int i : kPanelButtons) Enable(form_.c.Command34[i]);
     Enable(form_.c.Frame22);
@@ -193,7 +195,7 @@ void ConfigurationApply::Update() {
     for (const auto& [parameter, text] : rows) editor_.ApplyRowText(parameter, text);
     SetCaption(label44, "Updating...");
     ShowStatus(status, "Updating...", kBlack);
-    SetTag(label44, kUpdateRunsTag);
+    search_.SetFaceOperation(SearchOrchestration::FaceOperation::Update);
     for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Disable(w);
     EnableTimer(form_.Timer3, true);
     // Timer3 reports the progress and ends the update after the follow-up search.

@@ -19,10 +19,11 @@ namespace cobalin {
 
 class DeviceWrites;
 class ParameterEditor;
+class SearchOrchestration;
 
 class ConfigurationApply : public QObject {
 public:
-    ConfigurationApply(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor,
+    ConfigurationApply(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, SearchOrchestration& search, ParameterEditor& editor,
                        DeviceWrites& writes);
 
     void ConfirmDongleSetup();
@@ -51,6 +52,7 @@ private:
     ui::FormMain& form_;
     AppState& state_;
     ui::Dialogs& dialogs_;
+    SearchOrchestration& search_;
     ParameterEditor& editor_;
     DeviceWrites& writes_;
 };

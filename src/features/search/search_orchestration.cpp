@@ -73,8 +73,18 @@ void SearchOrchestration::RefuseAddress() {
         Enable(w);
 }
 
+void SearchOrchestration::SetFaceOperation(FaceOperation operation) {
+    faceOperation_ = operation;
+    SetTag(form_.c.Label44, operation == FaceOperation::Update ? kUpdateRunsTag : kSearchRunsTag);
+}
+
+void SearchOrchestration::LockCommandPanel() {
+    panelFree_ = false;
+    Disable(form_.c.Frame6);
+}
+
 void SearchOrchestration::Search() {
-    SetTag(form_.c.Label44, kSearchRunsTag);
+    SetFaceOperation(FaceOperation::Search);
     QWidget* network = form_.c.Text6[4];
     QWidget* address = form_.c.Text6[5];
     auto target = [this](const QString& host, bool broadcast, const QString& port) {
@@ -103,7 +113,7 @@ void SearchOrchestration::SearchOne() {
     // A report of an earlier update may have left the status line red.
     SetForeColor(form_.c.Label1, kBlack);
     form_.session.StartCounting();
-    Disable(form_.c.Frame6);
+    LockCommandPanel();
     Hide(form_.c.Frame1);
     ClearItems(form_.c.List1);
     ClearDeviceTable(*state_.Devices);
@@ -123,7 +133,9 @@ void SearchOrchestration::ReturnToIdle() {
 }
 
 void SearchOrchestration::EnableCommandPanel() {
-    if (!held_) Enable(form_.c.Frame6);
+    if (held_) return;
+    panelFree_ = true;
+    Enable(form_.c.Frame6);
 }
 
 void SearchOrchestration::OperationTicked(const OperationTickEvent& e) {
@@ -150,7 +162,7 @@ void SearchOrchestration::Timer3Tick() {
     try {
         QWidget* label44 = form_.c.Label44;
         QWidget* status = form_.c.Label54[1];
-        const bool update = Tag(label44) == kUpdateRunsTag;
+        const bool update = faceOperation_ == FaceOperation::Update;
         // Progress and results are black, whatever refusal was red before.
         for (QWidget* w : Widgets(label44, form_.c.Label46)) SetForeColor(w, kBlack);
         if (state_.OperationTick != kNoOperation) {
@@ -165,7 +177,7 @@ void SearchOrchestration::Timer3Tick() {
             SetCaption(form_.c.Label46, Caption(label44));
             ShowStatus(status, Caption(label44), kBlack);
         }
-        if (!OwnEnabled(form_.c.Frame6)) return;
+        if (!panelFree_) return;
         Enable(form_.c.Frame15);
         Enable(form_.c.Command10);
         QWidget* list6 = form_.c.List6;
@@ -191,7 +203,7 @@ void SearchOrchestration::Timer3Tick() {
             ShowStatus(status, "Update...Done", kBlack);
             Show(form_.c.Frame16, ItemCount(list6) == 0);
         }
-        SetTag(label44, kSearchRunsTag);
+        SetFaceOperation(FaceOperation::Search);
         for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Enable(w);
         lists_.FillPanelLists(found);
         EnableTimer(form_.Timer3, false);

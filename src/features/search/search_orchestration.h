@@ -49,6 +49,17 @@ public:
     // device, the command panel free again.
     void ReturnToIdle();
 
+    // What Timer3's ticks show on the faces: a search, or an update started
+    // from the faces. Label44's tag mirrors it ("1" for an update).
+    enum class FaceOperation { Search, Update };
+    void SetFaceOperation(FaceOperation operation);
+    FaceOperation faceOperation() const { return faceOperation_; }
+
+    // The command panel Frame6 is locked while an operation runs and free
+    // again when its listening period has ended; Frame6's Enabled mirrors it.
+    void LockCommandPanel();
+    bool CommandPanelFree() const { return panelFree_; }
+
 private:
     // One tick of the session's operation timer, shown.
     void OperationTicked(const OperationTickEvent& e);
@@ -60,6 +71,8 @@ private:
     CommandChannel& commands_;
     FoundLists& lists_;
     bool held_ = false;
+    bool panelFree_ = true;
+    FaceOperation faceOperation_ = FaceOperation::Search;
     std::vector<std::function<void()>> ended_;
     std::vector<std::function<void()>> finished_;
 };

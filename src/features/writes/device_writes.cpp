@@ -80,7 +80,7 @@ void DeviceWrites::Show(const WriteStep& step) {
             Status(QString::fromStdString(step.text));
             break;
         case WriteStep::HoldPanel:
-            Disable(form_.c.Frame6);
+            search_.LockCommandPanel();
             break;
         case WriteStep::SearchAgain:
             SearchAgain(step.command);
@@ -93,7 +93,7 @@ void DeviceWrites::Show(const WriteStep& step) {
 
 void DeviceWrites::SearchAgain(int16_t type) {
     form_.session.StartCounting();
-    Disable(form_.c.Frame6);
+    search_.LockCommandPanel();
     search_.HoldCommandPanel(false);
     waitingForSearch_ = true;
     if (!commands_.SendDeviceCommand(Host(), type, state_.SelectedDevice)) search_.ReturnToIdle();
@@ -151,7 +151,7 @@ void DeviceWrites::Clear() {
     form_.session.StartCounting();
     SetForeColor(form_.c.Label1, kBlack);
     Status("Sending command...");
-    Disable(form_.c.Frame6);
+    search_.LockCommandPanel();
     commands_.SendDeviceCommand(Host(), ClearConfigBuffer, state_.SelectedDevice);
 }
 
