@@ -36,6 +36,14 @@ public:
 inline std::array<QWidget*, 4> PanelLists(const MainHandles& c) {
     return Widgets(c.Combo4, c.Combo5, c.Combo6, c.List7);
 }
+// The configuration panel's fields (Text12) and the simple face's fields
+// (Text6) that hold the same value: IP address, netmask, gateway, name and
+// company name/location. Loading a device copies each simple-face field to
+// its panel field; applying the panel copies them back.
+inline std::array<std::pair<QLineEdit*, QLineEdit*>, 5> PanelFieldPairs(const MainHandles& c) {
+    return {{{c.Text12[0], c.Text6[0]}, {c.Text12[1], c.Text6[1]}, {c.Text12[2], c.Text6[2]},
+             {c.Text12[6], c.Text6[9]}, {c.Text12[7], c.Text6[10]}}};
+}
 // The simple face's controls that an update keeps disabled until it has ended.
 inline std::array<QWidget*, 5> SimpleFaceUpdateLocks(const MainHandles& c) {
     return Widgets(c.Frame15, c.Command10, c.Command21, c.List6, c.Frame13);

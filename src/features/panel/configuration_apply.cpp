@@ -80,11 +80,7 @@ void ConfigurationApply::ApplyConfiguration() {
     }
     DisablePanel();
     SetRowQuietly(form_.c.Combo2, IsChecked(form_.c.Option2[0]) ? 0 : 1);
-    const std::pair<QLineEdit*, QLineEdit*> copies[] = {
-        {form_.c.Text6[0], form_.c.Text12[0]}, {form_.c.Text6[1], form_.c.Text12[1]},
-        {form_.c.Text6[2], form_.c.Text12[2]}, {form_.c.Text6[9], form_.c.Text12[6]},
-        {form_.c.Text6[10], form_.c.Text12[7]}};
-    for (const auto& [to, from] : copies) SetText(to, TextOf(from));
+    for (const auto& [panel, face] : PanelFieldPairs(form_.c)) SetText(face, TextOf(panel));
     // An empty new password leaves the device's password as loaded.
     if (!TextOf(form_.c.Text12[4]).isEmpty()) {
         SetText(form_.c.Text6[3], TextOf(form_.c.Text12[4]));
@@ -171,7 +167,7 @@ void ConfigurationApply::Update() {
     QWidget* list1 = form_.c.List1;
     const int row = SelectedRow(list1);
     if (row < 0 || !state_.Devices->IsDevice(state_.SelectedDevice) ||
-        Items(list1).value(row) != Caption(form_.c.Frame13)) {
+        Items(list1).value(row) != loadedDevice_) {
         RefuseUpdate(kNoDeviceLoaded);
         EnablePanel();
         return;

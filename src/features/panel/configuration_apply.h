@@ -31,6 +31,10 @@ public:
     void Update();   // Command21 "Update"
     void Default();  // Command22 "Default"
 
+    // The device the panel loaded (its line in the list of answers, as
+    // Frame13's caption shows it): the simple face's Update is for it alone.
+    void SetLoadedDevice(const QString& line) { loadedDevice_ = line; }
+
     // True while a search, a command exchange or an update runs, until the
     // update's follow-up search has ended and the lists are filled again.
     bool OperationRuns() const;
@@ -55,6 +59,7 @@ private:
     SearchOrchestration& search_;
     ParameterEditor& editor_;
     DeviceWrites& writes_;
+    QString loadedDevice_;
 };
 
 // The status of a refused update of a device whose record has no rows for

@@ -252,14 +252,15 @@ void ConfigurationPanel::LoadDevice() {
         for (const auto& [field, row] : copies) SetText(field, FromAnsi(t[row]));
         SetRowQuietly(form_.c.Combo2, FromAnsi(t[P::Dhcp]) == "Enable" ? 0 : 1);
         SetCaption(form_.c.Frame13, chosen);
+        apply_.SetLoadedDevice(chosen);
         if (!QueryAuthentication()) continue;
-        SetText(form_.c.Text12[0], TextOf(form_.c.Text6[0]));
-        SetText(form_.c.Text12[1], TextOf(form_.c.Text6[1]));
-        SetText(form_.c.Text12[2], TextOf(form_.c.Text6[2]));
-        SetText(form_.c.Text12[6], TextOf(form_.c.Text6[9]));
+        const auto pairs = PanelFieldPairs(form_.c);
+        // The addresses and the name first, the company name/location after
+        // the DHCP option, in the order the panel has always shown them.
+        for (size_t i = 0; i + 1 < pairs.size(); ++i) SetText(pairs[i].first, TextOf(pairs[i].second));
         // The option with the combo entry's index: 0 "DHCP" for "Enable", 1 "Static IP" for "Disable".
         SetChecked(form_.c.Option2[SelectedRow(form_.c.Combo2)], true);
-        SetText(form_.c.Text12[7], TextOf(form_.c.Text6[10]));
+        SetText(pairs.back().first, TextOf(pairs.back().second));
         SetText(form_.c.Text12[8], "");
     }
 }
