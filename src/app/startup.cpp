@@ -97,7 +97,7 @@ void Startup::LoadMainWindow() {
     AddItem(mode, "UDP");
     AddItem(mode, "TCP/IP");
     SetRowQuietly(mode, 0);
-    state_.OperationTick = kNoOperation;
+    session_->StopCounting();
     state_.MaxDevicesNotice = kMaxDevicesTemplate;
     search_->BroadcastCheckChanged();
     setup_->SetUpMainWindow();

@@ -1,6 +1,10 @@
 // The state the features, the driver and start-up share for the whole run,
 // created before the device-type chooser and outliving every window. It holds
-// no Qt type, so it lives in the core.
+// no Qt type, so it lives in the core. Who writes what: start-up the device
+// type, the settings and the closing flags; the device session the
+// selection, the operation's tick and the replies it files into the table;
+// the search empties the table, and the parameter editor edits the chosen
+// record and its decoded texts.
 #pragma once
 
 #include <cstdint>

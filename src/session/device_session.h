@@ -88,6 +88,13 @@ public:
     void StartCounting();
     // Stops the timer and the count (an operation that could not start).
     void StopCounting();
+    // The count starts again at 1, the timer as it is (each request of a
+    // write sequence).
+    void RestartCount() { state_.OperationTick = 1; }
+
+    // --- The selection ---
+    // The device the user chose (its entry), 0 for none.
+    void Select(int16_t device) { state_.SelectedDevice = device; }
 
     // --- Write sequences ---
     // Carries out `steps` for the selected device, one after the other;

@@ -59,7 +59,7 @@ void DetailsView::FoundListClicked() {
         Hide(form_.c.Frame1);
         return;
     }
-    state_.SelectedDevice = static_cast<int16_t>(SelectedRow(list1) + 1);
+    form_.session.Select(static_cast<int16_t>(SelectedRow(list1) + 1));
     // A line with no device behind it (none chosen, or a list out of step
     // with the table) shows no details rather than another entry's.
     if (!state_.Devices->IsDevice(state_.SelectedDevice)) {

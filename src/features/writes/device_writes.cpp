@@ -70,7 +70,7 @@ void DeviceWrites::Run(const std::vector<WriteStep>& steps, std::function<void()
 void DeviceWrites::Show(const WriteStep& step) {
     switch (step.kind) {
         case WriteStep::FirstTick:
-            state_.OperationTick = 1;
+            form_.session.RestartCount();
             break;
         case WriteStep::TimerOn:
         case WriteStep::TimerOff:
