@@ -2,6 +2,8 @@
 
 #include "core/request_packets.h"
 
+#include <algorithm>
+
 namespace cobalin {
 
 namespace {
@@ -70,6 +72,78 @@ double WaitedSeconds(const std::vector<WriteStep>& steps) {
     for (const WriteStep& s : steps)
         if (s.kind == K::Wait) total += s.seconds;
     return total;
+}
+
+namespace {
+
+// When one device's update sends what, in program seconds from its start,
+// and how long its sequence goes on after its last request until the
+// follow-up search.
+struct Timeline {
+    struct Group {
+        double at;
+        std::vector<int16_t> commands;
+    };
+    std::vector<Group> groups;
+    double after = 0;
+};
+
+Timeline TimelineOf(bool throughModule) {
+    Timeline t;
+    double now = 0;
+    for (const WriteStep& step : UpdateSteps(throughModule)) {
+        if (step.kind == K::Wait) {
+            now += step.seconds;
+            t.after += step.seconds;
+        } else if (step.kind == K::Send) {
+            if (t.groups.empty() || t.groups.back().at != now) t.groups.push_back({now, {}});
+            t.groups.back().commands.push_back(step.command);
+            t.after = 0;
+        }
+    }
+    return t;
+}
+
+struct Due {
+    double at;
+    size_t order;  // the device's place in the batch, then its group's
+    int16_t device;
+    const std::vector<int16_t>* commands;
+    double after;  // set on the device's last group
+};
+
+}  // namespace
+
+std::vector<WriteStep> BatchUpdateSteps(const std::vector<BatchDevice>& devices, double pace) {
+    const Timeline timelines[2] = {TimelineOf(false), TimelineOf(true)};
+    std::vector<Due> due;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const Timeline& t = timelines[devices[i].throughModule ? 1 : 0];
+        for (size_t g = 0; g < t.groups.size(); ++g)
+            due.push_back({t.groups[g].at, i, devices[i].device, &t.groups[g].commands,
+                           g + 1 == t.groups.size() ? t.after : -1});
+    }
+    std::stable_sort(due.begin(), due.end(), [](const Due& a, const Due& b) { return a.at < b.at; });
+    std::vector<WriteStep> out;
+    double now = 0, end = 0;
+    bool first = true;
+    for (const Due& d : due) {
+        // A device's requests leave when its own sequence would send them,
+        // and never closer than `pace` after the device before.
+        const double at = std::max(d.at, first ? 0 : now + pace);
+        if (at > now) out.push_back(Wait(at - now));
+        now = at;
+        first = false;
+        for (int16_t command : *d.commands) {
+            WriteStep send = Send(command);
+            send.device = d.device;
+            out.push_back(send);
+        }
+        if (d.after >= 0) end = std::max(end, now + d.after);
+    }
+    if (end > now) out.push_back(Wait(end - now));
+    if (!devices.empty()) out.push_back({K::SearchAgain, {}, SearchNetwork});
+    return out;
 }
 
 }  // namespace cobalin

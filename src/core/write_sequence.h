@@ -27,6 +27,8 @@ struct WriteStep {
     std::string text = {};
     int16_t command = -1;
     double seconds = 0;
+    // The device entry a Send is for; -1: the device the sequence runs for.
+    int16_t device = -1;
 
     bool operator==(const WriteStep&) const = default;
 };
@@ -40,6 +42,19 @@ std::vector<WriteStep> ResetSteps(int16_t searchType);
 
 // Program seconds a sequence waits in all.
 double WaitedSeconds(const std::vector<WriteStep>& steps);
+
+// Many devices updated at once, from the same steps as one device's
+// update: each device's requests at the moments its own sequence sends them
+// (its clear, half a second later its write and reset, or its module
+// transfer), the devices paced so that at most one device's requests leave
+// every `pace` seconds, then one countdown as long as the longest any device
+// needs after its last request, then one follow-up search.
+struct BatchDevice {
+    int16_t device;      // the entry
+    bool throughModule;  // a device with a LAN-module record
+};
+constexpr double kBatchPace = 0.02;
+std::vector<WriteStep> BatchUpdateSteps(const std::vector<BatchDevice>& devices, double pace = kBatchPace);
 
 // A sequence being carried out: its steps, how far it has come, and whether
 // its device went away. Whoever runs it takes one step after the other and,

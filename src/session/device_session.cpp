@@ -250,8 +250,10 @@ void DeviceSession::NextStep() {
             // A request goes only to the device the sequence was started
             // for, as it was checked: the waits let the user pick another
             // device or start a search, which would put other bytes there.
-            if (run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs()))
-                Send(sequence_.host, s->command, sequence_.device);
+            const int16_t device = s->device >= 0 ? s->device : sequence_.device;
+            if (!run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs(device))) continue;
+            if (s->device >= 0) Select(device);
+            Send(sequence_.host, s->command, device);
             continue;
         }
         if (sequence_.step) sequence_.step(*s);

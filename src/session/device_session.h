@@ -97,15 +97,18 @@ public:
     void Select(int16_t device) { state_.SelectedDevice = device; }
 
     // --- Write sequences ---
-    // Carries out `steps` for the selected device, one after the other;
-    // `step` is told every step but the waits and the sends (the window shows
-    // them); `done` runs after the last. A send goes only while `stillOurs`
-    // holds. False when a sequence runs already.
+    // Carries out `steps` for `device` (or, for a step that names its own,
+    // for that one), one after the other; `step` is told every step but the
+    // waits and the sends (the window shows them); `done` runs after the
+    // last. A send goes only while `stillOurs` holds for its device. A step
+    // that names its device selects it first, so that its request carries
+    // that device's own echo bytes, as when the user chose it. False when a
+    // sequence runs already.
     struct Sequence {
         std::vector<WriteStep> steps;
         QString host;
         int16_t device = 0;
-        std::function<bool()> stillOurs;
+        std::function<bool(int16_t device)> stillOurs;
         std::function<void(const WriteStep&)> step;
         std::function<void()> done;
     };

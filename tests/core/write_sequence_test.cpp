@@ -95,3 +95,52 @@ TEST(WriteRun, TakesEveryStepOnceAndSkipsEveryRequestOnceItsDeviceWentAway) {
     EXPECT_TRUE(run.Abandoned());
     EXPECT_EQ(run.Next(), nullptr);
 }
+
+namespace {
+// A batch's sends as "device:command@seconds", with the program seconds
+// waited before each.
+std::vector<std::string> Timed(const std::vector<WriteStep>& steps) {
+    std::vector<std::string> out;
+    double now = 0;
+    for (const WriteStep& s : steps) {
+        if (s.kind == WriteStep::Wait) now += s.seconds;
+        if (s.kind == WriteStep::Send) {
+            char line[64];
+            std::snprintf(line, sizeof line, "%d:%d@%.2f", s.device, s.command, now);
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+}  // namespace
+
+TEST(BatchUpdateSteps, OneDeviceSendsAndWaitsAsItsOwnUpdate) {
+    for (const bool module : {false, true}) {
+        const auto batch = BatchUpdateSteps({{7, module}});
+        const auto single = UpdateSteps(module);
+        EXPECT_DOUBLE_EQ(WaitedSeconds(batch), WaitedSeconds(single)) << module;
+        std::vector<int16_t> commands, own;
+        for (const WriteStep& s : batch) {
+            if (s.kind != WriteStep::Send) continue;
+            commands.push_back(s.command);
+            EXPECT_EQ(s.device, 7);
+        }
+        for (const WriteStep& s : single)
+            if (s.kind == WriteStep::Send) own.push_back(s.command);
+        EXPECT_EQ(commands, own) << module;
+        EXPECT_EQ(batch.back().kind, WriteStep::SearchAgain);
+    }
+}
+
+TEST(BatchUpdateSteps, DevicesArePacedAndEachKeepsItsOwnGaps) {
+    const auto batch = BatchUpdateSteps({{1, false}, {2, true}, {3, false}}, 0.25);
+    using V = std::vector<std::string>;
+    // The clears at 0 and 0.25; the writes and resets from half a second on,
+    // the module's transfer among them, a quarter second apart per device.
+    EXPECT_EQ(Timed(batch), (V{"1:3@0.00", "3:3@0.25", "1:4@0.50", "1:2@0.50", "2:8@0.75", "3:4@1.00", "3:2@1.00"}));
+    // One countdown: the module device needs 14.5 s after its transfer, the
+    // longest of the three.
+    EXPECT_DOUBLE_EQ(WaitedSeconds(batch), 0.75 + 14.5);
+    EXPECT_EQ(batch.back().kind, WriteStep::SearchAgain);
+    EXPECT_TRUE(BatchUpdateSteps({}).empty());
+}

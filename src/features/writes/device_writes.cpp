@@ -63,7 +63,7 @@ void DeviceWrites::BeginRestartingOperation() {
 }
 
 void DeviceWrites::Run(const std::vector<WriteStep>& steps, std::function<void()> done) {
-    form_.session.RunSequence({steps, target_.host, target_.device, [this] { return StillTheDevice(); },
+    form_.session.RunSequence({steps, target_.host, target_.device, [this](int16_t) { return StillTheDevice(); },
                                [this](const WriteStep& step) { Show(step); }, std::move(done)});
 }
 
