@@ -159,9 +159,9 @@ public:
     // record's bytes (or, for a LAN-module device, the module record's field)
     // would differ.
     bool Differs(long row, const std::string& ansi);
-    // The editor's edit; kept when it goes as typed and `keep` is set, else
-    // undone. The refusal's words, empty when it goes as typed.
-    std::string Edit(long row, const std::string& utf8, bool keep = true);
+    // The editor's edit, its note counting a character without a byte as a
+    // change; kept when it goes as typed and `keep` is set, else undone.
+    EditResult Edit(long row, const std::string& utf8, bool keep = true);
 
 private:
     std::unique_ptr<DeviceStore> store_;
@@ -187,19 +187,44 @@ bool Trial::Differs(long row, const std::string& ansi) {
     return differs;
 }
 
-std::string Trial::Edit(long row, const std::string& utf8, bool keep) {
+EditResult Trial::Edit(long row, const std::string& utf8, bool keep) {
     const DeviceRecord record = entry().Record;
     const Bytes moduleRecord = module();
-    const EditResult r = EditParameter(*store_, texts_, row, Utf8ToAnsi(utf8), 1);
-    const EditNote note = TypedEditNote(r, utf8);
-    if (note == EditNote::AsTyped && keep) return {};
+    EditResult r = EditParameter(*store_, texts_, row, Utf8ToAnsi(utf8), 1);
+    r.note = TypedEditNote(r, utf8);
+    if (r.note == EditNote::AsTyped && keep) return r;
     entry().Record = record;
     module() = moduleRecord;
-    if (note == EditNote::AsTyped) return {};
-    if (note == EditNote::Refused)  // in the plan's words: the blank record's value means nothing
-        return RowName(row) + (row == PagedRow::Password ? ": not a value this column takes"
-                                                         : ": \"" + utf8 + "\" is not a value this column takes");
-    return EditNoteText(note, row, utf8, AnsiToUtf8(r.shown));
+    return r;
+}
+
+std::string Joined(ValueTable texts) {
+    std::string out;
+    for (std::string_view t : texts) out += (out.empty() ? "" : ", ") + std::string(t);
+    return out;
+}
+
+// What is wrong with a plan's value, in words that quote no value: a cell in
+// the wrong column could hold a password.
+std::string ValueFault(long row, EditNote note) {
+    const FieldDef& f = PagedFields()[static_cast<size_t>(row)];
+    const std::string name = RowName(row) + ": ";
+    if (note == EditNote::PortNotSent) return name + "every update sends 4000";
+    if (note == EditNote::Cut) return name + "longer than its " + std::to_string(f.size) + " characters";
+    switch (f.write) {
+        case WriteRule::Text:
+            return name + "a character that the device's texts cannot hold";
+        case WriteRule::Dotted:
+            return name + "not an address (four numbers from 0 to 255 joined by \".\")";
+        case WriteRule::Byte:
+            return name + "not a whole number from 0 to 255";
+        case WriteRule::U16:
+            return name + "not a whole number from 0 to 65535";
+        case WriteRule::MinusOne:
+            return name + "not a whole number from 1 to 256";
+        default:
+            return name + "not one of " + Joined(f.choices);
+    }
 }
 
 // A table holding one device with a blank paged record, whole.
@@ -231,7 +256,7 @@ struct RowReader {
 void RowReader::Mac(const CsvCell& cell, size_t column, PlanRow& row) {
     const auto mac = NormalizeMac(cell.text);
     if (!mac) {
-        error += Where(cell.line, column, kMacColumn) + "not a MAC address: \"" + PrintableText(cell.text) + "\"\n";
+        error += Where(cell.line, column, kMacColumn) + "not a MAC address (six pairs of hex digits)\n";
         return;
     }
     const auto [it, added] = macs.emplace(*mac, cell.line);
@@ -253,8 +278,8 @@ void RowReader::Cell(const CsvCell& cell, size_t column, PlanRow& row) {
         return;
     }
     if (cell.text.empty()) return;
-    const std::string refusal = blank.Edit(kPlanKeys[place].row, cell.text, false);
-    if (!refusal.empty()) error += where + PrintableText(refusal) + "\n";
+    const EditNote note = blank.Edit(kPlanKeys[place].row, cell.text, false).note;
+    if (note != EditNote::AsTyped) error += where + ValueFault(kPlanKeys[place].row, note) + "\n";
     row.values[place] = cell.text;
 }
 
@@ -413,7 +438,8 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
         const PagedRow::Row r = kPlanKeys[k].row;
         // With DHCP the device takes its addresses from the network.
         if (value.empty() || (dhcpOn && IsAddressRow(r)) || !trial.Differs(r, Utf8ToAnsi(value))) continue;
-        if (std::string refusal = trial.Edit(r, value); !refusal.empty()) return Refuse(plan, std::move(refusal));
+        if (const EditResult e = trial.Edit(r, value); e.note != EditNote::AsTyped)
+            return Refuse(plan, EditNoteText(e.note, r, value, AnsiToUtf8(e.shown)));
         plan.changed.emplace_back(kPlanKeys[k].key);
         plan.sent.rows.insert(r);
     }

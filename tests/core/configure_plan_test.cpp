@@ -159,7 +159,7 @@ TEST(ConfigurePlan, ReadsCsvAsRfc4180) {
 }
 
 // Every fault the plan alone shows, with its line and column; no message
-// ever holds a password, the device's or the new one.
+// ever quotes a value, so none holds a password, even one in the wrong column.
 TEST(ConfigurePlan, FaultsNameTheirLineAndColumn) {
     const std::string head = "mac,password,name,new_password,ip,dhcp,tcp_udp_port,baud_rate\n";
     const std::string ok = "02:7E:3A:04:C8:01,Secr3t!x,Rack-01,N3wSecret,10.0.0.2,Disable,4000,9600\n";
@@ -173,30 +173,40 @@ TEST(ConfigurePlan, FaultsNameTheirLineAndColumn) {
         {"password,name\n", "line 1: the header has no \"mac\" column"},
         {"", "line 1: the plan is empty; it needs a header row"},
         {head + ok + ok, "line 3, column 1 (mac): 02:7E:3A:04:C8:01 is already on line 2"},
-        {head + "02:7E:3A:04:C8:1,Secr3t!x,,,,,,\n", "line 2, column 1 (mac): not a MAC address: \"02:7E:3A:04:C8:1\""},
+        {head + "02:7E:3A:04:C8:1,Secr3t!x,,,,,,\n", "line 2, column 1 (mac): not a MAC address (six pairs of hex digits)"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x\n", "line 2: 2 cells, but the header has 8"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,,,1.2.3,,,\n",
-         "line 2, column 5 (ip): IP address: \"1.2.3\" is not a value this column takes"},
+         "line 2, column 5 (ip): IP address: not an address (four numbers from 0 to 255 joined by \".\")"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,,,,enable,,\n",
-         "line 2, column 6 (dhcp): DHCP: the record holds \"Disable\", not \"enable\""},
+         "line 2, column 6 (dhcp): DHCP: not one of Enable, Disable"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,,,,,8888,\n",
-         "line 2, column 7 (tcp_udp_port): TCP/UDP port: the record holds 8888, but every update sends 4000"},
+         "line 2, column 7 (tcp_udp_port): TCP/UDP port: every update sends 4000"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,,,,,,9601\n",
-         "line 2, column 8 (baud_rate): Baud rate: \"9601\" is not a value this column takes"},
+         "line 2, column 8 (baud_rate): Baud rate: not one of 110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, "
+         "28800, 38400, 57600, 115200, 230400, 5787"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,A-name-of-20-chars!!,,,,,\n",
-         "line 2, column 3 (name): Server name: cut to 16 characters, \"A-name-of-20-cha\""},
+         "line 2, column 3 (name): Server name: longer than its 16 characters"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,\xE5\x90\x8D,,,,,\n",
-         "line 2, column 3 (name): Server name: the record holds \"?\", not \"\xE5\x90\x8D\""},
+         "line 2, column 3 (name): Server name: a character that the device's texts cannot hold"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,,N3wSecretN3wSecretN3w,,,,\n",
          "line 2, column 4 (new_password): Password: longer than its 16 characters"},
+        {head + "02:7E:3A:04:C8:01,Secr3t!x,,,,,,,\n", "line 2: 9 cells, but the header has 8"},
+        {head + "02:7E:3A:04:C8:01,Secr3t!x,,,,,70000,\n",
+         "line 2, column 7 (tcp_udp_port): TCP/UDP port: not a whole number from 0 to 65535"},
+        {"mac,password,maximum_connection,tcp_alive_timeout\n02:7E:3A:04:C8:01,Secr3t!x,0,1.5\n",
+         "line 2, column 3 (maximum_connection): Maximum connection: not a whole number from 1 to 256\n"
+         "line 2, column 4 (tcp_alive_timeout): TCP alive timeout: not a whole number from 0 to 255"},
+        {"mac,password,ip\nSecr3t!x,02:7E:3A:04:C8:01,Secr3t!x\n",
+         "line 2, column 1 (mac): not a MAC address (six pairs of hex digits)\n"
+         "line 2, column 3 (ip): IP address: not an address (four numbers from 0 to 255 joined by \".\")"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,,N3w\xE2\x98\x83,,,,\n",
-         "line 2, column 4 (new_password): Password: not as typed"},
+         "line 2, column 4 (new_password): Password: a character that the device's texts cannot hold"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x\xFF,,,,,,\n", "line 2, column 2 (password): not UTF-8 text"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,\"Rack\n", "line 2, column 3: a quoted cell is not closed"},
         {head + "02:7E:3A:04:C8:01,Secr\"3t!x,,,,,,\n", "line 2, column 2: a quote inside a cell that is not quoted"},
         {head + "02:7E:3A:04:C8:01,\"Secr3t\"!x,,,,,,\n", "line 2, column 2: text after the closing quote of a cell"},
         {head + "02:7E:3A:04:C8:01,Secr3t!x,\"a\nb\",,,,,\n02:7E:3A:04:C8:02,Secr3t!x,,,300.1.1.1,,,\n",
-         "line 4, column 5 (ip): IP address: \"300.1.1.1\" is not a value this column takes"},
+         "line 4, column 5 (ip): IP address: not an address (four numbers from 0 to 255 joined by \".\")"},
     };
     for (const Case& c : cases) {
         const PlanParse plan = ParsePlan(c.text);
@@ -206,8 +216,8 @@ TEST(ConfigurePlan, FaultsNameTheirLineAndColumn) {
     }
     // Every fault of the rows is named, one line each.
     const PlanParse many = ParsePlan(head + "xx,Secr3t!x,,,1.2.3,,,\n" + ok + ok);
-    EXPECT_EQ(many.error, "line 2, column 1 (mac): not a MAC address: \"xx\"\n"
-                          "line 2, column 5 (ip): IP address: \"1.2.3\" is not a value this column takes\n"
+    EXPECT_EQ(many.error, "line 2, column 1 (mac): not a MAC address (six pairs of hex digits)\n"
+                          "line 2, column 5 (ip): IP address: not an address (four numbers from 0 to 255 joined by \".\")\n"
                           "line 4, column 1 (mac): 02:7E:3A:04:C8:01 is already on line 3");
 }
 
