@@ -43,24 +43,6 @@ const char* ClassText(DeviceClass c) {
     return "other";
 }
 
-// A device's text must not steer the terminal: control characters (C0, DEL
-// and the C1 range U+0080-U+009F) become "?".
-std::string Printable(const std::string& utf8) {
-    std::string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x20 || c == 0x7F) {
-            out += '?';
-        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
-            out += '?';
-            ++i;
-        } else {
-            out += utf8[i];
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 std::span<const std::string_view> ReportKeys() { return kKeys; }
@@ -171,19 +153,46 @@ std::string CsvCell(std::string_view s) {
     return out + "\"";
 }
 
-std::string ReportJson(const std::vector<DeviceReport>& devices) {
+std::string JsonObjects(const std::vector<JsonMembers>& objects) {
     std::string out = "[";
-    for (size_t i = 0; i < devices.size(); ++i) {
+    for (size_t i = 0; i < objects.size(); ++i) {
         out += i ? ",\n  {" : "\n  {";
         bool first = true;
-        for (const auto& [key, value] : devices[i].fields) {
+        for (const auto& [key, json] : objects[i]) {
             if (!first) out += ", ";
             first = false;
-            out += JsonString(key) + ": " + JsonString(value);
+            out += JsonString(key) + ": " + json;
         }
         out += "}";
     }
-    return out + (devices.empty() ? "]\n" : "\n]\n");
+    return out + (objects.empty() ? "]\n" : "\n]\n");
+}
+
+std::string ReportJson(const std::vector<DeviceReport>& devices) {
+    std::vector<JsonMembers> objects;
+    for (const DeviceReport& d : devices) {
+        JsonMembers& members = objects.emplace_back();
+        for (const auto& [key, value] : d.fields) members.emplace_back(key, JsonString(value));
+    }
+    return JsonObjects(objects);
+}
+
+// A device's text must not steer the terminal: control characters (C0, DEL
+// and the C1 range U+0080-U+009F) become "?".
+std::string PrintableText(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out += '?';
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+            out += '?';
+            ++i;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
 }
 
 std::string ReportCsv(const std::vector<DeviceReport>& devices) {
@@ -213,7 +222,7 @@ std::string ReportText(const std::vector<DeviceReport>& devices) {
         std::vector<std::string> row;
         for (std::string_view c : columns) {
             const std::string* v = d.Find(c);
-            row.push_back(v ? Printable(*v) : "-");
+            row.push_back(v ? PrintableText(*v) : "-");
         }
         rows.push_back(std::move(row));
     }

@@ -42,6 +42,12 @@ std::string ReportText(const std::vector<DeviceReport>& devices);
 
 // A JSON string literal of UTF-8 text, quotes included.
 std::string JsonString(std::string_view utf8);
+// A JSON array of objects, one object per line; each member's value is
+// given as JSON text (a string literal, an array).
+using JsonMembers = std::vector<std::pair<std::string_view, std::string>>;
+std::string JsonObjects(const std::vector<JsonMembers>& objects);
+// A device's text made safe for a terminal: control characters become "?".
+std::string PrintableText(const std::string& utf8);
 // One CSV cell.
 std::string CsvCell(std::string_view utf8);
 

@@ -39,6 +39,22 @@ void ClearDeviceTable(DeviceStore& store) {
     }
 }
 
+long FindDevice(const DeviceStore& store, std::string_view mac) {
+    long found = 0;
+    for (long i = 1; store.IsDevice(i); ++i)
+        if (store.DeviceTable[static_cast<size_t>(i)].MacText == mac) found = i;
+    return found;
+}
+
+std::unique_ptr<DeviceStore> CopyOfEntry(const DeviceStore& store, long device) {
+    auto copy = std::make_unique<DeviceStore>();
+    if (!store.IsEntry(device)) return copy;
+    copy->DeviceTable[1] = store.DeviceTable[static_cast<size_t>(device)];
+    copy->LanModuleTable[1] = store.LanModuleTable[static_cast<size_t>(device)];
+    copy->DeviceCount = 1;
+    return copy;
+}
+
 IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) {
     const std::span<const uint8_t> b = datagram.first(std::min(datagram.size(), kMaxDatagramRead));
     const bool isShort = b.size() == kShortRecordSize;

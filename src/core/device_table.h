@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/record_layout.h"
@@ -64,6 +65,14 @@ struct DeviceStore {
 
 // Empties every entry of both tables (DeviceCount is left to the search request).
 void ClearDeviceTable(DeviceStore& store);
+
+// The entry (1..DeviceCount) of the device with this MAC text; 0 when the
+// table holds none (the last, should it hold it twice).
+long FindDevice(const DeviceStore& store, std::string_view mac);
+
+// A table of its own that holds a copy of entry `device` of both tables as
+// its entry 1, so that edits can be tried on it without touching the store.
+std::unique_ptr<DeviceStore> CopyOfEntry(const DeviceStore& store, long device);
 
 struct IntakeResult {
     enum Outcome {

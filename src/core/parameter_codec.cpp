@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/ansi_text.h"
 #include "core/lan_module.h"
 #include "core/update_checks.h"
 #include "core/text_conversions.h"
@@ -178,10 +179,7 @@ EditResult EditParameter(DeviceStore& store, ParameterTextArray& texts, long row
 EditResult PreviewEdit(const DeviceStore& store, long device, long row, std::string_view text) {
     if (!store.IsEntry(device)) return {ApplyOutcome::Rejected, EditNote::Refused, {}};
     // A table of its own holding only this device, so nothing else changes.
-    auto scratch = std::make_unique<DeviceStore>();
-    scratch->DeviceTable[1] = store.DeviceTable[static_cast<size_t>(device)];
-    scratch->LanModuleTable[1] = store.LanModuleTable[static_cast<size_t>(device)];
-    scratch->DeviceCount = 1;
+    auto scratch = CopyOfEntry(store, device);
     ParameterTextArray texts;
     texts[static_cast<size_t>(std::clamp<long>(row, 0, kParameterCount - 1))] = {};
     return EditParameter(*scratch, texts, row, text, 1);
@@ -264,6 +262,22 @@ std::string EditNoteText(EditNote note, long row, std::string_view typed, std::s
 std::string_view EditNoteWords(EditNote note) {
     const NoteTexts* texts = FindNote(kNoteTexts, note);
     return texts ? texts->words : std::string_view();
+}
+
+EditNote TypedEditNote(const EditResult& edit, std::string_view utf8) {
+    return edit.note == EditNote::AsTyped && !IsAnsiRepresentable(utf8) ? EditNote::Changed : edit.note;
+}
+
+std::string UpdateRefusal(const DeviceStore& store, long device,
+                          const std::vector<std::pair<int, std::string>>& rows) {
+    const UpdateBlock block = CheckUpdate(store, device);
+    if (block != UpdateBlock::None) return std::string(UpdateBlockText(block));
+    for (const auto& [row, utf8] : rows) {
+        const EditResult r = PreviewEdit(store, device, row, Utf8ToAnsi(utf8));
+        const EditNote note = TypedEditNote(r, utf8);
+        if (note != EditNote::AsTyped) return EditNoteText(note, row, utf8, AnsiToUtf8(r.shown));
+    }
+    return {};
 }
 
 }  // namespace cobalin

@@ -5,6 +5,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/device_table.h"
 #include "core/record_layout.h"
@@ -71,5 +73,17 @@ std::string RowName(long row);
 std::string EditNoteText(EditNote note, long row, std::string_view typed, std::string_view shown);
 // A few words for a list of rows ("cut", "refused", ...); empty for AsTyped.
 std::string_view EditNoteWords(EditNote note);
+
+// The note of an edit whose text was typed as UTF-8 and given to the record
+// as ANSI: a character without a byte of its own is not as typed either.
+EditNote TypedEditNote(const EditResult& edit, std::string_view utf8);
+
+// Why an update of entry `device` that applies these rows (row, text as
+// typed in UTF-8) may not be sent, in the words the faces show; empty when
+// it may. Checked before anything is applied: the record may not be whole,
+// or a value would reach the device otherwise than typed (cut to its field,
+// changed, not carried by the device's road).
+std::string UpdateRefusal(const DeviceStore& store, long device,
+                          const std::vector<std::pair<int, std::string>>& rows);
 
 }  // namespace cobalin

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/lan_module.h"
+#include "core/parameter_codec.h"
 
 namespace cobalin {
 
@@ -99,6 +100,25 @@ std::vector<int> ModuleRowsKept(const Bytes& sent, const Bytes& back, const std:
         if (differs) kept.push_back(m.row);
     }
     return kept;
+}
+
+std::string UpdateReportText(const SentUpdate& sent, const DeviceStore& after) {
+    const long back = FindDevice(after, sent.mac);
+    if (!back) return kNotFoundAfterUpdate + sent.mac;
+    std::vector<int> kept;
+    if (sent.module) {
+        // The module path never writes the device's own record: what counts
+        // is the module record its query brings back in this search.
+        const LanModuleEntry& module = after.LanModuleTable[static_cast<size_t>(back)];
+        if (module.MacText != sent.mac) return kNoModuleRecordAfterUpdate + sent.mac;
+        kept = ModuleRowsKept(*sent.module, module.Record, sent.rows);
+    } else {
+        kept = RowsKept(sent.record, after.DeviceTable[static_cast<size_t>(back)], sent.rows);
+    }
+    if (kept.empty()) return {};
+    std::string names;
+    for (int row : kept) names += (names.empty() ? "" : ", ") + RowName(row);
+    return kKeptOtherValues + names;
 }
 
 }  // namespace cobalin

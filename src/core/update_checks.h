@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -64,5 +66,23 @@ std::vector<int> RowsKept(const DeviceRecord& sent, const DeviceEntry& back, con
 // The same for a LAN-module device: the applied rows the module record
 // carries, compared between the record sent and the module's answer.
 std::vector<int> ModuleRowsKept(const Bytes& sent, const Bytes& back, const std::set<int>& rows);
+
+// What an update sent, to be compared with what the device reports back.
+struct SentUpdate {
+    std::string mac;
+    DeviceRecord record{};
+    std::set<int> rows;           // the rows applied to the record
+    std::optional<Bytes> module;  // the module record sent, for a LAN-module device
+};
+
+// The texts of the update report.
+inline constexpr const char* kNotFoundAfterUpdate = "Not found after the update: ";                // + MAC
+inline constexpr const char* kKeptOtherValues = "Device kept other values: ";                      // + row names
+inline constexpr const char* kNoModuleRecordAfterUpdate = "No module record after the update: ";  // + MAC
+
+// How the device came back in the follow-up search: empty when it holds
+// what was sent, else the report's text (not found, no module record, or
+// the rows it kept, by name).
+std::string UpdateReportText(const SentUpdate& sent, const DeviceStore& after);
 
 }  // namespace cobalin

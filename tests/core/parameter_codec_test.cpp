@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/lan_module.h"
+#include "core/update_checks.h"
 #include "record_builder.h"
 
 using namespace cobalin;
@@ -279,4 +280,34 @@ TEST(ParameterCodec, EditNotesSayHowTheRecordDiffersFromTheText) {
     EXPECT_EQ(preview.note, EditNote::AsTyped);
     EXPECT_EQ(preview.shown, "Previewed name");
     EXPECT_EQ(e.Record(), before);
+}
+
+// The faces' check before an update, on UTF-8 as typed: the first row that
+// would not reach the device as typed, or a record that may not be sent.
+TEST(ParameterCodec, AnUpdateIsRefusedForTheFirstValueThatWouldNotGoAsTyped) {
+    using Rows = std::vector<std::pair<int, std::string>>;
+    struct Case {
+        const char* name;
+        std::vector<int> pages;
+        Rows rows;
+        std::string refusal;
+    };
+    const Case cases[] = {
+        {"as typed", {0, 1, 2}, {{0, "Rack-01"}, {4, "192.168.001.010"}}, ""},
+        {"page 1 missing", {0, 2}, {{0, "Rack-01"}}, std::string(UpdateBlockText(UpdateBlock::NoPage1))},
+        {"cut", {0, 1, 2}, {{4, "10.0.0.1"}, {0, "A name of twenty ch"}}, "Server name: cut to 16 characters, \"A name of twenty\""},
+        {"no byte for a character", {0, 1, 2}, {{30, "Halle \xE2\x98\x83"}},
+         "Company Name: the record holds \"Halle ?\", not \"Halle \xE2\x98\x83\""},
+        {"a byte of its own", {0, 1, 2}, {{30, "Caf\xC3\xA9"}}, ""},
+        {"a password is never quoted", {0, 1, 2}, {{2, "pw\xE2\x98\x83"}}, "Password: not as typed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto store = std::make_unique<DeviceStore>();
+        const DeviceRecord record = RecordBuilder::Paged(Mac(1)).Row(PagedRow::ServerName, "Old");
+        for (int p : c.pages) ReplyIntake(*store, PageBytes(record, p));
+        const DeviceRecord before = store->DeviceTable[1].Record;
+        EXPECT_EQ(UpdateRefusal(*store, 1, c.rows), c.refusal);
+        EXPECT_EQ(store->DeviceTable[1].Record, before) << "nothing is applied";
+    }
 }

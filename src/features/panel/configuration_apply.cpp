@@ -2,7 +2,6 @@
 
 #include <QPushButton>
 
-#include "core/ansi_text.h"
 #include "core/input_rules.h"
 #include "core/parameter_codec.h"
 #include "core/update_checks.h"
@@ -137,20 +136,11 @@ std::vector<std::pair<int, QString>> ConfigurationApply::ChangedRows() const {
 }
 
 QString ConfigurationApply::UpdateRefusal(const std::vector<std::pair<int, QString>>& rows) const {
-    const UpdateBlock block = CheckUpdate(*state_.Devices, state_.SelectedDevice);
-    if (block != UpdateBlock::None) return QString::fromUtf8(UpdateBlockText(block).data());
     // Checked before anything is applied: a refused update leaves the record
     // and the faces as they were.
-    // A value the device would get otherwise than typed (cut to its field,
-    // a character without a byte of its own) is not sent as if it were.
-    for (const auto& [row, text] : rows) {
-        const std::string utf8 = text.toStdString();
-        EditResult r = PreviewEdit(*state_.Devices, state_.SelectedDevice, row, Utf8ToAnsi(utf8));
-        if (r.note == EditNote::AsTyped && !IsAnsiRepresentable(utf8)) r.note = EditNote::Changed;
-        if (r.note != EditNote::AsTyped)
-            return QString::fromStdString(EditNoteText(r.note, row, utf8, AnsiToUtf8(r.shown)));
-    }
-    return {};
+    std::vector<std::pair<int, std::string>> typed;
+    for (const auto& [row, text] : rows) typed.emplace_back(row, text.toStdString());
+    return QString::fromStdString(cobalin::UpdateRefusal(*state_.Devices, state_.SelectedDevice, typed));
 }
 
 void ConfigurationApply::Update() {

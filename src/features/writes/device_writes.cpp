@@ -17,9 +17,6 @@ namespace cobalin {
 
 using namespace ui;
 
-const char* const kNotFoundAfterUpdate = "Not found after the update: ";
-const char* const kKeptOtherValues = "Device kept other values: ";
-const char* const kNoModuleRecordAfterUpdate = "No module record after the update: ";
 const char* const kDeviceChangedMeanwhile = "Not updated: another device was chosen while the update waited; search again";
 
 DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& commands, SearchOrchestration& search,
@@ -124,7 +121,7 @@ bool DeviceWrites::Update() {
         return false;
     }
     const DeviceEntry& entry = state_.Devices->DeviceTable[k];
-    sent_ = SentRecord{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt};
+    sent_ = SentUpdate{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt};
     if (entry.FormatTag == RecordFormat::WithModule) sent_->module = state_.Devices->LanModuleTable[k].Record;
     panelReport_.clear();
     state_.CloseAllowed = false;
@@ -182,33 +179,12 @@ void DeviceWrites::OperationEnded() {
     sent_.reset();
 }
 
-QString DeviceWrites::UpdateReport(const SentRecord& sent) const {
-    const DeviceStore& store = *state_.Devices;
-    int back = 0;
-    for (int i = 1; i <= store.DeviceCount; ++i)
-        if (store.DeviceTable[static_cast<size_t>(i)].MacText == sent.mac) back = i;
-    const QString mac = QString::fromStdString(sent.mac);
-    if (!back) return kNotFoundAfterUpdate + mac;
-    std::vector<int> kept;
-    if (sent.module) {
-        // The module path never writes the device's own record: what counts
-        // is the module record its query brings back in this search.
-        const LanModuleEntry& module = store.LanModuleTable[static_cast<size_t>(back)];
-        if (module.MacText != sent.mac) return kNoModuleRecordAfterUpdate + mac;
-        kept = ModuleRowsKept(*sent.module, module.Record, sent.rows);
-    } else {
-        kept = RowsKept(sent.record, store.DeviceTable[static_cast<size_t>(back)], sent.rows);
-    }
-    if (kept.empty()) return {};
-    QStringList names;
-    for (int row : kept) names << QString::fromStdString(RowName(row));
-    return kKeptOtherValues + names.join(", ");
-}
-
 void DeviceWrites::ReportUpdateResult() {
-    const SentRecord sent = *sent_;
+    const SentUpdate sent = *sent_;
     editor_.ForgetApplied(sent.mac);
-    const QString report = form_.session.SequenceAbandoned() ? QString(kDeviceChangedMeanwhile) : UpdateReport(sent);
+    const QString report = form_.session.SequenceAbandoned()
+                               ? QString(kDeviceChangedMeanwhile)
+                               : QString::fromStdString(UpdateReportText(sent, *state_.Devices));
     if (report.isEmpty()) return;
     for (QWidget* w : Widgets(form_.c.Label1, form_.c.Label54[1])) {
         ShowStatus(w, report, kRed);

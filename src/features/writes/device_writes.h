@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/update_checks.h"
 #include "core/write_sequence.h"
 #include "windows/forms.h"
 
@@ -74,24 +75,12 @@ private:
     bool waitingForSearch_ = false;
 
     // What an update sent, to be compared with what the device reports back.
-    struct SentRecord {
-        std::string mac;
-        DeviceRecord record;
-        std::set<int> rows;
-        std::optional<Bytes> module;  // the module record sent, for a LAN-module device
-    };
-    // The report's text: empty when the device came back holding what was sent.
-    QString UpdateReport(const SentRecord& sent) const;
-    std::optional<SentRecord> sent_;
+    std::optional<SentUpdate> sent_;
     // A report the simple face's last update tick would cover on the panel's
     // status line; shown there again once that tick has run.
     QString panelReport_;
 };
 
-// The texts of the update report.
-extern const char* const kNotFoundAfterUpdate;  // + MAC
-extern const char* const kKeptOtherValues;      // + row names
-extern const char* const kNoModuleRecordAfterUpdate;  // + MAC
 // An update whose device was no longer the one chosen when a request was due.
 extern const char* const kDeviceChangedMeanwhile;
 

@@ -1,0 +1,508 @@
+#include "core/configure_plan.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "core/ansi_text.h"
+#include "core/device_report.h"
+#include "core/input_rules.h"
+#include "core/lan_module.h"
+#include "core/parameter_codec.h"
+#include "core/text_conversions.h"
+
+namespace cobalin {
+
+namespace {
+
+// ---- CSV ----
+
+struct CsvCell {
+    std::string text;
+    size_t line = 0;
+};
+using CsvRecord = std::vector<CsvCell>;
+
+struct CsvRead {
+    std::vector<CsvRecord> records;
+    std::string error;
+};
+
+// Where a fault lies, to open its message: "line 3, column 2 (ip): ".
+std::string Where(size_t line, size_t column, std::string_view name = {}) {
+    std::string where = "line " + std::to_string(line) + ", column " + std::to_string(column);
+    if (!name.empty()) where += " (" + std::string(name) + ")";
+    return where + ": ";
+}
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Past one line end: CR LF, LF, or a CR alone.
+void SkipLineEnd(std::string_view s, size_t& at, size_t& line) {
+    if (at < s.size() && s[at] == '\r') ++at;
+    if (at < s.size() && s[at] == '\n') ++at;
+    ++line;
+}
+
+// A quoted cell from its opening quote; `at` ends past the closing one.
+bool ReadQuoted(std::string_view s, size_t& at, size_t& line, size_t column, CsvCell& cell, std::string& error) {
+    for (++at;; ++at) {
+        if (at >= s.size()) {
+            error = Where(cell.line, column) + "a quoted cell is not closed";
+            return false;
+        }
+        if (s[at] == '"') {
+            if (at + 1 >= s.size() || s[at + 1] != '"') break;
+            ++at;  // a doubled quote stands for one
+        } else if (s[at] == '\n') {
+            ++line;
+        }
+        cell.text += s[at];
+    }
+    ++at;
+    if (at < s.size() && s[at] != ',' && !IsLineEnd(s[at])) {
+        error = Where(cell.line, column) + "text after the closing quote of a cell";
+        return false;
+    }
+    return true;
+}
+
+// One cell; `at` ends on the comma, the line end or the end of the text.
+bool ReadCell(std::string_view s, size_t& at, size_t& line, size_t column, CsvCell& cell, std::string& error) {
+    cell = {{}, line};
+    if (at < s.size() && s[at] == '"') return ReadQuoted(s, at, line, column, cell, error);
+    for (; at < s.size() && s[at] != ',' && !IsLineEnd(s[at]); ++at) {
+        if (s[at] == '"') {
+            error = Where(line, column) + "a quote inside a cell that is not quoted";
+            return false;
+        }
+        cell.text += s[at];
+    }
+    return true;
+}
+
+CsvRead ReadCsv(std::string_view s) {
+    CsvRead out;
+    size_t at = s.starts_with("\xEF\xBB\xBF") ? 3 : 0, line = 1;
+    while (at < s.size()) {
+        if (IsLineEnd(s[at])) {  // a blank line carries nothing
+            SkipLineEnd(s, at, line);
+            continue;
+        }
+        CsvRecord record;
+        for (;;) {
+            const size_t column = record.size() + 1;
+            if (!ReadCell(s, at, line, column, record.emplace_back(), out.error)) return out;
+            if (at >= s.size() || s[at] != ',') break;
+            ++at;
+        }
+        SkipLineEnd(s, at, line);
+        out.records.push_back(std::move(record));
+    }
+    return out;
+}
+
+bool IsUtf8(std::string_view s) {
+    const auto points = CodePoints(s);
+    return std::find(points.begin(), points.end(), kMalformedCharacter) == points.end();
+}
+
+// ---- the header ----
+
+// What a column of the plan holds.
+constexpr size_t kMacPlace = kPlanKeyCount, kPasswordPlace = kPlanKeyCount + 1, kNoPlace = kPlanKeyCount + 2;
+
+struct Header {
+    std::vector<size_t> places;  // per column: a kPlanKeys position, kMacPlace or kPasswordPlace
+    std::vector<std::string> names;
+};
+
+size_t PlaceOf(std::string_view name) {
+    if (name == kMacColumn) return kMacPlace;
+    if (name == kPasswordColumn) return kPasswordPlace;
+    return PlanKeyIndex(name).value_or(kNoPlace);
+}
+
+std::optional<Header> ReadHeader(const CsvRecord& record, std::string& error) {
+    Header h;
+    for (size_t c = 0; c < record.size(); ++c) {
+        const std::string name(Trim(record[c].text, kBlanks));
+        const std::string where = Where(record[c].line, c + 1);
+        const size_t place = IsUtf8(name) ? PlaceOf(name) : kNoPlace;
+        if (place == kNoPlace)
+            error += where + "unknown column \"" + (IsUtf8(name) ? PrintableText(name) : "?") + "\"\n";
+        else if (std::find(h.places.begin(), h.places.end(), place) != h.places.end())
+            error += where + "the column \"" + name + "\" is given twice\n";
+        h.places.push_back(place);
+        h.names.push_back(name);
+    }
+    for (std::string_view required : {kMacColumn, kPasswordColumn})
+        if (std::find(h.names.begin(), h.names.end(), required) == h.names.end())
+            error += "line " + std::to_string(record.empty() ? 1 : record[0].line) + ": the header has no \"" +
+                     std::string(required) + "\" column\n";
+    if (!error.empty()) return std::nullopt;
+    return h;
+}
+
+// ---- values, tried on a blank record ----
+
+// Edits tried on one device's entry and undone unless kept.
+class Trial {
+public:
+    explicit Trial(std::unique_ptr<DeviceStore> store) : store_(std::move(store)) {}
+    DeviceEntry& entry() { return store_->DeviceTable[1]; }
+    Bytes& module() { return store_->LanModuleTable[1].Record; }
+    DeviceStore& store() { return *store_; }
+
+    // Encodes the text as the editor would, changing nothing: whether the
+    // record's bytes (or, for a LAN-module device, the module record's field)
+    // would differ.
+    bool Differs(long row, const std::string& ansi);
+    // The editor's edit, its note counting a character without a byte as a
+    // change; kept when it goes as typed and `keep` is set, else undone.
+    EditResult Edit(long row, const std::string& utf8, bool keep = true);
+
+private:
+    std::unique_ptr<DeviceStore> store_;
+    ParameterTextArray texts_;
+};
+
+bool FieldDiffers(std::span<const uint8_t> a, std::span<const uint8_t> b, size_t offset, size_t size) {
+    if (offset + size > a.size() || offset + size > b.size()) return false;
+    return !std::equal(a.begin() + static_cast<long>(offset), a.begin() + static_cast<long>(offset + size),
+                       b.begin() + static_cast<long>(offset));
+}
+
+bool Trial::Differs(long row, const std::string& ansi) {
+    const DeviceRecord record = entry().Record;
+    const Bytes moduleRecord = module();
+    ApplyParameter(*store_, texts_, row, ansi, 1);
+    const FieldDef& f = PagedFields()[static_cast<size_t>(row)];
+    bool differs = FieldDiffers(record, entry().Record, f.offset, f.size);
+    if (const ModuleField* m = ModuleFieldOfRow(row); m && entry().FormatTag == RecordFormat::WithModule)
+        differs = differs || FieldDiffers(moduleRecord, module(), m->offset, m->dotted() ? 4 : kModuleTextSize);
+    entry().Record = record;
+    module() = moduleRecord;
+    return differs;
+}
+
+EditResult Trial::Edit(long row, const std::string& utf8, bool keep) {
+    const DeviceRecord record = entry().Record;
+    const Bytes moduleRecord = module();
+    EditResult r = EditParameter(*store_, texts_, row, Utf8ToAnsi(utf8), 1);
+    r.note = TypedEditNote(r, utf8);
+    if (r.note == EditNote::AsTyped && keep) return r;
+    entry().Record = record;
+    module() = moduleRecord;
+    return r;
+}
+
+std::string Joined(ValueTable texts) {
+    std::string out;
+    for (std::string_view t : texts) out += (out.empty() ? "" : ", ") + std::string(t);
+    return out;
+}
+
+// What is wrong with a plan's value, in words that quote no value: a cell in
+// the wrong column could hold a password.
+std::string ValueFault(long row, EditNote note) {
+    const FieldDef& f = PagedFields()[static_cast<size_t>(row)];
+    const std::string name = RowName(row) + ": ";
+    if (note == EditNote::PortNotSent) return name + "every update sends 4000";
+    if (note == EditNote::Cut) return name + "longer than its " + std::to_string(f.size) + " characters";
+    switch (f.write) {
+        case WriteRule::Text:
+            return name + "a character that the device's texts cannot hold";
+        case WriteRule::Dotted:
+            return name + "not an address (four numbers from 0 to 255 joined by \".\")";
+        case WriteRule::Byte:
+            return name + "not a whole number from 0 to 255";
+        case WriteRule::U16:
+            return name + "not a whole number from 0 to 65535";
+        case WriteRule::MinusOne:
+            return name + "not a whole number from 1 to 256";
+        default:
+            return name + "not one of " + Joined(f.choices);
+    }
+}
+
+// A table holding one device with a blank paged record, whole.
+std::unique_ptr<DeviceStore> BlankDevice() {
+    auto store = std::make_unique<DeviceStore>();
+    DeviceEntry& e = store->DeviceTable[1];
+    e.MacText = "00:00:00:00:00:00";
+    e.Record[0] = kPageMark;
+    e.FormatTag = RecordFormat::Paged;
+    e.ReceivedPages = 0x7;
+    store->DeviceCount = 1;
+    return store;
+}
+
+// ---- rows ----
+
+struct RowReader {
+    explicit RowReader(const Header& h) : header(h) {}
+    const Header& header;
+    Trial blank{BlankDevice()};
+    std::map<std::string, size_t> macs;  // MAC -> line
+    std::string error;
+
+    void Cell(const CsvCell& cell, size_t column, PlanRow& row);
+    void Mac(const CsvCell& cell, size_t column, PlanRow& row);
+    void Read(const CsvRecord& record, std::vector<PlanRow>& rows);
+};
+
+void RowReader::Mac(const CsvCell& cell, size_t column, PlanRow& row) {
+    const auto mac = NormalizeMac(cell.text);
+    if (!mac) {
+        error += Where(cell.line, column, kMacColumn) + "not a MAC address (six pairs of hex digits)\n";
+        return;
+    }
+    const auto [it, added] = macs.emplace(*mac, cell.line);
+    if (!added)
+        error += Where(cell.line, column, kMacColumn) + *mac + " is already on line " + std::to_string(it->second) + "\n";
+    row.mac = *mac;
+}
+
+void RowReader::Cell(const CsvCell& cell, size_t column, PlanRow& row) {
+    const size_t place = header.places[column - 1];
+    const std::string where = Where(cell.line, column, header.names[column - 1]);
+    if (!IsUtf8(cell.text)) {
+        error += where + "not UTF-8 text\n";
+        return;
+    }
+    if (place == kMacPlace) return Mac(cell, column, row);
+    if (place == kPasswordPlace) {
+        row.password = cell.text;
+        return;
+    }
+    if (cell.text.empty()) return;
+    const EditNote note = blank.Edit(kPlanKeys[place].row, cell.text, false).note;
+    if (note != EditNote::AsTyped) error += where + ValueFault(kPlanKeys[place].row, note) + "\n";
+    row.values[place] = cell.text;
+}
+
+void RowReader::Read(const CsvRecord& record, std::vector<PlanRow>& rows) {
+    if (record.size() != header.places.size()) {
+        error += "line " + std::to_string(record[0].line) + ": " + std::to_string(record.size()) +
+                 " cells, but the header has " + std::to_string(header.places.size()) + "\n";
+        return;
+    }
+    PlanRow row;
+    row.line = record[0].line;
+    for (size_t c = 0; c < record.size(); ++c) Cell(record[c], c + 1, row);
+    rows.push_back(std::move(row));
+}
+
+// ---- the device's checks ----
+
+std::string CurrentText(const DeviceRecord& record, long row) {
+    return AnsiToUtf8(FieldText(PagedFields()[static_cast<size_t>(row)], record));
+}
+
+bool IsAddressRow(long row) {
+    return row == PagedRow::IpAddress || row == PagedRow::Netmask || row == PagedRow::Gateway;
+}
+
+constexpr std::string_view kWrongPassword = "the password does not match the device's";
+
+// The rows the configuration panel edits.
+constexpr PagedRow::Row kPanelRows[] = {PagedRow::ServerName, PagedRow::CompanyName, PagedRow::Password,
+                                        PagedRow::Dhcp,       PagedRow::IpAddress,   PagedRow::Netmask,
+                                        PagedRow::Gateway};
+
+// The panel's rules for the class, on the values its fields would hold:
+// the plan's where it changes them, the device's elsewhere.
+std::optional<std::string> PanelRefusal(const DeviceRecord& record, const PlanRow& row, const std::set<int>& changed,
+                                        DeviceClass deviceClass, bool dhcpOn) {
+    if (deviceClass == DeviceClass::None) return std::nullopt;
+    if (std::none_of(std::begin(kPanelRows), std::end(kPanelRows), [&](int r) { return changed.count(r) > 0; }))
+        return std::nullopt;
+    const auto value = [&](PagedRow::Row r) {
+        return changed.count(r) ? row.values[*PlanKeyOfRow(r)] : CurrentText(record, r);
+    };
+    using P = PagedRow;
+    if (deviceClass == DeviceClass::IpDongle) {
+        const std::string password = CurrentText(record, P::Password);
+        const std::string newPassword = changed.count(P::Password) ? value(P::Password) : "";
+        const SaveFields f{password,    password,    value(P::ServerName), value(P::CompanyName),
+                           newPassword, newPassword, value(P::IpAddress),  value(P::Netmask),
+                           value(P::Gateway)};
+        const auto refusal = CheckSave(f);
+        // The addresses are checked last; with DHCP on they are not written.
+        const bool address = refusal == Refusal::InvalidIpAddress || refusal == Refusal::InvalidSubnet ||
+                             refusal == Refusal::InvalidGateway;
+        if (refusal && !(dhcpOn && address)) return ReportOf(*refusal).text;
+    }
+    // A new password longer than its field, which the applying step refuses,
+    // never gets here: the plan's own check has refused it as cut.
+    if (!dhcpOn && !IsAcceptedNetworkSetting(value(P::IpAddress), value(P::Netmask), value(P::Gateway)))
+        return std::string(kNetworkSettingsRefused);
+    return std::nullopt;
+}
+
+DevicePlan Refuse(DevicePlan plan, std::string reason) {
+    plan.status = RowStatus::Refused;
+    plan.reason = std::move(reason);
+    plan.changed.clear();
+    plan.sent.rows.clear();
+    return plan;
+}
+
+}  // namespace
+
+std::optional<size_t> PlanKeyIndex(std::string_view key) {
+    for (size_t i = 0; i < kPlanKeyCount; ++i)
+        if (kPlanKeys[i].key == key) return i;
+    return std::nullopt;
+}
+
+std::optional<size_t> PlanKeyOfRow(long row) {
+    for (size_t i = 0; i < kPlanKeyCount; ++i)
+        if (kPlanKeys[i].row == row) return i;
+    return std::nullopt;
+}
+
+std::optional<std::string> NormalizeMac(std::string_view text) {
+    const std::string_view s = Trim(text, kBlanks);
+    // 12 digits, or six pairs with one separator between each.
+    const bool joined = s.size() == 17;
+    if (!joined && s.size() != 12) return std::nullopt;
+    const char separator = joined ? s[2] : 0;
+    if (joined && separator != ':' && separator != '-') return std::nullopt;
+    std::array<uint8_t, 6> bytes{};
+    size_t digits = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const bool atSeparator = joined && i % 3 == 2;
+        if (atSeparator != (joined && s[i] == separator)) return std::nullopt;
+        if (atSeparator) continue;
+        const int16_t v = HexDigitValue(s.substr(i, 1));
+        if (v < 0) return std::nullopt;
+        bytes[digits / 2] = static_cast<uint8_t>(bytes[digits / 2] * 16 + v);
+        ++digits;
+    }
+    return FormatMac(bytes.data());
+}
+
+PlanParse ParsePlan(std::string_view text) {
+    PlanParse out;
+    CsvRead csv = ReadCsv(text);
+    if (!csv.error.empty()) {
+        out.error = csv.error;
+        return out;
+    }
+    if (csv.records.empty()) {
+        out.error = "line 1: the plan is empty; it needs a header row";
+        return out;
+    }
+    const auto header = ReadHeader(csv.records[0], out.error);
+    if (!header) {
+        out.error.pop_back();
+        return out;
+    }
+    RowReader reader(*header);
+    for (size_t r = 1; r < csv.records.size(); ++r) reader.Read(csv.records[r], out.rows);
+    if (!reader.error.empty()) {
+        reader.error.pop_back();
+        out.error = std::move(reader.error);
+        out.rows.clear();
+    }
+    return out;
+}
+
+std::string_view RowStatusText(RowStatus status) {
+    switch (status) {
+        case RowStatus::Unchanged: return "unchanged";
+        case RowStatus::Updated: return "updated";
+        case RowStatus::NotFound: return "not_found";
+        case RowStatus::Refused: return "refused";
+        case RowStatus::NotVerified: return "not_verified";
+        case RowStatus::WouldChange: return "would_change";
+    }
+    return "refused";
+}
+
+DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row, DeviceClass deviceClass) {
+    DevicePlan plan;
+    plan.sent.mac = row.mac;
+    if (const UpdateBlock block = CheckUpdate(store, device); block != UpdateBlock::None)
+        return Refuse(plan, std::string(UpdateBlockText(block)));
+    const DeviceRecord& current = store.DeviceTable[static_cast<size_t>(device)].Record;
+    if (CurrentText(current, PagedRow::Password) != row.password) return Refuse(plan, std::string(kWrongPassword));
+    const std::string& dhcp = row.values[*PlanKeyOfRow(PagedRow::Dhcp)];
+    const bool dhcpOn = (dhcp.empty() ? CurrentText(current, PagedRow::Dhcp) : dhcp) == "Enable";
+    Trial trial(CopyOfEntry(store, device));
+    for (size_t k = 0; k < kPlanKeyCount; ++k) {
+        const std::string& value = row.values[k];
+        const PagedRow::Row r = kPlanKeys[k].row;
+        // With DHCP the device takes its addresses from the network.
+        if (value.empty() || (dhcpOn && IsAddressRow(r)) || !trial.Differs(r, Utf8ToAnsi(value))) continue;
+        if (const EditResult e = trial.Edit(r, value); e.note != EditNote::AsTyped)
+            return Refuse(plan, EditNoteText(e.note, r, value, AnsiToUtf8(e.shown)));
+        plan.changed.emplace_back(kPlanKeys[k].key);
+        plan.sent.rows.insert(r);
+    }
+    if (auto refusal = PanelRefusal(current, row, plan.sent.rows, deviceClass, dhcpOn))
+        return Refuse(plan, std::move(*refusal));
+    plan.sent.record = trial.entry().Record;
+    if (trial.entry().FormatTag == RecordFormat::WithModule) plan.sent.module = trial.module();
+    plan.status = plan.changed.empty() ? RowStatus::Unchanged : RowStatus::WouldChange;
+    return plan;
+}
+
+std::string FoundAddress(const DeviceStore& store, std::string_view mac) {
+    const long k = FindDevice(store, mac);
+    if (!k) return {};
+    const DeviceReport report = ReportDevice(store, static_cast<int16_t>(k));
+    const std::string* ip = report.Find("ip");
+    return ip ? *ip : std::string();
+}
+
+Verification VerifyDevice(const SentUpdate& sent, const DeviceStore& after) {
+    Verification v;
+    v.reason = UpdateReportText(sent, after);
+    v.verified = v.reason.empty();
+    v.ip = FoundAddress(after, sent.mac);
+    return v;
+}
+
+std::string ConfigureReportJson(const std::vector<ReportRow>& rows) {
+    std::vector<JsonMembers> objects;
+    for (const ReportRow& r : rows) {
+        std::string changed = "[";
+        for (size_t i = 0; i < r.changed.size(); ++i) changed += (i ? ", " : "") + JsonString(r.changed[i]);
+        JsonMembers& m = objects.emplace_back();
+        m.emplace_back("mac", JsonString(r.mac));
+        m.emplace_back("status", JsonString(RowStatusText(r.status)));
+        m.emplace_back("changed", changed + "]");
+        if (!r.reason.empty()) m.emplace_back("reason", JsonString(r.reason));
+        if (!r.ip.empty()) m.emplace_back("ip", JsonString(r.ip));
+    }
+    return JsonObjects(objects);
+}
+
+std::string ConfigureReportText(const std::vector<ReportRow>& rows) {
+    std::string out;
+    for (const ReportRow& r : rows) {
+        std::string line = r.mac, status(RowStatusText(r.status)), ip = r.ip.empty() ? "-" : r.ip;
+        line += "  " + status + std::string(14 - std::min<size_t>(status.size(), 12), ' ');
+        line += ip + std::string(17 - std::min<size_t>(ip.size(), 15), ' ');
+        std::string details;
+        for (const std::string& key : r.changed) details += (details.empty() ? "" : ", ") + key;
+        if (!r.reason.empty()) details += (details.empty() ? "" : ": ") + r.reason;
+        line += details;
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out += PrintableText(line) + "\n";
+    }
+    return out;
+}
+
+int ConfigureExitStatus(const std::vector<ReportRow>& rows, bool check) {
+    const RowStatus done = check ? RowStatus::WouldChange : RowStatus::Updated;
+    const bool all = std::all_of(rows.begin(), rows.end(),
+                                 [done](const ReportRow& r) { return r.status == RowStatus::Unchanged || r.status == done; });
+    return all ? 0 : 1;
+}
+
+}  // namespace cobalin
