@@ -10,6 +10,7 @@
 #include "driver/driver_hooks.h"
 #include "core/program_options.h"
 #include "app/program_folder.h"
+#include "app/configure_command.h"
 #include "app/search_command.h"
 #include "app/startup.h"
 #include "cobalin_version.h"
@@ -41,6 +42,8 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     // The search for scripts runs without a window.
     if (!args.empty() && args[0] == "search") return RunSearchCommand(argc, argv, {args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "configure")
+        return RunConfigureCommand(argc, argv, {args.begin() + 1, args.end()});
     const ProgramOptions options = ParseProgramOptions(args, std::getenv("COBALIN_HOME"));
     if (!options.error.empty()) {
         std::fprintf(stderr, "cobalin: %s\n%s", options.error.c_str(), UsageText().c_str());

@@ -1,7 +1,6 @@
 #include "app/search_command.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,8 +9,7 @@
 #include "core/device_report.h"
 #include "core/search_command.h"
 #include "core/settings.h"
-#include "session/device_session.h"
-#include "toolkit/observed.h"
+#include "app/headless_session.h"
 
 namespace cobalin {
 
@@ -21,39 +19,6 @@ int Fail(const std::string& line) {
     return 2;
 }
 
-std::string PortTaken(int port, const std::string& socket) {
-    return "cannot use UDP port " + std::to_string(port) + " (" + socket +
-           "): another program holds it, or the system refuses it";
-}
-
-// The window's search without a window: the same session, sockets, request
-// bytes and ticks (the module query on the ninth), over the period asked.
-// Empty when the search ran, else one line saying what failed; `refused`
-// counts the replies the intake refused.
-std::string SearchOnce(DeviceSession& session, AppState& state, const SearchCommandOptions& options, int& refused) {
-    const QString host = QString::fromStdString(options.host);
-    session.SetTarget([&] { return SessionTarget{host, options.remotePort}; });
-    std::string error;
-    QEventLoop loop;
-    session.OnTrouble([&](const SessionTrouble& t) {
-        if (t.kind == SessionTrouble::NotSent) error = t.text;
-        else if (t.kind == SessionTrouble::InvalidPort) error = "no port to ask";
-        else error = PortTaken(t.port, t.socket);
-        loop.quit();
-    });
-    session.OnReply([&](const IntakeResult& r) { refused += r.outcome == IntakeResult::Refused; });
-    session.OnTick([&](const OperationTickEvent& e) {
-        if (e.kind != OperationTickEvent::Counting || e.step == TickStep::Finished) loop.quit();
-    });
-    session.Timer1.setTimerType(Qt::PreciseTimer);
-    ui::SetTimerInterval(&session.Timer1, static_cast<int>(options.seconds * 1000.0 / kLastOperationTick));
-    ClearDeviceTable(*state.Devices);
-    if (!session.Send(host, options.type, 0) || !error.empty()) return error.empty() ? "not a search" : error;
-    session.StartCounting();
-    loop.exec();
-    session.Shut();
-    return error;
-}
 }  // namespace
 
 int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& args) {
@@ -70,12 +35,10 @@ int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& arg
     const RunSettings run = ReadRunSettings(SettingsFile(home + "/Setting.ini"));
 
     AppState state(home);
-    DeviceSession session(state);
-    session.BroadcastOnEveryInterface(BroadcastsOnEveryInterface(run));
-    int refused = 0;
-    const std::string error = SearchOnce(session, state, options, refused);
+    HeadlessSession search(state, options, BroadcastsOnEveryInterface(run));
+    const std::string error = search.Search();
     if (!error.empty()) return Fail(error);
-    if (refused > 0)
+    if (const int refused = search.refused(); refused > 0)
         std::fprintf(stderr, "cobalin search: %d replies were refused (a page cut short, or a device past the 255th)\n",
                      refused);
 

@@ -1,5 +1,6 @@
 #include "core/search_command.h"
 
+#include <functional>
 #include <optional>
 
 #include "core/request_packets.h"
@@ -45,7 +46,11 @@ struct GivenOptions {
     bool json = false, csv = false;
 };
 
-void ReadArguments(const std::vector<std::string>& args, SearchCommandOptions& o, GivenOptions& g) {
+// `more` reads an argument only another command knows (true when it did).
+using MoreArguments = std::function<bool(const std::vector<std::string>& args, size_t& i, std::string& error)>;
+
+void ReadArguments(const std::vector<std::string>& args, SearchCommandOptions& o, GivenOptions& g,
+                   const MoreArguments& more = nullptr) {
     for (size_t i = 0; i < args.size() && o.error.empty(); ++i) {
         const std::string& a = args[i];
         std::string value;
@@ -65,6 +70,7 @@ void ReadArguments(const std::vector<std::string>& args, SearchCommandOptions& o
             g.seconds = value;
         } else if (TakeValue(args, i, "--home", value, o.error)) {
             o.home = value;
+        } else if (more && more(args, i, o.error)) {
         } else {
             o.error = (a.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + a;
         }
@@ -83,11 +89,14 @@ std::string Conflict(const GivenOptions& g) {
 
 }  // namespace
 
-SearchCommandOptions ParseSearchCommand(const std::vector<std::string>& args, const char* envHome) {
+namespace {
+
+SearchCommandOptions ParseSearchOptions(const std::vector<std::string>& args, const char* envHome,
+                                        const MoreArguments& more) {
     SearchCommandOptions o;
     if (envHome && *envHome) o.home = envHome;
     GivenOptions g;
-    ReadArguments(args, o, g);
+    ReadArguments(args, o, g, more);
     if (!o.error.empty() || o.help) return o;
     o.error = Conflict(g);
     if (!o.error.empty()) return o;
@@ -117,6 +126,50 @@ SearchCommandOptions ParseSearchCommand(const std::vector<std::string>& args, co
     }
     o.format = g.json ? ReportFormat::Json : g.csv ? ReportFormat::Csv : ReportFormat::Text;
     return o;
+}
+
+}  // namespace
+
+SearchCommandOptions ParseSearchCommand(const std::vector<std::string>& args, const char* envHome) {
+    return ParseSearchOptions(args, envHome, nullptr);
+}
+
+ConfigureCommandOptions ParseConfigureCommand(const std::vector<std::string>& args, const char* envHome) {
+    ConfigureCommandOptions c;
+    c.search = ParseSearchOptions(args, envHome, [&c](const std::vector<std::string>& a, size_t& i, std::string& error) {
+        std::string value;
+        if (a[i] == "--check") return c.check = true;
+        if (a[i] == "--csv") return (error = "--csv is for cobalin search; configure prints text or --json"), true;
+        if (TakeValue(a, i, "--backup", value, error)) {
+            if (value.empty()) error = "--backup needs a folder";
+            c.backup = value;
+            return true;
+        }
+        // The plan: a file name, or "-" for standard input.
+        if (c.plan.empty() && (a[i] == "-" || a[i].rfind("-", 0) != 0)) return c.plan = a[i], true;
+        return false;
+    });
+    if (c.search.error.empty() && !c.search.help && c.plan.empty()) c.search.error = "no plan given (a CSV file, or - for standard input)";
+    return c;
+}
+
+std::string ConfigureUsageText() {
+    return "Usage: cobalin configure PLAN.csv [--check] [--json] [--backup DIR]\n"
+           "                         [--network A.B.C.255 | --address A.B.C.D] [--port N]\n"
+           "                         [--seconds S] [--home DIR]\n"
+           "Configures every device a plan names, as the window's update does, all at once,\n"
+           "then searches again and checks that each device holds what was written.\n\n"
+           "  PLAN.csv             a CSV file with a header row (mac, password and the\n"
+           "                       keys of the parameters to set; the README lists them),\n"
+           "                       readable by its owner only; - reads standard input\n"
+           "  --check              send no write; report what would change\n"
+           "  --json               one JSON array of objects, one per plan row\n"
+           "  --backup DIR         save each device's record there before writing it\n"
+           "  --network, --address, --port, --seconds, --home   as for cobalin search\n"
+           "  --help               print this text and exit\n\n"
+           "Exit status: 0 every row unchanged or updated (with --check: every row could\n"
+           "be applied), 1 some row not, 2 a bad plan or options, or a port taken:\n"
+           "nothing was sent.\n";
 }
 
 std::string SearchUsageText() {

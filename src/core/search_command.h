@@ -28,6 +28,17 @@ SearchCommandOptions ParseSearchCommand(const std::vector<std::string>& args, co
 
 std::string SearchUsageText();
 
+// The command line of `cobalin configure`: the plan, the search's options
+// and what to do with the change.
+struct ConfigureCommandOptions {
+    SearchCommandOptions search;  // where the searches go, --json, --home; `error` and `help` too
+    std::string plan;             // the plan's file, or "-" for standard input
+    bool check = false;           // report what would change, send no write
+    std::string backup;           // the folder for each device's record before its write; empty: none
+};
+ConfigureCommandOptions ParseConfigureCommand(const std::vector<std::string>& args, const char* envHome);
+std::string ConfigureUsageText();
+
 // The listening period is kept to this many program seconds at most.
 constexpr double kMaxSearchSeconds = 3600;
 

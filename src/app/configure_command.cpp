@@ -1,0 +1,206 @@
+#include "app/configure_command.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/headless_session.h"
+#include "app/program_folder.h"
+#include "core/configure_plan.h"
+#include "core/ini_file.h"
+#include "core/parameter_codec.h"
+#include "core/settings.h"
+#include "core/settings_backup.h"
+
+namespace cobalin {
+
+namespace {
+
+int Fail(const std::string& text) {
+    // A plan's faults come one per line; each line says whose it is.
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) std::fprintf(stderr, "cobalin configure: %s\n", line.c_str());
+    return 2;
+}
+
+// The plan's text, or an error. A plan holds device passwords: a file that
+// group or others may read is refused, as ssh refuses such a key.
+bool ReadPlan(const std::string& name, std::string& text, std::string& error) {
+    if (name == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st{};
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) close(fd);
+        error = "cannot read the plan " + name;
+        return false;
+    }
+    if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+        close(fd);
+        error = "the plan " + name + " holds passwords but group or others may read it; run: chmod 600 " + name;
+        return false;
+    }
+    char buffer[65536];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+    close(fd);
+    return true;
+}
+
+// One line of progress on a terminal, drawn over itself; nothing otherwise.
+class Progress {
+public:
+    Progress() : on_(isatty(STDERR_FILENO) == 1) {}
+    ~Progress() { Show({}); }
+    void Show(const std::string& line) {
+        if (!on_) return;
+        std::fprintf(stderr, "\r\033[K%s", line.c_str());
+        std::fflush(stderr);
+    }
+
+private:
+    bool on_;
+};
+
+DeviceClass ClassOf(const DeviceStore& store, long device) {
+    ParameterTextArray texts;
+    const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(device)];
+    DecodeRecord(e.Record, texts);
+    return ClassifyDevice(texts[PagedRow::Mac], e.MacText, texts[PagedRow::HardwareId]);
+}
+
+// The device's record, in the format of "BackupSetting", as DIR/MAC.ini,
+// readable by its owner only (it holds the device's password).
+bool Backup(const std::string& folder, const std::string& mac, std::span<const uint8_t> record) {
+    std::string name = mac;
+    for (char& c : name)
+        if (c == ':') c = '-';
+    const std::string file = folder + "/" + name + ".ini";
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0 || fchmod(fd, 0600) != 0) {
+        if (fd >= 0) close(fd);
+        return false;
+    }
+    close(fd);
+    return WriteIniEntries(BackupEntries(mac, record), file) != 0;
+}
+
+bool MakeBackupFolder(const std::string& folder) {
+    struct stat st{};
+    if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    return mkdir(folder.c_str(), 0700) == 0;
+}
+
+struct Planned {
+    PlanRow row;
+    ReportRow report;
+    long device = 0;
+    SentUpdate sent;
+};
+
+// Steps 2-4: each row matched, checked and its change computed.
+std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore& store, bool check) {
+    std::vector<Planned> out;
+    for (const PlanRow& row : rows) {
+        Planned p;
+        p.row = row;
+        p.report.mac = row.mac;
+        p.device = FindDevice(store, row.mac);
+        if (p.device <= 0) {
+            p.report.status = RowStatus::NotFound;
+            p.report.reason = "not found by the search";
+        } else {
+            DevicePlan plan = PlanDevice(store, p.device, row, ClassOf(store, p.device));
+            p.report.status = plan.status == RowStatus::WouldChange && !check ? RowStatus::Updated : plan.status;
+            p.report.reason = plan.reason;
+            p.report.changed = plan.changed;
+            p.report.ip = FoundAddress(store, row.mac);
+            p.sent = std::move(plan.sent);
+        }
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+}  // namespace
+
+int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& args) {
+    const ConfigureCommandOptions options = ParseConfigureCommand(args, std::getenv("COBALIN_HOME"));
+    if (!options.search.error.empty()) return Fail(options.search.error + " (cobalin configure --help tells more)");
+    if (options.search.help) {
+        std::fputs(ConfigureUsageText().c_str(), stdout);
+        return 0;
+    }
+    // Whatever the command creates (the backups, their folder) holds device
+    // passwords: readable by the owner only, however it is written.
+    umask(077);
+    std::string text, error;
+    if (!ReadPlan(options.plan, text, error)) return Fail(error);
+    const PlanParse plan = ParsePlan(text);
+    if (!plan.error.empty()) return Fail(plan.error);
+    if (!options.backup.empty() && !options.check && !MakeBackupFolder(options.backup))
+        return Fail("cannot make the backup folder " + options.backup);
+
+    QCoreApplication app(argc, argv);
+    app.setApplicationName("Cobalin");
+    const std::string home = ProgramFolder(options.search.home).toStdString();
+    const RunSettings run = ReadRunSettings(SettingsFile(home + "/Setting.ini"));
+    AppState state(home);
+    HeadlessSession session(state, options.search, BroadcastsOnEveryInterface(run));
+    if (const std::string taken = session.PortsFree(); !taken.empty()) return Fail(taken);
+
+    Progress progress;
+    progress.Show("searching...");
+    if (const std::string e = session.Search(); !e.empty()) return Fail(e);
+    std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check);
+
+    std::vector<BatchDevice> batch;
+    if (!options.check) {
+        for (Planned& p : planned) {
+            if (p.report.status != RowStatus::Updated) continue;
+            DeviceEntry& entry = state.Devices->DeviceTable[static_cast<size_t>(p.device)];
+            if (!options.backup.empty() && !Backup(options.backup, p.row.mac, entry.Record)) {
+                p.report = {p.row.mac, RowStatus::Refused, {}, "the backup could not be written", p.report.ip};
+                continue;
+            }
+            // The plan's record goes into the entry, as the editor's edits do.
+            entry.Record = p.sent.record;
+            if (p.sent.module) state.Devices->LanModuleTable[static_cast<size_t>(p.device)].Record = *p.sent.module;
+            batch.push_back({static_cast<int16_t>(p.device), p.sent.module.has_value()});
+        }
+    }
+    if (!batch.empty()) {
+        const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
+        progress.Show("writing " + std::to_string(batch.size()) + " device(s), then waiting " +
+                      std::to_string(static_cast<int>(WaitedSeconds(steps))) + " s for their restart...");
+        session.Run(steps);
+        progress.Show("searching again...");
+        if (const std::string e = session.Search(); !e.empty()) return Fail(e);
+        for (Planned& p : planned) {
+            if (p.report.status != RowStatus::Updated) continue;
+            const Verification v = VerifyDevice(p.sent, *state.Devices);
+            p.report.ip = v.ip;
+            if (!v.verified) p.report.status = RowStatus::NotVerified, p.report.reason = v.reason;
+        }
+    }
+    progress.Show({});
+
+    std::vector<ReportRow> report;
+    for (const Planned& p : planned) report.push_back(p.report);
+    const std::string out = options.search.format == ReportFormat::Json ? ConfigureReportJson(report)
+                                                                        : ConfigureReportText(report);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (std::fflush(stdout) != 0) return Fail("cannot write the report");
+    return ConfigureExitStatus(report, options.check);
+}
+
+}  // namespace cobalin

@@ -1,0 +1,80 @@
+#include "app/headless_session.h"
+
+#include "core/operation_ticks.h"
+#include "core/request_packets.h"
+#include "toolkit/observed.h"
+
+namespace cobalin {
+
+std::string PortTakenText(int port, const std::string& socket) {
+    return "cannot use UDP port " + std::to_string(port) + " (" + socket +
+           "): another program holds it, or the system refuses it";
+}
+
+HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& where, bool everyInterface)
+    : state_(state), where_(where), session_(state) {
+    session_.BroadcastOnEveryInterface(everyInterface);
+    const QString host = QString::fromStdString(where_.host);
+    session_.SetTarget([this, host] { return SessionTarget{host, where_.remotePort}; });
+    session_.OnTrouble([this](const SessionTrouble& t) {
+        if (t.kind == SessionTrouble::NotSent) error_ = t.text;
+        else if (t.kind == SessionTrouble::InvalidPort) error_ = "no port to ask";
+        else error_ = PortTakenText(t.port, t.socket);
+        if (loop_) loop_->quit();
+    });
+    session_.OnReply([this](const IntakeResult& r) { refused_ += r.outcome == IntakeResult::Refused; });
+    session_.OnTick([this](const OperationTickEvent& e) {
+        if ((e.kind != OperationTickEvent::Counting || e.step == TickStep::Finished) && loop_) loop_->quit();
+    });
+    // The listening period stretched or shortened to the seconds asked, over the same 19 ticks.
+    session_.Timer1.setTimerType(Qt::PreciseTimer);
+    ui::SetTimerInterval(&session_.Timer1, static_cast<int>(where_.seconds * 1000.0 / kLastOperationTick));
+}
+
+std::string HeadlessSession::Search() {
+    error_.clear();
+    ClearDeviceTable(*state_.Devices);
+    const QString host = QString::fromStdString(where_.host);
+    if (!session_.Send(host, where_.type, 0) || !error_.empty()) return error_.empty() ? "not a search" : error_;
+    QEventLoop loop;
+    loop_ = &loop;
+    session_.StartCounting();
+    loop.exec();
+    loop_ = nullptr;
+    session_.Shut();
+    return error_;
+}
+
+void HeadlessSession::Run(const std::vector<WriteStep>& steps) {
+    QEventLoop loop;
+    loop_ = &loop;
+    DeviceSession::Sequence sequence{steps, QString::fromStdString(where_.host), 0, nullptr, nullptr,
+                                     [&loop] { loop.quit(); }};
+    if (session_.RunSequence(std::move(sequence)) && session_.SequenceRuns()) loop.exec();
+    loop_ = nullptr;
+    session_.Shut();
+}
+
+std::string HeadlessSession::PortsFree() {
+    // The search's own port, each write request's and the module socket's
+    // (the module exchange goes from the port the search asks).
+    const auto local = [](int16_t type) {
+        const CommandRoute* route = FindUdpRoute(type);
+        return route ? static_cast<int>(route->localPort) : -1;
+    };
+    const struct {
+        ui::SocketControl* socket;
+        int port;
+    } ports[] = {{&session_.UDP8888, local(where_.type)},     {&session_.UDP8890, local(ClearConfigBuffer)},
+                 {&session_.UDP8890, local(WriteConfig)},      {&session_.UDP8890, local(ResetDevice)},
+                 {&session_.UDPsck, where_.remotePort}};
+    for (const auto& p : ports) {
+        p.socket->protocol = ui::SocketControl::Protocol::UDP;
+        const bool bound = p.port >= 0 && p.socket->Bind(p.port);
+        p.socket->Close();
+        if (!bound) return PortTakenText(p.port, p.socket->objectName().toStdString());
+    }
+    return {};
+}
+
+}  // namespace cobalin

@@ -1,0 +1,48 @@
+// The device session driven from the command line: a search or a write
+// sequence runs to its end, one at a time, in an event loop of its own. The
+// session's observers are wired once, here, for every run.
+#pragma once
+
+#include <QEventLoop>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/search_command.h"
+#include "core/write_sequence.h"
+#include "session/device_session.h"
+
+namespace cobalin {
+
+class HeadlessSession {
+public:
+    HeadlessSession(AppState& state, const SearchCommandOptions& where, bool everyInterface);
+
+    // Empties the table and searches for the period asked. Empty when the
+    // search ran, else one line saying what failed.
+    std::string Search();
+    // Carries out write steps (their sends, their waits) to the end; each
+    // step's Send names its device.
+    void Run(const std::vector<WriteStep>& steps);
+    // Binds every port a run will use once and lets it go again: empty when
+    // each could be bound, else one line naming the first that could not.
+    std::string PortsFree();
+
+    // Replies the intake refused, over every search (a page cut short, or a
+    // device past the 255th).
+    int refused() const { return refused_; }
+    DeviceSession& session() { return session_; }
+
+private:
+    AppState& state_;
+    SearchCommandOptions where_;
+    DeviceSession session_;
+    QEventLoop* loop_ = nullptr;  // the run in progress
+    std::string error_;
+    int refused_ = 0;
+};
+
+// "cannot use UDP port N (NAME): ..."
+std::string PortTakenText(int port, const std::string& socket);
+
+}  // namespace cobalin

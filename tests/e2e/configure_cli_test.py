@@ -1,0 +1,204 @@
+#!/usr/bin/env python3
+"""`cobalin configure` end to end: a plan for a rack of simulated devices in
+the virtual LAN, written at once, checked afterwards, reported. Run through
+tests/e2e/run-in-netlab."""
+import json
+import os
+import socket
+import stat
+import subprocess
+import tempfile
+import time
+import unittest
+
+from search_cli_test import BIN, SCALE, Sim
+
+PAGED = 42
+MODULE_MAC = "02:7E:3A:09:00:01"
+LAN = f"""
+[defaults]
+netmask = 255.255.255.0
+gateway = 192.168.1.1
+password = admin
+restart = 4
+
+[device]
+count = {PAGED}
+mac = 02:7E:3A:05:00:01
+ip = 192.168.1.100
+name = Rack
+hwid = PCB-4160-01
+model = ZB-2000
+company = Zenta Solutions
+serial = Z26000201
+
+[device]
+mac = 02:7E:3A:06:00:01
+ip = 192.168.1.40
+name = Deaf
+hwid = PCB-4160-01
+ignore_writes = yes
+
+[device]
+mac = 02:7E:3A:07:00:01
+ip = 192.168.1.41
+name = Gone
+hwid = PCB-4160-01
+restart = never
+
+[device]
+mac = {MODULE_MAC}
+ip = 192.168.1.42
+name = Module
+hwid = PCB-4160-01
+module = yes
+module_company = Zenta LM
+""".encode()
+
+
+def paged_mac(i):
+    return "02:7E:3A:05:00:%02X" % (i + 1)
+
+
+def plan_text():
+    lines = ["mac,password,name,ip,baud_rate,parity"]
+    for i in range(PAGED):
+        if i == 0:
+            lines.append(f"{paged_mac(i)},not-the-password,Nope,,,")  # refused: wrong password
+        elif i < PAGED - 2:
+            lines.append(f"{paged_mac(i)},admin,Rack {i:02d},192.168.1.{150 + i},19200,Even")
+        else:
+            lines.append(f"{paged_mac(i)},admin,Rack,,,")  # as it is: unchanged
+    lines.append("02:7E:3A:06:00:01,admin,Deaf 2,,,")  # acknowledges, keeps its values
+    lines.append("02:7E:3A:07:00:01,admin,Gone 2,,,")  # never comes back
+    lines.append(f"{MODULE_MAC},admin,Module 2,,,")     # only rows its module record carries
+    lines.append("02:7E:3A:0F:0F:0F,admin,Nobody,,,")   # not on the LAN
+    return "\r\n".join(lines) + "\r\n"
+
+
+def configure(plan_path, *args, stdin=None):
+    env = {"PATH": os.environ["PATH"], "COBALIN_TIME_SCALE": SCALE, "QT_QPA_PLATFORM": "no-such-plugin",
+           "HOME": tempfile.gettempdir()}
+    p = subprocess.run([BIN, "configure", plan_path, *args], capture_output=True, env=env, timeout=300, input=stdin)
+    return p.returncode, p.stdout.decode(), p.stderr.decode()
+
+
+def raw_search():
+    """Every page-0 and page-1 payload the LAN answers with, by the sender's MAC."""
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+    s.bind(("", 8889))
+    s.sendto(bytes.fromhex("54657373616C792044617461636F6D6D20436F72702E00"), ("255.255.255.255", 8888))
+    pages = {}
+    s.settimeout(1.5)
+    try:
+        while True:
+            data, _ = s.recvfrom(2000)
+            if len(data) > 8 and data[0] == 0x50 and data[7] in (0, 1):
+                pages[(data[1:7].hex(), data[7])] = data[8:]
+    except socket.timeout:
+        pass
+    s.close()
+    return pages
+
+
+class ConfigureRack(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.sim = Sim(LAN)
+        cls.dir = tempfile.mkdtemp(prefix="cobalin-configure-")
+        cls.plan = os.path.join(cls.dir, "plan.csv")
+        with open(cls.plan, "w") as f:
+            f.write(plan_text())
+        os.chmod(cls.plan, 0o600)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+
+    def sent_since(self, before):
+        return self.sim.datagrams()[before:]
+
+    def test_1_check_sends_nothing_but_the_search(self):
+        before = len(self.sim.datagrams())
+        code, out, err = configure(self.plan, "--check", "--json")
+        self.assertEqual(code, 1, err)
+        rows = {r["mac"]: r for r in json.loads(out)}
+        self.assertEqual(rows[paged_mac(1)]["status"], "would_change")
+        self.assertEqual(rows[paged_mac(1)]["changed"], ["name", "ip", "baud_rate", "parity"])
+        self.assertEqual(rows[paged_mac(0)]["status"], "refused")
+        self.assertEqual({d[1].split(":")[1] for d in self.sent_since(before)}, {"8888", "8880"}, "the search only")
+
+    def test_2_the_rack_is_written_at_once_and_checked(self):
+        before = len(self.sim.datagrams())
+        backups = os.path.join(self.dir, "backups")
+        started = time.monotonic()
+        code, out, err = configure(self.plan, "--json", "--backup", backups)
+        took = time.monotonic() - started
+        self.assertEqual(code, 1, err)
+        rows = json.loads(out)
+        self.assertEqual(len(rows), PAGED + 4)
+        status = {r["mac"]: r["status"] for r in rows}
+        faulty = {m: s for m, s in status.items() if s not in ("updated", "unchanged")}
+        self.assertEqual(faulty, {paged_mac(0): "refused", "02:7E:3A:06:00:01": "not_verified",
+                                  "02:7E:3A:07:00:01": "not_verified", "02:7E:3A:0F:0F:0F": "not_found"})
+        by_mac = {r["mac"]: r for r in rows}
+        self.assertEqual(by_mac[paged_mac(5)]["ip"], "192.168.1.155")
+        self.assertEqual(by_mac[MODULE_MAC]["status"], "updated")
+        self.assertEqual(by_mac[MODULE_MAC]["changed"], ["name"])
+        self.assertIn("Device kept other values", by_mac["02:7E:3A:06:00:01"]["reason"])
+        self.assertIn("Not found after the update", by_mac["02:7E:3A:07:00:01"]["reason"])
+        self.assertNotIn("admin", out + err, "no password in the output")
+        # One countdown for the batch: far less than one device's 17 s each.
+        self.assertLess(took, 45 * 17 * float(SCALE))
+        # Backups: owner only, one per written device, named by MAC.
+        self.assertEqual(stat.S_IMODE(os.stat(backups).st_mode), 0o700)
+        names = sorted(os.listdir(backups))
+        self.assertIn(paged_mac(1).replace(":", "-") + ".ini", names)
+        for n in names:
+            self.assertEqual(stat.S_IMODE(os.stat(os.path.join(backups, n)).st_mode), 0o600)
+        # Each written paged device now answers with exactly what its write carried.
+        writes = [bytes.fromhex(d[3]) for d in self.sent_since(before) if d[1].endswith(":8890") and d[2] in (1031, 1007)]
+        page0 = {w[31:] for w in writes if len(w) == 1031}
+        page1 = {w[31:1005] for w in writes if len(w) == 1007}
+        pages = raw_search()
+        for i in range(1, PAGED - 2):
+            mac = paged_mac(i).replace(":", "").lower()
+            self.assertIn(pages[(mac, 0)], page0, paged_mac(i))
+            self.assertIn(pages[(mac, 1)], page1, paged_mac(i))
+
+    def test_3_a_rerun_of_the_updated_rows_changes_nothing(self):
+        lines = plan_text().split("\r\n")
+        rerun = [lines[0]] + [l for l in lines[2:PAGED - 1]] + [lines[PAGED + 3]]
+        path = os.path.join(self.dir, "rerun.csv")
+        with open(path, "w") as f:
+            f.write("\n".join(rerun) + "\n")
+        os.chmod(path, 0o600)
+        before = len(self.sim.datagrams())
+        code, out, err = configure(path)
+        self.assertEqual(code, 0, err + out)
+        self.assertTrue(all(" unchanged " in l for l in out.splitlines()), out)
+        self.assertFalse([d for d in self.sent_since(before) if d[1].endswith(":8890")], "no write")
+
+    def test_4_bad_plans_end_before_anything_is_sent(self):
+        before = len(self.sim.datagrams())
+        open_plan = os.path.join(self.dir, "open.csv")
+        with open(open_plan, "w") as f:
+            f.write("mac,password\n")
+        os.chmod(open_plan, 0o644)
+        cases = [
+            (open_plan, None, "chmod 600"),
+            ("-", b"mac,password,colour\n02:7E:3A:05:00:01,admin,red\n", "colour"),
+            ("-", b"mac,password,baud_rate\n02:7E:3A:05:00:01,secret-pw,9601\n", "line 2"),
+        ]
+        for path, stdin, words in cases:
+            code, out, err = configure(path, stdin=stdin)
+            self.assertEqual(code, 2, err)
+            self.assertIn(words, err)
+            self.assertNotIn("secret-pw", err)
+            self.assertEqual(out, "")
+        self.assertEqual(self.sent_since(before), [], "nothing was sent")
+
+
+if __name__ == "__main__":
+    unittest.main()
