@@ -56,21 +56,6 @@ bool ReadPlan(const std::string& name, std::string& text, std::string& error) {
     return true;
 }
 
-// One line of progress on a terminal, drawn over itself; nothing otherwise.
-class Progress {
-public:
-    Progress() : on_(isatty(STDERR_FILENO) == 1) {}
-    ~Progress() { Show({}); }
-    void Show(const std::string& line) {
-        if (!on_) return;
-        std::fprintf(stderr, "\r\033[K%s", line.c_str());
-        std::fflush(stderr);
-    }
-
-private:
-    bool on_;
-};
-
 DeviceClass ClassOf(const DeviceStore& store, long device) {
     ParameterTextArray texts;
     const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(device)];
@@ -158,8 +143,8 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     HeadlessSession session(state, options.search, BroadcastsOnEveryInterface(run));
     if (const std::string taken = session.PortsFree(); !taken.empty()) return Fail(taken);
 
-    Progress progress;
-    progress.Show("searching...");
+    TerminalProgress progress;
+    session.progress = [&progress](const std::string& line) { progress.Show(line); };
     if (const std::string e = session.Search(); !e.empty()) return Fail(e);
     std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check);
 
@@ -180,10 +165,7 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     }
     if (!batch.empty()) {
         const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
-        progress.Show("writing " + std::to_string(batch.size()) + " device(s), then waiting " +
-                      std::to_string(static_cast<int>(WaitedSeconds(steps))) + " s for their restart...");
         session.Run(steps);
-        progress.Show("searching again...");
         if (const std::string e = session.Search(); !e.empty()) return Fail(e);
         for (Planned& p : planned) {
             if (p.report.status != RowStatus::Updated) continue;

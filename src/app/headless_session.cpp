@@ -1,14 +1,28 @@
 #include "app/headless_session.h"
 
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
 #include "core/operation_ticks.h"
 #include "core/request_packets.h"
 #include "toolkit/observed.h"
+#include "toolkit/program_time.h"
 
 namespace cobalin {
 
 std::string PortTakenText(int port, const std::string& socket) {
     return "cannot use UDP port " + std::to_string(port) + " (" + socket +
            "): another program holds it, or the system refuses it";
+}
+
+TerminalProgress::TerminalProgress() : on_(isatty(STDERR_FILENO) == 1) {}
+
+void TerminalProgress::Show(const std::string& line) {
+    if (!on_) return;
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
 }
 
 HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& where, bool everyInterface)
@@ -24,6 +38,9 @@ HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& wh
     });
     session_.OnReply([this](const IntakeResult& r) { refused_ += r.outcome == IntakeResult::Refused; });
     session_.OnTick([this](const OperationTickEvent& e) {
+        if (progress && e.kind == OperationTickEvent::Counting)
+            progress("searching: tick " + std::to_string(e.shown) + " of " + std::to_string(kLastOperationTick) + ", " +
+                     std::to_string(state_.Devices->DeviceCount) + " device(s) found");
         if ((e.kind != OperationTickEvent::Counting || e.step == TickStep::Finished) && loop_) loop_->quit();
     });
     // The listening period stretched or shortened to the seconds asked, over the same 19 ticks.
@@ -48,6 +65,16 @@ std::string HeadlessSession::Search() {
 void HeadlessSession::Run(const std::vector<WriteStep>& steps) {
     QEventLoop loop;
     loop_ = &loop;
+    // The countdown, a line a second: the batch's waits less the time gone.
+    double left = WaitedSeconds(steps);
+    QTimer second;
+    second.setInterval(ScaledMs(1000));
+    QObject::connect(&second, &QTimer::timeout, [&] {
+        left = std::max(0.0, left - 1);
+        if (progress) progress("written; waiting for the devices to restart: " + std::to_string(static_cast<int>(left)) + " s");
+    });
+    if (progress) progress("writing...");
+    second.start();
     DeviceSession::Sequence sequence{steps, QString::fromStdString(where_.host), 0, nullptr, nullptr,
                                      [&loop] { loop.quit(); }};
     if (session_.RunSequence(std::move(sequence)) && session_.SequenceRuns()) loop.exec();

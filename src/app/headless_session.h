@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QEventLoop>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ public:
     int refused() const { return refused_; }
     DeviceSession& session() { return session_; }
 
+    // Told a line of progress as a run goes: the search's devices found, the
+    // batch's countdown.
+    std::function<void(const std::string&)> progress;
+
 private:
     AppState& state_;
     SearchCommandOptions where_;
@@ -40,6 +45,18 @@ private:
     QEventLoop* loop_ = nullptr;  // the run in progress
     std::string error_;
     int refused_ = 0;
+};
+
+// One line of progress on standard error when it is a terminal, drawn over
+// itself and cleared at the end; nothing when it is not a terminal.
+class TerminalProgress {
+public:
+    TerminalProgress();
+    ~TerminalProgress() { Show({}); }
+    void Show(const std::string& line);
+
+private:
+    bool on_;
 };
 
 // "cannot use UDP port N (NAME): ..."

@@ -36,7 +36,12 @@ int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& arg
 
     AppState state(home);
     HeadlessSession search(state, options, BroadcastsOnEveryInterface(run));
-    const std::string error = search.Search();
+    std::string error;
+    {
+        TerminalProgress progress;
+        search.progress = [&progress](const std::string& line) { progress.Show(line); };
+        error = search.Search();
+    }
     if (!error.empty()) return Fail(error);
     if (const int refused = search.refused(); refused > 0)
         std::fprintf(stderr, "cobalin search: %d replies were refused (a page cut short, or a device past the 255th)\n",

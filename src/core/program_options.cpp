@@ -34,6 +34,7 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& args, const c
 std::string UsageText() {
     return "Usage: cobalin [--home DIR] [--drive]\n"
            "       cobalin search [OPTIONS]   (without a window; cobalin search --help)\n"
+           "       cobalin configure PLAN.csv [OPTIONS]   (cobalin configure --help)\n"
            "Finds, inspects and configures network rack equipment on the LAN.\n\n"
            "  --home DIR   program folder holding Setting.ini, logos, fill data sets\n"
            "               and backups (default: the executable's folder;\n"
