@@ -139,9 +139,8 @@ ConfigureCommandOptions ParseConfigureCommand(const std::vector<std::string>& ar
     c.search = ParseSearchOptions(args, envHome, [&c](const std::vector<std::string>& a, size_t& i, std::string& error) {
         std::string value;
         if (a[i] == "--check") return c.check = true;
-        if (a[i] == "--csv") return (error = "--csv is for cobalin search; configure prints text or --json"), true;
         if (TakeValue(a, i, "--backup", value, error)) {
-            if (value.empty()) error = "--backup needs a folder";
+            if (value.empty() && error.empty()) error = "--backup needs a folder";
             c.backup = value;
             return true;
         }
@@ -149,7 +148,9 @@ ConfigureCommandOptions ParseConfigureCommand(const std::vector<std::string>& ar
         if (c.plan.empty() && (a[i] == "-" || a[i].rfind("-", 0) != 0)) return c.plan = a[i], true;
         return false;
     });
-    if (c.search.error.empty() && !c.search.help && c.plan.empty()) c.search.error = "no plan given (a CSV file, or - for standard input)";
+    if (!c.search.error.empty() || c.search.help) return c;
+    if (c.search.format == ReportFormat::Csv) c.search.error = "--csv is for cobalin search; configure prints text or --json";
+    else if (c.plan.empty()) c.search.error = "no plan given (a CSV file, or - for standard input)";
     return c;
 }
 

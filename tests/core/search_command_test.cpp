@@ -101,3 +101,37 @@ TEST(OperationTicks, QueryOnTheNinthTickAndEndOnTheNineteenth) {
     EXPECT_EQ(AdvanceOperationTick(tick), TickStep::Finished);
     EXPECT_EQ(tick, -1);
 }
+
+namespace cobalin {
+namespace {
+
+TEST(ConfigureCommand, OptionsAndRefusals) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string plan, backup, error;
+        bool check = false, json = false;
+    } cases[] = {
+        {{"plan.csv"}, "plan.csv", "", "", false, false},
+        {{"-", "--check", "--json"}, "-", "", "", true, true},
+        {{"--backup", "/tmp/b", "plan.csv", "--network", "192.168.2.255"}, "plan.csv", "/tmp/b", ""},
+        {{"--backup=/tmp/b", "p.csv"}, "p.csv", "/tmp/b", ""},
+        {{}, "", "", "no plan given (a CSV file, or - for standard input)"},
+        {{"plan.csv", "--csv"}, "plan.csv", "", "--csv is for cobalin search; configure prints text or --json"},
+        {{"plan.csv", "other.csv"}, "plan.csv", "", "unexpected argument other.csv"},
+        {{"plan.csv", "--colour"}, "plan.csv", "", "unknown option --colour"},
+        {{"plan.csv", "--backup"}, "plan.csv", "", "--backup needs a value"},
+    };
+    for (const Case& c : cases) {
+        const ConfigureCommandOptions o = ParseConfigureCommand(c.args, nullptr);
+        EXPECT_EQ(o.search.error, c.error) << c.args.size();
+        if (!c.error.empty()) continue;
+        EXPECT_EQ(o.plan, c.plan);
+        EXPECT_EQ(o.backup, c.backup);
+        EXPECT_EQ(o.check, c.check);
+        EXPECT_EQ(o.search.format == ReportFormat::Json, c.json);
+    }
+    EXPECT_EQ(ParseConfigureCommand({"p.csv", "--network", "192.168.2.255"}, nullptr).search.host, "192.168.2.255");
+}
+
+}  // namespace
+}  // namespace cobalin
