@@ -2,12 +2,11 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <iostream>
-#include <iterator>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,12 +30,32 @@ int Fail(const std::string& text) {
     return 2;
 }
 
+// A plan for a whole LAN of 255 devices, every column filled, is some
+// 150 kB; anything much larger is no plan.
+constexpr size_t kMaxPlanBytes = 4 << 20;
+
+// The whole of `fd`, up to kMaxPlanBytes; false on a read error or more.
+bool ReadAtMost(int fd, std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (text.size() + static_cast<size_t>(n) > kMaxPlanBytes) return false;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+}
+
 // The plan's text, or an error. A plan holds device passwords: a file that
 // group or others may read is refused, as ssh refuses such a key.
 bool ReadPlan(const std::string& name, std::string& text, std::string& error) {
     if (name == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
+        if (ReadAtMost(STDIN_FILENO, text)) return true;
+        error = "cannot read the plan from standard input, or it is larger than " + std::to_string(kMaxPlanBytes) + " bytes";
+        return false;
     }
     const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st{};
@@ -50,10 +69,10 @@ bool ReadPlan(const std::string& name, std::string& text, std::string& error) {
         error = "the plan " + name + " holds passwords but group or others may read it; run: chmod 600 " + name;
         return false;
     }
-    char buffer[65536];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+    const bool read = ReadAtMost(fd, text);
     close(fd);
-    return true;
+    if (!read) error = "cannot read the plan " + name + ", or it is larger than " + std::to_string(kMaxPlanBytes) + " bytes";
+    return read;
 }
 
 DeviceClass ClassOf(const DeviceStore& store, long device) {
@@ -165,15 +184,22 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     }
     if (!batch.empty()) {
         const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
-        session.Run(steps);
-        if (const std::string e = session.Search(); !e.empty()) return Fail(e);
+        // The devices have been written: whatever fails from here on is
+        // reported per device, never as "nothing was sent".
+        const std::string sendFault = session.Run(steps);
+        const std::string searchFault = session.Search();
         for (Planned& p : planned) {
             if (p.report.status != RowStatus::Updated) continue;
             const Verification v = VerifyDevice(p.sent, *state.Devices);
             p.report.ip = v.ip;
-            if (!v.verified) p.report.status = RowStatus::NotVerified, p.report.reason = v.reason;
+            if (v.verified) continue;
+            p.report.status = RowStatus::NotVerified;
+            p.report.reason = !searchFault.empty() ? "the search after the update failed: " + searchFault
+                              : !sendFault.empty() ? v.reason + " (" + sendFault + ")"
+                                                   : v.reason;
         }
     }
+    session.progress = nullptr;
     progress.Show({});
 
     std::vector<ReportRow> report;

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 
@@ -34,18 +35,25 @@ HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& wh
         if (t.kind == SessionTrouble::NotSent) error_ = t.text;
         else if (t.kind == SessionTrouble::InvalidPort) error_ = "no port to ask";
         else error_ = PortTakenText(t.port, t.socket);
-        if (loop_) loop_->quit();
+        // A search ends on its trouble; a batch goes on to its end, so that
+        // no device is left between its clear and its write.
+        if (loop_ && !session_.SequenceRuns()) loop_->quit();
     });
     session_.OnReply([this](const IntakeResult& r) { refused_ += r.outcome == IntakeResult::Refused; });
     session_.OnTick([this](const OperationTickEvent& e) {
         if (progress && e.kind == OperationTickEvent::Counting)
             progress("searching: tick " + std::to_string(e.shown) + " of " + std::to_string(kLastOperationTick) + ", " +
                      std::to_string(state_.Devices->DeviceCount) + " device(s) found");
-        if ((e.kind != OperationTickEvent::Counting || e.step == TickStep::Finished) && loop_) loop_->quit();
+        if (e.kind == OperationTickEvent::NothingOpen && loop_ && !session_.SequenceRuns()) loop_->quit();
+    });
+    session_.OnListeningEnded([this] {
+        if (loop_ && !session_.SequenceRuns()) loop_->quit();
     });
     // The listening period stretched or shortened to the seconds asked, over the same 19 ticks.
     session_.Timer1.setTimerType(Qt::PreciseTimer);
-    ui::SetTimerInterval(&session_.Timer1, static_cast<int>(where_.seconds * 1000.0 / kLastOperationTick));
+    // (never below a millisecond, so the ticks never run back to back).
+    ui::SetTimerInterval(&session_.Timer1,
+                         std::max(1, static_cast<int>(std::lround(where_.seconds * 1000.0 / kLastOperationTick))));
 }
 
 std::string HeadlessSession::Search() {
@@ -62,7 +70,8 @@ std::string HeadlessSession::Search() {
     return error_;
 }
 
-void HeadlessSession::Run(const std::vector<WriteStep>& steps) {
+std::string HeadlessSession::Run(const std::vector<WriteStep>& steps) {
+    error_.clear();
     QEventLoop loop;
     loop_ = &loop;
     // The countdown, a line a second: the batch's waits less the time gone.
@@ -80,6 +89,7 @@ void HeadlessSession::Run(const std::vector<WriteStep>& steps) {
     if (session_.RunSequence(std::move(sequence)) && session_.SequenceRuns()) loop.exec();
     loop_ = nullptr;
     session_.Shut();
+    return error_;
 }
 
 std::string HeadlessSession::PortsFree() {

@@ -22,9 +22,10 @@ public:
     // Empties the table and searches for the period asked. Empty when the
     // search ran, else one line saying what failed.
     std::string Search();
-    // Carries out write steps (their sends, their waits) to the end; each
-    // step's Send names its device.
-    void Run(const std::vector<WriteStep>& steps);
+    // Carries out write steps (their sends, their waits) to the end, even
+    // past a request that could not be sent; each step's Send names its
+    // device. Empty, or the first thing that could not be sent.
+    std::string Run(const std::vector<WriteStep>& steps);
     // Binds every port a run will use once and lets it go again: empty when
     // each could be bound, else one line naming the first that could not.
     std::string PortsFree();

@@ -41,6 +41,7 @@ int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& arg
         TerminalProgress progress;
         search.progress = [&progress](const std::string& line) { progress.Show(line); };
         error = search.Search();
+        search.progress = nullptr;
     }
     if (!error.empty()) return Fail(error);
     if (const int refused = search.refused(); refused > 0)

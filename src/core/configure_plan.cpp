@@ -204,6 +204,15 @@ std::string Joined(ValueTable texts) {
     return out;
 }
 
+// Why a row's edit is refused, as the editor words it where its words quote
+// no value (the LAN module's notes), else in words that quote none.
+std::string ValueFault(long row, EditNote note);
+std::string RefusalOf(long row, EditNote note, const std::string& typed, const std::string& shown) {
+    const bool quotes = note == EditNote::Refused || note == EditNote::Cut || note == EditNote::Changed ||
+                        note == EditNote::PortNotSent;
+    return quotes ? ValueFault(row, note) : EditNoteText(note, row, typed, AnsiToUtf8(shown));
+}
+
 // What is wrong with a plan's value, in words that quote no value: a cell in
 // the wrong column could hold a password.
 std::string ValueFault(long row, EditNote note) {
@@ -439,7 +448,7 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
         // With DHCP the device takes its addresses from the network.
         if (value.empty() || (dhcpOn && IsAddressRow(r)) || !trial.Differs(r, Utf8ToAnsi(value))) continue;
         if (const EditResult e = trial.Edit(r, value); e.note != EditNote::AsTyped)
-            return Refuse(plan, EditNoteText(e.note, r, value, AnsiToUtf8(e.shown)));
+            return Refuse(plan, RefusalOf(r, e.note, value, e.shown));
         plan.changed.emplace_back(kPlanKeys[k].key);
         plan.sent.rows.insert(r);
     }

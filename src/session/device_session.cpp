@@ -212,18 +212,21 @@ void DeviceSession::Tick() {
     else if (UDP8890.State() == SocketControl::kOpen)
         listening = Listening::Other;
     const OperationTickEvent e = OperationTimerTick(state_.OperationTick, listening);
-    if (e.kind == OperationTickEvent::Counting) {
-        if (e.step == TickStep::QueryModules && target_) {
-            Send(target_().host, UpdateQuery, state_.SelectedDevice);
-        } else if (e.step == TickStep::Finished) {
-            // Replies that arrive after the sockets close are lost.
-            if (UDP8888.State() == SocketControl::kOpen) UDP8888.Close();
-            UDP8890.Close();
-            UDPsck.Close();
-            ui::EnableTimer(&Timer1, false);
-        }
+    const bool finished = e.kind == OperationTickEvent::Counting && e.step == TickStep::Finished;
+    if (e.kind == OperationTickEvent::Counting && e.step == TickStep::QueryModules && target_) {
+        Send(target_().host, UpdateQuery, state_.SelectedDevice);
+    } else if (finished) {
+        // Replies that arrive after the sockets close are lost.
+        if (UDP8888.State() == SocketControl::kOpen) UDP8888.Close();
+        UDP8890.Close();
+        UDPsck.Close();
     }
+    // The last tick is shown before the timer stops, and what follows the
+    // period starts after.
     Tell(ticks_, e);
+    if (!finished) return;
+    ui::EnableTimer(&Timer1, false);
+    Tell(ended_);
 }
 
 // --- Write sequences ---
@@ -289,6 +292,14 @@ bool DeviceSession::ConnectBaud(const QString& address, std::function<void(bool)
 }
 
 void DeviceSession::Shut() {
+    // Nothing is sent any more: a sequence waiting for its next request, or
+    // a baud-rate connection being made, ends here without its end.
+    stepWait_.Cancel();
+    run_.reset();
+    sequence_ = {};
+    baudWait_.Cancel();
+    baudPoll_.stop();
+    baudThen_ = nullptr;
     Timer1.stop();
     for (SocketControl* s : {&UDP8888, &UDP8890, &UDPsck}) {
         // Closing a socket may fail (ending its reader thread can throw); the

@@ -115,7 +115,7 @@ public:
     bool RunSequence(Sequence sequence);
     bool SequenceRuns() const { return run_ != nullptr; }
     // True when the sequence that ran last skipped a request.
-    bool SequenceAbandoned() const { return abandoned_; }
+    bool SequenceAbandoned() const { return run_ ? run_->Abandoned() : abandoned_; }
 
     // --- The baud-rate connection ---
     // Connects to `address`; `then(true)` once connected, `then(false)` when
@@ -131,8 +131,12 @@ public:
     // sockets have closed and the timer has stopped.
     void OnTick(std::function<void(const OperationTickEvent&)> f) { ticks_.push_back(std::move(f)); }
     void OnTrouble(std::function<void(const SessionTrouble&)> f) { troubles_.push_back(std::move(f)); }
+    // The listening period has ended: after the last tick has been told and
+    // the timer has stopped.
+    void OnListeningEnded(std::function<void()> f) { ended_.push_back(std::move(f)); }
 
-    // Closes every socket and stops the timer (the window closes).
+    // Closes every socket, stops the timer and ends whatever sequence or
+    // connection is waiting, sending nothing more (the window closes).
     void Shut();
 
 private:
@@ -155,6 +159,7 @@ private:
     std::vector<std::function<void()>> acks_;
     std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
+    std::vector<std::function<void()>> ended_;
 
     std::unique_ptr<WriteRun> run_;
     Sequence sequence_;

@@ -353,6 +353,7 @@ TEST(ParameterEditor, PingDisablesApplyOnlyForAChangedAddressThatAnswers) {
         app.pinged.clear();
         SetText(app.c("Text4"), c.typed);
         app.click("Command5");
+        ASSERT_TRUE(WaitUntil([&] { return !app.ping.pingingOne(); }, 60));
         EXPECT_EQ(Tag(app.c("Command5")), c.tag) << c.typed.toStdString();
         EXPECT_EQ(app.enabled("Command6"), c.apply) << c.typed.toStdString();
         if (c.typed != "not an address") {
@@ -362,6 +363,7 @@ TEST(ParameterEditor, PingDisablesApplyOnlyForAChangedAddressThatAnswers) {
     // A disabled Apply stays so until the row is selected again.
     SetText(app.c("Text4"), "127.0.0.9");
     app.click("Command5");
+    ASSERT_TRUE(WaitUntil([&] { return !app.ping.pingingOne(); }, 60));
     const DeviceRecord record = app.entry(1).Record;
     app.click("Command6");
     EXPECT_EQ(app.entry(1).Record, record);

@@ -149,19 +149,19 @@ void ParameterEditor::ClearNote() {
 }
 
 void ParameterEditor::PingClick() {
-    QWidget* ping = form_.c.Command5;
-    QWidget* apply = form_.c.Command6;
     const QString address = TextOf(form_.c.Text4);
-    const int answered = ping_.PingOne(address.toStdString());
-    // The button's tag shows the result; the result itself decides.
-    SetTag(ping, QString::number(answered));
-    if (answered == 0) {
-        Enable(apply);
-    } else {
-        // In use: only the device's own, unchanged address may still be applied.
-        QWidget* list5 = form_.c.List5;
-        Enable(apply, address == Items(list5).value(SelectedRow(list5)));
-    }
+    ping_.PingOne(address.toStdString(), [this, address](int16_t answered) {
+        QWidget* apply = form_.c.Command6;
+        // The button's tag shows the result; the result itself decides.
+        SetTag(form_.c.Command5, QString::number(answered));
+        if (answered == 0) {
+            Enable(apply);
+        } else {
+            // In use: only the device's own, unchanged address may still be applied.
+            QWidget* list5 = form_.c.List5;
+            Enable(apply, address == Items(list5).value(SelectedRow(list5)));
+        }
+    });
 }
 
 std::set<int> ParameterEditor::AppliedRows(const std::string& mac) const {

@@ -91,11 +91,7 @@ void ConfigurationPanel::Scan() {
 
 void ConfigurationPanel::Refresh() {
     if (Busy(Caption(form_.c.Command34[kRefresh]))) return;
-    const std::pair<QLineEdit*, QLineEdit*> copies[] = {
-        {form_.c.Text12[0], form_.c.Text6[0]}, {form_.c.Text12[1], form_.c.Text6[1]},
-        {form_.c.Text12[2], form_.c.Text6[2]}, {form_.c.Text12[6], form_.c.Text6[9]},
-        {form_.c.Text12[7], form_.c.Text6[10]}};
-    for (const auto& [to, from] : copies) SetText(to, TextOf(from));
+    for (const auto& [panel, face] : PanelFieldPairs(form_.c)) SetText(panel, TextOf(face));
     for (QWidget* w : Widgets(form_.c.Text12[8], form_.c.Text12[9], form_.c.Text12[10])) SetText(w, "");
 }
 

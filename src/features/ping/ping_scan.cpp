@@ -89,15 +89,20 @@ int32_t PingScan::PingAddress(const std::string& address) {
     return r.status;
 }
 
-int16_t PingScan::PingOne(const std::string& address) {
+bool PingScan::PingOne(const std::string& address, std::function<void(int16_t answered)> then) {
+    if (oneWait_.Pending()) return false;
     ShowStatus(QString::fromStdString("Scanning..." + address));
-    WaitSeconds(0.1);
-    noSocketShown_ = false;
-    const int32_t status = PingAddress(address);
-    const int16_t result = status == kPingSuccess ? 1 : 0;
-    WaitSeconds(0.1);
-    ShowStatus(QString::fromStdString("Scanning...Done. IP=" + address + ", status=" + PingStatusText(status)));
-    return result;
+    // A moment for the window before the echo and after it; the handler
+    // that asked has returned meanwhile.
+    oneWait_.Start(0.1, [this, address, then = std::move(then)] {
+        noSocketShown_ = false;
+        const int32_t status = PingAddress(address);
+        oneWait_.Start(0.1, [this, address, status, then] {
+            ShowStatus(QString::fromStdString("Scanning...Done. IP=" + address + ", status=" + PingStatusText(status)));
+            if (then) then(status == kPingSuccess ? 1 : 0);
+        });
+    });
+    return true;
 }
 
 }  // namespace cobalin

@@ -30,8 +30,11 @@ public:
     // "Ping"/"Stop" of Command4.
     void Command4Click();
 
-    // The single-address ping: 1 when the address answered, else 0.
-    int16_t PingOne(const std::string& address);
+    // The single-address ping: `then(1)` when the address answered, else
+    // `then(0)`, once the status line shows the result. False, and nothing
+    // done, while the ping before is still running.
+    bool PingOne(const std::string& address, std::function<void(int16_t answered)> then);
+    bool pingingOne() const { return oneWait_.Pending(); }
 
     // One echo; its status (11018 without sending for an address that is
     // not one, 11050 when no ICMP socket may be opened).
@@ -57,6 +60,7 @@ private:
     // the caption, tells that one runs, so a quick second click starts none.
     std::unique_ptr<PingSweep> sweep_;
     ProgramWait wait_;
+    ProgramWait oneWait_;  // the single-address ping
     // One message per scan (or per single ping) when no ICMP socket may be
     // opened, not one per address.
     bool noSocketShown_ = false;

@@ -32,6 +32,10 @@ SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, Comman
     connect(form_.c.Command10, &QPushButton::clicked, this, [this] { Search(); });
     connect(form_.c.Command1, &QPushButton::clicked, this, [this] { SearchOne(); });
     form_.session.OnTick([this](const OperationTickEvent& e) { OperationTicked(e); });
+    form_.session.OnListeningEnded([this] {
+        // A copy: a handler may add another.
+        for (const auto& f : std::vector(ended_)) f();
+    });
     connect(form_.Timer3, &QTimer::timeout, this, [this] { Timer3Tick(); });
 }
 
@@ -154,8 +158,6 @@ void SearchOrchestration::OperationTicked(const OperationTickEvent& e) {
     if (e.step != TickStep::Finished) return;
     SetCaption(status, QString::fromStdString(e.DoneText()));
     EnableCommandPanel();
-    // A copy: a handler may add another.
-    for (const auto& f : std::vector(ended_)) f();
 }
 
 void SearchOrchestration::Timer3Tick() {
