@@ -48,7 +48,7 @@ int RunSearchCommand(int argc, char* argv[], const std::vector<std::string>& arg
         std::fprintf(stderr, "cobalin search: %d replies were refused (a page cut short, or a device past the 255th)\n",
                      refused);
 
-    const DeviceStore* store = state.Devices.get();
+    const DeviceStore* store = state.Devices;
     const std::vector<DeviceReport> devices = ReportDevices(*store);
     std::string out;
     switch (options.format) {

@@ -1,10 +1,10 @@
 // The state the features, the driver and start-up share for the whole run,
 // created before the device-type chooser and outliving every window. It holds
 // no Qt type, so it lives in the core. Who writes what: start-up the device
-// type, the settings and the closing flags; the device session the
-// selection, the operation's tick and the replies it files into the table;
-// the search empties the table, and the parameter editor edits the chosen
-// record and its decoded texts.
+// type, the settings and the closing flags; the device session (which owns
+// the found devices) the selection, the operation's tick and the replies it
+// files; the search empties the table, and the parameter editor edits the
+// chosen record and its decoded texts.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,10 @@ struct AppState {
     bool AppClosing = false;
     bool CloseAllowed = false;
     RunSettings Run;
-    std::unique_ptr<DeviceStore> Devices = std::make_unique<DeviceStore>();
+    // The found devices: the device session's store while a session runs
+    // (the session owns it), else an empty one of its own.
+    std::unique_ptr<DeviceStore> NoSessionDevices = std::make_unique<DeviceStore>();
+    DeviceStore* Devices = NoSessionDevices.get();
     ParameterTextArray ParameterTexts;
     int16_t SelectedDevice = 0;
     int16_t OperationTick = kNoOperation;  // Timer1's tick in the running operation

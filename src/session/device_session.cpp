@@ -27,6 +27,7 @@ void Tell(const List& observers, const Args&... args) {
 }  // namespace
 
 DeviceSession::DeviceSession(AppState& state) : state_(state) {
+    state_.Devices = store_.get();
     Timer1.setObjectName("Timer1");
     ui::SetTimerInterval(&Timer1, kOperationTickMs);
     TCP5300Cmd.protocol = SocketControl::Protocol::TCP;
@@ -46,7 +47,11 @@ DeviceSession::DeviceSession(AppState& state) : state_(state) {
     });
 }
 
-DeviceSession::~DeviceSession() = default;
+DeviceSession::~DeviceSession() {
+    // Only when the run's state still shows this session's devices: a newer
+    // session may have taken over.
+    if (state_.Devices == store_.get()) state_.Devices = state_.NoSessionDevices.get();
+}
 
 void DeviceSession::BroadcastOnEveryInterface(bool every) {
     for (SocketControl* s : {&UDP8888, &UDP8890, &UDPsck}) s->everyInterface = every;

@@ -154,6 +154,9 @@ private:
     void NextStep();
 
     AppState& state_;
+    // The found devices and their LAN-module records; the run's state points
+    // at them while the session lives.
+    std::unique_ptr<DeviceStore> store_ = std::make_unique<DeviceStore>();
     std::function<SessionTarget()> target_;
     std::vector<std::function<void(const IntakeResult&)>> replies_;
     std::vector<std::function<void()>> acks_;
