@@ -14,8 +14,8 @@
 #include "app/headless_session.h"
 #include "app/program_folder.h"
 #include "core/configure_plan.h"
+#include "core/device_report.h"
 #include "core/ini_file.h"
-#include "core/parameter_codec.h"
 #include "core/settings.h"
 #include "core/settings_backup.h"
 
@@ -75,27 +75,10 @@ bool ReadPlan(const std::string& name, std::string& text, std::string& error) {
     return read;
 }
 
-DeviceClass ClassOf(const DeviceStore& store, long device) {
-    ParameterTextArray texts;
-    const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(device)];
-    DecodeRecord(e.Record, texts);
-    return ClassifyDevice(texts[PagedRow::Mac], e.MacText, texts[PagedRow::HardwareId]);
-}
-
-// The device's record, in the format of "BackupSetting", as DIR/MAC.ini,
-// readable by its owner only (it holds the device's password).
+// The device's record, in the format of "BackupSetting", as DIR/MAC.ini;
+// the command's umask keeps it readable by its owner only.
 bool Backup(const std::string& folder, const std::string& mac, std::span<const uint8_t> record) {
-    std::string name = mac;
-    for (char& c : name)
-        if (c == ':') c = '-';
-    const std::string file = folder + "/" + name + ".ini";
-    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0 || fchmod(fd, 0600) != 0) {
-        if (fd >= 0) close(fd);
-        return false;
-    }
-    close(fd);
-    return WriteIniEntries(BackupEntries(mac, record), file) != 0;
+    return WriteIniEntries(BackupEntries(mac, record), folder + "/" + MacFileName(mac) + ".ini") != 0;
 }
 
 bool MakeBackupFolder(const std::string& folder) {
@@ -123,7 +106,7 @@ std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore
             p.report.status = RowStatus::NotFound;
             p.report.reason = "not found by the search";
         } else {
-            DevicePlan plan = PlanDevice(store, p.device, row, ClassOf(store, p.device));
+            DevicePlan plan = PlanDevice(store, p.device, row, ClassOfEntry(store.DeviceTable[static_cast<size_t>(p.device)]));
             p.report.status = plan.status == RowStatus::WouldChange && !check ? RowStatus::Updated : plan.status;
             p.report.reason = plan.reason;
             p.report.changed = plan.changed;

@@ -53,6 +53,14 @@ const std::string* DeviceReport::Find(std::string_view key) const {
     return nullptr;
 }
 
+DeviceClass ClassOfEntry(const DeviceEntry& e) {
+    if (e.FormatTag == RecordFormat::Short)
+        return ClassifyDevice(Decoded(ShortFields(), ShortRow::Mac, e.Record), e.MacText,
+                              Decoded(ShortFields(), ShortRow::HardwareId, e.Record));
+    return ClassifyDevice(Decoded(PagedFields(), PagedRow::Mac, e.Record), e.MacText,
+                          Decoded(PagedFields(), PagedRow::HardwareId, e.Record));
+}
+
 DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
     DeviceReport report;
     if (!store.IsDevice(index)) return report;
@@ -65,7 +73,7 @@ DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
         const auto fields = ShortFields();
         const std::string hardwareId = AnsiToUtf8(Decoded(fields, ShortRow::HardwareId, r));
         put("record", "short");
-        put("class", ClassText(ClassifyDevice(Decoded(fields, ShortRow::Mac, r), e.MacText, Decoded(fields, ShortRow::HardwareId, r))));
+        put("class", ClassText(ClassOfEntry(e)));
         put("ip", Decoded(fields, ShortRow::IpV4, r));
         put("netmask", Decoded(fields, ShortRow::NetmaskV4, r));
         put("gateway", Decoded(fields, ShortRow::GatewayV4, r));
@@ -74,7 +82,7 @@ DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
     } else if (e.FormatTag == RecordFormat::Paged || e.FormatTag == RecordFormat::WithModule) {
         const auto fields = PagedFields();
         put("record", "paged");
-        put("class", ClassText(ClassifyDevice(Decoded(fields, PagedRow::Mac, r), e.MacText, Decoded(fields, PagedRow::HardwareId, r))));
+        put("class", ClassText(ClassOfEntry(e)));
         put("ip", Decoded(fields, PagedRow::IpAddress, r));
         put("netmask", Decoded(fields, PagedRow::Netmask, r));
         put("gateway", Decoded(fields, PagedRow::Gateway, r));

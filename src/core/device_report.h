@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/device_class.h"
 #include "core/device_table.h"
 
 namespace cobalin {
@@ -28,6 +29,8 @@ struct DeviceReport {
 
 // The report of entry `index` (1..DeviceCount) of the table.
 DeviceReport ReportDevice(const DeviceStore& store, int16_t index);
+// The product family of a found device, by its own record's MAC and hardware ID.
+DeviceClass ClassOfEntry(const DeviceEntry& entry);
 // Every device of the table, in the order they were found.
 std::vector<DeviceReport> ReportDevices(const DeviceStore& store);
 

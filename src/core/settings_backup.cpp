@@ -32,13 +32,17 @@ std::vector<IniEntry> BackupEntries(std::string_view macText, std::span<const ui
     return entries;
 }
 
+std::string MacFileName(std::string_view macText) {
+    std::string name;
+    for (char c : macText) name += c == ':' ? '-' : c;
+    return name;
+}
+
 std::string DefaultBackupName(const std::tm& t, std::string_view macText) {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
                   t.tm_hour, t.tm_min, t.tm_sec);
-    std::string name = std::string(stamp) + "-NSV";
-    for (char c : macText) name += c == ':' ? '-' : c;
-    return name;
+    return std::string(stamp) + "-NSV" + MacFileName(macText);
 }
 
 bool IsPlainFileName(std::string_view name) {

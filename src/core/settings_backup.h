@@ -26,6 +26,8 @@ std::string BackupLineKey(size_t lineNumber, size_t offset);
 // as upper-case hexadecimal pairs per key in the section named by the MAC text.
 std::vector<IniEntry> BackupEntries(std::string_view macText, std::span<const uint8_t> record);
 
+// A MAC as it stands in a file name: "02-7E-3A-04-C8-1E".
+std::string MacFileName(std::string_view macText);
 // "YYYYMMDDHHNNSS-NSV" followed by the MAC text with every ":" made "-".
 std::string DefaultBackupName(const std::tm& localTime, std::string_view macText);
 

@@ -142,12 +142,12 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     // outside 1..DeviceCount (no device chosen yet, or a choice left from an
     // earlier search) sends nothing and shows nothing.
     const bool deviceOk = store.IsDevice(device) && store.IsDevice(state_.SelectedDevice);
-    const int fieldPort = target_ ? target_().remotePort : -1;
+    const SessionTarget where = target_ ? target_() : SessionTarget{};
     if (type == UpdateQuery || type == UpdateTransfer) {
         if (type == UpdateTransfer && !store.IsDevice(device)) return false;
-        if (fieldPort < 0) return false;  // no port: nothing is sent, nothing shown
-        const QString to = target_().host;
-        return type == UpdateQuery ? ModuleQuery(to, fieldPort) : ModuleTransfer(device, to, fieldPort);
+        if (where.remotePort < 0) return false;  // no port: nothing is sent, nothing shown
+        return type == UpdateQuery ? ModuleQuery(where.host, where.remotePort)
+                                   : ModuleTransfer(device, where.host, where.remotePort);
     }
     if (type == SetBaud) {
         if (!deviceOk) return false;
@@ -163,7 +163,7 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
 
     int remotePort = route->remotePort;
     if (type == SearchNetwork) {
-        remotePort = fieldPort;
+        remotePort = where.remotePort;
         if (remotePort < 0) {
             Trouble({SessionTrouble::InvalidPort, "Invalid port entry!", {}, -1});
             return false;
@@ -238,7 +238,7 @@ void DeviceSession::Tick() {
 
 bool DeviceSession::RunSequence(Sequence sequence) {
     if (run_) return false;
-    run_ = std::make_unique<WriteRun>(sequence.steps);
+    run_ = std::make_unique<WriteRun>(std::move(sequence.steps));
     sequence_ = std::move(sequence);
     abandoned_ = false;
     NextStep();

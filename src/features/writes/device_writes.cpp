@@ -192,7 +192,7 @@ void DeviceWrites::ReportUpdateResult() {
     // An update started from the simple face ends there with Timer3's last
     // tick, which writes "Update...Done" and the found counts over the
     // panel's status line: the report comes back after them.
-    if (form_.Timer3->isActive()) panelReport_ = report;
+    if (search_.faceOperation() == SearchOrchestration::FaceOperation::Update) panelReport_ = report;
 }
 
 }  // namespace cobalin
