@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,8 +96,11 @@ struct Planned {
     SentUpdate sent;
 };
 
-// Steps 2-4: each row matched, checked and its change computed.
-std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore& store, bool check) {
+// Steps 2-4: each row matched, checked and its change computed. A row is
+// refused too when nothing may be sent to its device (`refusal`), or when it
+// would give the device an address another found device keeps.
+std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore& store, bool check,
+                             const std::function<std::string(long device)>& refusal) {
     std::vector<Planned> out;
     for (const PlanRow& row : rows) {
         Planned p;
@@ -107,6 +112,14 @@ std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore
             p.report.reason = "not found by the search";
         } else {
             DevicePlan plan = PlanDevice(store, p.device, row, ClassOfEntry(store.DeviceTable[static_cast<size_t>(p.device)]));
+            std::string why;
+            if (plan.status == RowStatus::WouldChange) why = refusal(p.device);
+            if (plan.status == RowStatus::WouldChange && why.empty()) why = PlanAddressClash(store, p.device, plan, row, rows);
+            if (!why.empty()) {
+                plan.status = RowStatus::Refused;
+                plan.reason = std::move(why);
+                plan.changed.clear();
+            }
             p.report.status = plan.status == RowStatus::WouldChange && !check ? RowStatus::Updated : plan.status;
             p.report.reason = plan.reason;
             p.report.changed = plan.changed;
@@ -148,7 +161,10 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     TerminalProgress progress;
     session.progress = [&progress](const std::string& line) { progress.Show(line); };
     if (const std::string e = session.Search(); !e.empty()) return Fail(e);
-    std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check);
+    const QString host = QString::fromStdString(options.search.host);
+    std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check, [&](long device) {
+        return session.session().RequestRefusal(static_cast<int16_t>(device), host);
+    });
 
     std::vector<BatchDevice> batch;
     if (!options.check) {
@@ -170,10 +186,14 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         // The devices have been written: whatever fails from here on is
         // reported per device, never as "nothing was sent".
         const std::string sendFault = session.Run(steps);
+        std::map<long, std::string> writeFaults;
+        for (const Planned& p : planned)
+            if (p.report.status == RowStatus::Updated)
+                writeFaults[p.device] = session.session().WriteFault(static_cast<int16_t>(p.device));
         const std::string searchFault = session.Search();
         for (Planned& p : planned) {
             if (p.report.status != RowStatus::Updated) continue;
-            const Verification v = VerifyDevice(p.sent, *state.Devices);
+            const Verification v = VerifyDevice(p.sent, *state.Devices, writeFaults[p.device]);
             p.report.ip = v.ip;
             if (v.verified) continue;
             p.report.status = RowStatus::NotVerified;

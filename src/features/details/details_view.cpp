@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include "core/ansi_text.h"
+#include "core/device_table.h"
 #include "core/found_devices.h"
 #include "toolkit/controls.h"
 
@@ -70,6 +71,30 @@ void DetailsView::FoundListClicked() {
     if (IsPagedRecord(e.Record)) ShowPagedDetails(state_.SelectedDevice);
     else ShowShortDetails(state_.SelectedDevice);
     Show(form_.c.Frame1);
+    ShowWarnings();
+}
+
+void DetailsView::ShowWarnings() {
+    QString text;
+    for (const std::string& w : DeviceWarnings(*state_.Devices, state_.SelectedDevice))
+        text += (text.isEmpty() ? "" : "; ") + QString::fromStdString(w);
+    const QList<QWidget*> lines = {form_.c.Label1, form_.c.Label54[1], form_.c.Label44};
+    if (before_.empty()) {
+        for (QWidget* w : lines) before_.push_back({Caption(w), ForeColor(w)});
+    }
+    for (int i = 0; i < lines.size(); ++i) {
+        QWidget* w = lines[i];
+        Before& was = before_[static_cast<size_t>(i)];
+        const bool ours = !shownWarnings_.isEmpty() && Caption(w) == shownWarnings_;
+        if (!ours) was = {Caption(w), ForeColor(w)};
+        if (!text.isEmpty()) {
+            ShowStatus(w, text, kRed);
+        } else if (ours) {
+            SetCaption(w, was.caption);
+            SetForeColor(w, was.color);
+        }
+    }
+    shownWarnings_ = text;
 }
 
 void DetailsView::ClearDetailValues() {
