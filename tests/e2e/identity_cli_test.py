@@ -142,17 +142,19 @@ class ConfigureChecksIdentity(IdentityLan):
 
 class SearchWarnings(unittest.TestCase):
     """One LAN: two devices on one IP address, one outside the PC's subnet, one
-    MAC answered by two devices, and one device nothing is wrong with."""
+    MAC answered by two devices, and devices nothing is wrong with: one that
+    sends every datagram twice is one device, not a shared MAC."""
     SAME_IP = ("02:7E:3A:24:05:01", "02:7E:3A:24:05:02")
     ELSEWHERE = "02:7E:3A:24:05:03"
-    CLEAN = "02:7E:3A:24:05:04"
+    CLEAN = ("02:7E:3A:24:05:04", "02:7E:3A:24:05:06")
 
     @classmethod
     def setUpClass(cls):
         cls.sim = fresh_sim(device(cls.SAME_IP[0], "192.168.1.91", "Same 1") +
                             device(cls.SAME_IP[1], "192.168.1.91", "Same 2") +
                             device(cls.ELSEWHERE, "10.0.0.5", "Elsewhere", "netmask = 255.0.0.0", "gateway = 10.0.0.1") +
-                            device(cls.CLEAN, "192.168.1.92", "Clean") +
+                            device(cls.CLEAN[0], "192.168.1.92", "Clean") +
+                            device(cls.CLEAN[1], "192.168.1.95", "Twice", "duplicate = yes", "page_gap = 0.005") +
                             device(SHARED_MAC, "192.168.1.93", "Twin A", "page_gap = 0.005") +
                             device(SHARED_MAC, "192.168.1.94", "Twin B", "page_gap = 0.005"))
         code, out, cls.err = search("--json")
@@ -178,7 +180,8 @@ class SearchWarnings(unittest.TestCase):
             self.assertEqual(keys.index("warnings"), keys.index("interface") + 1, keys)
             self.assertIsInstance(d["warnings"], list)
             self.assertTrue(all(isinstance(w, str) for w in d["warnings"]))
-        self.assertEqual(self.warnings(self.CLEAN), [], "empty when nothing is wrong")
+        for mac in self.CLEAN:
+            self.assertEqual(self.warnings(mac), [], mac + ": empty when nothing is wrong")
 
     def test_two_devices_with_one_ip_address_name_each_other(self):
         first, second = self.SAME_IP
@@ -201,7 +204,7 @@ class SearchWarnings(unittest.TestCase):
         self.assertIn("warnings", header)
         self.assertEqual(header.index("warnings"), header.index("interface") + 1, header)
         table = {r[0]: dict(zip(header, r)) for r in rows[1:]}
-        for mac in (*self.SAME_IP, self.ELSEWHERE, self.CLEAN):
+        for mac in (*self.SAME_IP, self.ELSEWHERE, *self.CLEAN):
             self.assertEqual(table[mac]["warnings"], "; ".join(self.warnings(mac)), mac)
         self.assertIn("MAC answered by two devices", table[SHARED_MAC]["warnings"])
 
