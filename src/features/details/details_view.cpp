@@ -6,6 +6,7 @@
 #include "core/ansi_text.h"
 #include "core/device_table.h"
 #include "core/found_devices.h"
+#include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
 
 namespace cobalin {
@@ -43,7 +44,8 @@ void SetLines(QWidget* list, const QStringList& lines) {
 }  // namespace
 
 
-DetailsView::DetailsView(FormMain& form, AppState& state) : form_(form), state_(state) {
+DetailsView::DetailsView(FormMain& form, AppState& state, const SearchOrchestration* search)
+    : form_(form), state_(state), search_(search) {
     QWidget* list1 = form_.c.List1;
     SetSelectHandler(list1, [this] { FoundListClicked(); });
     ConnectUserSelection(list1);
@@ -75,6 +77,7 @@ void DetailsView::FoundListClicked() {
 }
 
 void DetailsView::ShowWarnings() {
+    if (search_ && search_->FillingLists()) return;
     QString text;
     for (const std::string& w : DeviceWarnings(*state_.Devices, state_.SelectedDevice))
         text += (text.isEmpty() ? "" : "; ") + QString::fromStdString(w);

@@ -11,9 +11,13 @@
 
 namespace cobalin {
 
+class SearchOrchestration;
+
 class DetailsView : public QObject {
 public:
-    DetailsView(ui::FormMain& form, AppState& state);
+    // `search`, where given, says when a selection is the program's own
+    // (the lists refilled after a search), which shows no warnings.
+    DetailsView(ui::FormMain& form, AppState& state, const SearchOrchestration* search = nullptr);
 
     // The click handler of List1.
     void FoundListClicked();
@@ -32,6 +36,7 @@ private:
 
     ui::FormMain& form_;
     AppState& state_;
+    const SearchOrchestration* search_;
     QString shownWarnings_;
     struct Before {
         QString caption;
