@@ -52,14 +52,16 @@ constexpr int kNoticeRise = 375;                          // Label57 stands this
 // "More" and "Advance" frames, where the window has that room, they stand
 // side by side, ten lines each (lines as high as the font). An IP Dongle's
 // window is only as high as its panel: there they stand beside those frames,
-// one above the other.
+// one above the other, two lines each. Each list is as high as its whole
+// lines: half a line could read as another address ("3" and "8" share
+// their upper half).
 struct FreeAddressPlaces {
     Twips frame, answered, silent;
 };
 constexpr FreeAddressPlaces kFreeAddressBelow{
     {8775, 7620, 3330, 2145}, {90, 240, 1530, 1845}, {1710, 240, 1530, 1845}};
 constexpr FreeAddressPlaces kFreeAddressBeside{
-    {9480, 6300, 2625, 1260}, {90, 240, 2445, 480}, {90, 735, 2445, 480}};
+    {9480, 6300, 2625, 1260}, {90, 270, 2445, 390}, {90, 750, 2445, 390}};
 
 // Label44's tag: which operation the timers finish on the simple face, an
 // update of it or a search.
