@@ -64,7 +64,7 @@ bool ParseNumber(const QString& s, double& v) {
     return ok && v >= 0;
 }
 
-bool IsList(const QWidget* w) { return qobject_cast<const QListWidget*>(w) || qobject_cast<const QComboBox*>(w); }
+bool IsList(const QWidget* w) { return IsLineList(w); }
 bool IsTextBox(const QWidget* w) { return qobject_cast<const QLineEdit*>(w); }
 // A label, button, option button, check box or frame, but not a window.
 bool HasCaption(const QWidget* w) { return !w->isWindow() && IsCaptioned(w); }
