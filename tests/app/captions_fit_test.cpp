@@ -3,9 +3,12 @@
 // put there, in every face, for both device types, at the scale factor the
 // test runs at (ctest runs it at QT_SCALE_FACTOR 1 and 2). A text may be
 // shortened, whole in the tool tip, only where the size the layout fixes
-// cannot hold it (the list below) or where a device sent it.
+// cannot hold it (the list below) or where a device sent it. So does every
+// line the program writes into a list box or drop-down list, as many lines
+// as it may write, without scrolling sideways.
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
@@ -186,6 +189,106 @@ void WalkCaptions(Form& window, const std::string& where, const std::map<QString
     }
 }
 
+// The widest text the program makes of a record field, every byte value
+// tried (each byte of a wider field shows on its own, so the same widest
+// byte everywhere gives its widest text); "" for a field that shows what
+// the device holds, its own texts.
+QString WidestValue(const FieldDef& field, const QFontMetrics& fm) {
+    if (field.encoding == Encoding::Text || field.encoding == Encoding::VersionDate) return "";
+    DeviceRecord record{};
+    QString widest;
+    auto consider = [&] {
+        const QString t = QString::fromStdString(FieldText(field, record));
+        if (fm.horizontalAdvance(t) > fm.horizontalAdvance(widest)) widest = t;
+    };
+    if (field.size <= 2) {
+        for (int v = 0; v < (1 << (8 * field.size)); ++v) {
+            for (int b = 0; b < field.size; ++b) record[field.offset + b] = static_cast<uint8_t>(v >> (8 * b));
+            consider();
+        }
+    } else {
+        for (int v = 0; v < 256; ++v) {
+            std::fill_n(record.begin() + field.offset, field.size, static_cast<uint8_t>(v));
+            consider();
+        }
+    }
+    return widest;
+}
+
+QStringList Names(std::span<const FieldDef> fields) {
+    QStringList names;
+    for (const FieldDef& f : fields) names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
+    return names;
+}
+
+QStringList WidestValues(std::span<const FieldDef> fields, const QFontMetrics& fm) {
+    QStringList values;
+    for (const FieldDef& f : fields) values << WidestValue(f, fm);
+    return values;
+}
+
+// What the program writes into a list, each filling as many lines as it may
+// write at once: a list box that scrolls shows its vertical scroll bar.
+using Fillings = std::map<QString, std::vector<QStringList>>;
+
+Fillings ProgramLines(const QFontMetrics& fm) {
+    const QString mac = WidestValue(PagedFields()[PagedRow::Mac], fm);
+    const QStringList macs(255, mac);  // the device table's 255 entries
+    QStringList addresses;             // the whole scan, in one list
+    for (int i = 1; i <= 100; ++i) addresses << QString("192.168.1.%1").arg(i);
+    QStringList choices;
+    for (long row = 0; row < static_cast<long>(kParameterCount); ++row)
+        for (std::string_view c : RowChoices(row)) choices << QString::fromUtf8(c.data(), static_cast<int>(c.size()));
+    return {
+        {"List1", {macs}},
+        {"List2", {addresses}},
+        {"List3", {addresses}},
+        {"List4", {Names(PagedFields()), Names(ShortFields())}},
+        {"List5", {WidestValues(PagedFields(), fm), WidestValues(ShortFields(), fm)}},
+        {"List6", {macs}},
+        {"List7", {macs}},
+        {"Combo3", {choices}},
+        {"Combo4", {macs}},
+        {"Combo5", {macs}},
+        {"Combo6", {macs}},
+    };
+}
+
+void Fill(QWidget* list, const QStringList& lines) {
+    ClearItems(list);
+    for (const QString& line : lines) AddItem(list, line);
+}
+
+// The free-address lists show at least ten lines at once where the
+// engineering face's window has the room below the "More" and "Advance"
+// frames; an IP Dongle's window is only as high as its panel, and there
+// they stand one above the other beside those frames.
+int FreeAddressLines(int deviceType) { return deviceType == 2 ? 10 : 2; }
+
+// Walks the window's list boxes and drop-down lists that the face shows
+// through the lines they hold and those the program writes into them.
+void WalkLines(Form& window, const std::string& where, const Fillings& fillings, int freeAddressLines) {
+    for (auto it = window.Controls().begin(); it != window.Controls().end(); ++it) {
+        QWidget* w = it.value();
+        if (!IsLineList(w) || !w->isVisibleTo(&window)) continue;
+        const QStringList held = Items(w);
+        const int row = SelectedRow(w);
+        std::vector<QStringList> lines = {held};
+        if (auto found = fillings.find(it.key()); found != fillings.end())
+            lines.insert(lines.end(), found->second.begin(), found->second.end());
+        for (const QStringList& filling : lines) {
+            Fill(w, filling);
+            EXPECT_FALSE(LinesClipped(w)) << "cut: " << where << ": " << it.key().toStdString() << " "
+                                          << LinesRoomReport(w).toStdString();
+        }
+        if (it.key() == "List2" || it.key() == "List3") {
+            EXPECT_GE(LinesShown(w), freeAddressLines) << where << ": " << it.key().toStdString();
+        }
+        Fill(w, held);
+        SetRowQuietly(w, row);
+    }
+}
+
 struct Setting {
     int deviceType;
     const char* settings;
@@ -208,7 +311,7 @@ const Setting kSettings[] = {
 // operations show. The panel's Refresh, OK, Help, DEBUG and Fake stay
 // hidden whatever the user does: no one sees them.
 const char* const kShownLater[] = {"Frame10", "Frame11", "Frame17", "Frame18", "Frame16",
-                                   "Frame13", "Frame1",  "Command25", "Command26"};
+                                   "Frame13", "Frame1",  "Command25", "Command26", "Combo3"};
 
 std::string Where(const Setting& f) {
     std::string s = "DeviceType " + std::to_string(f.deviceType) + " " + f.settings;
@@ -230,6 +333,15 @@ TEST(CaptionsFit, MainWindowInEveryFace) {
         // What the face's buttons and operations show in it.
         for (const char* name : kShownLater) Show(app.c(name));
         WalkCaptions(app.main(), Where(f), runTime);
+    }
+}
+
+TEST(CaptionsFit, ListLinesInEveryFace) {
+    const Fillings fillings = ProgramLines(QFontMetrics(QApplication::font()));
+    for (const Setting& f : kSettings) {
+        AppFixture app(Auto(f.deviceType, f.settings));
+        for (const char* name : kShownLater) Show(app.c(name));
+        WalkLines(app.main(), Where(f), fillings, FreeAddressLines(f.deviceType));
     }
 }
 
