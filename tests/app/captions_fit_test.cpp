@@ -63,8 +63,23 @@ QString KeptEveryRow() {
 // The reports of an update that did not come back as written: on the
 // engineering face's status, the panel's status line and the simple face.
 QStringList WriteReports() {
-    return {kNotFoundAfterUpdate + kMac, kKeptOtherValues + QString("Server name, IP address"), KeptEveryRow(),
-            kNoModuleRecordAfterUpdate + kMac, kDeviceChangedMeanwhile};
+    return {kNotFoundAfterUpdate + kMac,
+            kKeptOtherValues + QString("Server name, IP address"),
+            KeptEveryRow(),
+            kNoModuleRecordAfterUpdate + kMac,
+            kDeviceChangedMeanwhile,
+            "Not verified: page 0 of this device was not received after the update; search again",
+            "Not verified: two devices answer with MAC " + kMac +
+                "; give one of them another MAC or disconnect it, then search again",
+            "Not updated: the write could not be sent: datagram 1 did not leave (Network is unreachable)"};
+}
+
+// What the faces' status lines say of a chosen device, the longest first.
+QStringList DeviceWarningTexts() {
+    const QString all = "IP address also held by MAC " + kMac + ", " + kMac +
+                        "; MAC answered by two devices (addresses 192.168.100.200, 192.168.100.201); not in the "
+                        "subnet of interface enp0s31f6 (192.168.100.250/24)";
+    return {all, "IP address also held by MAC " + kMac, "not in the subnet of interface eth0 (192.168.1.250/24)"};
 }
 
 // Why an update is not sent, on every face's status line.
@@ -72,6 +87,10 @@ QStringList UpdateBlocks() {
     QStringList texts;
     for (UpdateBlock b : {UpdateBlock::NotWritable, UpdateBlock::NoPage0, UpdateBlock::NoPage1, UpdateBlock::NoModuleRecord})
         texts << QString::fromUtf8(UpdateBlockText(b).data());
+    texts << "Not updated: two devices answer with MAC " + kMac +
+                 "; give one of them another MAC or disconnect it, then search again"
+          << "Not updated: the interface this device answered on is gone; search again"
+          << "Not updated: IP address 192.168.100.200 is held by MAC " + kMac;
     return texts;
 }
 
@@ -115,12 +134,12 @@ std::map<QString, QStringList> RunTimeTexts() {
                           "Scanning...", "Scanning...Done", "Scanning...192.168.1.100",
                           "Scanning...192.168.1.100, Status=" + LongestPingStatus(),
                           "Scanning...Done. IP=192.168.1.100, status=" + LongestPingStatus()};
-    label1 << WriteReports() << UpdateBlocks() << EditNotes();
+    label1 << WriteReports() << UpdateBlocks() << EditNotes() << DeviceWarningTexts();
     QStringList status = {"Ready.", "Ready", "Updating...", "No change is made", "Found...255 ZentaBox(s)",
                           "Found...255 IP Dongle(s)", "Found...8 IP Dongle(s)!"};
-    status << progress << WriteReports() << UpdateRefusals() << PanelRefusals();
+    status << progress << WriteReports() << UpdateRefusals() << PanelRefusals() << DeviceWarningTexts();
     QStringList simple = {"Updating...", "No change is made"};
-    simple << progress << WriteReports() << UpdateRefusals();
+    simple << progress << WriteReports() << UpdateRefusals() << DeviceWarningTexts();
     QStringList hint = {"Invalid IP address entry!"};
     hint << progress << WriteReports();
     QStringList parameterNames;
@@ -160,12 +179,17 @@ const std::set<QString> kDeviceTextControls = {"Label7", "Label17", "Label13", "
                                                "Label58", "Label15", "Frame13"};
 
 // Texts the size the layout fixes cannot hold: shortened, whole in the tool
-// tip. A report that names every row a device kept has no bound to its length.
+// tip. A report that names every row a device kept, or every warning of a
+// device, has no bound to its length; the advice to a shared MAC keeps its
+// first line, which says what is wrong, in view.
 bool MayBeShortened(const QString& control, const QString& text) {
-    static const std::set<std::pair<QString, QString>> cases = {
-        {"Label1", KeptEveryRow()}, {"Label54(1)", KeptEveryRow()}, {"Label44", KeptEveryRow()},
-        {"Label46", KeptEveryRow()}};
-    return cases.count({control, text}) > 0;
+    static const QStringList unbounded = {KeptEveryRow(), DeviceWarningTexts().front(),
+                                          "Not updated: two devices answer with MAC " + kMac +
+                                              "; give one of them another MAC or disconnect it, then search again",
+                                          "Not verified: two devices answer with MAC " + kMac +
+                                              "; give one of them another MAC or disconnect it, then search again"};
+    static const std::set<QString> statusLines = {"Label1", "Label54(1)", "Label44", "Label46"};
+    return statusLines.count(control) > 0 && unbounded.contains(text);
 }
 
 // Walks the window's captioned controls that the face shows through their texts.
