@@ -7,6 +7,7 @@ and its own simulated devices; ansible-playbook runs ansible/site.yml with
 ansible/inventory.example, site-a's password from an Ansible Vault file,
 site-b's from the environment, as the example has them."""
 import json
+import re
 import os
 import shutil
 import subprocess
@@ -55,6 +56,22 @@ def netlab(namespace, *args, **kwargs):
     return [NETLAB, "exec", namespace, *args]
 
 
+def results(output, task):
+    """From ansible-playbook's output (-v, results as JSON): each host's
+    result of the task named (with "outcome": ok, changed or fatal), and each
+    host's counts of the recap."""
+    section = output[output.index(f"TASK [{task}]"):]
+    section = section[:section.index("\nTASK [")]
+    hosts = {}
+    for m in re.finditer(r"^(ok|changed|fatal): \[([\w-]+)\](?:: FAILED!)? => ", section, re.M):
+        hosts[m.group(2)], _ = json.JSONDecoder().raw_decode(section, m.end())
+        hosts[m.group(2)]["outcome"] = m.group(1)
+    recap = output[output.index("PLAY RECAP"):]
+    stats = {m.group(1): {k: int(v) for k, v in re.findall(r"(\w+)=(\d+)", m.group(2))}
+             for m in re.finditer(r"^([\w-]+)\s+: (.*)$", recap, re.M)}
+    return hosts, stats
+
+
 def missing_tools():
     return [t for t in ("ansible-playbook", "ansible-vault", "ssh", "ssh-keygen", "/usr/sbin/sshd") if not shutil.which(t)]
 
@@ -94,7 +111,8 @@ class TwoSites(unittest.TestCase):
         subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", cls.path("client_key")], check=True)
         subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", cls.path("host_key")], check=True)
         shutil.copy(cls.path("client_key.pub"), cls.path("authorized_keys"))
-        host_key = open(cls.path("host_key.pub")).read().split()
+        with open(cls.path("host_key.pub")) as f:
+            host_key = f.read().split()
         with open(cls.path("known_hosts"), "w") as f:
             for _, (_, _, address, _, _) in SITES.items():
                 f.write(f"{address} {host_key[0]} {host_key[1]}\n")
@@ -176,7 +194,8 @@ LogLevel ERROR
     def search(cls, site):
         """The devices a search at the site finds: MAC -> the search's keys."""
         jump = SITES[site][0]
-        env = {"PATH": os.environ["PATH"], "COBALIN_TIME_SCALE": SCALE, "HOME": cls.dir}
+        env = {"PATH": os.environ["PATH"], "NETLAB_ID": os.environ["NETLAB_ID"], "COBALIN_TIME_SCALE": SCALE,
+               "HOME": cls.dir}
         p = subprocess.run(netlab(jump, BIN, "search", "--json", "--network", "192.168.1.255", "--home",
                                   cls.path(f"{site}.search-home")), capture_output=True, env=env, timeout=120)
         assert p.returncode == 0, p.stderr.decode()
@@ -199,18 +218,17 @@ LogLevel ERROR
 
     def playbook(self, *args, site_b_password=PASSWORD_B):
         """Runs site.yml; the per-host results of its module task and the whole output."""
-        env = self.ansible_env({"ANSIBLE_STDOUT_CALLBACK": "json", "COBALIN_SITE_B_PASSWORD": site_b_password,
+        env = self.ansible_env({"ANSIBLE_CALLBACK_RESULT_FORMAT": "json", "COBALIN_SITE_B_PASSWORD": site_b_password,
                                 "COBALIN_SITE_B_NEW_PASSWORD": NEW_PASSWORD_B})
-        p = subprocess.run(["ansible-playbook", "-i", self.path("inventory", "inventory.yml"), "--vault-password-file",
+        p = subprocess.run(["ansible-playbook", "-v", "-i", self.path("inventory", "inventory.yml"), "--vault-password-file",
                             self.path("vault_password"), os.path.join(SOURCE, "ansible", "site.yml"), *args],
                            capture_output=True, env=env, timeout=300, cwd=self.dir)
         out = p.stdout.decode() + p.stderr.decode()
         for secret in SECRETS:
             self.assertNotIn(secret, out, "a password in Ansible's output")
-        report = json.loads(p.stdout)
-        task = report["plays"][0]["tasks"][0]
-        self.assertEqual(task["task"]["name"], "Apply the site's plan")
-        return p.returncode, task["hosts"], report["stats"], out
+        hosts, stats = results(p.stdout.decode(), "Apply the site's plan")
+        self.assertEqual(set(hosts), set(SITES), out)
+        return p.returncode, hosts, stats, out
 
     def assert_devices(self, site, expected):
         found = self.search(site)
@@ -226,6 +244,7 @@ LogLevel ERROR
         for site in SITES:
             with self.subTest("check mode", site=site):
                 self.assertTrue(hosts[site]["changed"], out)
+                self.assertEqual(hosts[site]["outcome"], "changed")
                 statuses = {d["mac"]: d["status"] for d in hosts[site]["devices"]}
                 self.assertEqual(statuses, {mac: "would_change" for mac in PLANNED[site]})
                 self.assertEqual(self.written(site, marks[site]), set(), "check mode wrote")
@@ -255,6 +274,7 @@ LogLevel ERROR
         for site in SITES:
             with self.subTest("rerun", site=site):
                 self.assertFalse(hosts[site]["changed"], out)
+                self.assertEqual(hosts[site]["outcome"], "ok")
                 self.assertEqual({d["status"] for d in hosts[site]["devices"]}, {"unchanged"})
                 self.assertEqual(self.written(site, marks[site]), set())
                 self.assertEqual(stats[site]["changed"], 0)
@@ -264,12 +284,12 @@ LogLevel ERROR
         marks = {site: self.capture_length(site) for site in SITES}
         rc, hosts, stats, out = self.playbook(site_b_password=WRONG_PASSWORD)
         self.assertEqual(rc, 2, out)
-        self.assertTrue(hosts["site-b"]["failed"])
+        self.assertEqual(hosts["site-b"]["outcome"], "fatal")
         self.assertEqual(hosts["site-b"]["rc"], 1)
         self.assertIn("02:7E:3A:0B:00:01: refused: the password does not match the device's", hosts["site-b"]["msg"])
-        self.assertEqual(stats["site-b"]["failures"], 1)
-        self.assertFalse(hosts["site-a"].get("failed", False), out)
-        self.assertEqual(stats["site-a"]["failures"], 0)
+        self.assertEqual(stats["site-b"]["failed"], 1)
+        self.assertEqual(hosts["site-a"]["outcome"], "ok", out)
+        self.assertEqual(stats["site-a"]["failed"], 0)
         self.assertEqual(stats["site-a"]["ok"], 2, "site-a ran both tasks")
         for site in SITES:
             self.assertEqual(self.written(site, marks[site]), set())
