@@ -338,6 +338,15 @@ std::optional<std::string> ReceivedPassword(const DeviceStore& store, long devic
     return AnsiToUtf8(ansi);
 }
 
+// Whether the device's password lets the row through: the row's password, or
+// its new password when the device holds that already (a plan run a second
+// time, after it changed the password); the row's other keys are then
+// checked as for any device.
+bool PasswordLetsRowThrough(const std::string& received, const PlanRow& row) {
+    const std::string& next = row.values[*PlanKeyOfRow(PagedRow::Password)];
+    return received == row.password || (!next.empty() && received == next);
+}
+
 // The rows the configuration panel edits.
 constexpr PagedRow::Row kPanelRows[] = {PagedRow::ServerName, PagedRow::CompanyName, PagedRow::Password,
                                         PagedRow::Dhcp,       PagedRow::IpAddress,   PagedRow::Netmask,
@@ -463,7 +472,7 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
     const DeviceRecord& current = store.DeviceTable[static_cast<size_t>(device)].Record;
     const std::optional<std::string> password = ReceivedPassword(store, device);
     if (!password) return Refuse(plan, std::string(kPasswordNotReceived));
-    if (*password != row.password) return Refuse(plan, std::string(kWrongPassword));
+    if (!PasswordLetsRowThrough(*password, row)) return Refuse(plan, std::string(kWrongPassword));
     const std::string& dhcp = row.values[*PlanKeyOfRow(PagedRow::Dhcp)];
     const bool dhcpOn = (dhcp.empty() ? CurrentText(current, PagedRow::Dhcp) : dhcp) == "Enable";
     Trial trial(CopyOfEntry(store, device));

@@ -263,6 +263,18 @@ TEST(ConfigurePlan, WhatEachDeviceGets) {
          {"ip", "location"}, ""},
         {"serial rows are no panel field", D, kPassword, {{"baud_rate", "115200"}, {"data_stop_bits", "7-2"}},
          R::WouldChange, {"baud_rate", "data_stop_bits"}, ""},
+        // A second run of a plan that changed the password: the device holds
+        // the row's new password, and the row's other keys count with it.
+        {"holds the new password already", D, "Old-Passw0rd", {{"new_password", kPassword}, {"name", "Rack-01"}},
+         R::Unchanged, {}, ""},
+        {"holds the new password, other keys change", Z, "Old-Passw0rd",
+         {{"new_password", kPassword}, {"name", "Rack-02"}}, R::WouldChange, {"name"}, ""},
+        {"holds the new password, other keys checked", D, "Old-Passw0rd",
+         {{"new_password", kPassword}, {"location", "Hal"}}, R::Refused, {}, nameShort},
+        {"neither password matches", D, "Old-Passw0rd", {{"new_password", kNewPassword}}, R::Refused, {},
+         "the password does not match the device's"},
+        {"an empty new password is no match", D, "", {{"new_password", ""}}, R::Refused, {},
+         "the password does not match the device's"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -274,6 +286,7 @@ TEST(ConfigurePlan, WhatEachDeviceGets) {
         EXPECT_EQ(plan.reason, c.reason);
         EXPECT_EQ(plan.reason.find("ecr3t"), std::string::npos);
         EXPECT_EQ(plan.reason.find(kNewPassword), std::string::npos);
+        EXPECT_EQ(plan.reason.find("Passw0rd"), std::string::npos);
         EXPECT_EQ(plan.sent.mac, "02:7E:3A:04:C8:01");
         EXPECT_FALSE(plan.sent.module);
     }

@@ -18,20 +18,24 @@ deb="$scratch/out/cobalin_${version}_$(dpkg --print-architecture).deb"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/cobalin ./usr/share/man/man1/cobalin.1.gz ./usr/share/applications/cobalin.desktop \
             ./usr/share/icons/hicolor/scalable/apps/cobalin.svg ./usr/share/doc/cobalin/copyright \
-            ./usr/share/doc/cobalin/changelog.gz ./usr/share/doc/cobalin/ui-driver.md ./usr/share/cobalin/Setting.ini; do
+            ./usr/share/doc/cobalin/changelog.gz ./usr/share/doc/cobalin/ui-driver.md ./usr/share/cobalin/Setting.ini \
+            ./usr/share/ansible/plugins/modules/cobalin_configure.py; do
   grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
 done
 for set in "$source"/data/*.ini; do
   [ -e "$set" ] || continue
   grep -qxF "./usr/share/cobalin/$(basename "$set")" <<<"$contents" || fail "the package lacks the data set $(basename "$set")"
 done
-if grep -v '^\./usr/\(bin/cobalin\|share/\(man\|applications\|icons\|doc\|cobalin\)\)\|/$' <<<"$contents"; then
+if grep -v '^\./usr/\(bin/cobalin\|share/\(man\|applications\|icons\|doc\|cobalin\|ansible/plugins/modules/cobalin_configure\.py$\)\)\|/$' <<<"$contents"; then
   fail "the package holds more than the program and its files (above)"
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in qt6-qpa-plugins fonts-liberation libqt6widgets6 libqt6core6 libc6; do
   grep -q "\b$d\b" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
+# Ansible is for the controller of a run only: suggested, never required.
+grep -q '\bansible' <<<"$(dpkg-deb -f "$deb" Suggests)" || fail "Suggests lacks Ansible"
+if grep -q 'ansible' <<<"$depends$(dpkg-deb -f "$deb" Recommends)"; then fail "the package requires Ansible: $depends"; fi
 
 # Debian's validators: lintian reports no error, the desktop entry is valid.
 status=0
@@ -42,6 +46,14 @@ root="$scratch/root"
 dpkg -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/cobalin.desktop" || fail "desktop-file-validate"
 exe="$root/usr/bin/cobalin"
+# The module as Ansible finds it in the package; ansible-doc reads its documentation.
+module="$root/usr/share/ansible/plugins/modules/cobalin_configure.py"
+[ "$(stat -c %a "$module")" = 644 ] || fail "the module's mode is $(stat -c %a "$module")"
+if command -v ansible-doc > /dev/null; then
+  env -i PATH="$PATH" HOME="$scratch" ANSIBLE_LOCAL_TEMP="$scratch/ansible" ansible-doc -M "${module%/*}" cobalin_configure \
+    > "$scratch/ansible-doc.log" 2>&1 || { cat "$scratch/ansible-doc.log"; fail "ansible-doc cobalin_configure"; }
+  grep -q 'Runs `cobalin configure' "$scratch/ansible-doc.log" || fail "ansible-doc shows no description"
+fi
 
 # The program from the scratch root, with a home of its own.
 home="$scratch/home"
