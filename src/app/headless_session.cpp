@@ -62,10 +62,19 @@ std::string HeadlessSession::Search(const std::vector<std::string>& alsoAsk) {
     const QString host = QString::fromStdString(where_.host);
     if (!session_.Send(host, where_.type, 0) || !error_.empty()) return error_.empty() ? "not a search" : error_;
     // A broadcast reaches a device wherever it moved; one address does not.
-    if (where_.type == SearchAddress)
-        for (const std::string& other : alsoAsk)
-            if (other != where_.host && (!session_.Send(QString::fromStdString(other), where_.type, 0) || !error_.empty()))
-                return error_.empty() ? "not a search" : error_;
+    // The same socket asks the others, as it stands: binding it again could
+    // drop an answer already on its way.
+    if (where_.type == SearchAddress) {
+        ui::SocketControl& socket = session_.UDP8888;
+        const QByteArray request = ui::ToByteArray(BuildSearchRequest(where_.type, socket.RemotePort));
+        for (const std::string& other : alsoAsk) {
+            if (other == where_.host) continue;
+            socket.RemoteHost = QString::fromStdString(other);
+            if (!socket.SendData(request)) error_ = "the search request could not be sent to " + other;
+        }
+        socket.RemoteHost = host;
+        if (!error_.empty()) return error_;
+    }
     QEventLoop loop;
     loop_ = &loop;
     session_.StartCounting();
