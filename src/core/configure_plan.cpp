@@ -338,8 +338,10 @@ std::optional<std::string> PlanValueFault(long row, const std::string& text, Edi
                    " leading one bits";
         return std::nullopt;
     }
-    // The editor took it: what it does not take strictly has a blank in it.
-    if (!address) return name + "a blank in an address";
+    // The editor took it; a plan's address is read strictly.
+    if (!address)
+        return text.find_first_of(kBlanks) != std::string::npos ? name + "a blank in an address"
+                                                                 : ValueFault(row, EditNote::Refused);
     // No gateway at all is a setting of its own.
     if (!IsHostAddress(*address) && !(row == PagedRow::Gateway && *address == 0))
         return name + "not an address a device can have (0.0.0.0, 255.255.255.255, loopback, multicast or reserved)";
