@@ -287,12 +287,14 @@ class UncleanRuns(unittest.TestCase):
             time.sleep(0.002)
         self.fail("never came")
 
+    # The signal tests run at full program time: the clears of 60 devices
+    # then take over a second, ample room for a signal to land among them.
     def first_clear(self, datagrams):
         return requests(datagrams)["clear"] > 0
 
     def test_1_a_signal_after_the_first_clear_leaves_no_device_torn(self):
         before = len(self.sim.datagrams())
-        p = self.start(self.plan("Int"), scale="0.5")
+        p = self.start(self.plan("Int"), scale="1")
         self.wait_for(before, self.first_clear)
         p.send_signal(signal.SIGINT)
         out, err = p.communicate(timeout=120)
@@ -311,7 +313,7 @@ class UncleanRuns(unittest.TestCase):
 
     def test_2_a_second_signal_skips_the_verification(self):
         before = len(self.sim.datagrams())
-        p = self.start(self.plan("Two"), scale="0.5")
+        p = self.start(self.plan("Two"), scale="1")
         self.wait_for(before, self.first_clear)
         p.send_signal(signal.SIGTERM)
         p.send_signal(signal.SIGHUP)
