@@ -45,11 +45,14 @@ void SimLan::SearchReply(size_t i, double at, std::vector<Outgoing>& out) {
     const SimDevice& d = devices_[i];
     const Faults& f = d.desc.faults;
     std::vector<Bytes> datagrams;
+    const auto dropped = [](const std::vector<int>& pages, int page) {
+        return std::find(pages.begin(), pages.end(), page) != pages.end();
+    };
     if (!d.desc.paged) {
         datagrams.emplace_back(d.record.begin(), d.record.begin() + kShortLength);
     } else {
         for (int page = 0; page < 3; ++page) {
-            if (std::find(f.dropPages.begin(), f.dropPages.end(), page) != f.dropPages.end()) continue;
+            if (dropped(f.dropPages, page) || (d.restarted && dropped(f.dropPagesAfterRestart, page))) continue;
             const PageSpan& p = kPageSpans[static_cast<size_t>(page)];
             datagrams.emplace_back(d.record.begin() + static_cast<long>(p.at),
                                    d.record.begin() + static_cast<long>(p.at + p.length));
@@ -60,6 +63,7 @@ void SimLan::SearchReply(size_t i, double at, std::vector<Outgoing>& out) {
         if (f.truncate && f.truncate < g.size()) g.resize(f.truncate);
         out.push_back({i, g, at});
         if (f.duplicate) out.push_back({i, g, at});
+        at += f.pageGap;
     }
     std::uniform_int_distribution<int> byte(0, 255);
     for (int n = 0; n < f.malformed; ++n) {
@@ -94,12 +98,16 @@ void SimLan::Acknowledge(size_t i, double at, std::vector<Outgoing>& out) {
     out.push_back({i, ack, at});
 }
 
-SimDevice* SimLan::ByIdentity(const Bytes& data, size_t at) {
-    for (auto& d : devices_)
-        if (std::equal(d.record.begin() + kPagedIdentityAt, d.record.begin() + kPagedIdentityAt + kIdentityBytes,
+std::vector<size_t> SimLan::ByIdentity(const Bytes& data, size_t at, double now) const {
+    std::vector<size_t> found;
+    for (size_t i = 0; i < devices_.size(); ++i) {
+        const SimDevice& d = devices_[i];
+        if (Listening(d, now) &&
+            std::equal(d.record.begin() + kPagedIdentityAt, d.record.begin() + kPagedIdentityAt + kIdentityBytes,
                        data.begin() + static_cast<long>(at)))
-            return &d;
-    return nullptr;
+            found.push_back(i);
+    }
+    return found;
 }
 
 std::vector<Outgoing> SimLan::Handle(uint16_t port, const Address& dst, const Bytes& data, double now) {
@@ -126,47 +134,47 @@ void SimLan::HandleCommand(const Address& dst, const Bytes& data, double now, st
     }
     if (!HasMagic(data)) return;
     if (data.size() == kMaintenanceRequestSize && data[22] == 0) {
-        SimDevice* d = ByIdentity(data, 40);
-        if (!d || !Listening(*d, now)) return;
-        // The serial copy must be the device's own too.
-        const size_t echoAt = d->desc.paged ? kPagedSerialAt : kShortSerialAt;
-        if (!std::equal(data.begin() + 24, data.begin() + 40, d->record.begin() + static_cast<long>(echoAt))) return;
         const std::string word(reinterpret_cast<const char*>(data.data() + 46), strnlen(reinterpret_cast<const char*>(data.data() + 46), 12));
-        const size_t i = static_cast<size_t>(d - devices_.data());
-        if (word == "reset") {
-            Acknowledge(i, now, out);
-            Restart(*d, now);
-        } else if (word == "clrCfgBuf") {
-            Acknowledge(i, now, out);
-            d->pending = d->record;
-            d->hasPending = false;
-            d->writeA.clear();
+        for (size_t i : ByIdentity(data, 40, now)) {
+            SimDevice* d = &devices_[i];
+            // The serial copy must be the device's own too.
+            const size_t echoAt = d->desc.paged ? kPagedSerialAt : kShortSerialAt;
+            if (!std::equal(data.begin() + 24, data.begin() + 40, d->record.begin() + static_cast<long>(echoAt))) continue;
+            if (word == "reset") {
+                Acknowledge(i, now, out);
+                Restart(*d, now);
+            } else if (word == "clrCfgBuf") {
+                Acknowledge(i, now, out);
+                d->pending = d->record;
+                d->hasPending = false;
+                d->writeA.clear();
+            }
         }
         return;
     }
-    if (data.size() == kWriteASize && data[22] == 0x7F && data[30] == 1) {
-        SimDevice* d = ByIdentity(data, 24);
-        if (d && Listening(*d, now) && d->desc.paged) d->writeA = data;
+    if ((data.size() == kWriteASize || data.size() == kWriteBSize) && data[22] == 0x7F)
+        for (size_t i : ByIdentity(data, 24, now)) HandleWrite(i, data, now, out);
+}
+
+void SimLan::HandleWrite(size_t i, const Bytes& data, double now, std::vector<Outgoing>& out) {
+    SimDevice& d = devices_[i];
+    if (data.size() == kWriteASize && data[30] == 1) {
+        if (d.desc.paged) d.writeA = data;
         return;
     }
-    if (data.size() == kWriteBSize && data[22] == 0x7F && data[30] == 2) {
-        SimDevice* d = ByIdentity(data, 24);
-        if (!d || !Listening(*d, now) || d->writeA.empty()) return;
-        const Bytes a = std::move(d->writeA);
-        d->writeA.clear();
-        // A write whose checksum does not add up is dropped without an answer.
-        if (WriteSum(a, data) != data[1005]) return;
-        if (d->desc.faults.ignoreWrites) {
-            Acknowledge(static_cast<size_t>(d - devices_.data()), now, out);
-            return;
-        }
+    if (data.size() != kWriteBSize || data[30] != 2 || d.writeA.empty()) return;
+    const Bytes a = std::move(d.writeA);
+    d.writeA.clear();
+    // A write whose checksum does not add up is dropped without an answer.
+    if (WriteSum(a, data) != data[1005]) return;
+    if (!d.desc.faults.ignoreWrites) {
         // The datagrams carry the data of pages 0 and 1 from byte 31 on.
-        std::copy(a.begin() + 31, a.end(), d->pending.begin() + kHeaderBytes);
+        std::copy(a.begin() + 31, a.end(), d.pending.begin() + kHeaderBytes);
         std::copy(data.begin() + 31, data.begin() + 1005,
-                  d->pending.begin() + static_cast<long>(kPageSpans[1].at + kHeaderBytes));
-        d->hasPending = true;
-        Acknowledge(static_cast<size_t>(d - devices_.data()), now, out);
+                  d.pending.begin() + static_cast<long>(kPageSpans[1].at + kHeaderBytes));
+        d.hasPending = true;
     }
+    Acknowledge(i, now, out);
 }
 
 void SimLan::HandleModule(const Bytes& data, double now, std::vector<Outgoing>& out) {
@@ -205,6 +213,7 @@ std::vector<size_t> SimLan::Advance(double now) {
         SimDevice& d = devices_[i];
         if (d.silentUntil < 0 || now < d.silentUntil) continue;
         d.silentUntil = -1;
+        d.restarted = true;
         if (d.hasPending) {
             d.record = d.pending;
             d.hasPending = false;

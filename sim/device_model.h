@@ -26,6 +26,7 @@ struct SimDevice {
     Bytes module;            // the LAN-module record (173 bytes) when desc.module
     Address ip{};            // the address it answers from
     double silentUntil = -1; // restarting until then
+    bool restarted = false;  // back from a restart at least once
 };
 
 // A datagram to send from a device's address back to the sender.
@@ -61,7 +62,11 @@ private:
     bool Listening(const SimDevice& d, double now) const { return !d.desc.faults.silent && now >= d.silentUntil; }
     void SearchReply(size_t i, double at, std::vector<Outgoing>& out);
     void Acknowledge(size_t i, double at, std::vector<Outgoing>& out);
-    SimDevice* ByIdentity(const Bytes& data, size_t at);
+    // Every listening device whose identity bytes the request carries at
+    // `at`: devices sharing a MAC share their identity too, and each takes
+    // what is addressed to it.
+    std::vector<size_t> ByIdentity(const Bytes& data, size_t at, double now) const;
+    void HandleWrite(size_t i, const Bytes& data, double now, std::vector<Outgoing>& out);
     void HandleCommand(const Address& dst, const Bytes& data, double now, std::vector<Outgoing>& out);
     void HandleModule(const Bytes& data, double now, std::vector<Outgoing>& out);
     void Restart(SimDevice& d, double now) {

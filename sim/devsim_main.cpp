@@ -170,11 +170,14 @@ int ListenTcp(uint16_t port) {
     return fd;
 }
 
-// Sends from a given local address with IP_PKTINFO. A full send queue is
+// Sends from a given local address with IP_PKTINFO, out of the interface the
+// request came in by: a device answers on its own wire whatever its address,
+// so one whose address lies outside the sender's subnet (no route back in
+// this namespace) still answers, as the real one does. A full send queue is
 // waited out (a second at most); any other failure would repeat for every
 // later reply and leave the program under test without answers for reasons
 // it cannot see, so it stops the simulator with the reason.
-void SendFrom(int fd, const Address& from, const sockaddr_in& to, const Bytes& data) {
+void SendFrom(int fd, const Address& from, int ifindex, const sockaddr_in& to, const Bytes& data) {
     iovec iov{const_cast<uint8_t*>(data.data()), data.size()};
     char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
     msghdr msg{};
@@ -189,6 +192,7 @@ void SendFrom(int fd, const Address& from, const sockaddr_in& to, const Bytes& d
     c->cmsg_type = IP_PKTINFO;
     c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo info{};
+    info.ipi_ifindex = ifindex;
     std::memcpy(&info.ipi_spec_dst, from.data(), 4);
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
     for (int waits = 0; sendmsg(fd, &msg, 0) < 0;) {
@@ -203,6 +207,7 @@ void SendFrom(int fd, const Address& from, const sockaddr_in& to, const Bytes& d
 
 struct Scheduled {
     int fd;
+    int ifindex;  // the interface the request came in by
     sockaddr_in to;
     Outgoing out;
 };
@@ -284,7 +289,7 @@ int main(int argc, char** argv) {
         while (!queue.empty() && queue.begin()->first <= clock.Now()) {
             const Scheduled s = queue.begin()->second;
             queue.erase(queue.begin());
-            SendFrom(s.fd, sim.devices()[s.out.device].ip, s.to, s.out.data);
+            SendFrom(s.fd, sim.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
         }
         for (size_t i : sim.Advance(clock.Now()))
             if (!o.iface.empty()) AddAddress(o.iface, sim.devices()[i].ip);
@@ -320,11 +325,13 @@ int main(int argc, char** argv) {
                     const ssize_t n = recvmsg(fd, &msg, MSG_DONTWAIT);
                     if (n < 0) break;
                     Address dst{};
+                    int ifindex = 0;
                     for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
                         if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
                             in_pktinfo info;
                             std::memcpy(&info, CMSG_DATA(c), sizeof info);
                             std::memcpy(dst.data(), &info.ipi_addr, 4);
+                            ifindex = info.ipi_ifindex;
                         }
                     }
                     const double now = clock.Now();
@@ -335,7 +342,7 @@ int main(int argc, char** argv) {
                     }
                     const Bytes data(buffer.begin(), buffer.begin() + n);
                     for (auto& out : sim.Handle(udpPorts[k], dst, data, now))
-                        queue.emplace(out.at, Scheduled{fd, from, std::move(out)});
+                        queue.emplace(out.at, Scheduled{fd, ifindex, from, std::move(out)});
                 }
             } else if (fd == tcp) {
                 sockaddr_in peer{};

@@ -158,18 +158,19 @@ std::optional<LanDescription> ParseLanDescription(const std::string& text, Parse
             d.faults.neverRestarts = true;
         } else if (key == "ignore_writes") {
             ok = ParseFlag(value, d.faults.ignoreWrites);
-        } else if (key == "restart" || key == "delay") {
+        } else if (key == "restart" || key == "delay" || key == "page_gap") {
             const auto v = ParseDecimal(value);
             ok = v && *v >= 0 && *v <= 3600;
-            if (ok) (key == "restart" ? d.restart : d.faults.delay) = *v;
-        } else if (key == "drop") {
-            d.faults.dropPages.clear();
+            if (ok) (key == "restart" ? d.restart : key == "delay" ? d.faults.delay : d.faults.pageGap) = *v;
+        } else if (key == "drop" || key == "drop_after_restart") {
+            std::vector<int>& dropped = key == "drop" ? d.faults.dropPages : d.faults.dropPagesAfterRestart;
+            dropped.clear();
             std::istringstream pages(value);
             std::string p;
             while (ok && std::getline(pages, p, ',')) {
                 const auto n = ParseWholeNumber(p, 0, 2);
                 ok = n.has_value();
-                if (ok) d.faults.dropPages.push_back(static_cast<int>(*n));
+                if (ok) dropped.push_back(static_cast<int>(*n));
             }
         } else if (key == "duplicate") {
             ok = ParseFlag(value, d.faults.duplicate);

@@ -13,10 +13,12 @@ namespace cobalin::sim {
 
 struct Faults {
     std::vector<int> dropPages;     // pages never sent
+    std::vector<int> dropPagesAfterRestart;  // pages never sent once the device has restarted
     bool duplicate = false;         // every reply datagram twice
     bool reorder = false;           // pages in reverse order
     size_t truncate = 0;            // cut every reply datagram to this many bytes (0: off)
     double delay = 0;               // program seconds before answering
+    double pageGap = 0;             // program seconds between one reply's datagrams
     bool silent = false;            // never answers anything
     int malformed = 0;              // malformed datagrams sent with each search reply
     int flood = 0;                  // random datagrams sent with each search reply

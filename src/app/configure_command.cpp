@@ -9,6 +9,8 @@
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -125,8 +127,11 @@ struct Planned {
     SentUpdate sent;
 };
 
-// Steps 2-4: each row matched, checked and its change computed.
-std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore& store, bool check) {
+// Steps 2-4: each row matched, checked and its change computed. A row is
+// refused too when nothing may be sent to its device (`refusal`), or when it
+// would give the device an address another found device keeps.
+std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore& store, bool check,
+                             const std::function<std::string(long device)>& refusal) {
     std::vector<Planned> out;
     for (const PlanRow& row : rows) {
         Planned p;
@@ -138,6 +143,14 @@ std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore
             p.report.reason = "not found by the search";
         } else {
             DevicePlan plan = PlanDevice(store, p.device, row, ClassOfEntry(store.DeviceTable[static_cast<size_t>(p.device)]));
+            std::string why;
+            if (plan.status == RowStatus::WouldChange) why = refusal(p.device);
+            if (plan.status == RowStatus::WouldChange && why.empty()) why = PlanAddressClash(store, p.device, plan, row, rows);
+            if (!why.empty()) {
+                plan.status = RowStatus::Refused;
+                plan.reason = std::move(why);
+                plan.changed.clear();
+            }
             p.report.status = plan.status == RowStatus::WouldChange && !check ? RowStatus::Updated : plan.status;
             p.report.reason = plan.reason;
             p.report.changed = plan.changed;
@@ -245,7 +258,10 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     session.progress = [&progress](const std::string& line) { progress.Show(line); };
     if (const std::string e = session.Search(); !e.empty()) return Fail(e);
     if (stops.count() > 0) return ReportAllInterrupted(plan.rows, options.search.format);
-    std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check);
+    const QString host = QString::fromStdString(options.search.host);
+    std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check, [&](long device) {
+        return session.session().RequestRefusal(static_cast<int16_t>(device), host);
+    });
 
     std::vector<BatchDevice> batch;
     if (!options.check) {
@@ -279,6 +295,10 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         for (Planned& p : planned)
             if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
                 p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};
+        std::map<long, std::string> writeFaults;
+        for (const Planned& p : planned)
+            if (p.report.status == RowStatus::Updated)
+                writeFaults[p.device] = session.session().WriteFault(static_cast<int16_t>(p.device));
         const bool search = stops.count() < 2 && !started.empty();
         const std::string searchFault = search ? session.Search(NewAddresses(planned)) : std::string();
         const bool verify = stops.count() < 2;
@@ -289,7 +309,7 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
                 p.report.reason = std::string(kInterruptedBeforeVerification);
                 continue;
             }
-            const Verification v = VerifyDevice(p.sent, *state.Devices);
+            const Verification v = VerifyDevice(p.sent, *state.Devices, writeFaults[p.device]);
             p.report.ip = v.ip;
             if (v.verified) continue;
             p.report.status = RowStatus::NotVerified;

@@ -183,8 +183,11 @@ bool Trial::Differs(long row, const std::string& ansi) {
     ApplyParameter(*store_, texts_, row, ansi, 1);
     const FieldDef& f = PagedFields()[static_cast<size_t>(row)];
     bool differs = FieldDiffers(record, entry().Record, f.offset, f.size);
+    // The module path never writes the device's own record: what the device
+    // holds of a row its module carries is in the module record alone, so a
+    // plan that was applied once does not count as a change again.
     if (const ModuleField* m = ModuleFieldOfRow(row); m && entry().FormatTag == RecordFormat::WithModule)
-        differs = differs || FieldDiffers(moduleRecord, module(), m->offset, m->dotted() ? 4 : kModuleTextSize);
+        differs = FieldDiffers(moduleRecord, module(), m->offset, m->dotted() ? 4 : kModuleTextSize);
     entry().Record = record;
     module() = moduleRecord;
     return differs;
@@ -429,6 +432,25 @@ bool IsAddressRow(long row) {
 }
 
 constexpr std::string_view kWrongPassword = "the password does not match the device's";
+constexpr std::string_view kPasswordNotReceived = "the device's password was not received; search again";
+
+// The password the device sent in this search: from its page 0, or from its
+// module record where a LAN-module device's page 0 was lost. None without
+// either: an empty plan cell must not pass against zero bytes.
+std::optional<std::string> ReceivedPassword(const DeviceStore& store, long device) {
+    const auto k = static_cast<size_t>(device);
+    const DeviceEntry& e = store.DeviceTable[k];
+    if (e.ReceivedPages & 1u) return CurrentText(e.Record, PagedRow::Password);
+    const LanModuleEntry& m = store.LanModuleTable[k];
+    const ModuleField* field = ModuleFieldOfRow(PagedRow::Password);
+    if (e.FormatTag != RecordFormat::WithModule || m.MacText != e.MacText || !field ||
+        m.Record.size() < field->offset + kModuleTextSize)
+        return std::nullopt;
+    std::string ansi;
+    for (size_t i = field->offset; i < field->offset + kModuleTextSize; ++i)
+        if (m.Record[i] != 0) ansi += static_cast<char>(m.Record[i]);
+    return AnsiToUtf8(ansi);
+}
 
 // The rows the configuration panel edits.
 constexpr PagedRow::Row kPanelRows[] = {PagedRow::ServerName, PagedRow::CompanyName, PagedRow::Password,
@@ -561,6 +583,7 @@ PlanParse ParsePlan(std::string_view text) {
     }
     RowReader reader(*header);
     for (size_t r = 1; r < csv.records.size(); ++r) reader.Read(csv.records[r], out.rows);
+    reader.error += PlanAddressClashes(out.rows);
     if (!reader.error.empty()) {
         reader.error.pop_back();
         out.error = std::move(reader.error);
@@ -586,9 +609,11 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
     DevicePlan plan;
     plan.sent.mac = row.mac;
     if (const UpdateBlock block = CheckUpdate(store, device); block != UpdateBlock::None)
-        return Refuse(plan, std::string(UpdateBlockText(block)));
+        return Refuse(plan, UpdateRefusalText(store, device));
     const DeviceRecord& current = store.DeviceTable[static_cast<size_t>(device)].Record;
-    if (CurrentText(current, PagedRow::Password) != row.password) return Refuse(plan, std::string(kWrongPassword));
+    const std::optional<std::string> password = ReceivedPassword(store, device);
+    if (!password) return Refuse(plan, std::string(kPasswordNotReceived));
+    if (*password != row.password) return Refuse(plan, std::string(kWrongPassword));
     if (AddressWithoutDhcpOff(current, row)) return Refuse(plan, std::string(kDhcpIsOn));
     const std::string& dhcp = row.values[*PlanKeyOfRow(PagedRow::Dhcp)];
     const bool dhcpOn = (dhcp.empty() ? CurrentText(current, PagedRow::Dhcp) : dhcp) == "Enable";
@@ -612,6 +637,43 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
     return plan;
 }
 
+std::string AddressHolder(const DeviceStore& store, long device, uint32_t address, const std::vector<PlanRow>& plan) {
+    for (const std::string& mac : AddressHolders(store, device, address)) {
+        // A device the plan moves to another address does not keep this one
+        // (two devices may swap their addresses in one plan).
+        const bool moved = std::any_of(plan.begin(), plan.end(), [&](const PlanRow& r) {
+            const auto to = AddressValue(r.values[*PlanKeyOfRow(PagedRow::IpAddress)]);
+            return r.mac == mac && to && *to != address;
+        });
+        if (!moved) return mac;
+    }
+    return {};
+}
+
+std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan, const PlanRow& row,
+                             const std::vector<PlanRow>& all) {
+    if (!plan.sent.rows.count(PagedRow::IpAddress)) return {};
+    const auto to = AddressValue(row.values[*PlanKeyOfRow(PagedRow::IpAddress)]);
+    if (!to) return {};
+    const std::string holder = AddressHolder(store, device, *to, all);
+    return holder.empty() ? std::string() : "IP address " + DottedQuad(*to) + " is held by MAC " + holder;
+}
+
+std::string PlanAddressClashes(const std::vector<PlanRow>& rows) {
+    std::map<uint32_t, const PlanRow*> rowOf;
+    std::string error;
+    for (const PlanRow& r : rows) {
+        const auto to = AddressValue(r.values[*PlanKeyOfRow(PagedRow::IpAddress)]);
+        if (!to) continue;
+        const auto [it, added] = rowOf.emplace(*to, &r);
+        // A repeated MAC is a fault of its own, said already.
+        if (!added && it->second->mac != r.mac)
+            error += "line " + std::to_string(r.line) + ", column ip: moves a device to the address that line " +
+                     std::to_string(it->second->line) + " gives another device\n";
+    }
+    return error;
+}
+
 std::string FoundAddress(const DeviceStore& store, std::string_view mac) {
     const long k = FindDevice(store, mac);
     if (!k) return {};
@@ -620,10 +682,11 @@ std::string FoundAddress(const DeviceStore& store, std::string_view mac) {
     return ip ? *ip : std::string();
 }
 
-Verification VerifyDevice(const SentUpdate& sent, const DeviceStore& after) {
+Verification VerifyDevice(const SentUpdate& sent, const DeviceStore& after, std::string_view sendFault) {
     Verification v;
-    v.reason = UpdateReportText(sent, after);
-    v.verified = v.reason.empty();
+    const UpdateVerdict verdict = VerifyUpdate(sent, after, sendFault);
+    v.reason = verdict.reason;
+    v.verified = verdict.verified;
     v.ip = FoundAddress(after, sent.mac);
     return v;
 }

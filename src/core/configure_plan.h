@@ -150,7 +150,8 @@ struct DevicePlan {
 // given:
 // - the update must be possible (CheckUpdate: pages received, not short, a
 //   module that answered);
-// - the row's password must equal the one in the device's record;
+// - the row's password must equal the one the device sent in this search
+//   (its page 0, or its module record), and one must have been sent;
 // - a value counts as a change when its encoding differs from the device's
 //   bytes ("192.168.001.010" equals 192.168.1.10); with DHCP Enable (by the
 //   plan or the device) the addresses are not written;
@@ -166,8 +167,21 @@ struct Verification {
     std::string reason;  // as the window reports it: not found, no module record, the rows kept
     std::string ip;      // where the device was found after the update; empty when it was not
 };
-// How a written device came back in the follow-up search.
-Verification VerifyDevice(const SentUpdate& sent, const DeviceStore& after);
+// How a written device came back in the follow-up search; `sendFault`: why
+// its write could not be sent, empty when it left.
+Verification VerifyDevice(const SentUpdate& sent, const DeviceStore& after, std::string_view sendFault = {});
+
+// The MAC of another found device than `device` that holds `address` (host
+// order) and keeps it, as far as `plan` says (a row moving it to another
+// address frees it); empty when none does.
+std::string AddressHolder(const DeviceStore& store, long device, uint32_t address, const std::vector<PlanRow>& plan = {});
+// Why the plan row's new IP address may not be given to entry `device`
+// (another found device holds and keeps it), empty when it may.
+std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan, const PlanRow& row,
+                             const std::vector<PlanRow>& all);
+// One line per plan row that gives a device the IP address an earlier row
+// gives another; empty when no two rows share one.
+std::string PlanAddressClashes(const std::vector<PlanRow>& rows);
 
 // The IP address the table shows for the device with this MAC; empty when
 // the table does not hold it.

@@ -105,6 +105,7 @@ DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
         put("record", "incomplete");
     }
     if (!e.InterfaceName.empty()) put("interface", e.InterfaceName);
+    report.warnings = DeviceWarnings(store, index);
     for (std::string_view key : kKeys)
         for (auto& f : found)
             if (f.first == key) report.fields.push_back(std::move(f));
@@ -113,7 +114,13 @@ DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
 
 std::vector<DeviceReport> ReportDevices(const DeviceStore& store) {
     std::vector<DeviceReport> all;
-    for (int16_t i = 1; i <= store.DeviceCount; ++i) all.push_back(ReportDevice(store, i));
+    // The warnings compare every device with every other: once for all.
+    const auto warnings = AllDeviceWarnings(store);
+    for (int16_t i = 1; i <= store.DeviceCount && store.IsDevice(i); ++i) {
+        DeviceReport& r = all.emplace_back();
+        r = ReportDevice(store, i);
+        r.warnings = warnings[static_cast<size_t>(i)];
+    }
     return all;
 }
 
@@ -181,6 +188,9 @@ std::string ReportJson(const std::vector<DeviceReport>& devices) {
     for (const DeviceReport& d : devices) {
         JsonMembers& members = objects.emplace_back();
         for (const auto& [key, value] : d.fields) members.emplace_back(key, JsonString(value));
+        std::string warnings = "[";
+        for (size_t i = 0; i < d.warnings.size(); ++i) warnings += (i ? ", " : "") + JsonString(d.warnings[i]);
+        members.emplace_back(kWarningsKey, warnings + "]");
     }
     return JsonObjects(objects);
 }
@@ -203,38 +213,48 @@ std::string PrintableText(const std::string& utf8) {
     return out;
 }
 
+std::string JoinedWarnings(const DeviceReport& d) {
+    std::string out;
+    for (const std::string& w : d.warnings) out += (out.empty() ? "" : "; ") + w;
+    return out;
+}
+
 std::string ReportCsv(const std::vector<DeviceReport>& devices) {
     std::string out;
     for (size_t k = 0; k < std::size(kKeys); ++k) out += (k ? "," : "") + std::string(kKeys[k]);
-    out += "\r\n";
+    out += "," + std::string(kWarningsKey) + "\r\n";
     for (const DeviceReport& d : devices) {
         for (size_t k = 0; k < std::size(kKeys); ++k) {
             if (k) out += ",";
             if (const std::string* v = d.Find(kKeys[k])) out += CsvCell(*v);
         }
-        out += "\r\n";
+        out += "," + CsvCell(JoinedWarnings(d)) + "\r\n";
     }
     return out;
 }
 
 std::string ReportText(const std::vector<DeviceReport>& devices) {
-    const std::string_view columns[] = {"mac", "ip", "class", "name", "model"};
-    const std::string_view titles[] = {"MAC address", "IP address", "Class", "Name", "Model"};
+    // The warnings' column only when there is something in it.
+    const bool warned = std::any_of(devices.begin(), devices.end(), [](const DeviceReport& d) { return !d.warnings.empty(); });
+    const std::string_view allColumns[] = {"mac", "ip", "class", "name", "model", kWarningsKey};
+    const std::string_view allTitles[] = {"MAC address", "IP address", "Class", "Name", "Model", "Warnings"};
+    const std::span<const std::string_view> columns(allColumns, warned ? 6 : 5), titles(allTitles, warned ? 6 : 5);
     // Widths in characters (code points), so that UTF-8 names line up.
     auto width = [](const std::string& s) {
         return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     };
     std::vector<std::vector<std::string>> rows;
-    rows.emplace_back(std::begin(titles), std::end(titles));
+    rows.emplace_back(titles.begin(), titles.end());
     for (const DeviceReport& d : devices) {
         std::vector<std::string> row;
         for (std::string_view c : columns) {
             const std::string* v = d.Find(c);
-            row.push_back(v ? PrintableText(*v) : "-");
+            if (c == kWarningsKey) row.push_back(PrintableText(JoinedWarnings(d)));
+            else row.push_back(v ? PrintableText(*v) : "-");
         }
         rows.push_back(std::move(row));
     }
-    std::vector<size_t> widths(std::size(columns), 0);
+    std::vector<size_t> widths(columns.size(), 0);
     for (const auto& row : rows)
         for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], width(row[c]));
     std::string out;
@@ -244,6 +264,8 @@ std::string ReportText(const std::vector<DeviceReport>& devices) {
             line += row[c];
             if (c + 1 < row.size()) line += std::string(widths[c] - width(row[c]) + 2, ' ');
         }
+        // A device without warnings ends its line with its model.
+        while (!line.empty() && line.back() == ' ') line.pop_back();
         out += line + "\n";
     }
     return out;

@@ -21,8 +21,13 @@ namespace cobalin {
 // interface only when the system named the one its reply came in by.
 std::span<const std::string_view> ReportKeys();
 
+// After the keys, every device has its `warnings` (see DeviceWarnings): a
+// list, empty when there is nothing to say.
+constexpr std::string_view kWarningsKey = "warnings";
+
 struct DeviceReport {
     std::vector<std::pair<std::string_view, std::string>> fields;  // in ReportKeys order, UTF-8
+    std::vector<std::string> warnings;                              // UTF-8
     // The value of a key, nullptr when the device does not have it.
     const std::string* Find(std::string_view key) const;
 };
@@ -34,13 +39,16 @@ DeviceClass ClassOfEntry(const DeviceEntry& entry);
 // Every device of the table, in the order they were found.
 std::vector<DeviceReport> ReportDevices(const DeviceStore& store);
 
-// One JSON array, one object per device and per line; absent keys are left out.
+// One JSON array, one object per device and per line; absent keys are left
+// out, `warnings` (an array of strings) is always there, last.
 std::string ReportJson(const std::vector<DeviceReport>& devices);
-// A header row of every key, then one row per device; an absent key is an
-// empty cell. CRLF line ends; a cell holding a comma, a quote, CR or LF is
-// quoted, its quotes doubled.
+// A header row of every key and `warnings`, then one row per device; an
+// absent key is an empty cell, the warnings are joined with "; ". CRLF line
+// ends; a cell holding a comma, a quote, CR or LF is quoted, its quotes
+// doubled.
 std::string ReportCsv(const std::vector<DeviceReport>& devices);
-// Aligned columns for a person: MAC, IP address, class, name, model.
+// Aligned columns for a person: MAC, IP address, class, name, model, and
+// the warnings last.
 std::string ReportText(const std::vector<DeviceReport>& devices);
 
 // A JSON string literal of UTF-8 text, quotes included.
@@ -51,6 +59,8 @@ using JsonMembers = std::vector<std::pair<std::string_view, std::string>>;
 std::string JsonObjects(const std::vector<JsonMembers>& objects);
 // A device's text made safe for a terminal: control characters become "?".
 std::string PrintableText(const std::string& utf8);
+// A device's warnings in one line, joined with "; ".
+std::string JoinedWarnings(const DeviceReport& device);
 // One CSV cell.
 std::string CsvCell(std::string_view utf8);
 

@@ -9,6 +9,46 @@ namespace cobalin {
 
 namespace {
 
+// FNV-1a: tells two datagrams apart without keeping them.
+uint64_t Digest(std::span<const uint8_t> bytes) {
+    uint64_t h = 14695981039346656037ull;
+    for (const uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+    return h;
+}
+
+// A shared MAC keeps a few of its source addresses: enough to name them.
+constexpr size_t kMaxAddressesKept = 8;
+
+void AddAddress(std::vector<uint32_t>& list, uint32_t address) {
+    if (list.size() < kMaxAddressesKept && std::find(list.begin(), list.end(), address) == list.end())
+        list.push_back(address);
+}
+
+// Marks the entry shared when this datagram and an earlier answer to the same
+// search request cannot come from one device. `slot`: 0 page 0, 1 page 1,
+// 2 the short reply, -1 a page that is not compared (page 2 holds status
+// bytes that change between answers).
+void Witness(DeviceEntry& e, unsigned round, int slot, std::span<const uint8_t> datagram, uint32_t from) {
+    DeviceEntry::ReplyWitness& w = e.Witness;
+    if (w.round != round) w = {round, 0, {}, {}};
+    if (slot >= 0) {
+        const uint64_t d = Digest(datagram);
+        const auto bit = static_cast<uint8_t>(1u << slot);
+        if (!(w.seen & bit)) {
+            w.seen = static_cast<uint8_t>(w.seen | bit);
+            w.digest[static_cast<size_t>(slot)] = d;
+        } else if (w.digest[static_cast<size_t>(slot)] != d) {
+            e.SharedMac = true;
+        }
+    }
+    if (from != 0) {
+        if (!w.from.empty() && std::find(w.from.begin(), w.from.end(), from) == w.from.end()) e.SharedMac = true;
+        AddAddress(w.from, from);
+    }
+    if (e.SharedMac)
+        for (const uint32_t a : w.from) AddAddress(e.SharedAddresses, a);
+}
+
 // The entry holding mac, or -1.
 int16_t FindEntry(const DeviceStore& store, const std::string& mac) {
     for (int16_t i = 0; i <= store.DeviceCount && i < static_cast<int16_t>(kTableSize); ++i)
@@ -55,7 +95,7 @@ std::unique_ptr<DeviceStore> CopyOfEntry(const DeviceStore& store, long device) 
     return copy;
 }
 
-IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) {
+IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, uint32_t from) {
     const std::span<const uint8_t> b = datagram.first(std::min(datagram.size(), kMaxDatagramRead));
     const bool isShort = b.size() == kShortRecordSize;
     size_t copyTo = 0, copyLength = kShortRecordSize;
@@ -88,6 +128,7 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) 
         e = DeviceEntry{};
         store.LanModuleTable[static_cast<size_t>(result.entry)] = LanModuleEntry{};
     }
+    Witness(e, store.SearchRound, isShort ? 2 : b[7] < 2 ? b[7] : -1, b, from);
     if (!isShort) e.ReceivedPages = static_cast<uint8_t>(e.ReceivedPages | 1u << b[7]);
     // Every page carries the MAC text, so a page 1 or 2 that arrives first
     // makes the entry that its page 0 later finds.
@@ -103,12 +144,99 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram) 
     return result;
 }
 
-void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name) {
+void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name,
+                          uint32_t address, int prefix) {
     if (result.outcome != IntakeResult::Stored && result.outcome != IntakeResult::Added) return;
     if (!store.IsEntry(result.entry)) return;
     DeviceEntry& e = store.DeviceTable[static_cast<size_t>(result.entry)];
     e.InterfaceIndex = index;
     e.InterfaceName = std::move(name);
+    e.InterfaceAddress = address;
+    e.InterfacePrefix = prefix >= 0 && prefix <= 32 ? prefix : -1;
+}
+
+std::string DottedQuad(uint32_t a) {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(a >> 24), static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 8),
+                              static_cast<uint8_t>(a)};
+    return FormatDotted(bytes);
+}
+
+std::optional<uint32_t> AddressValue(std::string_view text) {
+    const auto b = ParseDottedQuad(text);
+    if (!b) return std::nullopt;
+    return uint32_t{(*b)[0]} << 24 | uint32_t{(*b)[1]} << 16 | uint32_t{(*b)[2]} << 8 | (*b)[3];
+}
+
+uint32_t RecordAddress(const DeviceEntry& e) {
+    size_t at = 0;
+    if (e.FormatTag == RecordFormat::Short)
+        at = ShortFields()[ShortRow::IpV4].offset;
+    else if (e.FormatTag == RecordFormat::Paged || e.FormatTag == RecordFormat::WithModule)
+        at = PagedFields()[PagedRow::IpAddress].offset;
+    else
+        return 0;
+    const uint8_t* r = e.Record.data() + at;
+    return uint32_t{r[0]} << 24 | uint32_t{r[1]} << 16 | uint32_t{r[2]} << 8 | r[3];
+}
+
+std::vector<std::string> AddressHolders(const DeviceStore& store, long device, uint32_t address) {
+    std::vector<std::string> macs;
+    if (address == 0) return macs;
+    const std::string own = store.IsDevice(device) ? store.DeviceTable[static_cast<size_t>(device)].MacText : std::string();
+    for (long i = 1; store.IsDevice(i); ++i) {
+        const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(i)];
+        if (i != device && e.MacText != own && RecordAddress(e) == address &&
+            std::find(macs.begin(), macs.end(), e.MacText) == macs.end())
+            macs.push_back(e.MacText);
+    }
+    return macs;
+}
+
+std::string SharedMacWarning(const DeviceEntry& e) {
+    std::string addresses;
+    for (const uint32_t a : e.SharedAddresses) addresses += (addresses.empty() ? "" : ", ") + DottedQuad(a);
+    return "MAC answered by two devices" +
+           (addresses.empty() ? std::string() : (e.SharedAddresses.size() > 1 ? " (addresses " : " (address ") + addresses + ")");
+}
+
+std::vector<std::vector<std::string>> AllDeviceWarnings(const DeviceStore& store) {
+    const long count = std::clamp<long>(store.DeviceCount, 0, kMaxDevices);
+    std::vector<std::vector<std::string>> out(static_cast<size_t>(count) + 1);
+    std::vector<uint32_t> address(static_cast<size_t>(count) + 1, 0);
+    for (long i = 1; i <= count; ++i) address[static_cast<size_t>(i)] = RecordAddress(store.DeviceTable[static_cast<size_t>(i)]);
+    // Who holds each address: sorted, so that 255 devices take no 65 000 comparisons.
+    std::vector<std::pair<uint32_t, long>> holders;
+    for (long i = 1; i <= count; ++i)
+        if (address[static_cast<size_t>(i)] != 0) holders.emplace_back(address[static_cast<size_t>(i)], i);
+    std::sort(holders.begin(), holders.end());
+    for (long i = 1; i <= count; ++i) {
+        const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(i)];
+        std::vector<std::string>& w = out[static_cast<size_t>(i)];
+        const uint32_t a = address[static_cast<size_t>(i)];
+        if (a != 0) {
+            std::string others;
+            for (auto h = std::lower_bound(holders.begin(), holders.end(), std::make_pair(a, 0L));
+                 h != holders.end() && h->first == a; ++h) {
+                const std::string& mac = store.DeviceTable[static_cast<size_t>(h->second)].MacText;
+                if (h->second != i && mac != e.MacText && others.find(mac) == std::string::npos)
+                    others += (others.empty() ? "" : ", ") + mac;
+            }
+            if (!others.empty()) w.push_back("IP address also held by MAC " + others);
+        }
+        if (e.SharedMac) w.push_back(SharedMacWarning(e));
+        if (a != 0 && e.InterfacePrefix > 0 && e.InterfaceAddress != 0) {
+            const uint32_t mask = e.InterfacePrefix >= 32 ? ~0u : ~(~0u >> e.InterfacePrefix);
+            if ((a & mask) != (e.InterfaceAddress & mask))
+                w.push_back("not in the subnet of interface " + e.InterfaceName + " (" + DottedQuad(e.InterfaceAddress) + "/" +
+                            std::to_string(e.InterfacePrefix) + ")");
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> DeviceWarnings(const DeviceStore& store, long device) {
+    if (!store.IsDevice(device)) return {};
+    return AllDeviceWarnings(store)[static_cast<size_t>(device)];
 }
 
 bool IsAcknowledgement(std::span<const uint8_t> d) {

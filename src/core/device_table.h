@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +45,28 @@ struct DeviceEntry {
     // that interface alone.
     int InterfaceIndex = 0;
     std::string InterfaceName;
+    // That interface's own IPv4 address (host order) and prefix length, as
+    // it was when the reply came in; 0 and -1 while not known.
+    uint32_t InterfaceAddress = 0;
+    int InterfacePrefix = -1;
+
+    // Two devices that answer with one MAC (cloned firmware, a factory
+    // default MAC, a replaced module) file their pages into one entry: the
+    // record is then a mixture that must never be written back. The entry is
+    // marked once two different page-0, page-1 or short datagrams answer one
+    // search request, or its replies come from two source addresses; an
+    // entry made afresh starts unmarked.
+    bool SharedMac = false;
+    std::vector<uint32_t> SharedAddresses;  // the source addresses seen (host order), in order of arrival
+
+    // What this search request brought so far, to tell a second device from
+    // a repeated datagram or a device that restarted between two requests.
+    struct ReplyWitness {
+        unsigned round = 0;             // the store's SearchRound it belongs to
+        uint8_t seen = 0;               // bit n: digest[n] holds a datagram
+        std::array<uint64_t, 3> digest{};  // page 0, page 1, the short reply
+        std::vector<uint32_t> from;     // source addresses, host order
+    } Witness;
 };
 
 struct LanModuleEntry {
@@ -57,6 +80,9 @@ struct DeviceStore {
     std::array<DeviceEntry, kTableSize> DeviceTable{};
     std::array<LanModuleEntry, kTableSize> LanModuleTable{};
     int16_t DeviceCount = 0;
+    // Counts the search requests sent: replies to different requests may
+    // differ (a device restarted meanwhile) without telling of two devices.
+    unsigned SearchRound = 0;
 
     bool IsEntry(long index) const { return index >= 0 && index < static_cast<long>(kTableSize); }
     // True for an entry that holds a device of the current search.
@@ -87,11 +113,34 @@ struct IntakeResult {
 };
 
 // Takes one datagram of the search socket into the table. Nothing is read or
-// written out of bounds; a refused datagram changes nothing.
-IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram);
+// written out of bounds; a refused datagram changes nothing. `from` is the
+// datagram's source address (host order; 0 when not known).
+IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, uint32_t from = 0);
 
-// Notes on the entry an accepted reply went to the interface it came in by.
-void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name);
+// Notes on the entry an accepted reply went to the interface it came in by
+// (its own address in host order and prefix length, where known).
+void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name,
+                          uint32_t address = 0, int prefix = -1);
+
+// The warnings a person should see about found device `device`: another
+// found device holding its IP address, its MAC answered by two devices, an
+// address outside the subnet of the interface it answered on. Empty when
+// there is nothing to say.
+std::vector<std::string> DeviceWarnings(const DeviceStore& store, long device);
+// The same for every device 1..DeviceCount (index 0 unused), in one pass.
+std::vector<std::vector<std::string>> AllDeviceWarnings(const DeviceStore& store);
+// The IPv4 address of a found device's record (host order), 0 when it has none.
+uint32_t RecordAddress(const DeviceEntry& entry);
+// "192.168.1.5" of a host-order address, and the other way round (as
+// ParseDottedQuad reads it); none for anything that is not an address.
+std::string DottedQuad(uint32_t address);
+std::optional<uint32_t> AddressValue(std::string_view text);
+// The MACs of the found devices other than `device` (and than its MAC) whose
+// record holds IPv4 address `address` (host order), in table order.
+std::vector<std::string> AddressHolders(const DeviceStore& store, long device, uint32_t address);
+// The text of the shared-MAC warning, e.g. "MAC answered by two devices
+// (addresses 192.168.1.5, 192.168.1.6)".
+std::string SharedMacWarning(const DeviceEntry& entry);
 
 // True for a device's acknowledgement of a write or maintenance request:
 // 0x50, the MAC, 0x00, then "Receivec".

@@ -271,11 +271,17 @@ EditNote TypedEditNote(const EditResult& edit, std::string_view utf8) {
 std::string UpdateRefusal(const DeviceStore& store, long device,
                           const std::vector<std::pair<int, std::string>>& rows) {
     const UpdateBlock block = CheckUpdate(store, device);
-    if (block != UpdateBlock::None) return std::string(UpdateBlockText(block));
+    if (block != UpdateBlock::None) return UpdateRefusalText(store, device);
     for (const auto& [row, utf8] : rows) {
         const EditResult r = PreviewEdit(store, device, row, Utf8ToAnsi(utf8));
         const EditNote note = TypedEditNote(r, utf8);
         if (note != EditNote::AsTyped) return EditNoteText(note, row, utf8, AnsiToUtf8(r.shown));
+        // Two devices with one address: neither could be reached for sure.
+        if (row != PagedRow::IpAddress) continue;
+        if (const auto to = AddressValue(utf8)) {
+            const std::vector<std::string> holders = AddressHolders(store, device, *to);
+            if (!holders.empty()) return "Not updated: IP address " + DottedQuad(*to) + " is held by MAC " + holders.front();
+        }
     }
     return {};
 }

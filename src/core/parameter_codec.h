@@ -82,7 +82,8 @@ EditNote TypedEditNote(const EditResult& edit, std::string_view utf8);
 // typed in UTF-8) may not be sent, in the words the faces show; empty when
 // it may. Checked before anything is applied: the record may not be whole,
 // or a value would reach the device otherwise than typed (cut to its field,
-// changed, not carried by the device's road).
+// changed, not carried by the device's road), or a new IP address is held
+// by another found device.
 std::string UpdateRefusal(const DeviceStore& store, long device,
                           const std::vector<std::pair<int, std::string>>& rows);
 

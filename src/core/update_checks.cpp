@@ -39,6 +39,8 @@ UpdateBlock CheckUpdate(const DeviceStore& store, long device) {
     if (!store.IsDevice(device)) return UpdateBlock::NotWritable;
     const auto k = static_cast<size_t>(device);
     const DeviceEntry& e = store.DeviceTable[k];
+    // Its record may be a mixture of two devices, and a write would reach both.
+    if (e.SharedMac) return UpdateBlock::SharedMac;
     if (e.FormatTag == RecordFormat::WithModule) {
         const LanModuleEntry& m = store.LanModuleTable[k];
         return m.MacText.empty() || m.MacText != e.MacText ? UpdateBlock::NoModuleRecord : UpdateBlock::None;
@@ -48,6 +50,17 @@ UpdateBlock CheckUpdate(const DeviceStore& store, long device) {
     if (!(e.ReceivedPages & kPage0)) return UpdateBlock::NoPage0;
     if (!(e.ReceivedPages & kPage1)) return UpdateBlock::NoPage1;
     return IsPagedRecord(e.Record) ? UpdateBlock::None : UpdateBlock::NotWritable;
+}
+
+std::string SharedMacRefusal(std::string_view mac) {
+    return "Not updated: two devices answer with MAC " + std::string(mac) +
+           "; give one of them another MAC or disconnect it, then search again";
+}
+
+std::string UpdateRefusalText(const DeviceStore& store, long device) {
+    const UpdateBlock block = CheckUpdate(store, device);
+    if (block == UpdateBlock::SharedMac) return SharedMacRefusal(store.DeviceTable[static_cast<size_t>(device)].MacText);
+    return std::string(UpdateBlockText(block));
 }
 
 bool UpdateSendsByte(const DeviceEntry& entry, size_t offset) {
@@ -67,6 +80,15 @@ std::vector<ByteStretch> UnsentChanges(const DeviceEntry& entry, const DeviceRec
             out.emplace_back(o, o);
     }
     return out;
+}
+
+int MissingPage(const DeviceEntry& back, const std::set<int>& rows) {
+    for (const FieldDef& f : PagedFields()) {
+        if (!rows.count(f.index) || f.write == WriteRule::None) continue;
+        const int page = PageOf(f.offset);
+        if (page >= 0 && !(back.ReceivedPages & (1u << page))) return page;
+    }
+    return -1;
 }
 
 std::vector<int> RowsKept(const DeviceRecord& sent, const DeviceEntry& back, const std::set<int>& rows) {
@@ -102,23 +124,42 @@ std::vector<int> ModuleRowsKept(const Bytes& sent, const Bytes& back, const std:
     return kept;
 }
 
-std::string UpdateReportText(const SentUpdate& sent, const DeviceStore& after) {
+UpdateVerdict VerifyUpdate(const SentUpdate& sent, const DeviceStore& after, std::string_view sendFault) {
+    const auto same = [](std::string text) { return UpdateVerdict{false, text, text}; };
+    if (!sendFault.empty()) {
+        const std::string why = "the write could not be sent: " + std::string(sendFault);
+        return {false, why, "Not updated: " + why};
+    }
     const long back = FindDevice(after, sent.mac);
-    if (!back) return kNotFoundAfterUpdate + sent.mac;
+    if (!back) return same(kNotFoundAfterUpdate + sent.mac);
+    const DeviceEntry& entry = after.DeviceTable[static_cast<size_t>(back)];
+    if (entry.SharedMac) {
+        // Which of the two answered for which page cannot be told.
+        const std::string why = "two devices answer with MAC " + sent.mac;
+        return {false, why, "Not verified: " + why + "; give one of them another MAC or disconnect it, then search again"};
+    }
     std::vector<int> kept;
     if (sent.module) {
         // The module path never writes the device's own record: what counts
         // is the module record its query brings back in this search.
         const LanModuleEntry& module = after.LanModuleTable[static_cast<size_t>(back)];
-        if (module.MacText != sent.mac) return kNoModuleRecordAfterUpdate + sent.mac;
+        if (module.MacText != sent.mac) return same(kNoModuleRecordAfterUpdate + sent.mac);
         kept = ModuleRowsKept(*sent.module, module.Record, sent.rows);
     } else {
-        kept = RowsKept(sent.record, after.DeviceTable[static_cast<size_t>(back)], sent.rows);
+        if (const int page = MissingPage(entry, sent.rows); page >= 0) {
+            const std::string why = "page " + std::to_string(page) + " of this device was not received after the update";
+            return {false, why, "Not verified: " + why + "; search again"};
+        }
+        kept = RowsKept(sent.record, entry, sent.rows);
     }
-    if (kept.empty()) return {};
+    if (kept.empty()) return {true, {}, {}};
     std::string names;
     for (int row : kept) names += (names.empty() ? "" : ", ") + RowName(row);
-    return kKeptOtherValues + names;
+    return same(kKeptOtherValues + names);
+}
+
+std::string UpdateReportText(const SentUpdate& sent, const DeviceStore& after, std::string_view sendFault) {
+    return VerifyUpdate(sent, after, sendFault).text;
 }
 
 }  // namespace cobalin

@@ -24,6 +24,7 @@ enum class UpdateBlock : uint8_t {
     NoPage0,         // page 0 of this device did not arrive in this search
     NoPage1,         // page 1 of this device did not arrive in this search
     NoModuleRecord,  // a LAN-module device whose module did not answer this search
+    SharedMac,       // two devices answered with this device's MAC
 };
 
 // Whether an update of entry `device` may be sent, and if not why.
@@ -42,9 +43,18 @@ constexpr std::string_view UpdateBlockText(UpdateBlock block) {
             return "Not updated: page 1 of this device was not received; search again";
         case UpdateBlock::NoModuleRecord:
             return "Not updated: the LAN module of this device did not answer this search; search again";
+        case UpdateBlock::SharedMac:
+            return "Not updated: two devices answer with this MAC; give one of them another MAC or disconnect it, then search "
+                   "again";
     }
     return {};
 }
+// The status text of a refused update of entry `device`, naming its MAC
+// where that helps; empty when the update may be sent.
+std::string UpdateRefusalText(const DeviceStore& store, long device);
+// The refusal of any request to a device that shares its MAC with another
+// (an update, a reset, a clear, a baud rate): both would take it.
+std::string SharedMacRefusal(std::string_view mac);
 
 // True when an update of the entry sends this record byte as the record
 // holds it. A device updated through its LAN module gets none of its record's
@@ -59,9 +69,13 @@ using ByteStretch = std::pair<size_t, size_t>;  // first and last offset
 std::vector<ByteStretch> UnsentChanges(const DeviceEntry& entry, const DeviceRecord& before, size_t start,
                                        size_t size);
 
+// The first page that holds one of the applied rows and did not arrive in
+// the follow-up search, or -1: without it those rows cannot be verified.
+int MissingPage(const DeviceEntry& back, const std::set<int>& rows);
 // The applied rows whose bytes the device reports back otherwise than the
-// write sent them. Only the pages the follow-up search brought count, and a
-// row that the write sets by rule (the first serial port) is not compared.
+// write sent them. Only the pages the follow-up search brought are compared
+// (MissingPage says when one is missing), and a row that the write sets by
+// rule (the first serial port) is not compared.
 std::vector<int> RowsKept(const DeviceRecord& sent, const DeviceEntry& back, const std::set<int>& rows);
 // The same for a LAN-module device: the applied rows the module record
 // carries, compared between the record sent and the module's answer.
@@ -80,9 +94,17 @@ inline constexpr const char* kNotFoundAfterUpdate = "Not found after the update:
 inline constexpr const char* kKeptOtherValues = "Device kept other values: ";                      // + row names
 inline constexpr const char* kNoModuleRecordAfterUpdate = "No module record after the update: ";  // + MAC
 
-// How the device came back in the follow-up search: empty when it holds
-// what was sent, else the report's text (not found, no module record, or
-// the rows it kept, by name).
-std::string UpdateReportText(const SentUpdate& sent, const DeviceStore& after);
+// How the device came back in the follow-up search, decided once for the
+// window and the command line. A device counts as holding what was sent
+// only when the bytes that show it arrived and equal what was sent.
+struct UpdateVerdict {
+    bool verified = false;
+    std::string reason;  // why not, in the command line's words
+    std::string text;    // why not, as the window's status line says it
+};
+// `sendFault`: why the write could not be sent, empty when it left.
+UpdateVerdict VerifyUpdate(const SentUpdate& sent, const DeviceStore& after, std::string_view sendFault = {});
+// The window's text of VerifyUpdate: empty when verified.
+std::string UpdateReportText(const SentUpdate& sent, const DeviceStore& after, std::string_view sendFault = {});
 
 }  // namespace cobalin

@@ -64,10 +64,12 @@ bool ParseNumber(const QString& s, double& v) {
     return ok && v >= 0;
 }
 
-bool IsList(const QWidget* w) { return qobject_cast<const QListWidget*>(w) || qobject_cast<const QComboBox*>(w); }
+bool IsList(const QWidget* w) { return IsLineList(w); }
 bool IsTextBox(const QWidget* w) { return qobject_cast<const QLineEdit*>(w); }
 // A label, button, option button, check box or frame, but not a window.
 bool HasCaption(const QWidget* w) { return !w->isWindow() && IsCaptioned(w); }
+// What can be cut: a caption, or the lines of a list.
+bool MayBeClipped(const QWidget* w) { return HasCaption(w) || IsList(w); }
 bool AnyControl(const QWidget*) { return true; }
 const QLineEdit* Box(const QWidget* w) { return qobject_cast<const QLineEdit*>(w); }
 
@@ -91,7 +93,8 @@ const PropertyDef kProperties[] = {
     {"color", AnyControl, [](const QWidget* w) -> QJsonValue { return static_cast<double>(ForeColor(w)); }},
     {"backcolor", AnyControl, [](const QWidget* w) -> QJsonValue { return static_cast<double>(BackColor(w)); }},
     {"tooltip", AnyControl, [](const QWidget* w) -> QJsonValue { return ToolTip(w); }},
-    {"clipped", HasCaption, [](const QWidget* w) -> QJsonValue { return CaptionClipped(w); }},
+    {"clipped", MayBeClipped,
+     [](const QWidget* w) -> QJsonValue { return IsList(w) ? LinesClipped(w) : CaptionClipped(w); }},
     {"mask", IsTextBox, [](const QWidget* w) -> QJsonValue { return Mask(Box(w)); }},
     {"maxlength", IsTextBox, [](const QWidget* w) -> QJsonValue { return MaxLength(Box(w)); }},
     {"left", AnyControl, [](const QWidget* w) -> QJsonValue { return GetTwips(w).left; }},

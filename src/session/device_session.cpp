@@ -1,6 +1,10 @@
 #include "session/device_session.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/lan_module.h"
+#include "core/update_checks.h"
 #include "toolkit/observed.h"
 
 namespace cobalin {
@@ -63,9 +67,9 @@ void DeviceSession::Trouble(SessionTrouble t) { Tell(troubles_, t); }
 
 void DeviceSession::SearchReplyArrived() {
     const QByteArray d = UDP8888.GetData(static_cast<int>(kMaxDatagramRead));
-    const IntakeResult r = ReplyIntake(Store(), View(d));
+    const IntakeResult r = ReplyIntake(Store(), View(d), UDP8888.ArrivalSource());
     const SocketControl::Interface& via = UDP8888.ArrivalInterface();
-    NoteArrivalInterface(Store(), r, via.index, via.name);
+    NoteArrivalInterface(Store(), r, via.index, via.name, via.address, via.prefix);
     Tell(replies_, r);
 }
 
@@ -132,8 +136,31 @@ bool DeviceSession::ModuleTransfer(int16_t device, const QString& host, int loca
     const Bytes& record = Store().LanModuleTable[static_cast<size_t>(device)].Record;
     const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(device)];
     // Like the device's write, the module record leaves by its interface only.
-    UDPsck.SendData(ui::ToByteArray(record), {entry.InterfaceIndex, entry.InterfaceName});
+    errno = 0;
+    if (!UDPsck.SendData(ui::ToByteArray(record), {entry.InterfaceIndex, entry.InterfaceName}))
+        NoteWriteFault(device, "the module record did not leave");
     return true;
+}
+
+std::string DeviceSession::RequestRefusal(int16_t device, const QString& host) const {
+    const DeviceStore& store = Store();
+    if (!store.IsDevice(device)) return {};
+    const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
+    if (entry.SharedMac) return SharedMacRefusal(entry.MacText);
+    if (!UDP8890.ReachesBy(host, {entry.InterfaceIndex, entry.InterfaceName}))
+        return "Not updated: the interface this device answered on is gone; search again";
+    return {};
+}
+
+std::string DeviceSession::WriteFault(int16_t device) const {
+    const auto f = writeFaults_.find(device);
+    return f == writeFaults_.end() ? std::string() : f->second;
+}
+
+void DeviceSession::NoteWriteFault(int16_t device, const std::string& what) {
+    std::string why = what;
+    if (errno != 0) why += " (" + std::string(std::strerror(errno)) + ")";
+    writeFaults_.emplace(device, why);
 }
 
 bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
@@ -143,6 +170,15 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     // earlier search) sends nothing and shows nothing.
     const bool deviceOk = store.IsDevice(device) && store.IsDevice(state_.SelectedDevice);
     const SessionTarget where = target_ ? target_() : SessionTarget{};
+    if (type != SearchNetwork && type != SearchAddress && type != UpdateQuery) {
+        // Nothing for a device whose MAC two devices answer, and nothing by
+        // the route for one whose interface is gone.
+        const QString to = type == UpdateTransfer ? where.host : host;
+        if (const std::string refusal = RequestRefusal(device, to); !refusal.empty()) {
+            writeFaults_.emplace(device, refusal.substr(refusal.find(": ") + 2));
+            return false;
+        }
+    }
     if (type == UpdateQuery || type == UpdateTransfer) {
         if (type == UpdateTransfer && !store.IsDevice(device)) return false;
         if (where.remotePort < 0) return false;  // no port: nothing is sent, nothing shown
@@ -174,6 +210,7 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
 
     if (search) {
         Store().DeviceCount = 0;
+        ++Store().SearchRound;
         if (!socket.SendData(ui::ToByteArray(BuildSearchRequest(type, socket.RemotePort))))
             Trouble({SessionTrouble::NotSent,
                      "the search request could not be sent to " + host.toStdString() + ":" + std::to_string(remotePort) +
@@ -188,8 +225,11 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     const SocketControl::Interface via{entry.InterfaceIndex, entry.InterfaceName};
     if (type == WriteConfig) {
         const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
-        socket.SendData(ui::ToByteArray(w.a), via);
-        socket.SendData(ui::ToByteArray(w.b), via);  // whether or not the first could be sent
+        errno = 0;
+        if (!socket.SendData(ui::ToByteArray(w.a), via)) NoteWriteFault(device, "datagram 1 did not leave");
+        errno = 0;
+        // Sent whether or not the first could be.
+        if (!socket.SendData(ui::ToByteArray(w.b), via)) NoteWriteFault(device, "datagram 2 did not leave");
     } else {
         socket.SendData(ui::ToByteArray(BuildMaintenanceRequest(selected.EchoBytes, entry.Record,
                                                                 type == ResetDevice ? "reset" : "clrCfgBuf")),
@@ -240,6 +280,7 @@ bool DeviceSession::RunSequence(Sequence sequence) {
     if (run_) return false;
     run_ = std::make_unique<WriteRun>(std::move(sequence.steps));
     sequence_ = std::move(sequence);
+    writeFaults_.clear();
     abandoned_ = false;
     NextStep();
     return true;

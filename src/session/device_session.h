@@ -19,6 +19,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,14 @@ public:
     // of the current search. A search empties nothing itself; the caller
     // clears the table before.
     bool Send(const QString& host, int16_t type, int16_t device);
+    // Why no request for device entry `device` may go to `host` at all: its
+    // MAC is answered by two devices (both would take it), or its requests
+    // would need the interface its replies came in by and that is gone.
+    // Empty when it may. Send refuses such a request too.
+    std::string RequestRefusal(int16_t device, const QString& host) const;
+    // Why the write (or module transfer) of the sequence that ran last could
+    // not be sent to device `device`; empty when it left.
+    std::string WriteFault(int16_t device) const;
 
     // --- The operation timer ---
     // Starts a listening period: the count at 1 and the timer on.
@@ -156,6 +165,8 @@ private:
     void ModuleReplyArrived();
     void AcknowledgementArrived();
     void NextStep();
+    // Notes that a write to `device` could not leave, with errno's words when it says why.
+    void NoteWriteFault(int16_t device, const std::string& what);
 
     AppState& state_;
     // The found devices and their LAN-module records; the run's state points
@@ -170,6 +181,8 @@ private:
 
     std::unique_ptr<WriteRun> run_;
     Sequence sequence_;
+    // Writes that could not be sent since the last sequence started, by device.
+    std::map<int16_t, std::string> writeFaults_;
     bool abandoned_ = false;
     ProgramWait stepWait_;
 

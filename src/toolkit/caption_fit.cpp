@@ -2,14 +2,18 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
 #include <QTextLayout>
 #include <vector>
@@ -130,7 +134,90 @@ std::vector<int> LineStarts(const QWidget* w, const QString& drawn, int width) {
     return starts;
 }
 
+// Where a list's lines stand and the widest of them.
+struct LineRoom {
+    QRect rect;         // the room for the lines, in the list's coordinates
+    int need = 0;       // the widest line's width, with what the list draws beside its text
+    QString widest;
+    int lineHeight = 0; // a list box's first line's height, 0 without lines
+};
+
+// A list box lays its lines out one under the other, each as wide as its
+// widest line: it scrolls sideways when that is wider than the room inside
+// its frame, which the vertical scroll bar narrows when the lines are
+// taller than the list.
+LineRoom ListBoxRoom(const QListWidget* l) {
+    LineRoom r;
+    int height = 0;
+    for (int i = 0; i < l->count(); ++i) {
+        const QSize hint = l->sizeHintForIndex(l->model()->index(i, 0));
+        height += hint.height();
+        if (i == 0) r.lineHeight = hint.height();
+        if (hint.width() > r.need) {
+            r.need = hint.width();
+            r.widest = l->item(i)->text();
+        }
+    }
+    const QSize view = l->maximumViewportSize();
+    const int bar = height > view.height() ? l->verticalScrollBar()->sizeHint().width() : 0;
+    r.rect = QRect(l->contentsRect().topLeft(), QSize(view.width() - bar, view.height()));
+    if (r.need > r.rect.width()) r.rect.setHeight(view.height() - l->horizontalScrollBar()->sizeHint().height());
+    return r;
+}
+
+// A drop-down list shows the chosen line in its field, a pixel in from
+// either side, as the style draws it; every line may be the chosen one.
+LineRoom DropDownRoom(const QComboBox* c) {
+    LineRoom r;
+    QStyleOptionComboBox o;
+    o.initFrom(c);
+    o.editable = c->isEditable();
+    o.frame = c->hasFrame();
+    r.rect = c->style()->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, c).adjusted(1, 0, -1, 0);
+    const QFontMetrics fm = c->fontMetrics();
+    for (int i = 0; i < c->count(); ++i) {
+        const QString line = c->itemText(i);
+        if (const int w = fm.horizontalAdvance(line); w > r.need) {
+            r.need = w;
+            r.widest = line;
+        }
+    }
+    return r;
+}
+
+LineRoom LineRoomOf(const QWidget* list) {
+    if (auto* l = qobject_cast<const QListWidget*>(list)) return ListBoxRoom(l);
+    if (auto* c = qobject_cast<const QComboBox*>(list)) return DropDownRoom(c);
+    return {};
+}
+
 }  // namespace
+
+bool IsLineList(const QWidget* w) { return qobject_cast<const QListWidget*>(w) || qobject_cast<const QComboBox*>(w); }
+
+bool LinesFit(const QWidget* list, bool cutByContainers) {
+    LineRoom room = LineRoomOf(list);
+    if (room.need == 0) return true;
+    if (cutByContainers) room.rect &= VisibleRect(list);
+    return room.need <= room.rect.width();
+}
+
+int LinesShown(const QWidget* list) {
+    const LineRoom room = LineRoomOf(list);
+    if (!qobject_cast<const QListWidget*>(list) || room.lineHeight <= 0) return 0;
+    return (room.rect & VisibleRect(list)).height() / room.lineHeight;
+}
+
+QString LinesRoomReport(const QWidget* list) {
+    const LineRoom room = LineRoomOf(list);
+    return QString("\"%1\" needs %2 px, has %3 px (%4 px left visible by its containers), font %5 %6 pt")
+        .arg(room.widest)
+        .arg(room.need)
+        .arg(room.rect.width())
+        .arg((room.rect & VisibleRect(list)).width())
+        .arg(QFontInfo(list->font()).family())
+        .arg(list->font().pointSizeF());
+}
 
 bool IsCaptioned(const QWidget* w) {
     return qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QGroupBox*>(w);

@@ -3,6 +3,7 @@
 // style draws the text: a label's own rectangle, a button's inside, the
 // space beside an option's or a check box's mark, a frame's title line. A
 // label that wraps its caption counts the wrapped lines against its height.
+// And whether the lines of a list box or drop-down list show whole.
 #pragma once
 
 #include <QString>
@@ -29,5 +30,23 @@ QString ElidedCaption(const QWidget* w, const QString& drawn);
 
 // What a caption needs and what it is given, in pixels, for messages.
 QString RoomReport(const QWidget* w, const QString& drawn);
+
+// A list box or drop-down list.
+bool IsLineList(const QWidget* w);
+
+// Every line the list holds shows whole: a list box's in the width it shows
+// without scrolling sideways, less its vertical scroll bar when its lines
+// need one; a drop-down list's in the field that shows the chosen line.
+// With cutByContainers, the room left of it where the frames and the window
+// around the list end.
+bool LinesFit(const QWidget* list, bool cutByContainers = false);
+
+// How many whole lines a list box shows at once, within the frames and the
+// window around it (0 for a list without lines, whose height is unknown).
+int LinesShown(const QWidget* list);
+
+// The widest line of a list, what it needs and what it is given, in
+// pixels, for messages.
+QString LinesRoomReport(const QWidget* list);
 
 }  // namespace cobalin::ui

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 
 #include "toolkit/controls.h"
 #include "toolkit/program_font.h"
@@ -31,6 +32,18 @@ protected:
         const int left = std::min(e.x1, e.x2), top = std::min(e.y1, e.y2);
         p.drawLine((e.x1 - left) / kTwipsPerPixel, (e.y1 - top) / kTwipsPerPixel, (e.x2 - left) / kTwipsPerPixel,
                    (e.y2 - top) / kTwipsPerPixel);
+    }
+};
+
+// Lines as high as the font: more of them in the same height, each still
+// whole.
+class TightLines : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setHeight(option.fontMetrics.height());
+        return s;
     }
 };
 
@@ -97,6 +110,7 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlD
             e->setReadOnly(d.o.readOnly);
         } else if (auto* l = qobject_cast<QListWidget*>(w)) {
             l->setSelectionMode(QAbstractItemView::SingleSelection);
+            if (d.o.tightLines) l->setItemDelegate(new TightLines(l));
         } else if (auto* c = qobject_cast<QComboBox*>(w)) {
             c->setEditable(false);
         } else if (d.kind != Kind::Line && d.kind != Kind::Picture) {

@@ -27,6 +27,7 @@ struct ControlOptions {
     bool wrap = false;       // a label whose caption wraps, from its top
     bool centered = false;   // a wrapping label's lines stand in its middle (a status line)
     int fontPoints = 0;      // 0: the window's font
+    bool tightLines = false; // a list box whose lines are as high as its font, with no space between
 };
 
 struct ControlDef {

@@ -275,6 +275,11 @@ bool CaptionClipped(const QWidget* w) {
     return tip != whole && !tip.startsWith(whole + '\n');
 }
 
+bool LinesClipped(const QWidget* w) {
+    if (w->isWindow() || !IsLineList(w) || !w->isVisibleTo(w->window())) return false;
+    return !LinesFit(w, true);
+}
+
 void SetToolTip(QWidget* w, const QString& tip) {
     if (!IsCaptioned(w) || w->isWindow()) return ApplyToolTip(w, tip);
     CaptionFit& f = CaptionFit::For(w);

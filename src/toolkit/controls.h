@@ -82,6 +82,11 @@ bool CaptionElided(const QWidget* w);
 // the frames and the window around it), and its tool tip does not hold the
 // whole caption. False for a control hidden by itself or by a frame.
 bool CaptionClipped(const QWidget* w);
+// A line of a list box or drop-down list needs more width than the list
+// shows without scrolling sideways (a list box's vertical scroll bar takes
+// its part), cut by the frames and the window around it. False for a list
+// hidden by itself or by a frame, and for any other control.
+bool LinesClipped(const QWidget* w);
 
 // The control's own tool tip, always shown as plain text (Qt would guess
 // rich text from a tip such as "<img src=...>"). While the caption is

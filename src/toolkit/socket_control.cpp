@@ -66,6 +66,28 @@ std::string InterfaceName(int index) {
     return index > 0 && if_indextoname(static_cast<unsigned>(index), name) ? name : "";
 }
 
+int PrefixLength(uint32_t mask) {
+    int n = 0;
+    while (n < 32 && (mask & (0x80000000u >> n))) ++n;
+    return n;
+}
+
+// The interface of an index with its first IPv4 address and prefix length.
+SocketControl::Interface InterfaceOf(int index) {
+    SocketControl::Interface i{index, InterfaceName(index), 0, -1};
+    ifaddrs* list = nullptr;
+    if (i.name.empty() || getifaddrs(&list) != 0) return i;
+    for (const ifaddrs* a = list; a; a = a->ifa_next) {
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_netmask || !a->ifa_name || i.name != a->ifa_name)
+            continue;
+        i.address = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
+        i.prefix = PrefixLength(ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr));
+        break;
+    }
+    freeifaddrs(list);
+    return i;
+}
+
 }  // namespace
 
 std::string SocketControl::ReceiveBufferNote(int asked, int reported) {
@@ -153,7 +175,10 @@ void SocketControl::ReaderLoop(int fd, int wake, unsigned generation, SystemCall
         for (;;) {
             iovec part{buffer.data(), static_cast<size_t>(buffer.size())};
             alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+            sockaddr_in source{};
             msghdr m{};
+            m.msg_name = &source;
+            m.msg_namelen = sizeof source;
             m.msg_iov = &part;
             m.msg_iovlen = 1;
             m.msg_control = control;
@@ -161,8 +186,9 @@ void SocketControl::ReaderLoop(int fd, int wake, unsigned generation, SystemCall
             const ssize_t n = recvmsg(fd, &m, MSG_DONTWAIT);
             if (n < 0) break;
             const int index = ArrivalIndex(m);
-            if (index != last.index) last = {index, InterfaceName(index)};
-            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), true, last);
+            if (index != last.index) last = InterfaceOf(index);
+            const uint32_t from = m.msg_namelen >= sizeof source && source.sin_family == AF_INET ? ntohl(source.sin_addr.s_addr) : 0;
+            Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), true, last, from);
         }
     }
 }
@@ -172,7 +198,7 @@ bool SocketControl::QueueFull() const {
     return pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ >= kQueueBytes;
 }
 
-bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable, Interface via) {
+bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable, Interface via, uint32_t from) {
     {
         std::lock_guard lock(mutex_);
         if (droppable && (pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ + data.size() > kQueueBytes)) {
@@ -182,7 +208,7 @@ bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable, I
             return false;
         }
         pendingBytes_ += data.size();
-        pending_.push_back({generation, std::move(data), std::move(via)});
+        pending_.push_back({generation, std::move(data), std::move(via), from});
     }
     QMetaObject::invokeMethod(this, &SocketControl::DeliverOne, Qt::QueuedConnection);
     return true;
@@ -240,6 +266,7 @@ void SocketControl::DeliverOne() {
     if (p.generation != generation_.load() || fd_ < 0) return;
     current_ = std::move(p.data);
     currentVia_ = std::move(p.via);
+    currentFrom_ = p.from;
     emit DataArrival(static_cast<int>(current_.size()));
 }
 
@@ -311,12 +338,23 @@ bool SocketControl::SendUdp(const QByteArray& data, const Interface* via) {
     if (!everyInterface || to.sin_addr.s_addr != htonl(INADDR_BROADCAST)) return SendByRoute(data, to);
     if (!via) return SendOnEveryInterface(data, to);
     // One device's request: by its own interface while that is still the
-    // one its replies came in by; a vanished or renamed interface, or one
-    // that can no longer broadcast, leaves it to the route.
+    // one its replies came in by. A vanished or renamed interface, or one
+    // that can no longer broadcast, sends nothing: the default route could
+    // carry the device's password onto another network.
     if (via->index > 0)
         for (const BroadcastInterface& i : calls.broadcastInterfaces())
             if (i.index == via->index && i.name == via->name) return SendByInterface(data, to, i);
-    return SendByRoute(data, to);
+    return false;
+}
+
+bool SocketControl::ReachesBy(const QString& host, const Interface& via) const {
+    in_addr to{};
+    const QByteArray h = host.trimmed().toLatin1();
+    if (!everyInterface || inet_pton(AF_INET, h.constData(), &to) != 1 || to.s_addr != htonl(INADDR_BROADCAST)) return true;
+    if (via.index <= 0) return false;
+    const auto listed = calls.broadcastInterfaces();
+    return std::any_of(listed.begin(), listed.end(),
+                       [&](const BroadcastInterface& i) { return i.index == via.index && i.name == via.name; });
 }
 
 std::vector<SocketControl::BroadcastInterface> SocketControl::BroadcastInterfaces(const ifaddrs* list) {

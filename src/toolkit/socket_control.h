@@ -70,9 +70,13 @@ public:
     SystemCalls calls;
 
     // An interface as the system numbers and names it; index 0: none known.
+    // With a received datagram also its own IPv4 address (host order) and
+    // prefix length, as they were then; 0 and -1 when it has none.
     struct Interface {
         int index = 0;
         std::string name;
+        uint32_t address = 0;
+        int prefix = -1;
     };
 
     explicit SocketControl(const QString& name, QObject* parent = nullptr);
@@ -103,14 +107,23 @@ public:
     // A datagram for one device whose replies come in by `via`. To
     // 255.255.255.255 with every interface on, it leaves by that interface
     // alone while it is still there (same index and name), up and able to
-    // broadcast; otherwise by the route, never by every interface. Any other
-    // destination, or every interface off: as SendData.
+    // broadcast; otherwise it is not sent at all (false), never by the route
+    // nor by every interface. Any other destination, or every interface
+    // off: as SendData.
     bool SendData(const QByteArray& data, const Interface& via);
     // Inside the arrival event: the datagram or chunk that arrived, at most maxLength bytes.
     QByteArray GetData(int maxLength = 2000) const { return current_.left(maxLength); }
     // Inside the arrival event of a UDP socket: the interface the datagram
     // came in by (index 0 when the system did not say).
     const Interface& ArrivalInterface() const { return currentVia_; }
+    // Inside the arrival event of a UDP socket: the datagram's source
+    // address (host order), 0 when not known.
+    uint32_t ArrivalSource() const { return currentFrom_; }
+    // Whether a datagram for one device whose replies came in by `via`,
+    // sent to `host`, would leave by that interface (or is not a broadcast
+    // that needs one): false when it would fall back to the route because
+    // the interface is unknown, gone, renamed or can no longer broadcast.
+    bool ReachesBy(const QString& host, const Interface& via) const;
     virtual int State() const;
 
     // Datagrams waiting for the UI thread, and those dropped because the
@@ -132,12 +145,13 @@ private:
         unsigned generation;
         QByteArray data;
         Interface via;
+        uint32_t from = 0;
     };
     void ReaderLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
     void TcpLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
     // Queues data for the UI thread and posts its arrival event; false when
     // the data was droppable and the queue full.
-    bool Post(unsigned generation, QByteArray data, bool droppable, Interface via);
+    bool Post(unsigned generation, QByteArray data, bool droppable, Interface via, uint32_t from = 0);
     bool QueueFull() const;
     bool SendUdp(const QByteArray& data, const Interface* via);
     // Sends once by each broadcast interface; false when none took it.
@@ -159,6 +173,7 @@ private:
     int dropped_ = 0;
     QByteArray current_;
     Interface currentVia_;
+    uint32_t currentFrom_ = 0;
     std::atomic<int> state_{kClosed};
 };
 

@@ -46,6 +46,23 @@ constexpr int kAddressFrameTop = 720;                     // Frame26 in Frame22 
 constexpr int kRefreshSaveTop = 2880;                     // Refresh and Save of a ZentaBox panel
 constexpr int kNoticeRise = 375;                          // Label57 stands this far above Frame21's foot
 
+// The free-address frame Frame8 "FreeIP" with its lists List2 (the
+// addresses that answered) and List3 (those that did not). Each list is as
+// wide as "192.168.1.100" needs beside its vertical scroll bar. Below the
+// "More" and "Advance" frames, where the window has that room, they stand
+// side by side, ten lines each (lines as high as the font). An IP Dongle's
+// window is only as high as its panel: there they stand beside those frames,
+// one above the other, two lines each. Each list is as high as its whole
+// lines: half a line could read as another address ("3" and "8" share
+// their upper half).
+struct FreeAddressPlaces {
+    Twips frame, answered, silent;
+};
+constexpr FreeAddressPlaces kFreeAddressBelow{
+    {8775, 7620, 3330, 2145}, {90, 240, 1530, 1845}, {1710, 240, 1530, 1845}};
+constexpr FreeAddressPlaces kFreeAddressBeside{
+    {9480, 6300, 2625, 1260}, {90, 270, 2445, 390}, {90, 750, 2445, 390}};
+
 // Label44's tag: which operation the timers finish on the simple face, an
 // update of it or a search.
 inline const QString kUpdateRunsTag = QStringLiteral("1");

@@ -225,9 +225,9 @@ const ControlDef kMain[] = {
     {"Command17", K::Button, "Frame11", {4470, 240, 660, 330}, "Update", {}},
     {"Label41", K::Label, "Frame11", {120, 960, 2400, 255}, "", {}},
 
-    {"Frame8", K::Frame, "Frame14", {9480, 6300, 2625, 1260}, "FreeIP", {}},
-    {"List2", K::ListBox, "Frame8", {90, 240, 1185, 960}, "", {}},
-    {"List3", K::ListBox, "Frame8", {1350, 240, 1185, 960}, "", {}},
+    {"Frame8", K::Frame, "Frame14", kFreeAddressBelow.frame, "FreeIP", {}},
+    {"List2", K::ListBox, "Frame8", kFreeAddressBelow.answered, "", {.tightLines = true}},
+    {"List3", K::ListBox, "Frame8", kFreeAddressBelow.silent, "", {.tightLines = true}},
 
     // ---- Frame17: "Misc." over the window ---------------------------------
     {"Frame17", K::Frame, "", {4200, 3600, 3000, 1260}, "Misc.", {.hidden = true}},

@@ -3,9 +3,12 @@
 // put there, in every face, for both device types, at the scale factor the
 // test runs at (ctest runs it at QT_SCALE_FACTOR 1 and 2). A text may be
 // shortened, whole in the tool tip, only where the size the layout fixes
-// cannot hold it (the list below) or where a device sent it.
+// cannot hold it (the list below) or where a device sent it. So does every
+// line the program writes into a list box or drop-down list, as many lines
+// as it may write, without scrolling sideways.
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
@@ -60,8 +63,23 @@ QString KeptEveryRow() {
 // The reports of an update that did not come back as written: on the
 // engineering face's status, the panel's status line and the simple face.
 QStringList WriteReports() {
-    return {kNotFoundAfterUpdate + kMac, kKeptOtherValues + QString("Server name, IP address"), KeptEveryRow(),
-            kNoModuleRecordAfterUpdate + kMac, kDeviceChangedMeanwhile};
+    return {kNotFoundAfterUpdate + kMac,
+            kKeptOtherValues + QString("Server name, IP address"),
+            KeptEveryRow(),
+            kNoModuleRecordAfterUpdate + kMac,
+            kDeviceChangedMeanwhile,
+            "Not verified: page 0 of this device was not received after the update; search again",
+            "Not verified: two devices answer with MAC " + kMac +
+                "; give one of them another MAC or disconnect it, then search again",
+            "Not updated: the write could not be sent: datagram 1 did not leave (Network is unreachable)"};
+}
+
+// What the faces' status lines say of a chosen device, the longest first.
+QStringList DeviceWarningTexts() {
+    const QString all = "IP address also held by MAC " + kMac + ", " + kMac +
+                        "; MAC answered by two devices (addresses 192.168.100.200, 192.168.100.201); not in the "
+                        "subnet of interface enp0s31f6 (192.168.100.250/24)";
+    return {all, "IP address also held by MAC " + kMac, "not in the subnet of interface eth0 (192.168.1.250/24)"};
 }
 
 // Why an update is not sent, on every face's status line.
@@ -69,6 +87,10 @@ QStringList UpdateBlocks() {
     QStringList texts;
     for (UpdateBlock b : {UpdateBlock::NotWritable, UpdateBlock::NoPage0, UpdateBlock::NoPage1, UpdateBlock::NoModuleRecord})
         texts << QString::fromUtf8(UpdateBlockText(b).data());
+    texts << "Not updated: two devices answer with MAC " + kMac +
+                 "; give one of them another MAC or disconnect it, then search again"
+          << "Not updated: the interface this device answered on is gone; search again"
+          << "Not updated: IP address 192.168.100.200 is held by MAC " + kMac;
     return texts;
 }
 
@@ -112,12 +134,12 @@ std::map<QString, QStringList> RunTimeTexts() {
                           "Scanning...", "Scanning...Done", "Scanning...192.168.1.100",
                           "Scanning...192.168.1.100, Status=" + LongestPingStatus(),
                           "Scanning...Done. IP=192.168.1.100, status=" + LongestPingStatus()};
-    label1 << WriteReports() << UpdateBlocks() << EditNotes();
+    label1 << WriteReports() << UpdateBlocks() << EditNotes() << DeviceWarningTexts();
     QStringList status = {"Ready.", "Ready", "Updating...", "No change is made", "Found...255 ZentaBox(s)",
                           "Found...255 IP Dongle(s)", "Found...8 IP Dongle(s)!"};
-    status << progress << WriteReports() << UpdateRefusals() << PanelRefusals();
+    status << progress << WriteReports() << UpdateRefusals() << PanelRefusals() << DeviceWarningTexts();
     QStringList simple = {"Updating...", "No change is made"};
-    simple << progress << WriteReports() << UpdateRefusals();
+    simple << progress << WriteReports() << UpdateRefusals() << DeviceWarningTexts();
     QStringList hint = {"Invalid IP address entry!"};
     hint << progress << WriteReports();
     QStringList parameterNames;
@@ -157,12 +179,17 @@ const std::set<QString> kDeviceTextControls = {"Label7", "Label17", "Label13", "
                                                "Label58", "Label15", "Frame13"};
 
 // Texts the size the layout fixes cannot hold: shortened, whole in the tool
-// tip. A report that names every row a device kept has no bound to its length.
+// tip. A report that names every row a device kept, or every warning of a
+// device, has no bound to its length; the advice to a shared MAC keeps its
+// first line, which says what is wrong, in view.
 bool MayBeShortened(const QString& control, const QString& text) {
-    static const std::set<std::pair<QString, QString>> cases = {
-        {"Label1", KeptEveryRow()}, {"Label54(1)", KeptEveryRow()}, {"Label44", KeptEveryRow()},
-        {"Label46", KeptEveryRow()}};
-    return cases.count({control, text}) > 0;
+    static const QStringList unbounded = {KeptEveryRow(), DeviceWarningTexts().front(),
+                                          "Not updated: two devices answer with MAC " + kMac +
+                                              "; give one of them another MAC or disconnect it, then search again",
+                                          "Not verified: two devices answer with MAC " + kMac +
+                                              "; give one of them another MAC or disconnect it, then search again"};
+    static const std::set<QString> statusLines = {"Label1", "Label54(1)", "Label44", "Label46"};
+    return statusLines.count(control) > 0 && unbounded.contains(text);
 }
 
 // Walks the window's captioned controls that the face shows through their texts.
@@ -183,6 +210,106 @@ void WalkCaptions(Form& window, const std::string& where, const std::map<QString
                 ADD_FAILURE() << "shortened: " << what;
         }
         SetCaption(w, original);
+    }
+}
+
+// The widest text the program makes of a record field, every byte value
+// tried (each byte of a wider field shows on its own, so the same widest
+// byte everywhere gives its widest text); "" for a field that shows what
+// the device holds, its own texts.
+QString WidestValue(const FieldDef& field, const QFontMetrics& fm) {
+    if (field.encoding == Encoding::Text || field.encoding == Encoding::VersionDate) return "";
+    DeviceRecord record{};
+    QString widest;
+    auto consider = [&] {
+        const QString t = QString::fromStdString(FieldText(field, record));
+        if (fm.horizontalAdvance(t) > fm.horizontalAdvance(widest)) widest = t;
+    };
+    if (field.size <= 2) {
+        for (int v = 0; v < (1 << (8 * field.size)); ++v) {
+            for (int b = 0; b < field.size; ++b) record[field.offset + b] = static_cast<uint8_t>(v >> (8 * b));
+            consider();
+        }
+    } else {
+        for (int v = 0; v < 256; ++v) {
+            std::fill_n(record.begin() + field.offset, field.size, static_cast<uint8_t>(v));
+            consider();
+        }
+    }
+    return widest;
+}
+
+QStringList Names(std::span<const FieldDef> fields) {
+    QStringList names;
+    for (const FieldDef& f : fields) names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
+    return names;
+}
+
+QStringList WidestValues(std::span<const FieldDef> fields, const QFontMetrics& fm) {
+    QStringList values;
+    for (const FieldDef& f : fields) values << WidestValue(f, fm);
+    return values;
+}
+
+// What the program writes into a list, each filling as many lines as it may
+// write at once: a list box that scrolls shows its vertical scroll bar.
+using Fillings = std::map<QString, std::vector<QStringList>>;
+
+Fillings ProgramLines(const QFontMetrics& fm) {
+    const QString mac = WidestValue(PagedFields()[PagedRow::Mac], fm);
+    const QStringList macs(255, mac);  // the device table's 255 entries
+    QStringList addresses;             // the whole scan, in one list
+    for (int i = 1; i <= 100; ++i) addresses << QString("192.168.1.%1").arg(i);
+    QStringList choices;
+    for (long row = 0; row < static_cast<long>(kParameterCount); ++row)
+        for (std::string_view c : RowChoices(row)) choices << QString::fromUtf8(c.data(), static_cast<int>(c.size()));
+    return {
+        {"List1", {macs}},
+        {"List2", {addresses}},
+        {"List3", {addresses}},
+        {"List4", {Names(PagedFields()), Names(ShortFields())}},
+        {"List5", {WidestValues(PagedFields(), fm), WidestValues(ShortFields(), fm)}},
+        {"List6", {macs}},
+        {"List7", {macs}},
+        {"Combo3", {choices}},
+        {"Combo4", {macs}},
+        {"Combo5", {macs}},
+        {"Combo6", {macs}},
+    };
+}
+
+void Fill(QWidget* list, const QStringList& lines) {
+    ClearItems(list);
+    for (const QString& line : lines) AddItem(list, line);
+}
+
+// The free-address lists show at least ten lines at once where the
+// engineering face's window has the room below the "More" and "Advance"
+// frames; an IP Dongle's window is only as high as its panel, and there
+// they stand one above the other beside those frames.
+int FreeAddressLines(int deviceType) { return deviceType == 2 ? 10 : 2; }
+
+// Walks the window's list boxes and drop-down lists that the face shows
+// through the lines they hold and those the program writes into them.
+void WalkLines(Form& window, const std::string& where, const Fillings& fillings, int freeAddressLines) {
+    for (auto it = window.Controls().begin(); it != window.Controls().end(); ++it) {
+        QWidget* w = it.value();
+        if (!IsLineList(w) || !w->isVisibleTo(&window)) continue;
+        const QStringList held = Items(w);
+        const int row = SelectedRow(w);
+        std::vector<QStringList> lines = {held};
+        if (auto found = fillings.find(it.key()); found != fillings.end())
+            lines.insert(lines.end(), found->second.begin(), found->second.end());
+        for (const QStringList& filling : lines) {
+            Fill(w, filling);
+            EXPECT_FALSE(LinesClipped(w)) << "cut: " << where << ": " << it.key().toStdString() << " "
+                                          << LinesRoomReport(w).toStdString();
+        }
+        if (it.key() == "List2" || it.key() == "List3") {
+            EXPECT_GE(LinesShown(w), freeAddressLines) << where << ": " << it.key().toStdString();
+        }
+        Fill(w, held);
+        SetRowQuietly(w, row);
     }
 }
 
@@ -208,7 +335,7 @@ const Setting kSettings[] = {
 // operations show. The panel's Refresh, OK, Help, DEBUG and Fake stay
 // hidden whatever the user does: no one sees them.
 const char* const kShownLater[] = {"Frame10", "Frame11", "Frame17", "Frame18", "Frame16",
-                                   "Frame13", "Frame1",  "Command25", "Command26"};
+                                   "Frame13", "Frame1",  "Command25", "Command26", "Combo3"};
 
 std::string Where(const Setting& f) {
     std::string s = "DeviceType " + std::to_string(f.deviceType) + " " + f.settings;
@@ -230,6 +357,15 @@ TEST(CaptionsFit, MainWindowInEveryFace) {
         // What the face's buttons and operations show in it.
         for (const char* name : kShownLater) Show(app.c(name));
         WalkCaptions(app.main(), Where(f), runTime);
+    }
+}
+
+TEST(CaptionsFit, ListLinesInEveryFace) {
+    const Fillings fillings = ProgramLines(QFontMetrics(QApplication::font()));
+    for (const Setting& f : kSettings) {
+        AppFixture app(Auto(f.deviceType, f.settings));
+        for (const char* name : kShownLater) Show(app.c(name));
+        WalkLines(app.main(), Where(f), fillings, FreeAddressLines(f.deviceType));
     }
 }
 

@@ -247,6 +247,29 @@ TEST(Faces, Geometry) {
     EXPECT_TRUE(advance.visible("Frame11"));
 }
 
+// The free-address frame in the engineering face: inside what the window
+// shows of it, over none of the face's other frames and controls (those
+// hidden at creation included, as their buttons show them), and where the
+// window has the room below the "More" and "Advance" frames, below them.
+TEST(Faces, FreeAddressFrameStandsInFreeRoom) {
+    for (int type : {1, 2}) {
+        AppFixture app(Auto(type, "AdvancedMode=1\nAdvIPDMode=1\n"));
+        const QRect frame8 = app.c("Frame8")->geometry();
+        const QRect shown = QRect(QPoint(0, 0), app.main().size()).translated(-app.c("Frame14")->pos());
+        EXPECT_TRUE(shown.contains(frame8)) << "DeviceType " << type;
+        EXPECT_TRUE(app.c("Frame14")->rect().contains(frame8)) << "DeviceType " << type;
+        for (QObject* o : app.c("Frame14")->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            if (!w || w == app.c("Frame8") || w->objectName().isEmpty()) continue;
+            EXPECT_FALSE(w->geometry().intersects(frame8)) << "DeviceType " << type << ": " << w->objectName().toStdString();
+        }
+        const bool room = type == 2;  // an IP Dongle's window is only as high as its panel
+        EXPECT_EQ(app.at("Frame8").top > app.at("Frame10").top + app.at("Frame10").height, room) << "DeviceType " << type;
+        for (const char* list : {"List2", "List3"})
+            EXPECT_TRUE(QRect(QPoint(0, 0), app.c("Frame8")->size()).contains(app.c(list)->geometry())) << list;
+    }
+}
+
 // A companion program in the program folder that leaves a file behind when
 // it runs; the file's name.
 static std::string PutCompanion(AppFixture& app) {

@@ -353,21 +353,30 @@ TEST(ConfigurePlan, VerificationComparesAsTheWindowDoes) {
         std::optional<DeviceRecord> back;  // none: did not answer
         bool verified;
         std::string reason, ip;
+        std::vector<int> pages = {0, 1, 2};  // the pages of its answer that arrived
+        std::string sendFault = {};
     };
     DeviceRecord keptName = plan.sent.record;
     SetRows(keptName, {{PagedRow::ServerName, "Rack-01"}});
+    const std::string lostPage0 = "page 0 of this device was not received after the update";
     const Case cases[] = {
         {"holds the plan", plan.sent.record, true, "", "192.168.1.66"},
         {"kept a row", keptName, false, "Device kept other values: Server name", "192.168.1.66"},
         {"kept every row", before, false, "Device kept other values: Server name, IP address", "192.168.1.10"},
         {"not found", std::nullopt, false, "Not found after the update: 02:7E:3A:04:C8:06", ""},
+        // Every row a plan sets lies in page 0: without it nothing shows the write was taken.
+        {"kept every row, page 0 lost", before, false, lostPage0, "", {1, 2}},
+        {"holds the plan, page 0 lost", plan.sent.record, false, lostPage0, "", {1, 2}},
+        {"holds the plan, page 1 lost", plan.sent.record, true, "", "192.168.1.66", {0, 2}},
+        {"write not sent", plan.sent.record, false, "the write could not be sent: datagram 1 did not leave", "192.168.1.66",
+         {0, 1, 2}, "datagram 1 did not leave"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto after = std::make_unique<DeviceStore>();
         Take(*after, Device(7));  // another device answers
-        if (c.back) Take(*after, *c.back);
-        const Verification v = VerifyDevice(plan.sent, *after);
+        if (c.back) Take(*after, *c.back, c.pages);
+        const Verification v = VerifyDevice(plan.sent, *after, c.sendFault);
         EXPECT_EQ(v.verified, c.verified);
         EXPECT_EQ(v.reason, c.reason);
         EXPECT_EQ(v.ip, c.ip);
@@ -526,7 +535,7 @@ TEST(ConfigurePlan, FixedAddressesWithDhcpEnableEndThePlan) {
         "mac,password,dhcp,ip,netmask,gateway\n"
         "02:7E:3A:04:C8:01,Secr3t!x,Enable,192.168.1.20,,\n"
         "02:7E:3A:04:C8:02,Secr3t!x,Enable,,255.255.0.0,0.0.0.0\n"
-        "02:7E:3A:04:C8:03,Secr3t!x,Disable,192.168.1.20,255.255.255.0,192.168.1.1\n"
+        "02:7E:3A:04:C8:03,Secr3t!x,Disable,192.168.1.21,255.255.255.0,192.168.1.1\n"
         "02:7E:3A:04:C8:04,Secr3t!x,Enable,,,\n");
     const std::string rule = "a fixed address with dhcp Enable: leave it empty, or set dhcp to Disable";
     EXPECT_EQ(plan.error, "line 2, column 4 (ip): IP address: " + rule + "\n" +

@@ -129,11 +129,12 @@ TEST(DeviceReport, InterfaceLastWhenKnown) {
     }
     EXPECT_EQ(all[3].Find("interface"), nullptr);
     EXPECT_EQ(ReportKeys().back(), "interface");
-    EXPECT_NE(ReportJson({all[1]}).find(", \"interface\": \"usb1\"}"), std::string::npos);
+    // Only the warnings come after it.
+    EXPECT_NE(ReportJson({all[1]}).find(", \"interface\": \"usb1\", \"warnings\": []}"), std::string::npos);
     const std::string csv = ReportCsv({all[0], all[3]});
-    EXPECT_NE(csv.find(",lan_module_company,interface\r\n"), std::string::npos) << csv;
-    EXPECT_NE(csv.find(",2026-03-14,,eth0\r\n"), std::string::npos) << csv;
-    EXPECT_NE(csv.find(",2026-03-14,,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",lan_module_company,interface,warnings\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",2026-03-14,,eth0,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",2026-03-14,,,\r\n"), std::string::npos) << csv;
 }
 
 TEST(DeviceReport, ClassByHardwareId) {
@@ -163,8 +164,12 @@ TEST(DeviceReport, JsonEscapesAndKeepsUtf8) {
     EXPECT_EQ(ReportJson({}), "[]\n");
     DeviceReport one;
     one.fields = {{"mac", "02:00:00:00:00:01"}, {"name", "x"}};
-    EXPECT_EQ(ReportJson({one, one}), "[\n  {\"mac\": \"02:00:00:00:00:01\", \"name\": \"x\"},\n"
-                                      "  {\"mac\": \"02:00:00:00:00:01\", \"name\": \"x\"}\n]\n");
+    DeviceReport warned = one;
+    warned.warnings = {"IP address also held by MAC 02:00:00:00:00:02", "a \"quoted\" one"};
+    EXPECT_EQ(ReportJson({one, warned}),
+              "[\n  {\"mac\": \"02:00:00:00:00:01\", \"name\": \"x\", \"warnings\": []},\n"
+              "  {\"mac\": \"02:00:00:00:00:01\", \"name\": \"x\", \"warnings\": "
+              "[\"IP address also held by MAC 02:00:00:00:00:02\", \"a \\\"quoted\\\" one\"]}\n]\n");
 }
 
 TEST(DeviceReport, CsvQuotesAsRfc4180) {
@@ -180,8 +185,11 @@ TEST(DeviceReport, CsvQuotesAsRfc4180) {
     const std::string csv = ReportCsv(ReportDevices(*store));
     EXPECT_EQ(csv,
               "mac,record,class,ip,netmask,gateway,dhcp,name,model,hardware_id,firmware_version,firmware_date,lan_module_company,"
-              "interface\r\n"
-              "02:7E:3A:04:C8:51,short,ZentaBox,192.168.1.81,255.255.0.0,192.168.1.254,,\"Legacy,\"\"old\"\"\",,PCB-4160-01,,,,\r\n");
+              "interface,warnings\r\n"
+              "02:7E:3A:04:C8:51,short,ZentaBox,192.168.1.81,255.255.0.0,192.168.1.254,,\"Legacy,\"\"old\"\"\",,PCB-4160-01,,,,,\r\n");
+    DeviceReport warned;
+    warned.warnings = {"one, with a comma", "two"};
+    EXPECT_NE(ReportCsv({warned}).find(",\"one, with a comma; two\"\r\n"), std::string::npos) << "joined, then quoted";
     EXPECT_EQ(ReportCsv({}), std::string(csv.substr(0, csv.find("\r\n") + 2)));
 }
 

@@ -69,6 +69,9 @@ TEST(UpdateChecks, AReusedEntryHoldsNothingOfTheDeviceBefore) {
 
 TEST(UpdateChecks, RepeatedPagesOfAKnownDeviceOverwriteOnlyTheirOwnBytes) {
     auto store = AfterFirstSearch();
+    // An answer to a later request (the same page from the same device
+    // within one answer would tell of a second device).
+    ++store->SearchRound;
     ReplyIntake(*store, FilledPage(1, 1, 0x11));
     const DeviceEntry& e = store->DeviceTable[1];
     EXPECT_EQ(e.Record[kPages[0].recordOffset + 500], 0xAA);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <atomic>
 #include <csignal>
@@ -164,7 +165,8 @@ TEST(UiDriver, GetClipped) {
         {"get Label7 tooltip", Val(wide)},
         {"get Label7 text", Val(wide)},
         {"get Text4 clipped", Err("bad command")},
-        {"get List1 clipped", Err("bad command")},
+        {"get List1 clipped", Val(false)},
+        {"get cmbSckMode clipped", Val(false)},
         {"get FormMain clipped", Err("bad command")},
         {"get Timer1 clipped", Err("bad command")},
     };
@@ -175,6 +177,43 @@ TEST(UiDriver, GetClipped) {
     Show(d.app.c("Frame11"));
     EXPECT_EQ(d.Do("get Label39 clipped"), Val(true));
     EXPECT_EQ(d.Do("get Label39 tooltip"), Val(""));
+}
+
+// "clipped" of a list: a line needs more width than the list shows without
+// scrolling sideways, the vertical scroll bar taking its part when the lines
+// are taller than the list; Qt's own horizontal scroll bar agrees.
+TEST(UiDriver, GetClippedOfLists) {
+    DriverFixture d(Auto(2, "AdvancedMode=1\n"));
+    auto* list = qobject_cast<QListWidget*>(d.app.c("List1"));
+    const QString mac = "DD:DD:DD:DD:DD:DD";
+    const int need = list->fontMetrics().horizontalAdvance(mac) + 20;  // the text, its margins, the frame
+    auto scrollsSideways = [&] {
+        list->doItemsLayout();
+        QCoreApplication::processEvents();
+        return list->horizontalScrollBar()->maximum() > 0;
+    };
+    AddItem(list, mac);
+    // Wide enough for the line alone, not for the line beside a scroll bar.
+    SetWidth(list, need * kTwipsPerPixel);
+    EXPECT_EQ(d.Do("get List1 clipped"), Val(false));
+    EXPECT_FALSE(scrollsSideways());
+    for (int i = 0; i < 254; ++i) AddItem(list, mac);
+    EXPECT_EQ(d.Do("get List1 clipped"), Val(true)) << "the vertical scroll bar takes room";
+    EXPECT_TRUE(scrollsSideways());
+    SetWidth(list, (need + 2 * list->verticalScrollBar()->sizeHint().width()) * kTwipsPerPixel);
+    EXPECT_EQ(d.Do("get List1 clipped"), Val(false));
+    EXPECT_FALSE(scrollsSideways());
+    // Cut by the frame around it.
+    SetLeft(list, GetTwips(d.app.c("Frame14")).width - 600);
+    EXPECT_EQ(d.Do("get List1 clipped"), Val(true));
+    Hide(list);
+    EXPECT_EQ(d.Do("get List1 clipped"), Val(false)) << "hidden";
+
+    // A drop-down list: any line may be the one its field shows.
+    QWidget* mode = d.app.c("cmbSckMode");
+    AddItem(mode, QString(30, QLatin1Char('W')));
+    EXPECT_EQ(d.Do("get cmbSckMode clipped"), Val(true));
+    EXPECT_EQ(d.Do("get cmbSckMode text"), Val("UDP")) << "though the shown line fits";
 }
 
 TEST(UiDriver, ClickSelectTypeAndRefusals) {

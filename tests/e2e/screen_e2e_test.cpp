@@ -2,7 +2,8 @@
 // own (Xvfb, the xcb platform, through tests/e2e/run-under-xvfb) searches the
 // sample LAN from the PC namespace; the configuration panel, the simple face,
 // the engineering face and the help window are shown for both device types
-// at QT_SCALE_FACTOR 1 and 2, no caption in them is clipped, and a
+// at QT_SCALE_FACTOR 1 and 2, no caption and no list line in them is
+// clipped (the engineering face after a ping scan of the virtual LAN), and a
 // screenshot of each lands in build/default/screen-shots.
 #include <gtest/gtest.h>
 
@@ -18,9 +19,11 @@ namespace {
 
 constexpr double kScale = 0.05;
 
-bool HasCaption(cobalin::ui::Kind k) {
+// A caption or a list's lines, which the driver tells clipped.
+bool MayBeClipped(cobalin::ui::Kind k) {
     using K = cobalin::ui::Kind;
-    return k == K::Label || k == K::Button || k == K::Option || k == K::Check || k == K::Frame;
+    return k == K::Label || k == K::Button || k == K::Option || k == K::Check || k == K::Frame || k == K::ListBox ||
+           k == K::ComboBox;
 }
 
 // The program on the test's X display, searching the sample LAN.
@@ -42,10 +45,10 @@ public:
         EXPECT_TRUE(Ok("shot " + file)) << file;
         EXPECT_TRUE(std::filesystem::file_size(file) > 0) << file;
     }
-    // No caption of the window is clipped.
+    // No caption and no list line of the window is clipped.
     void ExpectNoneClipped(const std::string& face, std::span<const cobalin::ui::ControlDef> table, const std::string& window = "") {
         for (const auto& c : table) {
-            if (!HasCaption(c.kind)) continue;
+            if (!MayBeClipped(c.kind)) continue;
             const std::string name = window + c.name;
             const QJsonObject answer = app->Do("get " + name + " clipped");
             EXPECT_EQ(answer.value("value"), QJsonValue(false))
@@ -117,6 +120,10 @@ TEST(ScreenE2E, EveryFaceAndTheHelpWindowShowTheirCaptionsWhole) {
             ASSERT_TRUE(s.Ok("select List1 0"));
             ASSERT_TRUE(s.Ok("click Command13"));
             ASSERT_TRUE(s.Ok("click Command16"));
+            // A ping scan of the virtual LAN fills the free-address lists.
+            EXPECT_EQ(s.app->Do("click Command4").value("value").toString(), "busy");
+            ASSERT_TRUE(s.Ok("idle 60"));
+            EXPECT_EQ(s.app->Get("List2", "count").toInt() + s.app->Get("List3", "count").toInt(), 100);
             s.ExpectNoneClipped("engineering face", main);
             s.Shot("engineering");
             ASSERT_TRUE(s.Ok("quit"));

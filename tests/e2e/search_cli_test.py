@@ -17,7 +17,7 @@ BIN = os.environ["COBALIN_BIN"]
 SAMPLE = os.path.join(os.environ["COBALIN_SOURCE_DIR"], "sim", "sample-lan.conf")
 SCALE = "0.05"
 KEYS = ["mac", "record", "class", "ip", "netmask", "gateway", "dhcp", "name", "model", "hardware_id",
-        "firmware_version", "firmware_date", "lan_module_company", "interface"]
+        "firmware_version", "firmware_date", "lan_module_company", "interface", "warnings"]
 REQUEST_HEX = "54657373616C792044617461636F6D6D20436F72702E00"
 QUERY_HEX = "4272656E696B4C4D" + "0" * 330
 
@@ -92,13 +92,13 @@ class SampleLan(unittest.TestCase):
             "mac": "02:7E:3A:05:00:01", "record": "paged", "class": "ZentaBox", "ip": "192.168.1.31",
             "netmask": "255.255.255.0", "gateway": "192.168.1.1", "dhcp": "Disable", "name": "Rack 1",
             "model": "ZB-2000", "hardware_id": "PCB-4160-01", "firmware_version": "V1.0.7",
-            "firmware_date": "2026-03-14", "interface": "pc0"})
+            "firmware_date": "2026-03-14", "interface": "pc0", "warnings": []})
         self.assertEqual(by_mac["02:7E:3A:06:00:02"]["lan_module_company"], "Zenta LM")
         self.assertEqual(by_mac["02:7E:3A:05:00:10"]["hardware_id"], "37264000-03")
         self.assertEqual(by_mac["02:7E:3A:07:00:01"], {
             "mac": "02:7E:3A:07:00:01", "record": "short", "class": "other", "ip": "192.168.1.51",
             "netmask": "255.255.255.0", "gateway": "192.168.1.254", "name": "Legacy", "hardware_id": "PCB-3000-01",
-            "interface": "pc0"})
+            "interface": "pc0", "warnings": []})
         # Every device's reply came in by the PC's one interface.
         self.assertEqual({d["interface"] for d in devices}, {"pc0"})
         self.assertNotIn(b"admin", out, "the devices' password is never printed")
@@ -120,7 +120,9 @@ class SampleLan(unittest.TestCase):
         code, out, _ = search("--json")
         devices = json.loads(out)
         table = [dict(zip(rows[0], r)) for r in rows[1:]]
-        self.assertEqual(table, [{k: d.get(k, "") for k in KEYS} for d in devices])
+        def cell(d, k):
+            return "; ".join(d[k]) if k == "warnings" else d.get(k, "")
+        self.assertEqual(table, [{k: cell(d, k) for k in KEYS} for d in devices])
 
     def test_text_network_and_address_searches(self):
         code, out, err = search("--network", "192.168.1.255")

@@ -1,7 +1,9 @@
 // The simulator on real sockets, seen from the PC namespace of the virtual LAN.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -68,6 +70,24 @@ std::unique_ptr<DeviceStore> SearchUntil(const std::function<bool(const DeviceSt
     }
 }
 
+// Clears, writes and resets the device of an entry by broadcast; the
+// acknowledgements of each step, waiting for `devices` of them. Each request
+// waits for the previous one's answers, as the program's own update does:
+// datagrams sent back-to-back from different sockets may be taken in another
+// order by a loaded two-core machine, and a clear that arrives after the
+// write throws the write away.
+std::array<std::vector<Received>, 3> WriteAndReset(const DeviceEntry& e, size_t devices) {
+    UdpClient clear(8883), write(8884), reset(8882);
+    clear.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "clrCfgBuf"));
+    auto clearAcks = clear.CollectAtLeast(devices, kAmple, kLinger);
+    const auto w = BuildWriteDatagrams(e.Record);
+    write.Send("255.255.255.255", 8890, w.a);
+    write.Send("255.255.255.255", 8890, w.b);
+    auto writeAcks = write.CollectAtLeast(devices, kAmple, kLinger);
+    reset.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"));
+    return {std::move(clearAcks), std::move(writeAcks), reset.CollectAtLeast(devices, kAmple, kLinger)};
+}
+
 std::string Decoded(const DeviceEntry& e, size_t row) {
     ParameterTextArray t;
     DecodeRecord(e.Record, t);
@@ -125,21 +145,9 @@ TEST(SimulatorE2E, WriteThenResetChangesTheAnswer) {
     ApplyParameter(*store, texts, 4, "192.168.1.77", 1);
     const DeviceEntry& e = store->DeviceTable[1];
 
-    // Each request waits for the previous one's answer, as the program's own
-    // update does: datagrams sent back-to-back from different sockets may be
-    // taken in another order by a loaded two-core machine, and a clear that
-    // arrives after the write throws the write away.
-    UdpClient clear(8883), write(8884), reset(8882);
-    clear.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "clrCfgBuf"));
-    const auto clearAcks = clear.CollectAtLeast(1, kAmple, kLinger);
-    const auto w = BuildWriteDatagrams(e.Record);
-    write.Send("255.255.255.255", 8890, w.a);
-    write.Send("255.255.255.255", 8890, w.b);
-    const auto writeAcks = write.CollectAtLeast(1, kAmple, kLinger);
-    reset.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"));
     // Once the reset is acknowledged, a search asked at once, well inside the
     // two seconds the reset keeps the device silent, finds the other alone.
-    const auto resetAcks = reset.CollectAtLeast(1, kAmple, kLinger);
+    const auto [clearAcks, writeAcks, resetAcks] = WriteAndReset(e, 1);
     auto during = Search("255.255.255.255", 3);
     EXPECT_EQ(during->DeviceCount, 1) << "silent while restarting";
     for (const auto& acks : {clearAcks, writeAcks, resetAcks}) {
@@ -298,4 +306,134 @@ TEST(SimulatorE2E, TwoHundredFiftyFiveDevicesInABurst) {
     auto store = std::make_unique<DeviceStore>();
     for (const auto& r : got) ReplyIntake(*store, r.data);
     EXPECT_EQ(store->DeviceCount, 255);
+}
+
+namespace {
+
+// The server name a page-0 datagram carries (record bytes 10-25).
+std::string NameIn(const Bytes& page0) {
+    const char* name = reinterpret_cast<const char*>(page0.data()) + 10;
+    return std::string(name, strnlen(name, 16));
+}
+
+// Addresses earlier simulators of this LAN added stay on its interface: only
+// the given LAN's devices answer after this.
+void FreshLan() { ASSERT_EQ(std::system((Env("COBALIN_NETLAB") + " exec lan ip -4 addr flush dev lan0").c_str()), 0); }
+
+// Whether the LAN namespace drops datagrams whose source it has no route
+// back to (rp_filter, which new namespaces take from the host).
+bool LanFiltersByReversePath() {
+    const std::string command = Env("COBALIN_NETLAB") + " exec lan cat /proc/sys/net/ipv4/conf/all/rp_filter"
+                                " /proc/sys/net/ipv4/conf/lan0/rp_filter";
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return true;
+    int all = 1, lan0 = 1;
+    const bool read = std::fscanf(p, "%d %d", &all, &lan0) == 2;
+    pclose(p);
+    return !read || all != 0 || lan0 != 0;
+}
+
+}  // namespace
+
+// A device whose address lies outside the PC's subnet answers on the PC's
+// wire all the same: the broadcast search and a search sent to its address.
+// The LAN namespace has no route to the PC for it; it answers out of the
+// interface the request came in by. Alone in its LAN, nothing at all routes
+// back to the PC.
+TEST(SimulatorE2E, ADeviceOutsideThePcsSubnetAnswersOnThePcsWire) {
+    const std::string elsewhere = "[device]\nmac=02:00:00:00:05:01\nip=10.0.0.5\nnetmask=255.0.0.0\ngateway=10.0.0.1\n"
+                                  "name=Elsewhere\n";
+    const struct {
+        const char* name;
+        std::string lan;
+        std::map<std::string, std::set<std::string>> sources;  // by MAC
+    } cases[] = {
+        {"beside a device of the PC's subnet", elsewhere + "[device]\nmac=02:00:00:00:05:02\nip=192.168.1.71\nname=Home\n",
+         {{"02:00:00:00:05:01", {"10.0.0.5"}}, {"02:00:00:00:05:02", {"192.168.1.71"}}}},
+        {"alone", elsewhere, {{"02:00:00:00:05:01", {"10.0.0.5"}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.sources.size() == 1 && LanFiltersByReversePath()) {
+            std::printf("skipped \"%s\": the LAN namespace filters by reverse path\n", c.name);
+            continue;
+        }
+        FreshLan();
+        SimProcess sim(WriteLan("elsewhere", c.lan));
+        ASSERT_TRUE(sim.ready()) << sim.errors();
+        std::vector<Received> raw;
+        auto store = Search("255.255.255.255", 3 * c.sources.size(), 8888, 8889, &raw);
+        EXPECT_EQ(store->DeviceCount, static_cast<int16_t>(c.sources.size()));
+        std::map<std::string, std::set<std::string>> sources;
+        for (const auto& r : raw) sources[FormatMac(r.data.data() + 1)].insert(r.from);
+        EXPECT_EQ(sources, c.sources);
+        auto own = Search("10.0.0.5", 3, 8890, 8891);
+        ASSERT_EQ(own->DeviceCount, 1);
+        EXPECT_EQ(Decoded(own->DeviceTable[1], 0), "Elsewhere");
+        EXPECT_EQ(sim.Stop(), 0) << sim.errors();
+    }
+}
+
+// Two devices with one MAC: each answers from its own address with its own
+// record, and both take a clear, a write and a reset for that MAC.
+TEST(SimulatorE2E, TwoDevicesWithOneMacAnswerAndTakeWritesEach) {
+    FreshLan();
+    SimProcess sim(WriteLan("shared", "[defaults]\nrestart=1\npage_gap=0.005\n"
+                                      "[device]\nmac=02:00:00:00:06:01\nip=192.168.1.81\nname=First\n"
+                                      "[device]\nmac=02:00:00:00:06:01\nip=192.168.1.82\nname=Second\n"));
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    std::vector<Received> raw;
+    auto store = Search("255.255.255.255", 6, 8888, 8889, &raw);
+    ASSERT_EQ(raw.size(), 6u);
+    std::vector<std::string> wire;  // the pages as they came: source and page
+    std::map<std::string, std::string> nameFrom;
+    for (const auto& r : raw) {
+        EXPECT_EQ(FormatMac(r.data.data() + 1), "02:00:00:00:06:01");
+        wire.push_back(r.from + "/" + std::to_string(r.data[7]));
+        if (r.data[7] == 0) nameFrom[r.from] = NameIn(r.data);
+    }
+    EXPECT_EQ(wire, (std::vector<std::string>{"192.168.1.81/0", "192.168.1.82/0", "192.168.1.81/1", "192.168.1.82/1",
+                                              "192.168.1.81/2", "192.168.1.82/2"}))
+        << "the two devices' pages interleave";
+    EXPECT_EQ(nameFrom, (std::map<std::string, std::string>{{"192.168.1.81", "First"}, {"192.168.1.82", "Second"}}));
+    EXPECT_EQ(store->DeviceCount, 1) << "the program's table files both under one MAC";
+
+    const DeviceEntry& e = store->DeviceTable[1];
+    ParameterTextArray texts;
+    ApplyParameter(*store, texts, PagedRow::ServerName, "Both", 1);
+    const auto [clearAcks, writeAcks, resetAcks] = WriteAndReset(e, 2);
+    for (const auto& acks : {clearAcks, writeAcks, resetAcks}) {
+        std::set<std::string> from;
+        for (const auto& a : acks) from.insert(a.from);
+        EXPECT_EQ(from, (std::set<std::string>{"192.168.1.81", "192.168.1.82"})) << "both acknowledge";
+        EXPECT_EQ(acks.size(), 2u);
+    }
+    // Both come back with the record written, the second's address included:
+    // the first one's own is gone.
+    std::vector<Received> after;
+    SearchUntil([](const DeviceStore& s) { return s.DeviceCount == 1 && Decoded(s.DeviceTable[1], 0) == "Both"; }, &after);
+    std::multiset<std::string> names;
+    for (const auto& r : after)
+        if (r.data.size() == 1008) names.insert(r.from + " " + NameIn(r.data));
+    EXPECT_EQ(names, (std::multiset<std::string>{"192.168.1.82 Both", "192.168.1.82 Both"}));
+}
+
+// A device that keeps its values and loses page 0 after its restart.
+TEST(SimulatorE2E, ADeviceLosesPage0AfterItsRestart) {
+    FreshLan();
+    SimProcess sim(WriteLan("page0", "[device]\nmac=02:00:00:00:07:01\nip=192.168.1.91\nname=Stubborn\nrestart=1\n"
+                                     "ignore_writes=yes\ndrop_after_restart=0\n"));
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    std::vector<Received> raw;
+    auto store = Search("255.255.255.255", 3, 8888, 8889, &raw);
+    ASSERT_EQ(raw.size(), 3u) << "whole before its restart";
+    const DeviceEntry& e = store->DeviceTable[1];
+    UdpClient reset(8882);
+    reset.Send("255.255.255.255", 8890, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"));
+    ASSERT_EQ(reset.CollectAtLeast(1, kAmple, kLinger).size(), 1u);
+    std::vector<Received> after;
+    SearchUntil([](const DeviceStore& s) { return s.DeviceCount == 1; }, &after);
+    std::vector<size_t> sizes;
+    for (const auto& r : after) sizes.push_back(r.data.size());
+    EXPECT_EQ(sizes, (std::vector<size_t>{982, 845}));
 }

@@ -5,6 +5,9 @@
 // came back with other values. Run with a small COBALIN_TIME_SCALE.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QJsonObject>
 #include <QTimer>
 
@@ -67,8 +70,9 @@ TEST(DeviceWrites, UpdateClearsWritesResetsCountsDownSearchesAndReportsWhatCameB
         {"took the write", Device::TookTheWrite, ""},
         {"ignored it", Device::IgnoredIt, "Device kept other values: Server name, Baud rate"},
         {"never came back", Device::NeverCameBack, "Not found after the update: " + QString::fromStdString(MacText(2))},
-        // Its page 0 is lost: the entry's page-0 bytes are another device's.
-        {"lost page 0", Device::LostPageZero, ""},
+        // Its page 0 is lost: what it holds of the rows written cannot be seen.
+        {"lost page 0", Device::LostPageZero,
+         "Not verified: page 0 of this device was not received after the update; search again"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,6 +231,35 @@ TEST(DeviceWrites, AClearThatCannotBeSentLeavesTheRestOfTheUpdateGoing) {
     const QStringList expected = QStringList{"Sending command..."} + Countdown("Restarting...", 10) +
                                  QStringList{"Searching...Done", "Not found after the update: " + QString::fromStdString(MacText(4))};
     EXPECT_EQ(seq, expected);
+}
+
+// A write whose datagrams could not leave is no write: the report says so
+// instead of "kept other values", and the reset still goes, as ever.
+TEST(DeviceWrites, AWriteThatCannotBeSentIsReportedAsNotSent) {
+    WritesApp app;
+    DeviceSide device;
+    ASSERT_TRUE(device.commands.bound());
+    app.Add(UsualRecord(4));
+    app.pick(0);
+    app.apply(PagedRow::ServerName, "Never sent");
+    std::vector<size_t> tried;
+    app.form.UDP8890->calls.sendTo = [&](int fd, const void* data, size_t n, int flags, const sockaddr* to, socklen_t len) {
+        tried.push_back(n);
+        if (n != 1031 && n != 1007) return ::sendto(fd, data, n, flags, to, len);
+        errno = ENETUNREACH;
+        return ssize_t{-1};
+    };
+    ChangeLog log;
+    app.click("Command9");
+    ASSERT_TRUE(app.Settle());
+    EXPECT_EQ(tried, (std::vector<size_t>{59, 1031, 1007, 59})) << "datagram 2 and the reset still tried";
+    device.Collect();
+    ASSERT_EQ(device.got.size(), 2u);
+    EXPECT_EQ(device.got[1].fromPort, kResetLocalPort);
+    const QString report = "Not updated: the write could not be sent: datagram 1 did not leave (" +
+                           QString::fromStdString(std::strerror(ENETUNREACH)) + ")";
+    EXPECT_EQ(SequenceTexts(log.Of("Label1")).last(), report);
+    EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
 }
 
 TEST(DeviceWrites, TheReportOutlastsTheSimpleFacesEndOfUpdate) {

@@ -31,6 +31,41 @@ std::string SampleLan() {
 
 const Address kBroadcast = {255, 255, 255, 255};
 
+// A search of the whole LAN at program time `now`: what the devices send.
+std::vector<Outgoing> SearchAll(SimLan& sim, double now) {
+    return sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), now);
+}
+
+std::vector<size_t> Sizes(const std::vector<Outgoing>& out) {
+    std::vector<size_t> sizes;
+    for (const auto& o : out) sizes.push_back(o.data.size());
+    return sizes;
+}
+
+// Writes a new server name into the device of the store's first entry, as
+// the program does (clear, write A and B, reset), at program time `now`; the
+// number of acknowledgements and the devices that sent them.
+std::vector<size_t> WriteName(SimLan& sim, DeviceStore& store, const std::string& name, double now) {
+    ParameterTextArray texts;
+    EXPECT_EQ(ApplyParameter(store, texts, PagedRow::ServerName, name, 1), ApplyOutcome::Written);
+    const DeviceEntry& e = store.DeviceTable[1];
+    const WriteDatagrams w = BuildWriteDatagrams(e.Record);
+    std::vector<size_t> acks;
+    for (const Bytes& request : {BuildMaintenanceRequest(e.EchoBytes, e.Record, "clrCfgBuf"), w.a, w.b,
+                                 BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset")})
+        for (const auto& o : sim.Handle(kCommandPort, kBroadcast, request, now)) {
+            EXPECT_TRUE(IsAcknowledgement(o.data));
+            acks.push_back(o.device);
+        }
+    return acks;
+}
+
+std::string NameOf(const SimDevice& d) {
+    ParameterTextArray t;
+    DecodeRecord(d.record, t);
+    return t[PagedRow::ServerName];
+}
+
 }  // namespace
 
 TEST(LanDescription, Errors) {
@@ -48,6 +83,8 @@ TEST(LanDescription, Errors) {
         {"[devices]\n", 1, "unknown section [devices] (expected [defaults] or [device])"},
         {"[device]\nmac=02:00:00:00:00:01\nip=1.1.1.1\n[defaults]\n", 4, "[defaults] must come before every [device]"},
         {"[device]\ndrop = 0,3\n", 2, "bad value '0,3' for drop"},
+        {"[device]\ndrop_after_restart = 0,x\n", 2, "bad value '0,x' for drop_after_restart"},
+        {"[device]\npage_gap = -0.5\n", 2, "bad value '-0.5' for page_gap"},
         // Values no record field can hold.
         {"[device]\nbaud = 9601\n", 2, "bad value '9601' for baud"},
         {"[device]\ndhcp = enable\n", 2, "bad value 'enable' for dhcp"},
@@ -242,4 +279,135 @@ TEST(DeviceModel, DevicesThatIgnoreWritesOrNeverComeBack) {
     EXPECT_EQ(sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 100).size(), 3u)
         << "only the first answers: the second never restarts";
     EXPECT_LT(sim.NextRestart(), 0);
+}
+
+// A device that answers whole until it restarts, then never sends the pages
+// named: with ignore_writes it keeps its values and loses page 0, the case a
+// verification must not take for a device that holds what was written.
+TEST(DeviceModel, PagesLostAfterARestart) {
+    struct Case { const char* faults; std::vector<size_t> before, after; const char* nameAfter; };
+    const Case cases[] = {
+        {"", {1008, 982, 845}, {1008, 982, 845}, "New"},
+        {"drop_after_restart = 0", {1008, 982, 845}, {982, 845}, "New"},
+        {"drop_after_restart = 0\nignore_writes = yes", {1008, 982, 845}, {982, 845}, "Old"},
+        {"drop_after_restart = 0,2\ndrop = 1", {1008, 845}, {}, "New"},
+        {"drop_after_restart = 0\nreorder = yes", {845, 982, 1008}, {845, 982}, "New"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults);
+        SimLan sim(Parse(std::string("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nname=Old\nrestart=2\n") + c.faults + "\n"), 1);
+        auto store = std::make_unique<DeviceStore>();
+        const auto first = SearchAll(sim, 0);
+        EXPECT_EQ(Sizes(first), c.before);
+        EXPECT_EQ(Sizes(SearchAll(sim, 0.5)), c.before) << "the same until the device restarts";
+        // The write needs pages 0 and 1 in the program's copy: build it from
+        // the device's own record when a page is dropped from the start.
+        store->DeviceCount = 1;
+        store->DeviceTable[1].MacText = "02:00:00:00:00:01";
+        std::copy(sim.devices()[0].record.begin(), sim.devices()[0].record.end(), store->DeviceTable[1].Record.begin());
+        std::copy_n(sim.devices()[0].record.begin() + kPagedSerialAt, store->DeviceTable[1].EchoBytes.size(),
+                    store->DeviceTable[1].EchoBytes.begin());
+        EXPECT_EQ(WriteName(sim, *store, "New", 1), (std::vector<size_t>{0, 0, 0})) << "clear, write and reset acknowledged";
+        EXPECT_TRUE(SearchAll(sim, 2).empty()) << "silent while it restarts";
+        EXPECT_EQ(sim.Advance(3.0), std::vector<size_t>{0});
+        EXPECT_EQ(Sizes(SearchAll(sim, 3.5)), c.after);
+        EXPECT_EQ(Sizes(SearchAll(sim, 4.5)), c.after) << "for good";
+        EXPECT_EQ(NameOf(sim.devices()[0]), c.nameAfter);
+    }
+}
+
+// A module update restarts the device too: the pages go from then on.
+TEST(DeviceModel, PagesLostAfterAModuleRestart) {
+    SimLan sim(Parse("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nrestart=1\nmodule=yes\ndrop_after_restart=0\n"), 1);
+    auto store = std::make_unique<DeviceStore>();
+    for (const auto& o : SearchAll(sim, 0)) ReplyIntake(*store, o.data);
+    const auto answers = sim.Handle(kModulePort, kBroadcast, BuildModuleQuery(), 0);
+    ASSERT_EQ(answers.size(), 1u);
+    ASSERT_EQ(ModuleReplyIntake(*store, answers[0].data), 1);
+    ASSERT_TRUE(BuildModuleUpdate(*store, 1, 3, "Moved"));
+    sim.Handle(kModulePort, kBroadcast, store->LanModuleTable[1].Record, 0);
+    EXPECT_EQ(sim.Advance(1.5), std::vector<size_t>{0});
+    EXPECT_EQ(Sizes(SearchAll(sim, 2)), (std::vector<size_t>{982, 845}));
+}
+
+// Two sections may give one MAC: each device answers from its own address
+// with its own record, and each takes a request carrying the identity both
+// share, as devices cloned from one firmware image do.
+TEST(DeviceModel, TwoDevicesWithOneMac) {
+    // Devices answer 2 ms apart; `faults` goes to the two sharing a MAC.
+    const auto lanWith = [](const std::string& faults) {
+        return "[defaults]\nrestart = 1\n"
+               "[device]\nmac = 02:00:00:00:00:01\nip = 192.168.1.9\nname = First\n" + faults + "\n"
+               "[device]\nmac = 02:00:00:00:00:01\nip = 192.168.1.10\nname = Second\n" + faults + "\n"
+               "[device]\nmac = 02:00:00:00:00:02\nip = 192.168.1.11\nname = Bystander\n";
+    };
+    struct Order { const char* faults; std::vector<std::pair<size_t, int>> wire; };  // (device, page) in the order sent
+    const Order orders[] = {
+        {"", {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {2, 2}}},
+        // Pages 5 ms apart: the two devices' pages interleave.
+        {"page_gap = 0.005", {{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {0, 1}, {1, 1}, {0, 2}, {1, 2}}},
+        {"page_gap = 0.005\nreorder = yes", {{0, 2}, {1, 2}, {2, 0}, {2, 1}, {2, 2}, {0, 1}, {1, 1}, {0, 0}, {1, 0}}},
+    };
+    for (const auto& o : orders) {
+        SCOPED_TRACE(o.faults);
+        const LanDescription parsed = Parse(lanWith(o.faults));
+        ASSERT_EQ(parsed.devices.size(), 3u);
+        EXPECT_EQ(parsed.devices[0].mac, parsed.devices[1].mac);
+        SimLan sim(parsed, 1);
+        auto out = SearchAll(sim, 0);
+        std::stable_sort(out.begin(), out.end(), [](const Outgoing& a, const Outgoing& b) { return a.at < b.at; });
+        std::vector<std::pair<size_t, int>> wire;
+        for (const auto& g : out) wire.emplace_back(g.device, g.data[7]);
+        EXPECT_EQ(wire, o.wire);
+        for (const auto& g : out)
+            EXPECT_EQ(FormatMac(g.data.data() + 1), g.device == 2 ? "02:00:00:00:00:02" : "02:00:00:00:00:01");
+        EXPECT_EQ(FormatIp(sim.devices()[0].ip), "192.168.1.9");
+        EXPECT_EQ(FormatIp(sim.devices()[1].ip), "192.168.1.10");
+        EXPECT_NE(sim.devices()[0].record, sim.devices()[1].record) << "each its own record";
+    }
+
+    // A write built from either device's record reaches both.
+    SimLan sim(Parse(lanWith("")), 1);
+    auto store = std::make_unique<DeviceStore>();
+    for (const auto& g : SearchAll(sim, 0)) ReplyIntake(*store, g.data);
+    ASSERT_EQ(store->DeviceCount, 2) << "the program's table files the two under one MAC";
+    EXPECT_EQ(WriteName(sim, *store, "Renamed", 0), (std::vector<size_t>{0, 1, 0, 1, 0, 1}))
+        << "clear, write and reset acknowledged by both";
+    EXPECT_TRUE(sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0.5).size() == 3)
+        << "both restart; the bystander answers";
+    EXPECT_EQ(sim.Advance(1.0), (std::vector<size_t>{0, 1}));
+    EXPECT_EQ(NameOf(sim.devices()[0]), "Renamed");
+    EXPECT_EQ(NameOf(sim.devices()[1]), "Renamed");
+    EXPECT_EQ(NameOf(sim.devices()[2]), "Bystander");
+    EXPECT_EQ(FormatIp(sim.devices()[2].ip), "192.168.1.11");
+
+    // The write was built from the second one's pages: the first took its
+    // address too, and both answer a search sent there.
+    EXPECT_EQ(FormatIp(sim.devices()[0].ip), "192.168.1.10");
+    EXPECT_EQ(FormatIp(sim.devices()[1].ip), "192.168.1.10");
+    std::vector<size_t> from;
+    for (const auto& g : sim.Handle(kCommandPort, {192, 168, 1, 10}, BuildSearchRequest(SearchAddress, 8890), 2))
+        from.push_back(g.device);
+    EXPECT_EQ(from, (std::vector<size_t>{0, 0, 0, 1, 1, 1}));
+    EXPECT_TRUE(sim.Handle(kCommandPort, {192, 168, 1, 9}, BuildSearchRequest(SearchAddress, 8890), 2).empty());
+}
+
+// The address of a device need not lie in the PC's subnet: it answers a
+// broadcast search all the same (its wire is the PC's), and a write by its
+// identity.
+TEST(DeviceModel, ADeviceOutsideThePcsSubnetAnswers) {
+    SimLan sim(Parse("[device]\nmac = 02:00:00:00:00:05\nip = 10.0.0.5\nnetmask = 255.0.0.0\ngateway = 10.0.0.1\n"
+                     "name = Elsewhere\nrestart = 1\n"), 1);
+    EXPECT_EQ(FormatIp(sim.devices()[0].ip), "10.0.0.5");
+    auto store = std::make_unique<DeviceStore>();
+    const auto out = SearchAll(sim, 0);
+    EXPECT_EQ(Sizes(out), (std::vector<size_t>{1008, 982, 845}));
+    for (const auto& g : out) ReplyIntake(*store, g.data);
+    ASSERT_EQ(store->DeviceCount, 1);
+    ParameterTextArray t;
+    DecodeRecord(store->DeviceTable[1].Record, t);
+    EXPECT_EQ(t[PagedRow::IpAddress], "10.0.0.5");
+    EXPECT_EQ(WriteName(sim, *store, "Found", 0).size(), 3u);
+    sim.Advance(1.0);
+    EXPECT_EQ(NameOf(sim.devices()[0]), "Found");
 }

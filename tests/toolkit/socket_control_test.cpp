@@ -521,7 +521,8 @@ TEST(SocketControl, ArrivalInterfaceOfEachDatagram) {
 
 // Where a datagram leaves, with the interface list and both sends replaced:
 // nothing reaches the network. A device's own request to 255.255.255.255
-// leaves by its interface alone, or by the route, never by every interface.
+// leaves by its interface alone, never by every interface; with that
+// interface gone it is not sent at all, as ReachesBy says beforehand.
 TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
     using Interface = SocketControl::Interface;
     struct Case {
@@ -536,10 +537,10 @@ TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
         {"search", "255.255.255.255", true, std::nullopt, {7, 9}, 0},
         {"device on eth1", "255.255.255.255", true, Interface{9, "eth1"}, {9}, 0},
         {"device on eth0", "255.255.255.255", true, Interface{7, "eth0"}, {7}, 0},
-        {"interface gone", "255.255.255.255", true, Interface{8, "usb0"}, {}, 1},
-        {"index now another's", "255.255.255.255", true, Interface{9, "usb0"}, {}, 1},
-        {"cannot broadcast any more", "255.255.255.255", true, Interface{3, "tun0"}, {}, 1},
-        {"none recorded", "255.255.255.255", true, Interface{}, {}, 1},
+        {"interface gone", "255.255.255.255", true, Interface{8, "usb0"}, {}, 0},
+        {"index now another's", "255.255.255.255", true, Interface{9, "usb0"}, {}, 0},
+        {"cannot broadcast any more", "255.255.255.255", true, Interface{3, "tun0"}, {}, 0},
+        {"none recorded", "255.255.255.255", true, Interface{}, {}, 0},
         {"routed only", "255.255.255.255", false, Interface{9, "eth1"}, {}, 1},
         {"routed only, search", "255.255.255.255", false, std::nullopt, {}, 1},
         {"one address", "192.168.2.21", true, Interface{9, "eth1"}, {}, 1},
@@ -569,7 +570,11 @@ TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
         s.everyInterface = c.everyInterface;
         s.RemoteHost = c.host;
         s.RemotePort = 8890;
-        EXPECT_TRUE(c.via ? s.SendData("request", *c.via) : s.SendData("request"));
+        const bool sent = !c.byInterface.empty() || c.byRoute > 0;
+        if (c.via) {
+            EXPECT_EQ(s.ReachesBy(c.host, *c.via), sent);
+        }
+        EXPECT_EQ(c.via ? s.SendData("request", *c.via) : s.SendData("request"), sent);
         EXPECT_EQ(byInterface, c.byInterface);
         EXPECT_EQ(byRoute, c.byRoute);
         for (size_t i = 0; i < sources.size(); ++i)

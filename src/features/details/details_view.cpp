@@ -4,7 +4,9 @@
 #include <QScrollBar>
 
 #include "core/ansi_text.h"
+#include "core/device_table.h"
 #include "core/found_devices.h"
+#include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
 
 namespace cobalin {
@@ -42,7 +44,8 @@ void SetLines(QWidget* list, const QStringList& lines) {
 }  // namespace
 
 
-DetailsView::DetailsView(FormMain& form, AppState& state) : form_(form), state_(state) {
+DetailsView::DetailsView(FormMain& form, AppState& state, const SearchOrchestration* search)
+    : form_(form), state_(state), search_(search) {
     QWidget* list1 = form_.c.List1;
     SetSelectHandler(list1, [this] { FoundListClicked(); });
     ConnectUserSelection(list1);
@@ -70,6 +73,31 @@ void DetailsView::FoundListClicked() {
     if (IsPagedRecord(e.Record)) ShowPagedDetails(state_.SelectedDevice);
     else ShowShortDetails(state_.SelectedDevice);
     Show(form_.c.Frame1);
+    ShowWarnings();
+}
+
+void DetailsView::ShowWarnings() {
+    if (search_ && search_->FillingLists()) return;
+    QString text;
+    for (const std::string& w : DeviceWarnings(*state_.Devices, state_.SelectedDevice))
+        text += (text.isEmpty() ? "" : "; ") + QString::fromStdString(w);
+    const QList<QWidget*> lines = {form_.c.Label1, form_.c.Label54[1], form_.c.Label44};
+    if (before_.empty()) {
+        for (QWidget* w : lines) before_.push_back({Caption(w), ForeColor(w)});
+    }
+    for (int i = 0; i < lines.size(); ++i) {
+        QWidget* w = lines[i];
+        Before& was = before_[static_cast<size_t>(i)];
+        const bool ours = !shownWarnings_.isEmpty() && Caption(w) == shownWarnings_;
+        if (!ours) was = {Caption(w), ForeColor(w)};
+        if (!text.isEmpty()) {
+            ShowStatus(w, text, kRed);
+        } else if (ours) {
+            SetCaption(w, was.caption);
+            SetForeColor(w, was.color);
+        }
+    }
+    shownWarnings_ = text;
 }
 
 void DetailsView::ClearDetailValues() {

@@ -3,15 +3,21 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <vector>
 
 #include "core/app_state.h"
 #include "windows/forms.h"
 
 namespace cobalin {
 
+class SearchOrchestration;
+
 class DetailsView : public QObject {
 public:
-    DetailsView(ui::FormMain& form, AppState& state);
+    // `search`, where given, says when a selection is the program's own
+    // (the lists refilled after a search), which shows no warnings.
+    DetailsView(ui::FormMain& form, AppState& state, const SearchOrchestration* search = nullptr);
 
     // The click handler of List1.
     void FoundListClicked();
@@ -22,9 +28,21 @@ public:
 private:
     void FillLists(std::span<const FieldDef> fields);
     void SetSummary(const QStringList& values);
+    // What the user should know of the selected device (another device with
+    // its address, a second device with its MAC, an address outside its
+    // interface's subnet), in red on the faces' status lines; a line that
+    // still shows the last device's warnings gets back what it showed before.
+    void ShowWarnings();
 
     ui::FormMain& form_;
     AppState& state_;
+    const SearchOrchestration* search_;
+    QString shownWarnings_;
+    struct Before {
+        QString caption;
+        unsigned color = 0;
+    };
+    std::vector<Before> before_;  // Label1, Label54(1), Label44, while they show the warnings
 };
 
 }  // namespace cobalin

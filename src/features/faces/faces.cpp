@@ -62,6 +62,18 @@ void FaceController::ArrangeFace() {
     SetTop(p.status, Top(p.close));
     const bool panelHeight = state_.DeviceType == DeviceClass::IpDongle || face == Face::SimpleTwo;
     SetWindowHeight(&form_, panelHeight ? Height(p.frame12) : kMainHeight);
+    PlaceFreeAddressLists();
+}
+
+// Below the "More" and "Advance" frames where the window shows that room of
+// the engineering face, else beside them.
+void FaceController::PlaceFreeAddressLists() {
+    const Twips below = kFreeAddressBelow.frame;
+    const bool room = Top(form_.c.Frame14) + below.top + below.height <= GetTwips(&form_).height;
+    const FreeAddressPlaces& at = room ? kFreeAddressBelow : kFreeAddressBeside;
+    SetTwips(form_.c.Frame8, at.frame);
+    SetTwips(form_.c.List2, at.answered);
+    SetTwips(form_.c.List3, at.silent);
 }
 
 void FaceController::ArrangeSearchFace(const Parts& p, bool advance) {

@@ -27,6 +27,7 @@ private:
     void ArrangeSearchFace(const Parts& p, bool advance);
     // The configuration panel's own face.
     void ArrangePanelFace(const Parts& p);
+    void PlaceFreeAddressLists();
 
     ui::FormMain& form_;
     AppState& state_;

@@ -185,6 +185,11 @@ void SearchOrchestration::Timer3Tick() {
         QWidget* list6 = form_.c.List6;
         // Every device of the store decoded once, for both lists.
         const FoundDevices found(*state_.Devices);
+        filling_ = true;
+        const struct Filled {
+            bool& filling;
+            ~Filled() { filling = false; }
+        } filled{filling_};
         if (!update) {
             lists_.FillFoundList(found);
             SetCaption(form_.c.Command10, "Search");

@@ -60,6 +60,11 @@ public:
     void LockCommandPanel();
     bool CommandPanelFree() const { return panelFree_; }
 
+    // True while the end of an operation refills the found lists and loads
+    // the device that stays chosen: what that load selects is the program's
+    // doing, and the faces keep the counts they were just given.
+    bool FillingLists() const { return filling_; }
+
 private:
     // One tick of the session's operation timer, shown.
     void OperationTicked(const OperationTickEvent& e);
@@ -72,6 +77,7 @@ private:
     FoundLists& lists_;
     bool held_ = false;
     bool panelFree_ = true;
+    bool filling_ = false;
     FaceOperation faceOperation_ = FaceOperation::Search;
     std::vector<std::function<void()>> ended_;
     std::vector<std::function<void()>> finished_;

@@ -115,11 +115,11 @@ bool DeviceWrites::Update() {
     const auto k = static_cast<size_t>(state_.SelectedDevice);
     // Nothing is sent from a record this search did not bring whole: its
     // missing bytes could be zeros or, worse, another device's.
-    if (const UpdateBlock block = CheckUpdate(*state_.Devices, state_.SelectedDevice); block != UpdateBlock::None) {
-        QWidget* status = form_.c.Label1;
-        ShowStatus(status, QString::fromUtf8(UpdateBlockText(block).data()), kRed);
+    if (CheckUpdate(*state_.Devices, state_.SelectedDevice) != UpdateBlock::None) {
+        Refuse(UpdateRefusalText(*state_.Devices, state_.SelectedDevice));
         return false;
     }
+    if (Refused()) return false;
     const DeviceEntry& entry = state_.Devices->DeviceTable[k];
     sent_ = SentUpdate{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt};
     if (entry.FormatTag == RecordFormat::WithModule) sent_->module = state_.Devices->LanModuleTable[k].Record;
@@ -136,15 +136,26 @@ bool DeviceWrites::Update() {
     return true;
 }
 
+void DeviceWrites::Refuse(const std::string& why) {
+    QWidget* status = form_.c.Label1;
+    ShowStatus(status, QString::fromStdString(why), kRed);
+}
+
+bool DeviceWrites::Refused(const QString& host) {
+    const std::string why = form_.session.RequestRefusal(state_.SelectedDevice, host.isNull() ? Host() : host);
+    if (!why.empty()) Refuse(why);
+    return !why.empty();
+}
+
 void DeviceWrites::Reset() {
-    if (busy() || !DeviceSelected()) return;
+    if (busy() || !DeviceSelected() || Refused()) return;
     Target(false);
     BeginRestartingOperation();
     Run(ResetSteps(IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress), nullptr);
 }
 
 void DeviceWrites::Clear() {
-    if (busy() || !DeviceSelected()) return;
+    if (busy() || !DeviceSelected() || Refused()) return;
     form_.session.StartCounting();
     SetForeColor(form_.c.Label1, kBlack);
     Status("Sending command...");
@@ -157,6 +168,7 @@ void DeviceWrites::SetBaud() {
     // it would close that connection and open another, and both would send.
     if (busy() || form_.session.BaudConnecting() || !DeviceSelected()) return;
     const std::string address = state_.ParameterTexts[PagedRow::IpAddress];
+    if (Refused(QString::fromStdString(address))) return;
     form_.TCP5300Cmd->Close();
     // An empty or invalid address has nowhere to connect to.
     if (!IsValidAddress(address, true)) return;
@@ -184,7 +196,8 @@ void DeviceWrites::ReportUpdateResult() {
     editor_.ForgetApplied(sent.mac);
     const QString report = form_.session.SequenceAbandoned()
                                ? QString(kDeviceChangedMeanwhile)
-                               : QString::fromStdString(UpdateReportText(sent, *state_.Devices));
+                               : QString::fromStdString(UpdateReportText(sent, *state_.Devices,
+                                                                         form_.session.WriteFault(target_.device)));
     if (report.isEmpty()) return;
     for (QWidget* w : Widgets(form_.c.Label1, form_.c.Label54[1])) {
         ShowStatus(w, report, kRed);

@@ -58,6 +58,12 @@ private:
     bool StillTheDevice() const;
     // The follow-up search; ends the operation at once when it cannot be sent.
     void SearchAgain(int16_t type);
+    // Shows why nothing is sent, in red on the status line.
+    void Refuse(const std::string& why);
+    // True, with the reason shown, when nothing may be sent to the selected
+    // device at `host` (the address field's when null): two devices answer
+    // with its MAC, or the interface it answered on is gone.
+    bool Refused(const QString& host = QString());
     void OperationEnded();
     void ReportUpdateResult();
 
