@@ -72,7 +72,7 @@ void Startup::OpenMainWindow() {
     lists_ = std::make_unique<FoundLists>(*main_, state_);
     search_ = std::make_unique<SearchOrchestration>(*main_, state_, *commands_, *lists_);
     receivers_ = std::make_unique<ReplyReceivers>(*main_, state_);
-    details_ = std::make_unique<DetailsView>(*main_, state_, search_.get());
+    details_ = std::make_unique<DetailsView>(*main_, state_, [this] { return search_->FillingLists(); });
     faces_ = std::make_unique<FaceController>(*main_, state_);
     help_ = std::make_unique<HelpWindow>(*main_, state_, VersionText());
     ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_);

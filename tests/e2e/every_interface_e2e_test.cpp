@@ -221,9 +221,9 @@ TEST_F(TwoLans, CommandLineSearchCoversBothLans) {
         while (std::getline(rows, row)) {
             ++count;
             macs.insert(row.substr(0, 17));
-            // The last cell: the interface the device's reply came in by.
+            // The interface the device's reply came in by, then no warnings.
             const std::string lan = kFirstMacs.count(row.substr(0, 17)) ? "pc0" : "pc1";
-            EXPECT_TRUE(row.ends_with("," + lan + "\r")) << row;
+            EXPECT_TRUE(row.ends_with("," + lan + ",\r")) << row;
         }
         EXPECT_EQ(count, c.found) << c.settings;
         EXPECT_EQ(macs.size(), c.found) << "each device once: " << c.settings;

@@ -6,7 +6,6 @@
 #include "core/ansi_text.h"
 #include "core/device_table.h"
 #include "core/found_devices.h"
-#include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
 
 namespace cobalin {
@@ -44,8 +43,8 @@ void SetLines(QWidget* list, const QStringList& lines) {
 }  // namespace
 
 
-DetailsView::DetailsView(FormMain& form, AppState& state, const SearchOrchestration* search)
-    : form_(form), state_(state), search_(search) {
+DetailsView::DetailsView(FormMain& form, AppState& state, std::function<bool()> programSelects)
+    : form_(form), state_(state), programSelects_(std::move(programSelects)) {
     QWidget* list1 = form_.c.List1;
     SetSelectHandler(list1, [this] { FoundListClicked(); });
     ConnectUserSelection(list1);
@@ -77,7 +76,7 @@ void DetailsView::FoundListClicked() {
 }
 
 void DetailsView::ShowWarnings() {
-    if (search_ && search_->FillingLists()) return;
+    if (programSelects_ && programSelects_()) return;
     QString text;
     for (const std::string& w : DeviceWarnings(*state_.Devices, state_.SelectedDevice))
         text += (text.isEmpty() ? "" : "; ") + QString::fromStdString(w);

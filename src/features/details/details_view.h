@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "core/app_state.h"
@@ -11,13 +12,11 @@
 
 namespace cobalin {
 
-class SearchOrchestration;
-
 class DetailsView : public QObject {
 public:
-    // `search`, where given, says when a selection is the program's own
-    // (the lists refilled after a search), which shows no warnings.
-    DetailsView(ui::FormMain& form, AppState& state, const SearchOrchestration* search = nullptr);
+    // `programSelects`, where given, says when a selection is the program's
+    // own (the lists refilled after a search), which shows no warnings.
+    DetailsView(ui::FormMain& form, AppState& state, std::function<bool()> programSelects = nullptr);
 
     // The click handler of List1.
     void FoundListClicked();
@@ -36,7 +35,7 @@ private:
 
     ui::FormMain& form_;
     AppState& state_;
-    const SearchOrchestration* search_;
+    std::function<bool()> programSelects_;
     QString shownWarnings_;
     struct Before {
         QString caption;
