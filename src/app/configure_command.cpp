@@ -3,23 +3,28 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/headless_session.h"
 #include "app/program_folder.h"
+#include "app/stop_signals.h"
 #include "core/configure_plan.h"
 #include "core/device_report.h"
 #include "core/ini_file.h"
 #include "core/settings.h"
 #include "core/settings_backup.h"
+#include "core/text_conversions.h"
 
 namespace cobalin {
 
@@ -77,16 +82,42 @@ bool ReadPlan(const std::string& name, std::string& text, std::string& error) {
     return read;
 }
 
-// The device's record, in the format of "BackupSetting", as DIR/MAC.ini;
-// the command's umask keeps it readable by its owner only.
-bool Backup(const std::string& folder, const std::string& mac, std::span<const uint8_t> record) {
-    return WriteIniEntries(BackupEntries(mac, record), folder + "/" + MacFileName(mac) + ".ini") != 0;
+// The device's record, in the format of "BackupSetting", as MAC.ini in the
+// open backup folder, or under the first free name after it: an earlier
+// run's backup, made before any change, is never replaced.
+bool Backup(int folder, const std::string& mac, std::span<const uint8_t> record) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return !WriteNewIniFile(folder, BackupEntries(mac, record), BackupFileNames(mac, local)).empty();
 }
 
-bool MakeBackupFolder(const std::string& folder) {
+// The backup folder, made (0700) when missing, opened without following a
+// link, and checked to be the user's alone: the backups hold passwords. Its
+// descriptor, or -1 with `error` told.
+int OpenBackupFolder(std::string folder, std::string& error) {
+    // "DIR/" would follow a link that "DIR" names.
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot make the backup folder " + folder;
+        return -1;
+    }
     struct stat st{};
-    if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    return mkdir(folder.c_str(), 0700) == 0;
+    if (lstat(folder.c_str(), &st) != 0) {
+        error = "cannot make the backup folder " + folder;
+        return -1;
+    }
+    std::string fault = BackupFolderFault(st, geteuid());
+    const int fd = fault.empty() ? open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+    // What was opened is what counts, should the name have changed meanwhile.
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !(fault = BackupFolderFault(st, geteuid())).empty())) {
+        close(fd);
+        error = "the backup folder " + folder + " cannot hold device passwords: " + fault;
+        return -1;
+    }
+    if (fd < 0) error = fault.empty() ? "cannot open the backup folder " + folder
+                                      : "the backup folder " + folder + " cannot hold device passwords: " + fault;
+    return fd;
 }
 
 struct Planned {
@@ -131,6 +162,57 @@ std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore
     return out;
 }
 
+// The whole text to `fd`, every part checked: false when any of it could
+// not be written (a full disk, a pipe whose reader went away).
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// The report, on standard output: 0 when it was written whole, else the
+// status that says so. Once devices were written, a report that cannot be
+// written is no "nothing was sent".
+int PrintReport(const std::vector<Planned>& planned, ReportFormat format, bool written, int status) {
+    std::vector<ReportRow> report;
+    for (const Planned& p : planned) report.push_back(p.report);
+    const std::string out = format == ReportFormat::Json ? ConfigureReportJson(report) : ConfigureReportText(report);
+    if (WriteAll(STDOUT_FILENO, out)) return status;
+    std::fputs("cobalin configure: cannot write the report\n", stderr);
+    return written ? 1 : 2;
+}
+
+// What a stop signal leaves of a row.
+constexpr std::string_view kInterruptedBeforeSending = "interrupted before anything was sent";
+constexpr std::string_view kInterruptedBeforeWriting = "interrupted before it was written";
+constexpr std::string_view kInterruptedBeforeVerification = "interrupted before verification";
+
+// Every row of the plan interrupted: a stop signal came before any request
+// to a device was sent.
+int ReportAllInterrupted(const std::vector<PlanRow>& rows, ReportFormat format) {
+    std::vector<Planned> planned;
+    for (const PlanRow& row : rows)
+        planned.push_back({row, {row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeSending), {}}, 0, {}});
+    return PrintReport(planned, format, false, 1);
+}
+
+// The new addresses of the devices a batch writes: an address search asks
+// them too afterwards.
+std::vector<std::string> NewAddresses(const std::vector<Planned>& planned) {
+    std::vector<std::string> out;
+    const size_t ip = *PlanKeyOfRow(PagedRow::IpAddress);
+    for (const Planned& p : planned) {
+        if (p.report.status != RowStatus::Updated || !p.sent.rows.count(PagedRow::IpAddress)) continue;
+        // As the device now holds it ("192.168.001.010" asks 192.168.1.10).
+        if (const auto quad = ParseDottedQuad(Trim(p.row.values[ip], kBlanks))) out.push_back(FormatDotted(*quad));
+    }
+    return out;
+}
+
 }  // namespace
 
 int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& args) {
@@ -143,12 +225,18 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     // Whatever the command creates (the backups, their folder) holds device
     // passwords: readable by the owner only, however it is written.
     umask(077);
+    // A report to a closed pipe is a write that fails, not the end of the
+    // process with devices half seen to.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string text, error;
     if (!ReadPlan(options.plan, text, error)) return Fail(error);
     const PlanParse plan = ParsePlan(text);
     if (!plan.error.empty()) return Fail(plan.error);
-    if (!options.backup.empty() && !options.check && !MakeBackupFolder(options.backup))
-        return Fail("cannot make the backup folder " + options.backup);
+    const int backups = options.backup.empty() || options.check ? -1 : OpenBackupFolder(options.backup, error);
+    if (!error.empty()) return Fail(error);
+    // From here on a Ctrl-C, a kill or a dropped ssh session stops starting
+    // devices; those started are finished and the report still comes.
+    StopSignals stops;
 
     QCoreApplication app(argc, argv);
     app.setApplicationName("Cobalin");
@@ -158,9 +246,18 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     HeadlessSession session(state, options.search, BroadcastsOnEveryInterface(run));
     if (const std::string taken = session.PortsFree(); !taken.empty()) return Fail(taken);
 
+    bool batchBegun = false;
+    stops.Watch([&session, &batchBegun](int count) {
+        // The first ends the first search; a batch goes on without new
+        // devices, and is verified. The second also cuts the batch's waits
+        // short and skips the verification.
+        if (count >= 2 || !batchBegun) session.Stop();
+    });
+
     TerminalProgress progress;
     session.progress = [&progress](const std::string& line) { progress.Show(line); };
     if (const std::string e = session.Search(); !e.empty()) return Fail(e);
+    if (stops.count() > 0) return ReportAllInterrupted(plan.rows, options.search.format);
     const QString host = QString::fromStdString(options.search.host);
     std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check, [&](long device) {
         return session.session().RequestRefusal(static_cast<int16_t>(device), host);
@@ -171,7 +268,7 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         for (Planned& p : planned) {
             if (p.report.status != RowStatus::Updated) continue;
             DeviceEntry& entry = state.Devices->DeviceTable[static_cast<size_t>(p.device)];
-            if (!options.backup.empty() && !Backup(options.backup, p.row.mac, entry.Record)) {
+            if (backups >= 0 && !Backup(backups, p.row.mac, entry.Record)) {
                 p.report = {p.row.mac, RowStatus::Refused, {}, "the backup could not be written", p.report.ip};
                 continue;
             }
@@ -181,18 +278,37 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
             batch.push_back({static_cast<int16_t>(p.device), p.sent.module.has_value()});
         }
     }
+    if (stops.count() > 0) return ReportAllInterrupted(plan.rows, options.search.format);
     if (!batch.empty()) {
         const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
+        // A device is started by its first request; after a stop signal no
+        // other device is, and each started one gets the rest of its own.
+        batchBegun = true;
+        std::set<int16_t> started;
+        const auto leaveOut = [&](int16_t device) {
+            if (stops.count() == 0) started.insert(device);
+            return started.count(device) == 0;
+        };
         // The devices have been written: whatever fails from here on is
         // reported per device, never as "nothing was sent".
-        const std::string sendFault = session.Run(steps);
+        const std::string sendFault = session.Run(steps, leaveOut);
+        for (Planned& p : planned)
+            if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
+                p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};
         std::map<long, std::string> writeFaults;
         for (const Planned& p : planned)
             if (p.report.status == RowStatus::Updated)
                 writeFaults[p.device] = session.session().WriteFault(static_cast<int16_t>(p.device));
-        const std::string searchFault = session.Search();
+        const bool search = stops.count() < 2 && !started.empty();
+        const std::string searchFault = search ? session.Search(NewAddresses(planned)) : std::string();
+        const bool verify = stops.count() < 2;
         for (Planned& p : planned) {
             if (p.report.status != RowStatus::Updated) continue;
+            if (!verify) {
+                p.report.status = RowStatus::NotVerified;
+                p.report.reason = std::string(kInterruptedBeforeVerification);
+                continue;
+            }
             const Verification v = VerifyDevice(p.sent, *state.Devices, writeFaults[p.device]);
             p.report.ip = v.ip;
             if (v.verified) continue;
@@ -207,11 +323,8 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
 
     std::vector<ReportRow> report;
     for (const Planned& p : planned) report.push_back(p.report);
-    const std::string out = options.search.format == ReportFormat::Json ? ConfigureReportJson(report)
-                                                                        : ConfigureReportText(report);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0) return Fail("cannot write the report");
-    return ConfigureExitStatus(report, options.check);
+    const int status = stops.count() > 0 ? 1 : ConfigureExitStatus(report, options.check);
+    return PrintReport(planned, options.search.format, !batch.empty(), status);
 }
 
 }  // namespace cobalin

@@ -56,11 +56,25 @@ HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& wh
                          std::max(1, static_cast<int>(std::lround(where_.seconds * 1000.0 / kLastOperationTick))));
 }
 
-std::string HeadlessSession::Search() {
+std::string HeadlessSession::Search(const std::vector<std::string>& alsoAsk) {
     error_.clear();
     ClearDeviceTable(*state_.Devices);
     const QString host = QString::fromStdString(where_.host);
     if (!session_.Send(host, where_.type, 0) || !error_.empty()) return error_.empty() ? "not a search" : error_;
+    // A broadcast reaches a device wherever it moved; one address does not.
+    // The same socket asks the others, as it stands: binding it again could
+    // drop an answer already on its way.
+    if (where_.type == SearchAddress) {
+        ui::SocketControl& socket = session_.UDP8888;
+        const QByteArray request = ui::ToByteArray(BuildSearchRequest(where_.type, socket.RemotePort));
+        for (const std::string& other : alsoAsk) {
+            if (other == where_.host) continue;
+            socket.RemoteHost = QString::fromStdString(other);
+            if (!socket.SendData(request)) error_ = "the search request could not be sent to " + other;
+        }
+        socket.RemoteHost = host;
+        if (!error_.empty()) return error_;
+    }
     QEventLoop loop;
     loop_ = &loop;
     session_.StartCounting();
@@ -70,8 +84,19 @@ std::string HeadlessSession::Search() {
     return error_;
 }
 
-std::string HeadlessSession::Run(const std::vector<WriteStep>& steps) {
+void HeadlessSession::Stop() {
+    if (!loop_) return;
+    if (!session_.SequenceRuns() || sendsLeft_ == 0) {
+        loop_->quit();
+        return;
+    }
+    stopping_ = true;
+}
+
+std::string HeadlessSession::Run(const std::vector<WriteStep>& steps, std::function<bool(int16_t device)> leaveOut) {
     error_.clear();
+    sendsLeft_ = static_cast<size_t>(std::count_if(steps.begin(), steps.end(), [](const WriteStep& s) { return s.kind == WriteStep::Send; }));
+    stopping_ = false;
     QEventLoop loop;
     loop_ = &loop;
     // The countdown, a line a second: the batch's waits less the time gone.
@@ -86,8 +111,14 @@ std::string HeadlessSession::Run(const std::vector<WriteStep>& steps) {
     second.start();
     DeviceSession::Sequence sequence{steps, QString::fromStdString(where_.host), 0, nullptr, nullptr,
                                      [&loop] { loop.quit(); }};
+    sequence.leaveOut = [this, &loop, leaveOut = std::move(leaveOut)](int16_t device) {
+        // Stopped: the loop ends once this, the last request, has gone.
+        if (sendsLeft_ > 0 && --sendsLeft_ == 0 && stopping_) loop.quit();
+        return leaveOut && leaveOut(device);
+    };
     if (session_.RunSequence(std::move(sequence)) && session_.SequenceRuns()) loop.exec();
     loop_ = nullptr;
+    sendsLeft_ = 0;
     session_.Shut();
     return error_;
 }

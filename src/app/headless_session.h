@@ -20,12 +20,17 @@ public:
     HeadlessSession(AppState& state, const SearchCommandOptions& where, bool everyInterface);
 
     // Empties the table and searches for the period asked. Empty when the
-    // search ran, else one line saying what failed.
-    std::string Search();
+    // search ran, else one line saying what failed. An address search also
+    // asks each of `alsoAsk` (devices that were given a new address).
+    std::string Search(const std::vector<std::string>& alsoAsk = {});
     // Carries out write steps (their sends, their waits) to the end, even
     // past a request that could not be sent; each step's Send names its
-    // device. Empty, or the first thing that could not be sent.
-    std::string Run(const std::vector<WriteStep>& steps);
+    // device. A send for whose device `leaveOut` holds is left out. Empty,
+    // or the first thing that could not be sent.
+    std::string Run(const std::vector<WriteStep>& steps, std::function<bool(int16_t device)> leaveOut = nullptr);
+    // Cuts the run in progress short: a search ends at once; a batch ends
+    // as soon as its last request went (its waits after it are skipped).
+    void Stop();
     // Binds every port a run will use once and lets it go again: empty when
     // each could be bound, else one line naming the first that could not.
     std::string PortsFree();
@@ -44,6 +49,8 @@ private:
     SearchCommandOptions where_;
     DeviceSession session_;
     QEventLoop* loop_ = nullptr;  // the run in progress
+    size_t sendsLeft_ = 0;        // the requests of the batch in progress not yet come to
+    bool stopping_ = false;       // the batch in progress ends after its last request
     std::string error_;
     int refused_ = 0;
 };

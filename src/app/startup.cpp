@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <unistd.h>
 
 #include "app/main_window_setup.h"
 #include "cobalin_version.h"
@@ -111,8 +112,12 @@ void Startup::MainWindowClosing() {
     session_->Shut();
     // Started detached and without a shell; one that is missing, or that
     // someone else could have put there, is skipped without a word.
-    const std::string companion = state_.PathOf("Restart/KillQVT.exe");
-    if (CompanionMayStart(companion)) QProcess::startDetached(QString::fromStdString(companion), {});
+    // It is started through the file that was checked, never by its name
+    // again: a swap between the check and the start changes nothing.
+    const int companion = OpenCompanion(state_.PathOf("Restart/KillQVT.exe"));
+    if (companion < 0) return;
+    QProcess::startDetached(QString::fromStdString(CompanionStartPath(companion)), {});
+    close(companion);
 }
 
 }  // namespace cobalin

@@ -17,8 +17,20 @@ namespace cobalin {
 // no one can point the name at another program.
 bool CompanionMayStart(const struct stat& file, uid_t user);
 
-// The same for the file at path and the effective user; false when it is
-// missing or cannot be examined.
+// The same for the file at path and the effective user, and for every
+// folder on its path: none may be writable by group or others unless it is
+// sticky (as /tmp is), or someone else could put another file at the name.
+// False when it is missing or cannot be examined.
 bool CompanionMayStart(const std::string& path);
+
+// The file at path opened as it stands (O_PATH, a link never followed) and
+// checked on what was opened, with the folders on its path: a descriptor to
+// start it by, or -1. The start must go through CompanionStartPath, never
+// the name again, so that nobody can swap the file between check and start.
+// The descriptor stays open across exec (the started program's own
+// "/proc/self/fd/N" names it); close it once the program was started.
+int OpenCompanion(const std::string& path);
+// "/proc/self/fd/N": the opened file itself, for the start.
+std::string CompanionStartPath(int fd);
 
 }  // namespace cobalin

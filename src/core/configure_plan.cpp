@@ -1,6 +1,7 @@
 #include "core/configure_plan.h"
 
 #include <algorithm>
+#include <bit>
 #include <map>
 #include <memory>
 #include <set>
@@ -130,8 +131,10 @@ std::optional<Header> ReadHeader(const CsvRecord& record, std::string& error) {
         const std::string name(Trim(record[c].text, kBlanks));
         const std::string where = Where(record[c].line, c + 1);
         const size_t place = IsUtf8(name) ? PlaceOf(name) : kNoPlace;
+        // A plan without its header would show its first device's cells
+        // here, password and all: the column is named by its place only.
         if (place == kNoPlace)
-            error += where + "unknown column \"" + (IsUtf8(name) ? PrintableText(name) : "?") + "\"\n";
+            error += "column " + std::to_string(c + 1) + " of line " + std::to_string(record[c].line) + " is not a key\n";
         else if (std::find(h.places.begin(), h.places.end(), place) != h.places.end())
             error += where + "the column \"" + name + "\" is given twice\n";
         h.places.push_back(place);
@@ -251,6 +254,103 @@ std::unique_ptr<DeviceStore> BlankDevice() {
     return store;
 }
 
+bool IsAddressRow(long row);
+
+// ---- the plan's own value rules ----
+
+// Rules a plan's values follow on top of the editor's encodings: a value
+// that would cut a device off the network, or that the device's firmware
+// takes in no meaningful way, ends the plan before anything is sent.
+
+// The whole numbers a row takes from a plan.
+struct PlanRange {
+    PagedRow::Row row;
+    long low, high;
+};
+constexpr PlanRange kPlanRanges[] = {
+    {PagedRow::SerialPort, 1, 16},         // byte 76 also decides how the write builds the second serial block
+    {PagedRow::MaxConnection, 1, 8},
+    {PagedRow::SerialTimeout, 0, 65535},
+    {PagedRow::TcpAliveTimeout, 0, 255},
+};
+
+const PlanRange* PlanRangeOf(long row) {
+    for (const PlanRange& r : kPlanRanges)
+        if (r.row == row) return &r;
+    return nullptr;
+}
+
+std::optional<long> WholeNumber(std::string_view text) {
+    const std::string_view s = Trim(text, kBlanks);
+    if (s.empty() || s.size() > 9 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return std::stol(std::string(s));
+}
+
+// Four numbers from 0 to 255 of one to three digits joined by ".", nothing
+// else: no blank anywhere. Leading zeros are fine.
+std::optional<uint32_t> StrictAddress(std::string_view s) {
+    uint32_t value = 0;
+    for (int part = 0; part < 4; ++part) {
+        size_t digits = 0;
+        uint32_t n = 0;
+        while (digits < s.size() && s[digits] >= '0' && s[digits] <= '9') n = n * 10 + static_cast<uint32_t>(s[digits++] - '0');
+        if (digits == 0 || digits > 3 || n > 255) return std::nullopt;
+        value = value << 8 | n;
+        s.remove_prefix(digits);
+        if (part < 3) {
+            if (s.empty() || s[0] != '.') return std::nullopt;
+            s.remove_prefix(1);
+        }
+    }
+    if (!s.empty()) return std::nullopt;
+    return value;
+}
+
+// 0.0.0.0, loopback (127/8), multicast (224/4) and reserved (240/4, with
+// 255.255.255.255) are no address a device can have.
+bool IsHostAddress(uint32_t a) {
+    const uint32_t first = a >> 24;
+    return a != 0 && first != 127 && first < 224;
+}
+
+// The length of a netmask's prefix; none when its ones are not one run from the top.
+std::optional<int> PrefixLength(uint32_t mask) {
+    const uint32_t inverted = ~mask;
+    if ((inverted & (inverted + 1)) != 0) return std::nullopt;
+    return 32 - std::popcount(inverted);
+}
+constexpr int kShortestPrefix = 8, kLongestPrefix = 30;
+
+// What a plan's value breaks of these rules, after the editor's own check
+// (`note`), in words that quote no value; none when it may go.
+std::optional<std::string> PlanValueFault(long row, const std::string& text, EditNote note) {
+    const std::string name = RowName(row) + ": ";
+    if (const PlanRange* range = PlanRangeOf(row)) {
+        const auto n = WholeNumber(text);
+        if (note == EditNote::Refused || !n || *n < range->low || *n > range->high)
+            return name + "not a whole number from " + std::to_string(range->low) + " to " + std::to_string(range->high);
+    }
+    if (note != EditNote::AsTyped) return ValueFault(row, note);
+    if (row != PagedRow::IpAddress && row != PagedRow::Netmask && row != PagedRow::Gateway) return std::nullopt;
+    const auto address = StrictAddress(text);
+    if (row == PagedRow::Netmask) {
+        const auto prefix = address ? PrefixLength(*address) : std::nullopt;
+        if (!prefix || *prefix < kShortestPrefix || *prefix > kLongestPrefix)
+            return name + "not a netmask of " + std::to_string(kShortestPrefix) + " to " + std::to_string(kLongestPrefix) +
+                   " leading one bits";
+        return std::nullopt;
+    }
+    // The editor took it; a plan's address is read strictly.
+    if (!address)
+        return text.find_first_of(kBlanks) != std::string::npos ? name + "a blank in an address"
+                                                                 : ValueFault(row, EditNote::Refused);
+    // No gateway at all is a setting of its own.
+    if (!IsHostAddress(*address) && !(row == PagedRow::Gateway && *address == 0))
+        return name + "not an address a device can have (0.0.0.0, 255.255.255.255, loopback, multicast or reserved)";
+    return std::nullopt;
+}
+
 // ---- rows ----
 
 struct RowReader {
@@ -261,6 +361,7 @@ struct RowReader {
     std::string error;
 
     void Cell(const CsvCell& cell, size_t column, PlanRow& row);
+    void FixedAddressesWithDhcp(const CsvRecord& record, const PlanRow& row);
     void Mac(const CsvCell& cell, size_t column, PlanRow& row);
     void Read(const CsvRecord& record, std::vector<PlanRow>& rows);
 };
@@ -291,8 +392,20 @@ void RowReader::Cell(const CsvCell& cell, size_t column, PlanRow& row) {
     }
     if (cell.text.empty()) return;
     const EditNote note = blank.Edit(kPlanKeys[place].row, cell.text, false).note;
-    if (note != EditNote::AsTyped) error += where + ValueFault(kPlanKeys[place].row, note) + "\n";
+    if (const auto fault = PlanValueFault(kPlanKeys[place].row, cell.text, note)) error += where + *fault + "\n";
     row.values[place] = cell.text;
+}
+
+// A row that switches DHCP on and gives a fixed address says two things
+// at once: which one was meant is the person's to say.
+void RowReader::FixedAddressesWithDhcp(const CsvRecord& record, const PlanRow& row) {
+    if (row.values[*PlanKeyOfRow(PagedRow::Dhcp)] != "Enable") return;
+    for (size_t c = 0; c < record.size(); ++c) {
+        const size_t place = header.places[c];
+        if (place >= kPlanKeyCount || !IsAddressRow(kPlanKeys[place].row) || row.values[place].empty()) continue;
+        error += Where(record[c].line, c + 1, header.names[c]) + RowName(kPlanKeys[place].row) +
+                 ": a fixed address with dhcp Enable: leave it empty, or set dhcp to Disable\n";
+    }
 }
 
 void RowReader::Read(const CsvRecord& record, std::vector<PlanRow>& rows) {
@@ -304,6 +417,7 @@ void RowReader::Read(const CsvRecord& record, std::vector<PlanRow>& rows) {
     PlanRow row;
     row.line = record[0].line;
     for (size_t c = 0; c < record.size(); ++c) Cell(record[c], c + 1, row);
+    FixedAddressesWithDhcp(record, row);
     rows.push_back(std::move(row));
 }
 
@@ -379,6 +493,41 @@ std::optional<std::string> PanelRefusal(const DeviceRecord& record, const PlanRo
     // never gets here: the plan's own check has refused it as cut.
     if (!dhcpOn && !IsAcceptedNetworkSetting(value(P::IpAddress), value(P::Netmask), value(P::Gateway)))
         return std::string(kNetworkSettingsRefused);
+    return std::nullopt;
+}
+
+constexpr std::string_view kDhcpIsOn = "DHCP is on: add dhcp=Disable to set a fixed address";
+
+// A device on DHCP takes its addresses from the network: an address for it
+// counts only with the row switching DHCP off, never dropped in silence.
+bool AddressWithoutDhcpOff(const DeviceRecord& record, const PlanRow& row) {
+    if (CurrentText(record, PagedRow::Dhcp) != "Enable" || row.values[*PlanKeyOfRow(PagedRow::Dhcp)] == "Disable")
+        return false;
+    return std::any_of(std::begin(kPlanKeys), std::end(kPlanKeys),
+                       [&](const PlanKey& k) { return IsAddressRow(k.row) && !row.values[*PlanKeyIndex(k.key)].empty(); });
+}
+
+// What only the device's own values show wrong of the addresses a row
+// sets: the address, netmask and gateway it would hold (the row's where
+// given, the device's elsewhere) must leave it reachable.
+std::optional<std::string> SubnetRefusal(const DeviceRecord& record, const PlanRow& row) {
+    const auto value = [&](PagedRow::Row r) {
+        const std::string& planned = row.values[*PlanKeyOfRow(r)];
+        return planned.empty() ? CurrentText(record, r) : planned;
+    };
+    const auto given = [&](PagedRow::Row r) { return !row.values[*PlanKeyOfRow(r)].empty(); };
+    if (!given(PagedRow::IpAddress) && !given(PagedRow::Netmask) && !given(PagedRow::Gateway)) return std::nullopt;
+    const auto ip = ParseDottedQuad(Trim(value(PagedRow::IpAddress), kBlanks));
+    const auto mask = ParseDottedQuad(Trim(value(PagedRow::Netmask), kBlanks));
+    const auto gateway = ParseDottedQuad(Trim(value(PagedRow::Gateway), kBlanks));
+    if (!ip || !mask || !gateway) return std::nullopt;  // the panel's rules and the encodings speak for these
+    const auto number = [](const std::array<uint8_t, 4>& b) {
+        return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+    };
+    const uint32_t a = number(*ip), m = number(*mask), g = number(*gateway);
+    if (m != 0xFFFFFFFF && ((a & ~m) == 0 || (a & ~m) == ~m))
+        return RowName(PagedRow::IpAddress) + ": the network or broadcast address of its subnet";
+    if (g != 0 && (g & m) != (a & m)) return RowName(PagedRow::Gateway) + ": outside the device's subnet";
     return std::nullopt;
 }
 
@@ -460,6 +609,7 @@ std::string_view RowStatusText(RowStatus status) {
         case RowStatus::Refused: return "refused";
         case RowStatus::NotVerified: return "not_verified";
         case RowStatus::WouldChange: return "would_change";
+        case RowStatus::Interrupted: return "interrupted";
     }
     return "refused";
 }
@@ -473,6 +623,7 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
     const std::optional<std::string> password = ReceivedPassword(store, device);
     if (!password) return Refuse(plan, std::string(kPasswordNotReceived));
     if (!PasswordLetsRowThrough(*password, row)) return Refuse(plan, std::string(kWrongPassword));
+    if (AddressWithoutDhcpOff(current, row)) return Refuse(plan, std::string(kDhcpIsOn));
     const std::string& dhcp = row.values[*PlanKeyOfRow(PagedRow::Dhcp)];
     const bool dhcpOn = (dhcp.empty() ? CurrentText(current, PagedRow::Dhcp) : dhcp) == "Enable";
     Trial trial(CopyOfEntry(store, device));
@@ -488,6 +639,7 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
     }
     if (auto refusal = PanelRefusal(current, row, plan.sent.rows, deviceClass, dhcpOn))
         return Refuse(plan, std::move(*refusal));
+    if (auto refusal = dhcpOn ? std::nullopt : SubnetRefusal(current, row)) return Refuse(plan, std::move(*refusal));
     plan.sent.record = trial.entry().Record;
     if (trial.entry().FormatTag == RecordFormat::WithModule) plan.sent.module = trial.module();
     plan.status = plan.changed.empty() ? RowStatus::Unchanged : RowStatus::WouldChange;

@@ -129,8 +129,9 @@ enum class RowStatus : uint8_t {
     Refused,      // a check failed; nothing sent
     NotVerified,  // written, but not found or not holding the plan afterwards
     WouldChange,  // with --check: the plan would change it; nothing sent
+    Interrupted,  // a stop signal came before anything was sent to it; nothing sent
 };
-// "unchanged", "updated", "not_found", "refused", "not_verified", "would_change".
+// "unchanged", "updated", "not_found", "refused", "not_verified", "would_change", "interrupted".
 std::string_view RowStatusText(RowStatus status);
 
 // The decision for one device of the plan.

@@ -6,6 +6,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/text_conversions.h"
@@ -174,12 +177,56 @@ int WriteIni(std::string_view section, std::string_view key, std::string_view va
     return WriteIniEntries(std::span<const IniEntry>(&entry, 1), file);
 }
 
+namespace {
+
+std::atomic<unsigned> tempSerial{0};
+
+// The lines as a new file `name` in `folder` (AT_FDCWD: a path), created
+// here and nowhere else: never through a link, never over a file another
+// hand put there first; owner only, flushed to the disk. The name, or empty.
+std::string WriteTemp(int folder, const std::string& prefix, const Lines& lines) {
+    // A name taken by someone else is passed over, never opened.
+    constexpr int kTries = 16;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        const std::string temp = prefix + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(tempSerial++);
+        const int fd = openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return {};
+        }
+        bool ok = fchmod(fd, 0600) == 0;
+        for (const auto& l : lines) {
+            std::string_view rest(l);
+            while (ok && !rest.empty()) {
+                const ssize_t n = write(fd, rest.data(), rest.size());
+                if (n < 0 && errno == EINTR) continue;
+                ok = n > 0;
+                if (ok) rest.remove_prefix(static_cast<size_t>(n));
+            }
+        }
+        ok = ok && fsync(fd) == 0;
+        ok = close(fd) == 0 && ok;
+        if (ok) return temp;
+        unlinkat(folder, temp.c_str(), 0);
+        return {};
+    }
+    return {};
+}
+
+}  // namespace
+
 int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file) {
     Lines lines;
     std::string eol = "\r\n";
+    // A link in the file's place is neither followed nor replaced: whoever
+    // put it there may have meant another file to be read or overwritten.
+    struct stat st{};
+    if (lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return 0;
     // Read with stdio: a stream raises where a read fails (a folder in the
     // file's place), and a failed read is simply a file that cannot be written.
-    if (FILE* in = std::fopen(file.c_str(), "rb")) {
+    const int inFd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (inFd < 0 && errno == ELOOP) return 0;
+    if (FILE* in = inFd >= 0 ? fdopen(inFd, "rb") : nullptr) {
         std::string content;
         char chunk[65536];
         for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) content.append(chunk, n);
@@ -196,24 +243,45 @@ int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file) 
         if (!lines.empty() && lines.front().size() >= 1 && lines.front().back() == '\n' &&
             (lines.front().size() < 2 || lines.front()[lines.front().size() - 2] != '\r'))
             eol = "\n";
+    } else if (inFd >= 0) {
+        close(inFd);
+        return 0;
     }
     for (const IniEntry& e : entries) SetKey(lines, eol, e.section, e.key, e.value);
 
     // A temporary file beside the target, then rename: never half a file. The
     // process and a running number name it, so two writers never share one.
-    static std::atomic<unsigned> serial{0};
-    const std::string temp = file + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-    FILE* out = std::fopen(temp.c_str(), "wb");
-    if (!out) return 0;
-    bool ok = true;
-    for (const auto& l : lines) ok = ok && std::fwrite(l.data(), 1, l.size(), out) == l.size();
-    ok = ok && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
-    ok = (std::fclose(out) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
+    const std::string temp = WriteTemp(AT_FDCWD, file, lines);
+    if (temp.empty()) return 0;
+    if (std::rename(temp.c_str(), file.c_str()) != 0) {
         std::remove(temp.c_str());
         return 0;
     }
     return 1;
+}
+
+std::string WriteNewIniFile(int folder, std::span<const IniEntry> entries, std::span<const std::string> names) {
+    Lines lines;
+    for (const IniEntry& e : entries) SetKey(lines, "\r\n", e.section, e.key, e.value);
+    const std::string temp = WriteTemp(folder, "", lines);
+    if (temp.empty()) return {};
+    std::string taken;
+    for (const std::string& name : names) {
+        // Moved into a name only where none stands: an existing file, folder
+        // or link makes it fail, so nothing is ever replaced or followed.
+        int moved = renameat2(folder, temp.c_str(), folder, name.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && errno == EINVAL) {  // a file system without it: a link, then the name dropped
+            moved = linkat(folder, temp.c_str(), folder, name.c_str(), 0);
+            if (moved == 0) unlinkat(folder, temp.c_str(), 0);
+        }
+        if (moved == 0) {
+            taken = name;
+            break;
+        }
+        if (errno != EEXIST) break;
+    }
+    if (taken.empty()) unlinkat(folder, temp.c_str(), 0);
+    return taken;
 }
 
 }  // namespace cobalin

@@ -46,6 +46,15 @@ struct IniEntry {
 // Writes every entry in order, each as WriteIni would, in one replacement of
 // the file: either all of them land or the file stays as it was. Nonzero on
 // success, 0 when the file cannot be written.
+// The file is created anew, readable and writable by its owner only,
+// whatever the umask (it may hold a device's password); a symbolic link in
+// the file's place is neither read nor written through: 0.
 int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file);
+
+// Writes the entries as a new file in the open folder `folder`, under the
+// first of `names` that no file, folder or link holds yet: never replacing
+// one, never following a link, readable and writable by its owner only. The
+// name taken, or empty when none could be written.
+std::string WriteNewIniFile(int folder, std::span<const IniEntry> entries, std::span<const std::string> names);
 
 }  // namespace cobalin

@@ -168,9 +168,11 @@ std::string ConfigureUsageText() {
            "  --backup DIR         save each device's record there before writing it\n"
            "  --network, --address, --port, --seconds, --home   as for cobalin search\n"
            "  --help               print this text and exit\n\n"
+           "Ctrl-C, SIGTERM or SIGHUP stops starting devices; those started are written,\n"
+           "verified and reported, the others reported as interrupted.\n\n"
            "Exit status: 0 every row unchanged or updated (with --check: every row could\n"
-           "be applied), 1 some row not, 2 a bad plan or options, or a port taken:\n"
-           "nothing was sent.\n";
+           "be applied), 1 some row not, or a signal came, 2 a bad plan or options, an\n"
+           "unsafe backup folder, or a port taken: nothing was sent.\n";
 }
 
 std::string SearchUsageText() {

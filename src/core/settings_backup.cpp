@@ -45,6 +45,26 @@ std::string DefaultBackupName(const std::tm& t, std::string_view macText) {
     return std::string(stamp) + "-NSV" + MacFileName(macText);
 }
 
+std::vector<std::string> BackupFileNames(std::string_view macText, const std::tm& t) {
+    // Enough for a whole LAN written over and over within one second.
+    constexpr int kSameSecond = 999;
+    const std::string mac = MacFileName(macText);
+    char stamp[80];
+    std::snprintf(stamp, sizeof stamp, "-%04d%02d%02d-%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                  t.tm_min, t.tm_sec);
+    std::vector<std::string> names = {mac + ".ini", mac + stamp + ".ini"};
+    for (int n = 2; n <= kSameSecond; ++n) names.push_back(mac + stamp + "-" + std::to_string(n) + ".ini");
+    return names;
+}
+
+std::string BackupFolderFault(const struct stat& folder, uid_t user) {
+    if (S_ISLNK(folder.st_mode)) return "it is a symbolic link";
+    if (!S_ISDIR(folder.st_mode)) return "it is not a folder";
+    if (folder.st_uid != user) return "it belongs to another user";
+    if (folder.st_mode & (S_IWGRP | S_IWOTH)) return "group or others may write to it";
+    return {};
+}
+
 bool IsPlainFileName(std::string_view name) {
     if (name.empty() || name.find("..") != std::string_view::npos) return false;
     for (char c : name) {

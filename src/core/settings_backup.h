@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <vector>
 
 #include "core/ini_file.h"
@@ -30,6 +32,19 @@ std::vector<IniEntry> BackupEntries(std::string_view macText, std::span<const ui
 std::string MacFileName(std::string_view macText);
 // "YYYYMMDDHHNNSS-NSV" followed by the MAC text with every ":" made "-".
 std::string DefaultBackupName(const std::tm& localTime, std::string_view macText);
+
+// The names `cobalin configure` tries for a device's backup, in order, the
+// first that does not exist yet taken: "02-7E-3A-04-C8-1E.ini", then with
+// the time added, "02-7E-3A-04-C8-1E-YYYYMMDD-HHMMSS.ini", then "-2", "-3"
+// ... after it for more in the same second. An earlier backup (the one made
+// before any change) is never replaced.
+std::vector<std::string> BackupFileNames(std::string_view macText, const std::tm& localTime);
+
+// Why a folder that holds backups, as lstat gives it, cannot be trusted
+// with the device passwords they hold; empty when it can: a folder (not a
+// symbolic link), owned by `user`, that neither group nor others may write
+// to (they could swap or remove a backup).
+std::string BackupFolderFault(const struct stat& folder, uid_t user);
 
 // True for a name that names a file in the program folder itself: not empty,
 // no "/" or "\", no "..", no drive letter's ":", no control character. A

@@ -300,6 +300,7 @@ void DeviceSession::NextStep() {
             // for, as it was checked: the waits let the user pick another
             // device or start a search, which would put other bytes there.
             const int16_t device = s->device >= 0 ? s->device : sequence_.device;
+            if (sequence_.leaveOut && sequence_.leaveOut(device)) continue;
             if (!run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs(device))) continue;
             if (s->device >= 0) Select(device);
             Send(sequence_.host, s->command, device);

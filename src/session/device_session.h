@@ -120,6 +120,10 @@ public:
         std::function<bool(int16_t device)> stillOurs;
         std::function<void(const WriteStep&)> step;
         std::function<void()> done;
+        // Told every send's device before the send; a send for which it
+        // holds is left out and the sequence goes on (a batch that stops
+        // starting devices still finishes those it started).
+        std::function<bool(int16_t device)> leaveOut = {};
     };
     bool RunSequence(Sequence sequence);
     bool SequenceRuns() const { return run_ != nullptr; }

@@ -270,13 +270,20 @@ TEST(Faces, FreeAddressFrameStandsInFreeRoom) {
     }
 }
 
-TEST(MainWindow, CloseStartsTheCompanionProgram) {
-    AppFixture app(Auto(2));
+// A companion program in the program folder that leaves a file behind when
+// it runs; the file's name.
+static std::string PutCompanion(AppFixture& app) {
     std::filesystem::create_directories(app.dir.path() / "Restart");
     const std::string marker = app.dir.File("companion-ran");
     const std::string script = app.dir.File("Restart/KillQVT.exe");
     app.dir.Write("Restart/KillQVT.exe", "#!/bin/sh\ntouch '" + marker + "'\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return marker;
+}
+
+TEST(MainWindow, CloseStartsTheCompanionProgram) {
+    AppFixture app(Auto(2));
+    const std::string marker = PutCompanion(app);
     app.main().Timer1->start();
     app.main().UDP8888->Bind(0);
     qobject_cast<QPushButton*>(app.c("Command34(4)"))->click();
@@ -291,6 +298,17 @@ TEST(MainWindow, CloseStartsTheCompanionProgram) {
     bare.main().close();
     EXPECT_TRUE(bare.state->AppClosing);
     EXPECT_EQ(bare.dialogs.shownCount(), 0);
+}
+
+TEST(MainWindow, CloseLeavesACompanionInAFolderOthersCanWriteTo) {
+    AppFixture app(Auto(2));
+    const std::string marker = PutCompanion(app);
+    // Anyone could have swapped the file in there.
+    std::filesystem::permissions(app.dir.path() / "Restart", std::filesystem::perms::all);
+    qobject_cast<QPushButton*>(app.c("Command34(4)"))->click();
+    EXPECT_TRUE(app.state->AppClosing);
+    for (int i = 0; i < 25; ++i) AppFixture::Spin(20);
+    EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 TEST(MainWindowSetup, HostileSettingsFilesReadAsNeutralValues) {

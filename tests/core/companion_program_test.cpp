@@ -68,3 +68,48 @@ TEST(CompanionProgram, OwnerMayBeTheUserOrRoot) {
         EXPECT_EQ(CompanionMayStart(file, c.user), c.start) << c.owner << " " << c.user;
     }
 }
+
+TEST(CompanionProgram, IsOpenedOnceAndOnlyThroughFoldersNobodyElseCanChange) {
+    struct Case {
+        const char* name;
+        fs::perms folder;
+        bool start;
+    };
+    // The program in a folder of its own, under the test's temporary folder
+    // (itself sticky, as /tmp is).
+    const Case cases[] = {
+        {"own folder 0755", fs::perms(0755), true},
+        {"own folder 0700", fs::perms(0700), true},
+        {"group-writable folder 0775", fs::perms(0775), false},
+        {"writable by all 0777", fs::perms(0777), false},
+        {"sticky, writable by all 01777", fs::perms(01777), true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        fs::create_directory(dir.File("Restart"));
+        const std::string path = dir.File("Restart/KillQVT.exe");
+        dir.Write("Restart/KillQVT.exe", "#!/bin/sh\n");
+        fs::permissions(path, fs::perms(0755));
+        fs::permissions(dir.File("Restart"), c.folder);
+        EXPECT_EQ(CompanionMayStart(path), c.start) << c.name;
+        const int fd = OpenCompanion(path);
+        EXPECT_EQ(fd >= 0, c.start) << c.name;
+        if (fd < 0) continue;
+        // What is started is the file checked, whatever stands at its name later.
+        struct stat checked {}, opened {};
+        ASSERT_EQ(stat(path.c_str(), &checked), 0);
+        dir.Write("other", "#!/bin/sh\nexit 1\n");
+        fs::rename(dir.File("other"), path);
+        ASSERT_EQ(fstat(fd, &opened), 0);
+        EXPECT_EQ(opened.st_ino, checked.st_ino) << c.name;
+        EXPECT_EQ(CompanionStartPath(fd), "/proc/self/fd/" + std::to_string(fd));
+        close(fd);
+    }
+    // A name that is a link, or missing, opens nothing.
+    TempDir dir;
+    dir.Write("target", "#!/bin/sh\n");
+    fs::permissions(dir.File("target"), fs::perms(0755));
+    fs::create_symlink(dir.File("target"), dir.File("link"));
+    EXPECT_LT(OpenCompanion(dir.File("link")), 0);
+    EXPECT_LT(OpenCompanion(dir.File("missing")), 0);
+}

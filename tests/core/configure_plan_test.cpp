@@ -167,7 +167,7 @@ TEST(ConfigurePlan, FaultsNameTheirLineAndColumn) {
         std::string text, error;
     };
     const Case cases[] = {
-        {"mac,password,colour\n", "line 1, column 3: unknown column \"colour\""},
+        {"mac,password,colour\n", "column 3 of line 1 is not a key"},
         {"mac,password,name,name\n", "line 1, column 4: the column \"name\" is given twice"},
         {"mac,name\n", "line 1: the header has no \"password\" column"},
         {"password,name\n", "line 1: the header has no \"mac\" column"},
@@ -194,7 +194,7 @@ TEST(ConfigurePlan, FaultsNameTheirLineAndColumn) {
         {head + "02:7E:3A:04:C8:01,Secr3t!x,,,,,70000,\n",
          "line 2, column 7 (tcp_udp_port): TCP/UDP port: not a whole number from 0 to 65535"},
         {"mac,password,maximum_connection,tcp_alive_timeout\n02:7E:3A:04:C8:01,Secr3t!x,0,1.5\n",
-         "line 2, column 3 (maximum_connection): Maximum connection: not a whole number from 1 to 256\n"
+         "line 2, column 3 (maximum_connection): Maximum connection: not a whole number from 1 to 8\n"
          "line 2, column 4 (tcp_alive_timeout): TCP alive timeout: not a whole number from 0 to 255"},
         {"mac,password,ip\nSecr3t!x,02:7E:3A:04:C8:01,Secr3t!x\n",
          "line 2, column 1 (mac): not a MAC address (six pairs of hex digits)\n"
@@ -259,8 +259,10 @@ TEST(ConfigurePlan, WhatEachDeviceGets) {
         {"dongle: new password", D, kPassword, {{"new_password", kNewPassword}}, R::WouldChange, {"new_password"}, ""},
         {"box: broadcast address", Z, kPassword, {{"ip", "192.168.1.255"}}, R::Refused, {}, kNetworkSettingsRefused},
         {"dongle: broadcast address", D, kPassword, {{"ip", "192.168.1.255"}}, R::Refused, {}, invalidIp},
-        {"other class: encodings only", N, kPassword, {{"ip", "192.168.1.255"}, {"location", "x"}}, R::WouldChange,
+        {"other class: encodings only", N, kPassword, {{"ip", "192.168.1.254"}, {"location", "x"}}, R::WouldChange,
          {"ip", "location"}, ""},
+        {"other class: broadcast address", N, kPassword, {{"ip", "192.168.1.255"}}, R::Refused, {},
+         "IP address: the network or broadcast address of its subnet"},
         {"serial rows are no panel field", D, kPassword, {{"baud_rate", "115200"}, {"data_stop_bits", "7-2"}},
          R::WouldChange, {"baud_rate", "data_stop_bits"}, ""},
         // A second run of a plan that changed the password: the device holds
@@ -450,7 +452,8 @@ TEST(ConfigurePlan, ReportAsJsonAndForAPerson) {
               "02:7E:3A:04:C8:04  not_verified  192.168.1.13     location: Device kept other values: Company Name?[2J\n");
     const std::pair<RowStatus, const char*> texts[] = {
         {RowStatus::Unchanged, "unchanged"}, {RowStatus::Updated, "updated"},           {RowStatus::NotFound, "not_found"},
-        {RowStatus::Refused, "refused"},     {RowStatus::NotVerified, "not_verified"}, {RowStatus::WouldChange, "would_change"}};
+        {RowStatus::Refused, "refused"},     {RowStatus::NotVerified, "not_verified"}, {RowStatus::WouldChange, "would_change"},
+        {RowStatus::Interrupted, "interrupted"}};
     for (const auto& [status, text] : texts) EXPECT_EQ(RowStatusText(status), text);
 }
 
@@ -474,5 +477,156 @@ TEST(ConfigurePlan, ExitStatus) {
         for (R s : c.statuses) rows.push_back({"02:7E:3A:04:C8:01", s, {}, "", ""});
         EXPECT_EQ(ConfigureExitStatus(rows, false), c.run) << c.statuses.size();
         EXPECT_EQ(ConfigureExitStatus(rows, true), c.check) << c.statuses.size();
+    }
+}
+
+TEST(ConfigurePlan, ValuesThatCutADeviceOffEndThePlan) {
+    // One value per case, in the column named; "" where the plan may run.
+    struct Case {
+        std::string column, value, error;
+    };
+    const std::string notHost =
+        ": not an address a device can have (0.0.0.0, 255.255.255.255, loopback, multicast or reserved)";
+    const std::string ip = "line 2, column 3 (ip): IP address", gateway = "line 2, column 3 (gateway): Gateway";
+    const std::string netmask = "line 2, column 3 (netmask): Netmask: not a netmask of 8 to 30 leading one bits";
+    const std::string blank = ": a blank in an address";
+    const Case cases[] = {
+        {"netmask", "255.255.255.0", ""},
+        {"netmask", "255.0.0.0", ""},
+        {"netmask", "255.255.255.252", ""},
+        {"netmask", "255.255.255.254", netmask},
+        {"netmask", "255.255.255.255", netmask},
+        {"netmask", "0.0.0.0", netmask},
+        {"netmask", "254.0.0.0", netmask},
+        {"netmask", "255.0.255.0", netmask},
+        {"netmask", "255.255.255.0 ", netmask},
+        {"ip", "192.168.1.10", ""},
+        {"ip", "192.168.001.010", ""},
+        {"ip", "0.0.0.0", ip + notHost},
+        {"ip", "255.255.255.255", ip + notHost},
+        {"ip", "127.0.0.1", ip + notHost},
+        {"ip", "127.10.0.5", ip + notHost},
+        {"ip", "224.0.0.1", ip + notHost},
+        {"ip", "239.255.255.250", ip + notHost},
+        {"ip", "240.0.0.1", ip + notHost},
+        {"ip", "192.168.1.255 ", ip + blank},
+        {"ip", " 192.168.1.10", ip + blank},
+        {"ip", "192.168. 1.10", ip + blank},
+        {"gateway", "0.0.0.0", ""},
+        {"gateway", "192.168.1.1", ""},
+        {"gateway", "255.255.255.255", gateway + notHost},
+        {"gateway", "127.0.0.1", gateway + notHost},
+        {"gateway", "192.168.1.1 ", gateway + blank},
+        {"serial_port", "1", ""},
+        {"serial_port", "16", ""},
+        {"serial_port", "0", "line 2, column 3 (serial_port): Serial port: not a whole number from 1 to 16"},
+        {"serial_port", "17", "line 2, column 3 (serial_port): Serial port: not a whole number from 1 to 16"},
+        {"serial_port", "255", "line 2, column 3 (serial_port): Serial port: not a whole number from 1 to 16"},
+        {"maximum_connection", "1", ""},
+        {"maximum_connection", "8", ""},
+        {"maximum_connection", "9", "line 2, column 3 (maximum_connection): Maximum connection: not a whole number from 1 to 8"},
+        {"maximum_connection", "256", "line 2, column 3 (maximum_connection): Maximum connection: not a whole number from 1 to 8"},
+        {"maximum_connection", "0", "line 2, column 3 (maximum_connection): Maximum connection: not a whole number from 1 to 8"},
+        {"serial_timeout", "65535", ""},
+        {"tcp_alive_timeout", "255", ""},
+        {"tcp_alive_timeout", "256", "line 2, column 3 (tcp_alive_timeout): TCP alive timeout: not a whole number from 0 to 255"},
+        {"remote_ip_address", "0.0.0.0", ""},
+    };
+    for (const Case& c : cases) {
+        const PlanParse plan = ParsePlan("mac,password," + c.column + "\n02:7E:3A:04:C8:01,Secr3t!x,\"" + c.value + "\"\n");
+        EXPECT_EQ(plan.error, c.error) << c.column << " " << c.value;
+        EXPECT_EQ(plan.rows.size(), c.error.empty() ? 1u : 0u) << c.column << " " << c.value;
+        // No value quoted (the message's own list of addresses aside).
+        if (!c.error.empty() && c.error.find(c.value) == std::string::npos) {
+            EXPECT_EQ(plan.error.find(c.value), std::string::npos) << "no value quoted";
+        }
+    }
+}
+
+TEST(ConfigurePlan, FixedAddressesWithDhcpEnableEndThePlan) {
+    const PlanParse plan = ParsePlan(
+        "mac,password,dhcp,ip,netmask,gateway\n"
+        "02:7E:3A:04:C8:01,Secr3t!x,Enable,192.168.1.20,,\n"
+        "02:7E:3A:04:C8:02,Secr3t!x,Enable,,255.255.0.0,0.0.0.0\n"
+        "02:7E:3A:04:C8:03,Secr3t!x,Disable,192.168.1.21,255.255.255.0,192.168.1.1\n"
+        "02:7E:3A:04:C8:04,Secr3t!x,Enable,,,\n");
+    const std::string rule = "a fixed address with dhcp Enable: leave it empty, or set dhcp to Disable";
+    EXPECT_EQ(plan.error, "line 2, column 4 (ip): IP address: " + rule + "\n" +
+                              "line 3, column 5 (netmask): Netmask: " + rule + "\n" +
+                              "line 3, column 6 (gateway): Gateway: " + rule);
+    EXPECT_TRUE(plan.rows.empty());
+}
+
+TEST(ConfigurePlan, APlanWithoutAHeaderNeverShowsItsCells) {
+    const PlanParse plan = ParsePlan("02:7E:3A:04:C8:01,Secr3t!x,Rack-02\n02:7E:3A:04:C8:02,Secr3t!x,Rack-03\n");
+    EXPECT_EQ(plan.error, "column 1 of line 1 is not a key\n"
+                          "column 2 of line 1 is not a key\n"
+                          "column 3 of line 1 is not a key\n"
+                          "line 1: the header has no \"mac\" column\n"
+                          "line 1: the header has no \"password\" column");
+    EXPECT_EQ(plan.error.find("Secr3t"), std::string::npos);
+    EXPECT_EQ(plan.error.find("Rack"), std::string::npos);
+    EXPECT_EQ(plan.error.find("C8"), std::string::npos);
+}
+
+TEST(ConfigurePlan, AddressesTheDeviceAloneShowWrong) {
+    // The device holds 192.168.1.10/24 through 192.168.1.1 (see Device).
+    struct Case {
+        const char* name;
+        DeviceClass cls;
+        std::vector<std::pair<std::string_view, std::string>> values;
+        RowStatus status;
+        std::string reason;
+    };
+    using R = RowStatus;
+    const auto Z = DeviceClass::ZentaBox, D = DeviceClass::IpDongle, N = DeviceClass::None;
+    const std::string networkOrBroadcast = "IP address: the network or broadcast address of its subnet";
+    const std::string outside = "Gateway: outside the device's subnet";
+    const Case cases[] = {
+        {"a host of the subnet", N, {{"ip", "192.168.1.20"}}, R::WouldChange, ""},
+        {"the network address", N, {{"ip", "192.168.1.0"}}, R::Refused, networkOrBroadcast},
+        {"the broadcast address", N, {{"ip", "192.168.1.255"}}, R::Refused, networkOrBroadcast},
+        {"broadcast with the row's netmask", N, {{"ip", "192.168.1.127"}, {"netmask", "255.255.255.128"}}, R::Refused,
+         networkOrBroadcast},
+        {"a host with the row's netmask", N, {{"ip", "192.168.1.255"}, {"netmask", "255.255.252.0"}, {"gateway", "192.168.0.1"}},
+         R::WouldChange, ""},
+        {"the device's gateway outside the row's netmask", N, {{"netmask", "255.255.255.248"}}, R::Refused, outside},
+        {"box: gateway outside", Z, {{"gateway", "10.0.0.1"}}, R::Refused, outside},
+        {"dongle: gateway outside", D, {{"gateway", "10.0.0.1"}}, R::Refused, outside},
+        {"gateway outside after a move", N, {{"ip", "10.1.2.3"}}, R::Refused, outside},
+        {"a move with its gateway", N, {{"ip", "10.1.2.3"}, {"gateway", "10.1.2.1"}}, R::WouldChange, ""},
+        {"no gateway", Z, {{"ip", "10.1.2.3"}, {"gateway", "0.0.0.0"}}, R::WouldChange, ""},
+        {"no address row: the device's are not checked", N, {{"name", "Rack-02"}}, R::WouldChange, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto store = std::make_unique<DeviceStore>();
+        const long k = Take(*store, Device(1));
+        const DevicePlan plan = PlanDevice(*store, k, Row(1, kPassword, c.values), c.cls);
+        EXPECT_EQ(plan.status, c.status);
+        EXPECT_EQ(plan.reason, c.reason);
+    }
+}
+
+TEST(ConfigurePlan, AnAddressForADeviceOnDhcpNeedsDhcpDisable) {
+    auto store = std::make_unique<DeviceStore>();
+    const long k = Take(*store, Device(1).Row(PagedRow::Dhcp, "Enable").record());
+    const std::string refusal = "DHCP is on: add dhcp=Disable to set a fixed address";
+    const struct {
+        std::vector<std::pair<std::string_view, std::string>> values;
+        RowStatus status;
+        std::string reason;
+    } cases[] = {
+        {{{"ip", "192.168.1.20"}}, RowStatus::Refused, refusal},
+        {{{"netmask", "255.255.0.0"}}, RowStatus::Refused, refusal},
+        {{{"gateway", "192.168.1.1"}}, RowStatus::Refused, refusal},
+        {{{"ip", "192.168.1.10"}}, RowStatus::Refused, refusal},
+        {{{"dhcp", "Disable"}, {"ip", "192.168.1.20"}}, RowStatus::WouldChange, ""},
+        {{{"name", "Rack-02"}}, RowStatus::WouldChange, ""},
+    };
+    for (const auto& c : cases) {
+        const DevicePlan plan = PlanDevice(*store, k, Row(1, kPassword, c.values), DeviceClass::ZentaBox);
+        EXPECT_EQ(plan.status, c.status) << c.values[0].first;
+        EXPECT_EQ(plan.reason, c.reason) << c.values[0].first;
     }
 }

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "temp_dir.h"
@@ -173,4 +176,58 @@ TEST(FindIniSectionIn, PresentEmptyAndMissingSections) {
             EXPECT_EQ(keys->size(), c.keys) << c.text;
         }
     }
+}
+
+TEST(WriteIniEntries, TheFileIsItsOwnersAloneWhateverTheUmask) {
+    TempDir dir;
+    const mode_t before = umask(022);
+    const std::string fresh = dir.File("fresh.ini");
+    const std::string merged = dir.Write("merged.ini", "[A]\r\nold=1\r\n");
+    chmod(merged.c_str(), 0644);
+    const std::vector<IniEntry> entries = {{"A", "k", "secret"}};
+    EXPECT_NE(WriteIniEntries(entries, fresh), 0);
+    EXPECT_NE(WriteIniEntries(entries, merged), 0);
+    umask(before);
+    for (const std::string& file : {fresh, merged}) {
+        struct stat st{};
+        ASSERT_EQ(stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << file;
+    }
+    EXPECT_EQ(TempDir::Read(merged), "[A]\r\nold=1\r\nk=secret\r\n") << "an earlier file is still merged";
+}
+
+TEST(WriteIniEntries, NeverFollowsALinkInTheFilesPlace) {
+    TempDir dir;
+    const std::string elsewhere = dir.Write("elsewhere.ini", "[A]\r\nk=theirs\r\n");
+    const std::string link = dir.File("link.ini");
+    ASSERT_EQ(symlink(elsewhere.c_str(), link.c_str()), 0);
+    EXPECT_EQ(WriteIniEntries(std::vector<IniEntry>{{"A", "k", "mine"}}, link), 0);
+    EXPECT_EQ(TempDir::Read(elsewhere), "[A]\r\nk=theirs\r\n") << "neither read nor written through the link";
+    struct stat st{};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(WriteNewIniFile, TakesTheFirstFreeNameAndReplacesNothing) {
+    TempDir dir;
+    const int folder = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    const std::vector<std::string> names = {"a.ini", "b.ini", "c.ini"};
+    const mode_t before = umask(022);
+    EXPECT_EQ(WriteNewIniFile(folder, std::vector<IniEntry>{{"A", "k", "1"}}, names), "a.ini");
+    EXPECT_EQ(WriteNewIniFile(folder, std::vector<IniEntry>{{"A", "k", "2"}}, names), "b.ini");
+    // A link standing in a name is a name taken, never followed.
+    ASSERT_EQ(symlink(dir.File("target.ini").c_str(), dir.File("c.ini").c_str()), 0);
+    EXPECT_EQ(WriteNewIniFile(folder, std::vector<IniEntry>{{"A", "k", "3"}}, names), "");
+    umask(before);
+    close(folder);
+    EXPECT_EQ(TempDir::Read(dir.File("a.ini")), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(TempDir::Read(dir.File("b.ini")), "[A]\r\nk=2\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("target.ini")));
+    struct stat st{};
+    ASSERT_EQ(stat(dir.File("a.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    size_t files = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 3u) << "no temporary file left";
 }

@@ -121,3 +121,40 @@ TEST(SettingsBackup, WrittenFileReadByAnIndependentReaderHoldsTheRecord) {
     const std::string text = TempDir::Read(file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4 + 2 * (1 + 188)) << "no key written twice";
 }
+
+TEST(SettingsBackup, ABackupIsNeverReplaced) {
+    std::tm t{};
+    t.tm_year = 2026 - 1900, t.tm_mon = 11, t.tm_mday = 11, t.tm_hour = 2, t.tm_min = 3, t.tm_sec = 4;
+    const std::vector<std::string> names = BackupFileNames("02:7E:3A:04:C8:1E", t);
+    ASSERT_GE(names.size(), 4u);
+    EXPECT_EQ(names[0], "02-7E-3A-04-C8-1E.ini");
+    EXPECT_EQ(names[1], "02-7E-3A-04-C8-1E-20261211-020304.ini");
+    EXPECT_EQ(names[2], "02-7E-3A-04-C8-1E-20261211-020304-2.ini");
+    EXPECT_EQ(names[3], "02-7E-3A-04-C8-1E-20261211-020304-3.ini");
+}
+
+TEST(SettingsBackup, AFolderForBackupsIsTheOwnersAlone) {
+    const uid_t me = 1000;
+    const struct {
+        mode_t mode;
+        uid_t owner;
+        const char* fault;
+    } cases[] = {
+        {S_IFDIR | 0700, me, ""},
+        {S_IFDIR | 0755, me, ""},
+        {S_IFDIR | 0750, me, ""},
+        {S_IFDIR | 0777, me, "group or others may write to it"},
+        {S_IFDIR | 0770, me, "group or others may write to it"},
+        {S_IFDIR | 0702, me, "group or others may write to it"},
+        {S_IFDIR | 0700, 0, "it belongs to another user"},
+        {S_IFDIR | 0700, 1001, "it belongs to another user"},
+        {S_IFLNK | 0777, me, "it is a symbolic link"},
+        {S_IFREG | 0600, me, "it is not a folder"},
+    };
+    for (const auto& c : cases) {
+        struct stat st{};
+        st.st_mode = c.mode;
+        st.st_uid = c.owner;
+        EXPECT_EQ(BackupFolderFault(st, me), c.fault) << std::oct << c.mode << " " << std::dec << c.owner;
+    }
+}

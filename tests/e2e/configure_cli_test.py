@@ -4,6 +4,7 @@ the virtual LAN, written at once, checked afterwards, reported. Run through
 tests/e2e/run-in-netlab."""
 import json
 import os
+import signal
 import socket
 import stat
 import subprocess
@@ -202,7 +203,7 @@ class ConfigureRack(unittest.TestCase):
         os.chmod(open_plan, 0o644)
         cases = [
             (open_plan, None, "chmod 600"),
-            ("-", b"mac,password,colour\n02:7E:3A:05:00:01,admin,red\n", "colour"),
+            ("-", b"mac,password,colour\n02:7E:3A:05:00:01,admin,red\n", "column 3 of line 1 is not a key"),
             ("-", b"mac,password,baud_rate\n02:7E:3A:05:00:01,secret-pw,9601\n", "line 2"),
         ]
         for path, stdin, words in cases:
@@ -212,6 +213,212 @@ class ConfigureRack(unittest.TestCase):
             self.assertNotIn("secret-pw", err)
             self.assertEqual(out, "")
         self.assertEqual(self.sent_since(before), [], "nothing was sent")
+
+
+UNCLEAN = 60
+UNCLEAN_LAN = f"""
+[defaults]
+netmask = 255.255.255.0
+gateway = 192.168.1.1
+password = admin
+restart = 2
+
+[device]
+count = {UNCLEAN}
+mac = 02:7E:3A:0A:00:01
+ip = 192.168.1.100
+name = Unit
+hwid = PCB-4160-01
+model = ZB-2000
+company = Zenta Solutions
+serial = Z26000201
+""".encode()
+CLEAR = "clrCfgBuf".encode().hex().upper()
+RESET = "reset".encode().hex().upper()
+
+
+def unclean_mac(i):
+    return "02:7E:3A:0A:00:%02X" % (i + 1)
+
+
+def requests(datagrams):
+    """How many clears, writes (both halves) and resets went to the devices."""
+    to_devices = [d for d in datagrams if d[1].endswith(":8890")]
+    maintenance = [d for d in to_devices if d[2] == 59]
+    return {"clear": sum(1 for d in maintenance if d[3][92:].upper().startswith(CLEAR)),
+            "reset": sum(1 for d in maintenance if d[3][92:].upper().startswith(RESET)),
+            "write_a": sum(1 for d in to_devices if d[2] == 1031),
+            "write_b": sum(1 for d in to_devices if d[2] == 1007)}
+
+
+class UncleanRuns(unittest.TestCase):
+    """Runs cut short by a signal, a report nobody reads, backup folders
+    others could reach, and a device moved by an address search's plan."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.sim = Sim(UNCLEAN_LAN)
+        cls.dir = tempfile.mkdtemp(prefix="cobalin-unclean-")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+
+    def plan(self, prefix, rows=None):
+        path = os.path.join(self.dir, prefix + ".csv")
+        with open(path, "w") as f:
+            f.write("mac,password,name\n")
+            for i in rows if rows is not None else range(UNCLEAN):
+                f.write(f"{unclean_mac(i)},admin,{prefix} {i:02d}\n")
+        os.chmod(path, 0o600)
+        return path
+
+    def start(self, path, *args, scale=SCALE, stdout=subprocess.PIPE):
+        env = {"PATH": os.environ["PATH"], "COBALIN_TIME_SCALE": scale, "QT_QPA_PLATFORM": "no-such-plugin",
+               "HOME": tempfile.gettempdir()}
+        return subprocess.Popen([BIN, "configure", path, "--json", "--seconds", "2", *args], stdout=stdout,
+                                stderr=subprocess.PIPE, env=env)
+
+    def wait_for(self, before, found, limit=60):
+        deadline = time.monotonic() + limit
+        while time.monotonic() < deadline:
+            if found(self.sim.datagrams()[before:]):
+                return
+            time.sleep(0.002)
+        self.fail("never came")
+
+    # The signal tests run at full program time: the clears of 60 devices
+    # then take over a second, ample room for a signal to land among them.
+    def first_clear(self, datagrams):
+        return requests(datagrams)["clear"] > 0
+
+    def test_1_a_signal_after_the_first_clear_leaves_no_device_torn(self):
+        before = len(self.sim.datagrams())
+        p = self.start(self.plan("Int"), scale="1")
+        self.wait_for(before, self.first_clear)
+        p.send_signal(signal.SIGINT)
+        out, err = p.communicate(timeout=120)
+        self.assertEqual(p.returncode, 1, err)
+        rows = json.loads(out)
+        self.assertEqual(len(rows), UNCLEAN, "every row is reported")
+        status = [r["status"] for r in rows]
+        self.assertEqual(set(status), {"updated", "interrupted"}, err)
+        for r in rows:
+            if r["status"] == "interrupted":
+                self.assertEqual(r["reason"], "interrupted before it was written")
+        sent = requests(self.sim.datagrams()[before:])
+        started = status.count("updated")
+        self.assertEqual(sent, {"clear": started, "reset": started, "write_a": started, "write_b": started},
+                         "each device cleared was written and reset")
+
+    def test_2_a_second_signal_skips_the_verification(self):
+        before = len(self.sim.datagrams())
+        p = self.start(self.plan("Two"), scale="1")
+        self.wait_for(before, self.first_clear)
+        p.send_signal(signal.SIGTERM)
+        p.send_signal(signal.SIGHUP)
+        out, err = p.communicate(timeout=120)
+        self.assertEqual(p.returncode, 1, err)
+        rows = json.loads(out)
+        self.assertEqual(len(rows), UNCLEAN)
+        written = [r for r in rows if r["status"] == "not_verified"]
+        self.assertTrue(written, out)
+        for r in written:
+            self.assertEqual(r["reason"], "interrupted before verification")
+        self.assertEqual({r["status"] for r in rows}, {"not_verified", "interrupted"})
+        datagrams = self.sim.datagrams()[before:]
+        sent = requests(datagrams)
+        self.assertEqual(sent, {"clear": len(written), "reset": len(written), "write_a": len(written),
+                                "write_b": len(written)})
+        first_clear = next(i for i, d in enumerate(datagrams) if d[2] == 59)
+        self.assertFalse([d for d in datagrams[first_clear:] if d[1].endswith(":8888")], "no follow-up search")
+
+    def test_3_a_dropped_session_before_anything_was_sent(self):
+        before = len(self.sim.datagrams())
+        p = self.start(self.plan("Hup"))
+        self.wait_for(before, lambda ds: any(d[1].endswith(":8888") for d in ds))
+        p.send_signal(signal.SIGHUP)
+        out, err = p.communicate(timeout=120)
+        self.assertEqual(p.returncode, 1, err)
+        rows = json.loads(out)
+        self.assertEqual(len(rows), UNCLEAN)
+        self.assertEqual({(r["status"], r["reason"]) for r in rows}, {("interrupted", "interrupted before anything was sent")})
+        self.assertFalse([d for d in self.sim.datagrams()[before:] if d[1].endswith(":8890")], "nothing was sent")
+
+    def test_4_a_report_that_cannot_be_written_after_the_writes(self):
+        for name, prefix in (("/dev/full", "Full"), ("a closed pipe", "Pipe")):
+            with self.subTest(name):
+                before = len(self.sim.datagrams())
+                if prefix == "Full":
+                    with open("/dev/full", "w") as full:
+                        p = self.start(self.plan(prefix, range(3)), stdout=full)
+                        _, err = p.communicate(timeout=120)
+                else:
+                    p = self.start(self.plan(prefix, range(3)))
+                    p.stdout.close()
+                    err = p.stderr.read()
+                    p.stderr.close()
+                    p.wait(timeout=120)
+                self.assertEqual(p.returncode, 1, err)
+                self.assertIn(b"cannot write the report", err)
+                sent = requests(self.sim.datagrams()[before:])
+                self.assertEqual(sent, {"clear": 3, "reset": 3, "write_a": 3, "write_b": 3})
+
+    def test_5_backup_folders_others_could_reach_are_refused(self):
+        plan = self.plan("Bak", range(1))
+        cases = {}
+        for mode in (0o777, 0o770):
+            folder = os.path.join(self.dir, "mode-%o" % mode)
+            os.mkdir(folder)
+            os.chmod(folder, mode)
+            cases[folder] = "group or others may write to it"
+        other = os.path.join(self.dir, "other-owner")
+        os.mkdir(other, 0o700)
+        os.chown(other, 12345, 12345)
+        cases[other] = "it belongs to another user"
+        real = os.path.join(self.dir, "real")
+        os.mkdir(real, 0o700)
+        link = os.path.join(self.dir, "link")
+        os.symlink(real, link)
+        cases[link] = "it is a symbolic link"
+        cases[link + "/"] = "it is a symbolic link"
+        before = len(self.sim.datagrams())
+        for folder, words in cases.items():
+            p = self.start(plan, "--backup", folder)
+            out, err = p.communicate(timeout=120)
+            self.assertEqual(p.returncode, 2, folder)
+            self.assertIn(words, err.decode(), folder)
+            self.assertEqual(out, b"")
+        self.assertEqual(self.sim.datagrams()[before:], [], "nothing was sent")
+        self.assertEqual(os.listdir(real), [])
+
+    def test_6_two_runs_into_one_folder_keep_both_backups(self):
+        folder = os.path.join(self.dir, "backups")
+        mac = unclean_mac(10).replace(":", "-")
+        for prefix in ("First", "Second"):
+            p = self.start(self.plan(prefix, [10]), "--backup", folder)
+            out, err = p.communicate(timeout=120)
+            self.assertEqual(p.returncode, 0, err)
+        names = sorted(os.listdir(folder), key=len)
+        self.assertEqual(len(names), 2, names)
+        self.assertEqual(names[0], mac + ".ini")
+        self.assertRegex(names[1], "^" + mac + r"-\d{8}-\d{6}(-\d+)?\.ini$")
+        for n in names:
+            self.assertEqual(stat.S_IMODE(os.lstat(os.path.join(folder, n)).st_mode), 0o600)
+        first = open(os.path.join(folder, names[0]), "rb").read()
+        second = open(os.path.join(folder, names[1]), "rb").read()
+        self.assertNotEqual(first, second, "the first run's backup, made before any change, is kept")
+
+    def test_7_an_address_search_follows_a_moved_device(self):
+        path = os.path.join(self.dir, "move.csv")
+        with open(path, "w") as f:
+            f.write(f"mac,password,ip\n{unclean_mac(20)},admin,192.168.1.220\n")
+        os.chmod(path, 0o600)
+        p = self.start(path, "--address", "192.168.1.120")
+        out, err = p.communicate(timeout=120)
+        self.assertEqual(p.returncode, 0, err)
+        rows = json.loads(out)
+        self.assertEqual([(r["status"], r.get("ip")) for r in rows], [("updated", "192.168.1.220")])
 
 
 if __name__ == "__main__":

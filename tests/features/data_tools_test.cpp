@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -327,6 +328,9 @@ TEST(SettingsBackup, WritesTheWholeRecordInOneReplacement) {
     const std::string file = app.dir.File("first.ini");
     EXPECT_EQ(cobalin::testing::ReadBackup(file), BackupOf(Record(app, 2), mac));
     EXPECT_EQ(creations.Count(), 1) << "one replacement of the file, not one per key";
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "it holds the device's password, whatever the umask";
 
     // A second backup into the same file replaces the keys of the first; a
     // key only the first had stays.

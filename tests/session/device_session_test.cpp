@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/request_packets.h"
 #include "toolkit/program_time.h"
 
 namespace cobalin {
@@ -67,6 +68,32 @@ TEST(DeviceSession, ShuttingEndsAWaitingSequenceWithNothingMore) {
     EXPECT_TRUE(r.told.empty());
     EXPECT_FALSE(r.done);
     EXPECT_FALSE(session.SequenceRuns());
+}
+
+TEST(DeviceSession, ASendLeftOutLetsTheSequenceGoOn) {
+    AppState state(".");
+    DeviceSession session(state);
+    Recorder r;
+    DeviceSession::Sequence sequence =
+        r.Sequence({{WriteStep::Send, {}, ClearConfigBuffer, 0, 1}, {WriteStep::Send, {}, ClearConfigBuffer, 0, 2},
+                    {WriteStep::Wait, {}, -1, 0.05}, {WriteStep::Send, {}, WriteConfig, 0, 1},
+                    {WriteStep::Send, {}, WriteConfig, 0, 2}, {WriteStep::Status, "end"}});
+    std::vector<int16_t> asked, sent;
+    // Device 2 is stopped after its first request; device 1 goes on.
+    sequence.leaveOut = [&](int16_t device) {
+        asked.push_back(device);
+        return device == 2 && asked.size() > 2;
+    };
+    sequence.stillOurs = [&](int16_t device) {
+        sent.push_back(device);
+        return true;
+    };
+    ASSERT_TRUE(session.RunSequence(std::move(sequence)));
+    ASSERT_TRUE(WaitUntil([&] { return r.done; }, 10));
+    EXPECT_EQ(asked, (std::vector<int16_t>{1, 2, 1, 2}));
+    EXPECT_EQ(sent, (std::vector<int16_t>{1, 2, 1}));
+    EXPECT_EQ(r.told, std::vector<std::string>{"status:end"});
+    EXPECT_FALSE(session.SequenceAbandoned()) << "what is left out is no abandonment";
 }
 
 }  // namespace
