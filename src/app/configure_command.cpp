@@ -160,7 +160,9 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
 
     TerminalProgress progress;
     session.progress = [&progress](const std::string& line) { progress.Show(line); };
-    if (const std::string e = session.Search(); !e.empty()) return Fail(e);
+    std::vector<std::string> macs;
+    for (const PlanRow& row : plan.rows) macs.push_back(row.mac);
+    if (const std::string e = session.SearchFor(macs); !e.empty()) return Fail(e);
     const QString host = QString::fromStdString(options.search.host);
     std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check, [&](long device) {
         return session.session().RequestRefusal(static_cast<int16_t>(device), host);
@@ -185,15 +187,18 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
         // The devices have been written: whatever fails from here on is
         // reported per device, never as "nothing was sent".
-        const std::string sendFault = session.Run(steps);
+        const std::string sendFault = session.Run(WithoutCountdown(steps));
         std::map<long, std::string> writeFaults;
         for (const Planned& p : planned)
             if (p.report.status == RowStatus::Updated)
                 writeFaults[p.device] = session.session().WriteFault(static_cast<int16_t>(p.device));
-        const std::string searchFault = session.Search();
+        ReturnWatch watch(CountdownSeconds(steps) + options.search.seconds);
+        for (const Planned& p : planned)
+            if (p.report.status == RowStatus::Updated) watch.Add(p.device, p.sent, writeFaults[p.device]);
+        const std::string searchFault = session.Watch(watch);
         for (Planned& p : planned) {
             if (p.report.status != RowStatus::Updated) continue;
-            const Verification v = VerifyDevice(p.sent, *state.Devices, writeFaults[p.device]);
+            const Verification v = watch.Verdict(p.device, *state.Devices);
             p.report.ip = v.ip;
             if (v.verified) continue;
             p.report.status = RowStatus::NotVerified;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/configure_watch.h"
 #include "core/search_command.h"
 #include "core/write_sequence.h"
 #include "session/device_session.h"
@@ -22,6 +23,17 @@ public:
     // Empties the table and searches for the period asked. Empty when the
     // search ran, else one line saying what failed.
     std::string Search();
+    // Searches as Search does for the devices of a plan, but sends the
+    // LAN-module query with the search request and ends as soon as every
+    // MAC of `plan` has answered with what its checks need and a program
+    // second has passed with nothing more (else at the full length).
+    std::string SearchFor(const std::vector<std::string>& plan);
+    // Watches the written devices come back after their resets: a search
+    // request (and the module query, when a module was written) every
+    // program second on the sockets it keeps, the table kept; ends when all
+    // are verified or at the watch's deadline. Empty, or the request that
+    // could not be sent.
+    std::string Watch(ReturnWatch& watch);
     // Carries out write steps (their sends, their waits) to the end, even
     // past a request that could not be sent; each step's Send names its
     // device. Empty, or the first thing that could not be sent.
@@ -40,12 +52,19 @@ public:
     std::function<void(const std::string&)> progress;
 
 private:
+    std::string Search(PlanSearchWatch* plan);
+    // Program seconds on a monotonic clock.
+    static double Now();
+
     AppState& state_;
     SearchCommandOptions where_;
     DeviceSession session_;
     QEventLoop* loop_ = nullptr;  // the run in progress
     std::string error_;
     int refused_ = 0;
+    // Told every datagram of the search and module sockets: the entry it went
+    // to (-1: none), and whether it was a module's answer.
+    std::function<void(long entry, bool module)> arrived_;
 };
 
 // One line of progress on standard error when it is a terminal, drawn over

@@ -83,6 +83,18 @@ public:
     // of the current search. A search empties nothing itself; the caller
     // clears the table before.
     bool Send(const QString& host, int16_t type, int16_t device);
+    // Sends search request `type` again, and the LAN-module query with it
+    // when `modules`, on the sockets the last such request left open (opened
+    // only when closed), without emptying the table: a device that answers
+    // again is matched to its entry by MAC. Counts as a search request of
+    // its own for telling two devices with one MAC apart. False when the
+    // search request could not be sent.
+    bool Probe(const QString& host, int16_t type, bool modules);
+    // Whether the listening period sends the LAN-module query on its ninth
+    // tick (the window's road); the command line sends it with the search
+    // request instead.
+    void QueryModulesOnTick(bool on) { queryModulesOnTick_ = on; }
+
     // Why no request for device entry `device` may go to `host` at all: its
     // MAC is answered by two devices (both would take it), or its requests
     // would need the interface its replies came in by and that is gone.
@@ -136,6 +148,9 @@ public:
     // --- What the session tells ---
     void OnReply(std::function<void(const IntakeResult&)> f) { replies_.push_back(std::move(f)); }
     void OnAcknowledged(std::function<void()> f) { acks_.push_back(std::move(f)); }
+    // A LAN module's answer was taken into entry `entry` (-1: no device of
+    // the table has its MAC).
+    void OnModuleReply(std::function<void(int16_t entry)> f) { moduleReplies_.push_back(std::move(f)); }
     // Every tick of the operation timer; a Finished step comes after the
     // sockets have closed and the timer has stopped.
     void OnTick(std::function<void(const OperationTickEvent&)> f) { ticks_.push_back(std::move(f)); }
@@ -154,6 +169,8 @@ private:
     void Trouble(SessionTrouble t);
     bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);
     bool PrepareModuleSocket(const QString& host, int localPort);
+    // The port a search request of `type` asks, or -1 (told as trouble).
+    int SearchRemotePort(int16_t type, const CommandRoute& route);
     bool ModuleQuery(const QString& host, int localPort);
     bool ModuleTransfer(int16_t device, const QString& host, int localPort);
     ui::SocketControl& SocketOf(SocketId id);
@@ -171,6 +188,8 @@ private:
     std::function<SessionTarget()> target_;
     std::vector<std::function<void(const IntakeResult&)>> replies_;
     std::vector<std::function<void()>> acks_;
+    std::vector<std::function<void(int16_t)>> moduleReplies_;
+    bool queryModulesOnTick_ = true;
     std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
     std::vector<std::function<void()>> ended_;
