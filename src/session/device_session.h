@@ -190,6 +190,10 @@ private:
     std::vector<std::function<void()>> acks_;
     std::vector<std::function<void(int16_t)>> moduleReplies_;
     bool queryModulesOnTick_ = true;
+    // Module answers that came before any page of their device, when the
+    // query leaves with the search request: taken in once the device's first
+    // page is, dropped with the next search.
+    std::vector<QByteArray> earlyModules_;
     std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
     std::vector<std::function<void()>> ended_;

@@ -85,6 +85,10 @@ class Run:
         return self.times(lambda dst, data: dst.endswith(":8880") and data == QUERY_HEX.lower())
 
     @property
+    def module_transfers(self):
+        return self.times(lambda dst, data: dst.endswith(":8880") and data.startswith("5570646174654c4d"))
+
+    @property
     def requests(self):
         """The clears, writes, resets and module transfers."""
         return self.times(lambda dst, data: dst.endswith(":8890") or (dst.endswith(":8880") and data.startswith("5570")))
@@ -122,6 +126,9 @@ class ConfigureWatch(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertEqual({m: r["status"] for m, r in rows_out.items()}, {m: "updated" for m, _ in rows})
         first, requests = run.searches[0], run.requests
+        # The module device is written through its module, though its module
+        # may answer the query before the device answers the search.
+        self.assertEqual(len(run.module_transfers), 1)
         # The module query leaves with the first search request, not halfway through.
         self.assertLess(run.module_queries[0] - first, 0.5)
         # The first search ended once all had answered and a quiet second passed.
