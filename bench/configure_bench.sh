@@ -77,17 +77,17 @@ wall = float(end) - float(start)
 print(f"{wall:.2f} {user + system:.3f} {status} {updated}/{len(rows)} {statuses}")
 PY
 }
-results=()
 for b in ${older:+"$older"} "$build"; do
   start_sim
   for plan in one many gone; do
-    results+=("$b $plan $(run "$b" "$work/$plan.csv")")
+    echo "$b $plan $(run "$b" "$work/$plan.csv")" | tee -a "$work/results"
   done
 done
-printf '%s\n' "${results[@]}" | python3 - "$build" "${older:-}" <<'PY'
+stop_sim
+python3 - "$build" "$work/results" <<'PY'
 import sys
-build, older = sys.argv[1], sys.argv[2]
-rows = [line.split() for line in sys.stdin if line.strip()]
+build, results = sys.argv[1], sys.argv[2]
+rows = [line.split() for line in open(results) if line.strip()]
 label = {"one": "1 device", "many": "50 devices", "gone": "never back"}
 wall = {}
 print(f"{'build':<8}{'plan':<12}{'wall s':>8}{'CPU s':>8}{'CPU %':>8}  exit  updated  statuses")

@@ -232,11 +232,7 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
         Store().DeviceCount = 0;
         earlyModules_.clear();
         ++Store().SearchRound;
-        if (!socket.SendData(ui::ToByteArray(BuildSearchRequest(type, socket.RemotePort))))
-            Trouble({SessionTrouble::NotSent,
-                     "the search request could not be sent to " + host.toStdString() + ":" + std::to_string(remotePort) +
-                         " (no route to that address?)",
-                     socket.objectName().toStdString(), route->localPort});
+        SendSearchRequest(socket, type, host, *route);
         return true;
     }
     const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
@@ -259,6 +255,15 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     return true;
 }
 
+bool DeviceSession::SendSearchRequest(SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route) {
+    if (socket.SendData(ui::ToByteArray(BuildSearchRequest(type, socket.RemotePort)))) return true;
+    Trouble({SessionTrouble::NotSent,
+             "the search request could not be sent to " + host.toStdString() + ":" + std::to_string(socket.RemotePort) +
+                 " (no route to that address?)",
+             socket.objectName().toStdString(), route.localPort});
+    return false;
+}
+
 int DeviceSession::SearchRemotePort(int16_t type, const CommandRoute& route) {
     if (type != SearchNetwork) return route.remotePort;
     const int port = target_ ? target_().remotePort : -1;
@@ -275,13 +280,7 @@ bool DeviceSession::Probe(const QString& host, int16_t type, bool modules) {
         if (remotePort < 0 || !PrepareUdpSocket(socket, *route, host, remotePort)) return false;
     }
     ++Store().SearchRound;
-    if (!socket.SendData(ui::ToByteArray(BuildSearchRequest(type, socket.RemotePort)))) {
-        Trouble({SessionTrouble::NotSent,
-                 "the search request could not be sent to " + host.toStdString() + ":" +
-                     std::to_string(socket.RemotePort) + " (no route to that address?)",
-                 socket.objectName().toStdString(), route->localPort});
-        return false;
-    }
+    if (!SendSearchRequest(socket, type, host, *route)) return false;
     if (!modules) return true;
     const SessionTarget where = target_ ? target_() : SessionTarget{};
     if (UDPsck.State() != SocketControl::kOpen && (where.remotePort < 0 || !PrepareModuleSocket(where.host, where.remotePort)))

@@ -169,6 +169,8 @@ private:
     void Trouble(SessionTrouble t);
     bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);
     bool PrepareModuleSocket(const QString& host, int localPort);
+    // Sends the search request on `socket`; false, told as trouble, when it could not leave.
+    bool SendSearchRequest(ui::SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route);
     // The port a search request of `type` asks, or -1 (told as trouble).
     int SearchRemotePort(int16_t type, const CommandRoute& route);
     bool ModuleQuery(const QString& host, int localPort);
