@@ -1,11 +1,9 @@
 #include "session/device_session.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "core/lan_module.h"
-#include "core/text_conversions.h"
 #include "core/update_checks.h"
 #include "toolkit/observed.h"
 
@@ -73,31 +71,16 @@ void DeviceSession::SearchReplyArrived() {
     const SocketControl::Interface& via = UDP8888.ArrivalInterface();
     NoteArrivalInterface(Store(), r, via.index, via.name, via.address, via.prefix);
     Tell(replies_, r);
-    if (r.outcome != IntakeResult::Added || earlyModules_.empty()) return;
     // Its module may have answered first.
-    const std::string& mac = Store().DeviceTable[static_cast<size_t>(r.entry)].MacText;
-    for (auto m = earlyModules_.begin(); m != earlyModules_.end(); ++m) {
-        if (FormatMac(reinterpret_cast<const uint8_t*>(m->constData()) + kModuleMacOffset) != mac) continue;
-        const QByteArray module = *m;
-        earlyModules_.erase(m);
-        Tell(moduleReplies_, ModuleReplyIntake(Store(), View(module)));
-        return;
-    }
+    if (r.outcome == IntakeResult::Added && !earlyModules_.Empty())
+        if (const int16_t entry = earlyModules_.TakeFor(Store(), r.entry); entry >= 0) Tell(moduleReplies_, entry);
 }
 
 void DeviceSession::ModuleReplyArrived() {
     const QByteArray d = UDPsck.GetData(65536);
     const int16_t entry = ModuleReplyIntake(Store(), View(d));
-    // Asked together with the search, a module can answer before its device
-    // does: kept for it (one answer per MAC, at most one per possible device).
-    if (entry < 0 && !queryModulesOnTick_ && d.size() >= static_cast<int>(kModuleMacOffset + 6) &&
-        static_cast<uint8_t>(d[0]) == kModuleAnswerMark) {
-        const auto mac = [](const QByteArray& b) { return b.mid(static_cast<int>(kModuleMacOffset), 6); };
-        const auto same = std::find_if(earlyModules_.begin(), earlyModules_.end(),
-                                       [&](const QByteArray& m) { return mac(m) == mac(d); });
-        if (same != earlyModules_.end()) *same = d;
-        else if (earlyModules_.size() < static_cast<size_t>(kMaxDevices)) earlyModules_.push_back(d);
-    }
+    // Asked together with the search, a module can answer before its device does.
+    if (entry < 0 && !queryModulesOnTick_) earlyModules_.Keep(View(d));
     Tell(moduleReplies_, entry);
 }
 
@@ -230,7 +213,7 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
 
     if (search) {
         Store().DeviceCount = 0;
-        earlyModules_.clear();
+        earlyModules_.Clear();
         ++Store().SearchRound;
         SendSearchRequest(socket, type, host, *route);
         return true;

@@ -27,6 +27,7 @@
 
 #include "core/app_state.h"
 #include "core/device_table.h"
+#include "core/lan_module.h"
 #include "core/operation_ticks.h"
 #include "core/request_packets.h"
 #include "core/write_sequence.h"
@@ -195,7 +196,7 @@ private:
     // Module answers that came before any page of their device, when the
     // query leaves with the search request: taken in once the device's first
     // page is, dropped with the next search.
-    std::vector<QByteArray> earlyModules_;
+    EarlyModules earlyModules_;
     std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
     std::vector<std::function<void()>> ended_;
