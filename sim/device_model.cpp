@@ -142,7 +142,7 @@ void SimLan::HandleCommand(const Address& dst, const Bytes& data, double now, st
             if (!std::equal(data.begin() + 24, data.begin() + 40, d->record.begin() + static_cast<long>(echoAt))) continue;
             if (word == "reset") {
                 Acknowledge(i, now, out);
-                Restart(*d, now);
+                if (!d->desc.faults.ignoreReset) Restart(*d, now);
             } else if (word == "clrCfgBuf") {
                 Acknowledge(i, now, out);
                 d->pending = d->record;

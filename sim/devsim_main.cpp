@@ -340,6 +340,11 @@ int main(int argc, char** argv) {
                                      FormatIp(dst).c_str(), udpPorts[k], n, Hex(buffer.data(), static_cast<size_t>(n)).c_str());
                         std::fflush(capture);
                     }
+                    // A restart that ended while the request waited ends first: a device
+                    // that is back answers with what was written, never once more with
+                    // its old configuration.
+                    for (size_t i : sim.Advance(now))
+                        if (!o.iface.empty()) AddAddress(o.iface, sim.devices()[i].ip);
                     const Bytes data(buffer.begin(), buffer.begin() + n);
                     for (auto& out : sim.Handle(udpPorts[k], dst, data, now))
                         queue.emplace(out.at, Scheduled{fd, ifindex, from, std::move(out)});

@@ -158,6 +158,8 @@ std::optional<LanDescription> ParseLanDescription(const std::string& text, Parse
             d.faults.neverRestarts = true;
         } else if (key == "ignore_writes") {
             ok = ParseFlag(value, d.faults.ignoreWrites);
+        } else if (key == "ignore_reset") {
+            ok = ParseFlag(value, d.faults.ignoreReset);
         } else if (key == "restart" || key == "delay" || key == "page_gap") {
             const auto v = ParseDecimal(value);
             ok = v && *v >= 0 && *v <= 3600;

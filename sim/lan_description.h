@@ -23,6 +23,7 @@ struct Faults {
     int malformed = 0;              // malformed datagrams sent with each search reply
     int flood = 0;                  // random datagrams sent with each search reply
     bool ignoreWrites = false;      // acknowledges a write but keeps its configuration
+    bool ignoreReset = false;       // acknowledges a reset but neither restarts nor takes what was written
     bool neverRestarts = false;     // silent for good after a reset ("restart = never")
 };
 

@@ -256,7 +256,9 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
 
     TerminalProgress progress;
     session.progress = [&progress](const std::string& line) { progress.Show(line); };
-    if (const std::string e = session.Search(); !e.empty()) return Fail(e);
+    std::vector<std::string> macs;
+    for (const PlanRow& row : plan.rows) macs.push_back(row.mac);
+    if (const std::string e = session.SearchFor(macs); !e.empty()) return Fail(e);
     if (stops.count() > 0) return ReportAllInterrupted(plan.rows, options.search.format);
     const QString host = QString::fromStdString(options.search.host);
     std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check, [&](long device) {
@@ -291,7 +293,7 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         };
         // The devices have been written: whatever fails from here on is
         // reported per device, never as "nothing was sent".
-        const std::string sendFault = session.Run(steps, leaveOut);
+        const std::string sendFault = session.Run(WithoutCountdown(steps), leaveOut);
         for (Planned& p : planned)
             if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
                 p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};
@@ -299,17 +301,22 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         for (const Planned& p : planned)
             if (p.report.status == RowStatus::Updated)
                 writeFaults[p.device] = session.session().WriteFault(static_cast<int16_t>(p.device));
+        // The devices are watched until each is back, or the deadline (today's
+        // countdown and one full search); a second stop signal ends the watch
+        // and skips the verification.
+        ReturnWatch watch(CountdownSeconds(steps) + options.search.seconds);
+        for (const Planned& p : planned)
+            if (p.report.status == RowStatus::Updated) watch.Add(p.device, p.sent, writeFaults[p.device]);
         const bool search = stops.count() < 2 && !started.empty();
-        const std::string searchFault = search ? session.Search(NewAddresses(planned)) : std::string();
-        const bool verify = stops.count() < 2;
+        const std::string searchFault = search ? session.Watch(watch, NewAddresses(planned)) : std::string();
         for (Planned& p : planned) {
             if (p.report.status != RowStatus::Updated) continue;
-            if (!verify) {
+            if (stops.count() >= 2) {
                 p.report.status = RowStatus::NotVerified;
                 p.report.reason = std::string(kInterruptedBeforeVerification);
                 continue;
             }
-            const Verification v = VerifyDevice(p.sent, *state.Devices, writeFaults[p.device]);
+            const Verification v = watch.Verdict(p.device, *state.Devices);
             p.report.ip = v.ip;
             if (v.verified) continue;
             p.report.status = RowStatus::NotVerified;

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -39,7 +40,13 @@ HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& wh
         // no device is left between its clear and its write.
         if (loop_ && !session_.SequenceRuns()) loop_->quit();
     });
-    session_.OnReply([this](const IntakeResult& r) { refused_ += r.outcome == IntakeResult::Refused; });
+    session_.OnReply([this](const IntakeResult& r) {
+        refused_ += r.outcome == IntakeResult::Refused;
+        if (arrived_) arrived_(r.entry, false);
+    });
+    session_.OnModuleReply([this](int16_t entry) {
+        if (arrived_) arrived_(entry, true);
+    });
     session_.OnTick([this](const OperationTickEvent& e) {
         if (progress && e.kind == OperationTickEvent::Counting)
             progress("searching: tick " + std::to_string(e.shown) + " of " + std::to_string(kLastOperationTick) + ", " +
@@ -56,29 +63,112 @@ HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& wh
                          std::max(1, static_cast<int>(std::lround(where_.seconds * 1000.0 / kLastOperationTick))));
 }
 
-std::string HeadlessSession::Search(const std::vector<std::string>& alsoAsk) {
+double HeadlessSession::Now() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(since).count() / TimeScale();
+}
+
+namespace {
+
+// Sets the watch's timer for program time `at` (none when negative).
+void StartWake(QTimer& wake, double at, double now) {
+    if (at >= 0) wake.start(ScaledMs(std::max(0.0, at - now) * 1000));
+}
+
+}  // namespace
+
+std::string HeadlessSession::Search(const std::vector<std::string>& alsoAsk) { return Search(nullptr, alsoAsk); }
+
+std::string HeadlessSession::SearchFor(const std::vector<std::string>& plan) {
+    PlanSearchWatch watch(plan);
+    return Search(&watch, {});
+}
+
+std::string HeadlessSession::AskAlso(const std::vector<std::string>& alsoAsk) {
+    // A broadcast reaches a device wherever it moved; one address does not.
+    // The same socket asks the others, as it stands: binding it again could
+    // drop an answer already on its way.
+    if (where_.type != SearchAddress) return {};
+    ui::SocketControl& socket = session_.UDP8888;
+    const QString host = socket.RemoteHost;
+    const QByteArray request = ui::ToByteArray(BuildSearchRequest(where_.type, socket.RemotePort));
+    std::string fault;
+    for (const std::string& other : alsoAsk) {
+        if (other == where_.host) continue;
+        socket.RemoteHost = QString::fromStdString(other);
+        if (!socket.SendData(request)) fault = "the search request could not be sent to " + other;
+    }
+    socket.RemoteHost = host;
+    return fault;
+}
+
+std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std::string>& alsoAsk) {
     error_.clear();
     ClearDeviceTable(*state_.Devices);
     const QString host = QString::fromStdString(where_.host);
     if (!session_.Send(host, where_.type, 0) || !error_.empty()) return error_.empty() ? "not a search" : error_;
-    // A broadcast reaches a device wherever it moved; one address does not.
-    // The same socket asks the others, as it stands: binding it again could
-    // drop an answer already on its way.
-    if (where_.type == SearchAddress) {
-        ui::SocketControl& socket = session_.UDP8888;
-        const QByteArray request = ui::ToByteArray(BuildSearchRequest(where_.type, socket.RemotePort));
-        for (const std::string& other : alsoAsk) {
-            if (other == where_.host) continue;
-            socket.RemoteHost = QString::fromStdString(other);
-            if (!socket.SendData(request)) error_ = "the search request could not be sent to " + other;
-        }
-        socket.RemoteHost = host;
-        if (!error_.empty()) return error_;
-    }
+    if (const std::string fault = AskAlso(alsoAsk); !fault.empty()) return fault;
+    // For a plan the module query goes with the search request, not halfway.
+    session_.QueryModulesOnTick(!plan);
+    if (plan) session_.Send(host, UpdateQuery, 0);
     QEventLoop loop;
     loop_ = &loop;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    const auto follow = [&](const WatchStep& step) {
+        if (step.end) loop.quit();
+        else StartWake(wake, step.wakeAt, Now());
+    };
+    if (plan) {
+        QObject::connect(&wake, &QTimer::timeout, [&] { follow(plan->Timer(*state_.Devices, Now())); });
+        arrived_ = [&](long, bool) { follow(plan->Arrived(Now())); };
+        follow(plan->Start(Now()));
+    }
     session_.StartCounting();
-    loop.exec();
+    if (error_.empty()) loop.exec();
+    arrived_ = nullptr;
+    loop_ = nullptr;
+    session_.Shut();
+    session_.QueryModulesOnTick(true);
+    return error_;
+}
+
+std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk) {
+    error_.clear();
+    const QString host = QString::fromStdString(where_.host);
+    QEventLoop loop;
+    loop_ = &loop;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    bool ended = false;
+    size_t shown = watch.Count() + 1;
+    const auto show = [&] {
+        if (!progress || watch.Waiting() == shown) return;
+        shown = watch.Waiting();
+        progress("waiting for " + std::to_string(shown) + " of " + std::to_string(watch.Count()) +
+                 " devices to come back");
+    };
+    const auto follow = [&](const WatchStep& step) {
+        if (ended) return;
+        // A probe that could not be sent ends the watch: its trouble says why.
+        const bool probed =
+            step.end || !step.probe || (session_.Probe(host, where_.type, watch.Modules()) && AskAlso(alsoAsk).empty());
+        if (step.end || !probed) {
+            if (!step.end && error_.empty()) error_ = "not a search";
+            ended = true;
+            loop.quit();
+            return;
+        }
+        StartWake(wake, step.wakeAt, Now());
+        show();
+    };
+    QObject::connect(&wake, &QTimer::timeout, [&] { follow(watch.Timer(Now())); });
+    arrived_ = [&](long entry, bool module) { follow(watch.Arrived(*state_.Devices, entry, module)); };
+    follow(watch.Start(*state_.Devices, Now()));
+    if (!ended) loop.exec();
+    arrived_ = nullptr;
     loop_ = nullptr;
     session_.Shut();
     return error_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/configure_watch.h"
 #include "core/search_command.h"
 #include "core/write_sequence.h"
 #include "session/device_session.h"
@@ -23,6 +24,18 @@ public:
     // search ran, else one line saying what failed. An address search also
     // asks each of `alsoAsk` (devices that were given a new address).
     std::string Search(const std::vector<std::string>& alsoAsk = {});
+    // Searches as Search does for the devices of a plan, but sends the
+    // LAN-module query with the search request and ends as soon as every
+    // MAC of `plan` has answered with what its checks need and a program
+    // second has passed with nothing more (else at the full length).
+    std::string SearchFor(const std::vector<std::string>& plan);
+    // Watches the written devices come back after their resets: a search
+    // request (and the module query, when a module was written) every
+    // program second on the sockets it keeps, the table kept; an address
+    // search also asks each of `alsoAsk`. Ends when all are verified, at the
+    // watch's deadline, or when stopped. Empty, or the request that could
+    // not be sent.
+    std::string Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk = {});
     // Carries out write steps (their sends, their waits) to the end, even
     // past a request that could not be sent; each step's Send names its
     // device. A send for whose device `leaveOut` holds is left out. Empty,
@@ -45,6 +58,13 @@ public:
     std::function<void(const std::string&)> progress;
 
 private:
+    std::string Search(PlanSearchWatch* plan, const std::vector<std::string>& alsoAsk);
+    // An address search's request to each of `alsoAsk` too, from the search
+    // socket as it stands; empty, or the address it could not be sent to.
+    std::string AskAlso(const std::vector<std::string>& alsoAsk);
+    // Program seconds on a monotonic clock.
+    static double Now();
+
     AppState& state_;
     SearchCommandOptions where_;
     DeviceSession session_;
@@ -53,6 +73,9 @@ private:
     bool stopping_ = false;       // the batch in progress ends after its last request
     std::string error_;
     int refused_ = 0;
+    // Told every datagram of the search and module sockets: the entry it went
+    // to (-1: none), and whether it was a module's answer.
+    std::function<void(long entry, bool module)> arrived_;
 };
 
 // One line of progress on standard error when it is a terminal, drawn over

@@ -76,6 +76,28 @@ int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> d) {
     return -1;
 }
 
+void EarlyModules::Keep(std::span<const uint8_t> d) {
+    if (d.size() < kModuleMacOffset + 6 || d[0] != kModuleAnswerMark) return;
+    const auto sameMac = [&d](const Bytes& m) {
+        return std::equal(m.begin() + kModuleMacOffset, m.begin() + kModuleMacOffset + 6, d.begin() + kModuleMacOffset);
+    };
+    const auto same = std::find_if(kept_.begin(), kept_.end(), sameMac);
+    if (same != kept_.end()) same->assign(d.begin(), d.end());
+    else if (kept_.size() < static_cast<size_t>(kMaxDevices)) kept_.emplace_back(d.begin(), d.end());
+}
+
+int16_t EarlyModules::TakeFor(DeviceStore& store, long entry) {
+    if (!store.IsDevice(entry)) return -1;
+    const std::string& mac = store.DeviceTable[static_cast<size_t>(entry)].MacText;
+    for (auto m = kept_.begin(); m != kept_.end(); ++m) {
+        if (FormatMac(m->data() + kModuleMacOffset) != mac) continue;
+        const Bytes answer = std::move(*m);
+        kept_.erase(m);
+        return ModuleReplyIntake(store, answer);
+    }
+    return -1;
+}
+
 void MergeModuleCompanyName(DeviceStore& store, int16_t k) {
     if (!store.IsEntry(k)) return;
     const Bytes& module = store.LanModuleTable[static_cast<size_t>(k)].Record;

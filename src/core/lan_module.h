@@ -44,6 +44,25 @@ Bytes BuildModuleQuery();
 // entry it was attached to, or -1 when the datagram was dropped.
 int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram);
 
+// Module answers that came before any page of their device (the query left
+// with the search request, and a module answered first), kept until the
+// device's first page makes its entry: one answer per MAC, the latest, and
+// at most one per device a table can hold.
+class EarlyModules {
+public:
+    // Keeps an answer ModuleReplyIntake dropped, when it is one (the answer
+    // mark and a whole MAC).
+    void Keep(std::span<const uint8_t> datagram);
+    // Takes the kept answer of entry `entry` into the table, once its device
+    // is there; the entry it went to, or -1 when none was kept for it.
+    int16_t TakeFor(DeviceStore& store, long entry);
+    void Clear() { kept_.clear(); }
+    bool Empty() const { return kept_.empty(); }
+
+private:
+    std::vector<Bytes> kept_;
+};
+
 // Copies the module's 16-byte company name over the device's 48-byte field.
 void MergeModuleCompanyName(DeviceStore& store, int16_t k);
 

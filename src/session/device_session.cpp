@@ -71,9 +71,18 @@ void DeviceSession::SearchReplyArrived() {
     const SocketControl::Interface& via = UDP8888.ArrivalInterface();
     NoteArrivalInterface(Store(), r, via.index, via.name, via.address, via.prefix);
     Tell(replies_, r);
+    // Its module may have answered first.
+    if (r.outcome == IntakeResult::Added && !earlyModules_.Empty())
+        if (const int16_t entry = earlyModules_.TakeFor(Store(), r.entry); entry >= 0) Tell(moduleReplies_, entry);
 }
 
-void DeviceSession::ModuleReplyArrived() { ModuleReplyIntake(Store(), View(UDPsck.GetData(65536))); }
+void DeviceSession::ModuleReplyArrived() {
+    const QByteArray d = UDPsck.GetData(65536);
+    const int16_t entry = ModuleReplyIntake(Store(), View(d));
+    // Asked together with the search, a module can answer before its device does.
+    if (entry < 0 && !queryModulesOnTick_) earlyModules_.Keep(View(d));
+    Tell(moduleReplies_, entry);
+}
 
 void DeviceSession::AcknowledgementArrived() {
     if (IsAcknowledgement(View(UDP8890.GetData(static_cast<int>(kMaxDatagramRead))))) Tell(acks_);
@@ -197,25 +206,16 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     const bool search = type == SearchNetwork || type == SearchAddress;
     if (!search && !deviceOk) return false;
 
-    int remotePort = route->remotePort;
-    if (type == SearchNetwork) {
-        remotePort = where.remotePort;
-        if (remotePort < 0) {
-            Trouble({SessionTrouble::InvalidPort, "Invalid port entry!", {}, -1});
-            return false;
-        }
-    }
+    const int remotePort = search ? SearchRemotePort(type, *route) : route->remotePort;
+    if (remotePort < 0) return false;
     SocketControl& socket = SocketOf(route->socket);
     if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
 
     if (search) {
         Store().DeviceCount = 0;
+        earlyModules_.Clear();
         ++Store().SearchRound;
-        if (!socket.SendData(ui::ToByteArray(BuildSearchRequest(type, socket.RemotePort))))
-            Trouble({SessionTrouble::NotSent,
-                     "the search request could not be sent to " + host.toStdString() + ":" + std::to_string(remotePort) +
-                         " (no route to that address?)",
-                     socket.objectName().toStdString(), route->localPort});
+        SendSearchRequest(socket, type, host, *route);
         return true;
     }
     const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
@@ -235,6 +235,40 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
                                                                 type == ResetDevice ? "reset" : "clrCfgBuf")),
                         via);
     }
+    return true;
+}
+
+bool DeviceSession::SendSearchRequest(SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route) {
+    if (socket.SendData(ui::ToByteArray(BuildSearchRequest(type, socket.RemotePort)))) return true;
+    Trouble({SessionTrouble::NotSent,
+             "the search request could not be sent to " + host.toStdString() + ":" + std::to_string(socket.RemotePort) +
+                 " (no route to that address?)",
+             socket.objectName().toStdString(), route.localPort});
+    return false;
+}
+
+int DeviceSession::SearchRemotePort(int16_t type, const CommandRoute& route) {
+    if (type != SearchNetwork) return route.remotePort;
+    const int port = target_ ? target_().remotePort : -1;
+    if (port < 0) Trouble({SessionTrouble::InvalidPort, "Invalid port entry!", {}, -1});
+    return port;
+}
+
+bool DeviceSession::Probe(const QString& host, int16_t type, bool modules) {
+    const CommandRoute* route = FindUdpRoute(type);
+    if (!route || (type != SearchNetwork && type != SearchAddress)) return false;
+    SocketControl& socket = SocketOf(route->socket);
+    if (socket.State() != SocketControl::kOpen) {
+        const int remotePort = SearchRemotePort(type, *route);
+        if (remotePort < 0 || !PrepareUdpSocket(socket, *route, host, remotePort)) return false;
+    }
+    ++Store().SearchRound;
+    if (!SendSearchRequest(socket, type, host, *route)) return false;
+    if (!modules) return true;
+    const SessionTarget where = target_ ? target_() : SessionTarget{};
+    if (UDPsck.State() != SocketControl::kOpen && (where.remotePort < 0 || !PrepareModuleSocket(where.host, where.remotePort)))
+        return true;  // the module socket is the search's extra: its trouble has been told
+    UDPsck.SendData(ui::ToByteArray(BuildModuleQuery()));  // a send error is swallowed, as on the ninth tick
     return true;
 }
 
@@ -258,7 +292,7 @@ void DeviceSession::Tick() {
         listening = Listening::Other;
     const OperationTickEvent e = OperationTimerTick(state_.OperationTick, listening);
     const bool finished = e.kind == OperationTickEvent::Counting && e.step == TickStep::Finished;
-    if (e.kind == OperationTickEvent::Counting && e.step == TickStep::QueryModules && target_) {
+    if (e.kind == OperationTickEvent::Counting && e.step == TickStep::QueryModules && target_ && queryModulesOnTick_) {
         Send(target_().host, UpdateQuery, state_.SelectedDevice);
     } else if (finished) {
         // Replies that arrive after the sockets close are lost.

@@ -27,6 +27,7 @@
 
 #include "core/app_state.h"
 #include "core/device_table.h"
+#include "core/lan_module.h"
 #include "core/operation_ticks.h"
 #include "core/request_packets.h"
 #include "core/write_sequence.h"
@@ -83,6 +84,18 @@ public:
     // of the current search. A search empties nothing itself; the caller
     // clears the table before.
     bool Send(const QString& host, int16_t type, int16_t device);
+    // Sends search request `type` again, and the LAN-module query with it
+    // when `modules`, on the sockets the last such request left open (opened
+    // only when closed), without emptying the table: a device that answers
+    // again is matched to its entry by MAC. Counts as a search request of
+    // its own for telling two devices with one MAC apart. False when the
+    // search request could not be sent.
+    bool Probe(const QString& host, int16_t type, bool modules);
+    // Whether the listening period sends the LAN-module query on its ninth
+    // tick (the window's road); the command line sends it with the search
+    // request instead.
+    void QueryModulesOnTick(bool on) { queryModulesOnTick_ = on; }
+
     // Why no request for device entry `device` may go to `host` at all: its
     // MAC is answered by two devices (both would take it), or its requests
     // would need the interface its replies came in by and that is gone.
@@ -140,6 +153,9 @@ public:
     // --- What the session tells ---
     void OnReply(std::function<void(const IntakeResult&)> f) { replies_.push_back(std::move(f)); }
     void OnAcknowledged(std::function<void()> f) { acks_.push_back(std::move(f)); }
+    // A LAN module's answer was taken into entry `entry` (-1: no device of
+    // the table has its MAC).
+    void OnModuleReply(std::function<void(int16_t entry)> f) { moduleReplies_.push_back(std::move(f)); }
     // Every tick of the operation timer; a Finished step comes after the
     // sockets have closed and the timer has stopped.
     void OnTick(std::function<void(const OperationTickEvent&)> f) { ticks_.push_back(std::move(f)); }
@@ -158,6 +174,10 @@ private:
     void Trouble(SessionTrouble t);
     bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);
     bool PrepareModuleSocket(const QString& host, int localPort);
+    // Sends the search request on `socket`; false, told as trouble, when it could not leave.
+    bool SendSearchRequest(ui::SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route);
+    // The port a search request of `type` asks, or -1 (told as trouble).
+    int SearchRemotePort(int16_t type, const CommandRoute& route);
     bool ModuleQuery(const QString& host, int localPort);
     bool ModuleTransfer(int16_t device, const QString& host, int localPort);
     ui::SocketControl& SocketOf(SocketId id);
@@ -175,6 +195,12 @@ private:
     std::function<SessionTarget()> target_;
     std::vector<std::function<void(const IntakeResult&)>> replies_;
     std::vector<std::function<void()>> acks_;
+    std::vector<std::function<void(int16_t)>> moduleReplies_;
+    bool queryModulesOnTick_ = true;
+    // Module answers that came before any page of their device, when the
+    // query leaves with the search request: taken in once the device's first
+    // page is, dropped with the next search.
+    EarlyModules earlyModules_;
     std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
     std::vector<std::function<void()>> ended_;

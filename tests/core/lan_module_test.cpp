@@ -44,6 +44,51 @@ TEST(LanModule, IntakeAttachesAndMergesCompanyName) {
     EXPECT_EQ(store->DeviceTable[1].Record[125], 'y');
 }
 
+TEST(LanModule, AnAnswerBeforeItsDeviceIsKeptForIt) {
+    auto store = std::make_unique<DeviceStore>();
+    EarlyModules early;
+    Bytes first = ModuleAnswer(Mac(2)), latest = ModuleAnswer(Mac(2));
+    latest[80] = 'L';
+    Bytes other = ModuleAnswer(Mac(1));
+    other[0] = 0x55;
+    struct Kept {
+        const char* name;
+        Bytes answer;
+    };
+    for (const Kept& k : {Kept{"first", first}, Kept{"the latest of one MAC", latest}, Kept{"not an answer", other},
+                          Kept{"too short for a MAC", ModuleAnswer(Mac(3), 13)}}) {
+        SCOPED_TRACE(k.name);
+        EXPECT_EQ(ModuleReplyIntake(*store, k.answer), -1) << "no device yet";
+        early.Keep(k.answer);
+    }
+    ReplyIntake(*store, Page(0, Mac(1)));
+    EXPECT_EQ(early.TakeFor(*store, 1), -1) << "nothing kept for MAC 1";
+    ReplyIntake(*store, Page(0, Mac(3)));
+    EXPECT_EQ(early.TakeFor(*store, 2), -1) << "a 13-byte answer was not kept";
+    ReplyIntake(*store, Page(0, Mac(2)));
+    EXPECT_EQ(early.TakeFor(*store, 3), 3);
+    EXPECT_EQ(store->LanModuleTable[3].Record, latest);
+    EXPECT_EQ(store->DeviceTable[3].FormatTag, RecordFormat::WithModule);
+    EXPECT_TRUE(early.Empty()) << "taken once";
+    EXPECT_EQ(early.TakeFor(*store, 99), -1);
+
+    // A flood of answers for MACs no device has keeps one per device a table can hold.
+    for (int i = 0; i < 400; ++i) {
+        Bytes a = ModuleAnswer(Mac(static_cast<uint8_t>(i)));
+        a[kModuleMacOffset + 4] = static_cast<uint8_t>(i >> 8);
+        early.Keep(a);
+    }
+    auto big = std::make_unique<DeviceStore>();
+    int taken = 0;
+    for (int i = 0; i < 400; ++i) {
+        MacBytes mac = Mac(static_cast<uint8_t>(i));
+        mac[4] = static_cast<uint8_t>(i >> 8);
+        const IntakeResult r = ReplyIntake(*big, Page(0, mac));
+        if (r.outcome == IntakeResult::Added) taken += early.TakeFor(*big, r.entry) > 0;
+    }
+    EXPECT_EQ(taken, kMaxDevices);
+}
+
 TEST(LanModule, BuildModuleUpdate) {
     auto store = std::make_unique<DeviceStore>();
     ReplyIntake(*store, Page(0, Mac(1)));

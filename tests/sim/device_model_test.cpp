@@ -281,6 +281,29 @@ TEST(DeviceModel, DevicesThatIgnoreWritesOrNeverComeBack) {
     EXPECT_LT(sim.NextRestart(), 0);
 }
 
+TEST(DeviceModel, ADeviceThatIgnoresItsResetAnswersOnWithItsOldValues) {
+    SimLan sim(Parse("[device]\nmac=02:00:00:00:00:01\nip=192.168.1.9\nname=Old\nrestart=1\nignore_reset=yes\n"), 1);
+    auto store = std::make_unique<DeviceStore>();
+    for (const auto& o : sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0))
+        ReplyIntake(*store, o.data);
+    ASSERT_EQ(store->DeviceCount, 1);
+    ParameterTextArray texts;
+    ApplyParameter(*store, texts, PagedRow::ServerName, "New", 1);
+    const DeviceEntry& e = store->DeviceTable[1];
+    const WriteDatagrams w = BuildWriteDatagrams(e.Record);
+    sim.Handle(kCommandPort, kBroadcast, w.a, 0);
+    ASSERT_EQ(sim.Handle(kCommandPort, kBroadcast, w.b, 0).size(), 1u) << "the write is acknowledged";
+    ASSERT_EQ(sim.Handle(kCommandPort, kBroadcast, BuildMaintenanceRequest(e.EchoBytes, e.Record, "reset"), 0).size(), 1u)
+        << "the reset is acknowledged";
+    EXPECT_LT(sim.NextRestart(), 0) << "no restart";
+    EXPECT_EQ(sim.Handle(kSearchPort, kBroadcast, BuildSearchRequest(SearchNetwork, 8888), 0.5).size(), 3u)
+        << "it answers at once, as before";
+    sim.Advance(100);
+    ParameterTextArray t;
+    DecodeRecord(sim.devices()[0].record, t);
+    EXPECT_EQ(t[PagedRow::ServerName], "Old");
+}
+
 // A device that answers whole until it restarts, then never sends the pages
 // named: with ignore_writes it keeps its values and loses page 0, the case a
 // verification must not take for a device that holds what was written.

@@ -1,0 +1,126 @@
+#include "core/configure_watch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+namespace cobalin {
+
+namespace {
+
+// Timers fire a little early or late; a moment this close counts as reached.
+constexpr double kSlack = 0.005;
+
+constexpr uint8_t kPages01 = 0x3;
+
+}  // namespace
+
+bool PlanAnswered(const DeviceStore& store, const std::vector<std::string>& macs) {
+    return std::all_of(macs.begin(), macs.end(), [&store](const std::string& mac) {
+        const long k = FindDevice(store, mac);
+        if (!k) return false;
+        const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(k)];
+        // A module's record makes the entry WithModule; its pages are still needed.
+        return e.FormatTag == RecordFormat::Short || (e.ReceivedPages & kPages01) == kPages01;
+    });
+}
+
+WatchStep PlanSearchWatch::Start(double now) { return Arrived(now); }
+
+WatchStep PlanSearchWatch::Arrived(double now) {
+    last_ = now;
+    return {false, false, now + kQuietSeconds};
+}
+
+WatchStep PlanSearchWatch::Timer(const DeviceStore& store, double now) const {
+    // Called early, it asks again for the moment the quiet second is over.
+    if (now + kSlack < last_ + kQuietSeconds) return {false, false, last_ + kQuietSeconds};
+    // Not answered yet: the next datagram asks for the timer again.
+    return {PlanAnswered(store, macs_), false, -1};
+}
+
+std::vector<WriteStep> WithoutCountdown(const std::vector<WriteStep>& steps) {
+    auto end = steps.end();
+    while (end != steps.begin() && std::prev(end)->kind != WriteStep::Send) --end;
+    return {steps.begin(), end};
+}
+
+double CountdownSeconds(const std::vector<WriteStep>& steps) {
+    const std::vector<WriteStep> writes = WithoutCountdown(steps);
+    return WaitedSeconds({steps.begin() + static_cast<long>(writes.size()), steps.end()});
+}
+
+void ReturnWatch::Add(long entry, SentUpdate sent, std::string sendFault) {
+    devices_.push_back({entry, std::move(sent), std::move(sendFault)});
+}
+
+WatchStep ReturnWatch::Start(DeviceStore& store, double now) {
+    deadline_ = now + seconds_;
+    nextProbe_ = now + kProbeSeconds;
+    for (Watched& w : devices_) {
+        w.back = w.module = w.verified = false;
+        // The pages counted from here on are those of its answers after the write.
+        if (store.IsDevice(w.entry)) store.DeviceTable[static_cast<size_t>(w.entry)].ReceivedPages = 0;
+    }
+    if (!Waiting()) return {true, false, -1};
+    return {false, true, std::min(nextProbe_, deadline_)};
+}
+
+WatchStep ReturnWatch::Arrived(const DeviceStore& store, long entry, bool module) {
+    for (Watched& w : devices_) {
+        if (w.entry != entry) continue;
+        w.back = true;
+        w.module = w.module || module;
+        // An answer with the old values (not restarted yet, or a reset
+        // ignored) verifies nothing and concludes nothing: only the deadline does.
+        if (!w.verified && w.fault.empty()) w.verified = Judge(w, store).verified;
+    }
+    return {Waiting() == 0, false, -1};
+}
+
+WatchStep ReturnWatch::Timer(double now) {
+    if (now + kSlack >= deadline_ || !Waiting()) return {true, false, -1};
+    WatchStep step;
+    if (now + kSlack >= nextProbe_) {
+        step.probe = true;
+        // One probe a second, however late the timer fired.
+        while (nextProbe_ <= now + kSlack) nextProbe_ += kProbeSeconds;
+    }
+    step.wakeAt = std::min(nextProbe_, deadline_);
+    return step;
+}
+
+size_t ReturnWatch::Waiting() const {
+    return static_cast<size_t>(
+        std::count_if(devices_.begin(), devices_.end(), [](const Watched& w) { return !w.verified && w.fault.empty(); }));
+}
+
+bool ReturnWatch::Modules() const {
+    return std::any_of(devices_.begin(), devices_.end(), [](const Watched& w) { return w.sent.module.has_value(); });
+}
+
+Verification ReturnWatch::Verdict(long entry, const DeviceStore& store) const {
+    for (const Watched& w : devices_)
+        if (w.entry == entry) return Judge(w, store);
+    return {};
+}
+
+Verification ReturnWatch::Judge(const Watched& w, const DeviceStore& store) const {
+    DeviceStore& view = *view_;
+    view.DeviceTable[1] = DeviceEntry{};
+    view.LanModuleTable[1] = LanModuleEntry{};
+    view.DeviceCount = 0;
+    if (w.back && store.IsDevice(w.entry)) {
+        DeviceEntry& e = view.DeviceTable[1] = store.DeviceTable[static_cast<size_t>(w.entry)];
+        // Pages that did not come again read as a fresh entry's zeros, never
+        // as the record the write sent or the answer from before it.
+        for (size_t p = 0; p < kPages.size(); ++p)
+            if (!(e.ReceivedPages & 1u << p)) std::memset(e.Record.data() + kPages[p].recordOffset, 0, kPages[p].length);
+        if (w.module) view.LanModuleTable[1] = store.LanModuleTable[static_cast<size_t>(w.entry)];
+        e.FormatTag = w.module ? RecordFormat::WithModule : e.ReceivedPages & 1u ? RecordFormat::Paged : RecordFormat::None;
+        view.DeviceCount = 1;
+    }
+    return VerifyDevice(w.sent, view, w.fault);
+}
+
+}  // namespace cobalin

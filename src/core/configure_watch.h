@@ -1,0 +1,118 @@
+// The waits of `cobalin configure`, driven by what arrives rather than by a
+// clock: the first search ends once every device of the plan has answered
+// with what its checks need and the LAN has fallen quiet; after the resets
+// the written devices are watched, probed once a program second, and each is
+// verified as soon as it answers holding what was written, until all are or
+// the deadline comes. Nothing here sends or waits: the session around it
+// feeds in what arrives and when its timer fires, and does what it is told.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/configure_plan.h"
+#include "core/device_table.h"
+#include "core/write_sequence.h"
+
+namespace cobalin {
+
+// What the session is to do after an event.
+struct WatchStep {
+    bool end = false;    // stop: the search or the watch is over
+    bool probe = false;  // send the search request (and the module query) again
+    // Program time at which the session calls Timer next; negative: no
+    // change to the call already due.
+    double wakeAt = -1;
+};
+
+// A program second with nothing arriving: long enough for a second device
+// with one MAC, or a module answering late, to be heard.
+constexpr double kQuietSeconds = 1;
+
+// True when every MAC has brought what the checks before a write need:
+// pages 0 and 1 (or its short reply), and the module record of a device
+// whose module answered.
+bool PlanAnswered(const DeviceStore& store, const std::vector<std::string>& macs);
+
+// The first search of a plan: it may end before its full length once the
+// plan is answered and a quiet second has passed since the last datagram.
+// Its full length stays the session's own (the operation ticks).
+class PlanSearchWatch {
+public:
+    explicit PlanSearchWatch(std::vector<std::string> macs) : macs_(std::move(macs)) {}
+
+    // The search request (and the module query) went out at `now`.
+    WatchStep Start(double now);
+    // A search reply or a module answer arrived at `now`.
+    WatchStep Arrived(double now);
+    // The timer asked for has fired.
+    WatchStep Timer(const DeviceStore& store, double now) const;
+
+private:
+    std::vector<std::string> macs_;
+    double last_ = 0;
+};
+
+// The steps of a batch up to its last request, and the program seconds it
+// waits after that request (the countdown before its follow-up search).
+std::vector<WriteStep> WithoutCountdown(const std::vector<WriteStep>& steps);
+double CountdownSeconds(const std::vector<WriteStep>& steps);
+
+// How often the written devices are asked again, in program seconds.
+constexpr double kProbeSeconds = 1;
+
+// The written devices coming back after their resets. A device is verified
+// only by what it sent after the watch began: the table keeps the record the
+// write sent in its entry, and its answer from before the write, so neither
+// may count. The deadline is the countdown the window waits plus one whole
+// search, so no device is given less time than the window gives it.
+class ReturnWatch {
+public:
+    // `seconds`: from Start to the deadline.
+    explicit ReturnWatch(double seconds) : seconds_(seconds) {}
+
+    // A written device: its entry, what was sent, and why its write could
+    // not be sent (empty when it left). A device whose write did not leave
+    // is not waited for: nothing it answers can verify it.
+    void Add(long entry, SentUpdate sent, std::string sendFault);
+    // The writes are over, at `now`: what the entries of the written devices
+    // hold from before no longer counts as an answer.
+    WatchStep Start(DeviceStore& store, double now);
+    // A search reply or module answer was taken into `entry` (a module
+    // answer: `module`).
+    WatchStep Arrived(const DeviceStore& store, long entry, bool module);
+    // The timer asked for has fired.
+    WatchStep Timer(double now);
+
+    // The written devices not yet verified (write faults aside), and all of them.
+    size_t Waiting() const;
+    size_t Count() const { return devices_.size(); }
+    // True when a device was written through its LAN module: its module is asked too.
+    bool Modules() const;
+    // How device `entry` came back, judged only by what arrived since Start,
+    // as a search started afresh then would have brought it.
+    Verification Verdict(long entry, const DeviceStore& store) const;
+
+private:
+    struct Watched {
+        long entry;
+        SentUpdate sent;
+        std::string fault;
+        bool back = false;    // something of it arrived since Start
+        bool module = false;  // its module answered since Start
+        bool verified = false;
+    };
+    const Watched* Find(long entry) const;
+    Verification Judge(const Watched& w, const DeviceStore& store) const;
+
+    double seconds_;
+    double deadline_ = 0;
+    double nextProbe_ = 0;
+    std::vector<Watched> devices_;
+    // One entry's view, reused for every judgement (a whole table is large).
+    std::unique_ptr<DeviceStore> view_ = std::make_unique<DeviceStore>();
+};
+
+}  // namespace cobalin

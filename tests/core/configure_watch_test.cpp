@@ -1,0 +1,210 @@
+#include "core/configure_watch.h"
+
+#include <gtest/gtest.h>
+
+#include "core/lan_module.h"
+#include "record_builder.h"
+
+using namespace cobalin;
+using namespace cobalin::testing;
+
+namespace {
+
+constexpr const char* kPassword = "Secr3t!x";
+
+DeviceRecord Device(uint8_t last, std::string_view name = "Rack-01", std::string_view ip = "192.168.1.10") {
+    return RecordBuilder::Paged(Mac(last))
+        .Row(PagedRow::ServerName, name)
+        .Row(PagedRow::Password, kPassword)
+        .Row(PagedRow::Dhcp, "Disable")
+        .Row(PagedRow::IpAddress, ip)
+        .Row(PagedRow::Netmask, "255.255.255.0")
+        .Row(PagedRow::SerialPort, "1")
+        .Row(PagedRow::TcpUdpPort, "4000")
+        .record();
+}
+
+std::string MacText(uint8_t last) { return FormatMac(Mac(last).data()); }
+
+// One answer to one search request: its own round, as the session counts them.
+long Answer(DeviceStore& store, const DeviceRecord& record, std::vector<int> pages = {0, 1, 2}) {
+    ++store.SearchRound;
+    long entry = 0;
+    for (int p : pages) entry = ReplyIntake(store, PageBytes(record, p)).entry;
+    return entry;
+}
+
+// A store after the first search and the write of device 6: its entry holds
+// the record that was sent, as the command leaves it.
+struct Written {
+    std::unique_ptr<DeviceStore> store = std::make_unique<DeviceStore>();
+    long entry = 0;
+    SentUpdate sent;
+    Written() {
+        Answer(*store, Device(7));
+        entry = Answer(*store, Device(6));
+        sent.mac = MacText(6);
+        sent.record = Device(6, "Rack-66", "192.168.1.66");
+        sent.rows = {PagedRow::ServerName, PagedRow::IpAddress};
+        store->DeviceTable[static_cast<size_t>(entry)].Record = sent.record;
+    }
+};
+
+}  // namespace
+
+TEST(ConfigureWatch, APlanIsAnsweredByPages0And1OfEveryMac) {
+    struct Case {
+        const char* name;
+        std::vector<int> pages;  // of device 6; device 7 answers whole
+        bool answered;
+    };
+    const Case cases[] = {
+        {"every page", {0, 1, 2}, true},
+        {"pages 0 and 1", {0, 1}, true},
+        {"page 0 only", {0, 2}, false},
+        {"page 1 only", {1, 2}, false},
+        {"not at all", {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto store = std::make_unique<DeviceStore>();
+        Answer(*store, Device(7));
+        Answer(*store, Device(6), c.pages);
+        EXPECT_EQ(PlanAnswered(*store, {MacText(7), MacText(6)}), c.answered);
+        EXPECT_TRUE(PlanAnswered(*store, {MacText(7)}));
+    }
+    auto store = std::make_unique<DeviceStore>();
+    ReplyIntake(*store, RecordBuilder::Short(Mac(9)).Reply());
+    EXPECT_TRUE(PlanAnswered(*store, {MacText(9)})) << "a short reply is all a short device brings";
+    EXPECT_TRUE(PlanAnswered(*store, {})) << "an empty plan";
+}
+
+TEST(ConfigureWatch, TheFirstSearchEndsAQuietSecondAfterThePlanIsAnswered) {
+    auto store = std::make_unique<DeviceStore>();
+    PlanSearchWatch watch({MacText(6)});
+    EXPECT_DOUBLE_EQ(watch.Start(10).wakeAt, 11);
+    Answer(*store, Device(6), {0});
+    EXPECT_DOUBLE_EQ(watch.Arrived(10.2).wakeAt, 11.2);
+    // Quiet, but page 1 is missing: nothing ends, the next datagram asks again.
+    WatchStep s = watch.Timer(*store, 11.2);
+    EXPECT_FALSE(s.end);
+    EXPECT_LT(s.wakeAt, 0);
+    Answer(*store, Device(6), {1});
+    EXPECT_DOUBLE_EQ(watch.Arrived(11.5).wakeAt, 12.5);
+    // A timer that fires early asks for the rest of the quiet second.
+    s = watch.Timer(*store, 12.3);
+    EXPECT_FALSE(s.end);
+    EXPECT_DOUBLE_EQ(s.wakeAt, 12.5);
+    EXPECT_TRUE(watch.Timer(*store, 12.5).end);
+}
+
+TEST(ConfigureWatch, ProbesOnceASecondUntilTheDeadline) {
+    Written w;
+    ReturnWatch watch(2.5);
+    watch.Add(w.entry, w.sent, "");
+    WatchStep s = watch.Start(*w.store, 100);
+    EXPECT_TRUE(s.probe);
+    EXPECT_FALSE(s.end);
+    EXPECT_DOUBLE_EQ(s.wakeAt, 101);
+    // A late timer does not send two probes to catch up.
+    s = watch.Timer(101.4);
+    EXPECT_TRUE(s.probe);
+    EXPECT_DOUBLE_EQ(s.wakeAt, 102);
+    s = watch.Timer(101.7);
+    EXPECT_FALSE(s.probe);
+    EXPECT_DOUBLE_EQ(s.wakeAt, 102);
+    s = watch.Timer(102);
+    EXPECT_TRUE(s.probe);
+    EXPECT_DOUBLE_EQ(s.wakeAt, 102.5);
+    s = watch.Timer(102.5);
+    EXPECT_TRUE(s.end);
+    EXPECT_FALSE(s.probe);
+}
+
+TEST(ConfigureWatch, ADeviceCountsOnlyByWhatItSentAfterTheWrite) {
+    const DeviceRecord before = Device(6);
+    struct Case {
+        const char* name;
+        std::vector<std::pair<DeviceRecord, std::vector<int>>> answers;  // after the write, one per probe
+        bool verifiedAtOnce;
+        std::string reason, ip;
+    };
+    Written w;
+    const Case cases[] = {
+        {"back with the plan", {{w.sent.record, {0, 1, 2}}}, true, "", "192.168.1.66"},
+        {"old values, then the plan", {{before, {0, 1, 2}}, {w.sent.record, {0, 1, 2}}}, true, "", "192.168.1.66"},
+        {"ignores its reset", {{before, {0, 1, 2}}, {before, {0, 1, 2}}}, false,
+         "Device kept other values: Server name, IP address", "192.168.1.10"},
+        // The entry still holds page 0 as the write sent it: that is no answer.
+        {"loses page 0 after its restart", {{w.sent.record, {1, 2}}}, false,
+         "page 0 of this device was not received after the update", ""},
+        {"never back", {}, false, "Not found after the update: " + MacText(6), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Written x;
+        ReturnWatch watch(16);
+        watch.Add(x.entry, x.sent, "");
+        EXPECT_FALSE(watch.Start(*x.store, 0).end);
+        EXPECT_EQ(watch.Waiting(), 1u);
+        bool ended = false;
+        for (const auto& [record, pages] : c.answers) {
+            Answer(*x.store, Device(7));
+            EXPECT_FALSE(watch.Arrived(*x.store, 1, false).end) << "another device's answer";
+            ++x.store->SearchRound;
+            for (int p : pages) {
+                const IntakeResult r = ReplyIntake(*x.store, PageBytes(record, p));
+                ended = watch.Arrived(*x.store, r.entry, false).end;
+            }
+        }
+        EXPECT_EQ(ended, c.verifiedAtOnce);
+        EXPECT_EQ(watch.Waiting(), c.verifiedAtOnce ? 0u : 1u);
+        EXPECT_FALSE(x.store->DeviceTable[static_cast<size_t>(x.entry)].SharedMac) << "answers to two probes differ";
+        const Verification v = watch.Verdict(x.entry, *x.store);
+        EXPECT_EQ(v.verified, c.verifiedAtOnce);
+        EXPECT_EQ(v.reason, c.reason);
+        EXPECT_EQ(v.ip, c.ip);
+    }
+}
+
+TEST(ConfigureWatch, AModuleDeviceCountsByTheModuleRecordItSentAfterTheWrite) {
+    Written w;
+    ModuleReplyIntake(*w.store, ModuleAnswer(Mac(6)));
+    SentUpdate sent = w.sent;
+    sent.rows = {PagedRow::ServerName};
+    sent.module = ModuleAnswer(Mac(6));
+    (*sent.module)[ModuleFieldOfRow(PagedRow::ServerName)->offset] = 'Z';
+    Bytes back = *sent.module;
+    back[0] = kModuleAnswerMark;
+    ReturnWatch watch(16);
+    watch.Add(w.entry, sent, "");
+    EXPECT_TRUE(watch.Modules());
+    watch.Start(*w.store, 0);
+    // Its module record from the first search no longer counts.
+    EXPECT_EQ(watch.Verdict(w.entry, *w.store).reason, "Not found after the update: " + MacText(6));
+    Answer(*w.store, Device(6));
+    EXPECT_FALSE(watch.Arrived(*w.store, w.entry, false).end);
+    EXPECT_EQ(watch.Verdict(w.entry, *w.store).reason, "No module record after the update: " + MacText(6));
+    ModuleReplyIntake(*w.store, back);
+    EXPECT_TRUE(watch.Arrived(*w.store, w.entry, true).end);
+    EXPECT_TRUE(watch.Verdict(w.entry, *w.store).verified);
+}
+
+TEST(ConfigureWatch, AWriteThatDidNotLeaveIsNotWaitedFor) {
+    Written w;
+    ReturnWatch watch(16);
+    watch.Add(w.entry, w.sent, "datagram 1 did not leave");
+    EXPECT_EQ(watch.Count(), 1u);
+    EXPECT_EQ(watch.Waiting(), 0u);
+    EXPECT_TRUE(watch.Start(*w.store, 0).end);
+    EXPECT_EQ(watch.Verdict(w.entry, *w.store).reason, "the write could not be sent: datagram 1 did not leave");
+}
+
+TEST(ConfigureWatch, TheCountdownIsWhatFollowsTheLastRequest) {
+    const std::vector<WriteStep> steps = BatchUpdateSteps({{3, false}, {4, true}});
+    const std::vector<WriteStep> writes = WithoutCountdown(steps);
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes.back().kind, WriteStep::Send);
+    EXPECT_DOUBLE_EQ(WaitedSeconds(writes) + CountdownSeconds(steps), WaitedSeconds(steps));
+    EXPECT_GT(CountdownSeconds(steps), 10);
+}
