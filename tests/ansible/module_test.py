@@ -3,19 +3,21 @@
 network: the plan it writes on the command's standard input, what it takes
 as a change and as a failure, the diff, and the plan file it refuses."""
 import csv
-import importlib.util
 import io
 import os
 import re
 import sys
 import tempfile
+import types
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PATH = os.path.join(HERE, "..", "..", "ansible", "plugins", "modules", "cobalin_configure.py")
-spec = importlib.util.spec_from_file_location("cobalin_configure", PATH)
-module = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(module)
+# The module is a file Ansible copies, not a package: it is loaded from its path.
+module = types.ModuleType("cobalin_configure")
+module.__file__ = PATH
+with open(PATH, encoding="utf-8") as source:
+    exec(compile(source.read(), PATH, "exec"), module.__dict__)
 
 REPORT = [
     {"mac": "02:7E:3A:0A:00:01", "status": "updated", "changed": ["name", "new_password"]},
