@@ -63,7 +63,10 @@ WatchStep ReturnWatch::Start(DeviceStore& store, double now) {
         if (store.IsDevice(w.entry)) store.DeviceTable[static_cast<size_t>(w.entry)].ReceivedPages = 0;
     }
     if (!Waiting()) return {true, false, -1};
-    return {false, true, std::min(nextProbe_, deadline_)};
+    // The first probe a second after the last request: asked at once, a
+    // device could answer before it has taken its reset, with the values it
+    // is about to leave, and that answer would stand for it at the deadline.
+    return {false, false, std::min(nextProbe_, deadline_)};
 }
 
 WatchStep ReturnWatch::Arrived(const DeviceStore& store, long entry, bool module) {
