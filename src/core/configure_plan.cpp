@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/ansi_text.h"
+#include "core/device_change.h"
 #include "core/device_report.h"
 #include "core/input_rules.h"
 #include "core/lan_module.h"
@@ -112,16 +113,18 @@ bool IsUtf8(std::string_view s) {
 // ---- the header ----
 
 // What a column of the plan holds.
-constexpr size_t kMacPlace = kPlanKeyCount, kPasswordPlace = kPlanKeyCount + 1, kNoPlace = kPlanKeyCount + 2;
+constexpr size_t kMacPlace = kPlanKeyCount, kPasswordPlace = kPlanKeyCount + 1, kBackupPlace = kPlanKeyCount + 2,
+                 kNoPlace = kPlanKeyCount + 3;
 
 struct Header {
-    std::vector<size_t> places;  // per column: a kPlanKeys position, kMacPlace or kPasswordPlace
+    std::vector<size_t> places;  // per column: a kPlanKeys position, kMacPlace, kPasswordPlace or kBackupPlace
     std::vector<std::string> names;
 };
 
 size_t PlaceOf(std::string_view name) {
     if (name == kMacColumn) return kMacPlace;
     if (name == kPasswordColumn) return kPasswordPlace;
+    if (name == kBackupColumn) return kBackupPlace;
     return PlanKeyIndex(name).value_or(kNoPlace);
 }
 
@@ -149,60 +152,6 @@ std::optional<Header> ReadHeader(const CsvRecord& record, std::string& error) {
 }
 
 // ---- values, tried on a blank record ----
-
-// Edits tried on one device's entry and undone unless kept.
-class Trial {
-public:
-    explicit Trial(std::unique_ptr<DeviceStore> store) : store_(std::move(store)) {}
-    DeviceEntry& entry() { return store_->DeviceTable[1]; }
-    Bytes& module() { return store_->LanModuleTable[1].Record; }
-    DeviceStore& store() { return *store_; }
-
-    // Encodes the text as the editor would, changing nothing: whether the
-    // record's bytes (or, for a LAN-module device, the module record's field)
-    // would differ.
-    bool Differs(long row, const std::string& ansi);
-    // The editor's edit, its note counting a character without a byte as a
-    // change; kept when it goes as typed and `keep` is set, else undone.
-    EditResult Edit(long row, const std::string& utf8, bool keep = true);
-
-private:
-    std::unique_ptr<DeviceStore> store_;
-    ParameterTextArray texts_;
-};
-
-bool FieldDiffers(std::span<const uint8_t> a, std::span<const uint8_t> b, size_t offset, size_t size) {
-    if (offset + size > a.size() || offset + size > b.size()) return false;
-    return !std::equal(a.begin() + static_cast<long>(offset), a.begin() + static_cast<long>(offset + size),
-                       b.begin() + static_cast<long>(offset));
-}
-
-bool Trial::Differs(long row, const std::string& ansi) {
-    const DeviceRecord record = entry().Record;
-    const Bytes moduleRecord = module();
-    ApplyParameter(*store_, texts_, row, ansi, 1);
-    const FieldDef& f = PagedFields()[static_cast<size_t>(row)];
-    bool differs = FieldDiffers(record, entry().Record, f.offset, f.size);
-    // The module path never writes the device's own record: what the device
-    // holds of a row its module carries is in the module record alone, so a
-    // plan that was applied once does not count as a change again.
-    if (const ModuleField* m = ModuleFieldOfRow(row); m && entry().FormatTag == RecordFormat::WithModule)
-        differs = FieldDiffers(moduleRecord, module(), m->offset, m->dotted() ? 4 : kModuleTextSize);
-    entry().Record = record;
-    module() = moduleRecord;
-    return differs;
-}
-
-EditResult Trial::Edit(long row, const std::string& utf8, bool keep) {
-    const DeviceRecord record = entry().Record;
-    const Bytes moduleRecord = module();
-    EditResult r = EditParameter(*store_, texts_, row, Utf8ToAnsi(utf8), 1);
-    r.note = TypedEditNote(r, utf8);
-    if (r.note == EditNote::AsTyped && keep) return r;
-    entry().Record = record;
-    module() = moduleRecord;
-    return r;
-}
 
 std::string Joined(ValueTable texts) {
     std::string out;
@@ -356,7 +305,7 @@ std::optional<std::string> PlanValueFault(long row, const std::string& text, Edi
 struct RowReader {
     explicit RowReader(const Header& h) : header(h) {}
     const Header& header;
-    Trial blank{BlankDevice()};
+    std::unique_ptr<DeviceStore> blank = BlankDevice();
     std::map<std::string, size_t> macs;  // MAC -> line
     std::string error;
 
@@ -390,8 +339,12 @@ void RowReader::Cell(const CsvCell& cell, size_t column, PlanRow& row) {
         row.password = cell.text;
         return;
     }
+    if (place == kBackupPlace) {
+        row.fromBackup = cell.text;
+        return;
+    }
     if (cell.text.empty()) return;
-    const EditNote note = blank.Edit(kPlanKeys[place].row, cell.text, false).note;
+    const EditNote note = ComputeChange(*blank, 1, {{kPlanKeys[place].row, cell.text}}).edits[0].result.note;
     if (const auto fault = PlanValueFault(kPlanKeys[place].row, cell.text, note)) error += where + *fault + "\n";
     row.values[place] = cell.text;
 }
@@ -456,8 +409,11 @@ std::optional<std::string> ReceivedPassword(const DeviceStore& store, long devic
 // its new password when the device holds that already (a plan run a second
 // time, after it changed the password); the row's other keys are then
 // checked as for any device.
-bool PasswordLetsRowThrough(const std::string& received, const PlanRow& row) {
-    const std::string& next = row.values[*PlanKeyOfRow(PagedRow::Password)];
+// A restore gives the device the backup's password unless the row gives
+// one: a device restored already holds that one.
+bool PasswordLetsRowThrough(const std::string& received, const PlanRow& row, const DeviceRecord* backup) {
+    std::string next = row.values[*PlanKeyOfRow(PagedRow::Password)];
+    if (next.empty() && backup) next = CurrentText(*backup, PagedRow::Password);
     return received == row.password || (!next.empty() && received == next);
 }
 
@@ -614,34 +570,63 @@ std::string_view RowStatusText(RowStatus status) {
     return "refused";
 }
 
-DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row, DeviceClass deviceClass) {
+// The values a plan row wants, in kPlanKeys order: with DHCP on (by the row
+// or by what the device will hold) the addresses are not written, as the
+// device takes them from the network.
+std::vector<WantedRow> WantedRows(const PlanRow& row, bool dhcpOn) {
+    std::vector<WantedRow> wanted;
+    for (size_t k = 0; k < kPlanKeyCount; ++k) {
+        const std::string& value = row.values[k];
+        if (value.empty() || (dhcpOn && IsAddressRow(kPlanKeys[k].row))) continue;
+        wanted.push_back({kPlanKeys[k].row, value});
+    }
+    return wanted;
+}
+
+// The keys of the rows a change writes, in kPlanKeys order, and "other" for
+// bytes that no key covers (only a restore changes those).
+std::vector<std::string> ChangedKeys(const DeviceChange& change) {
+    std::vector<std::string> keys;
+    for (const PlanKey& k : kPlanKeys)
+        if (change.rows.count(k.row)) keys.emplace_back(k.key);
+    const bool other = change.otherBytes || std::any_of(change.rows.begin(), change.rows.end(), [](int row) {
+                           return !PlanKeyOfRow(row);
+                       });
+    if (other) keys.emplace_back(kOtherBytesKey);
+    return keys;
+}
+
+DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row, DeviceClass deviceClass,
+                      const DeviceRecord* backup) {
     DevicePlan plan;
     plan.sent.mac = row.mac;
     if (const UpdateBlock block = CheckUpdate(store, device); block != UpdateBlock::None)
         return Refuse(plan, UpdateRefusalText(store, device));
-    const DeviceRecord& current = store.DeviceTable[static_cast<size_t>(device)].Record;
     const std::optional<std::string> password = ReceivedPassword(store, device);
     if (!password) return Refuse(plan, std::string(kPasswordNotReceived));
-    if (!PasswordLetsRowThrough(*password, row)) return Refuse(plan, std::string(kWrongPassword));
+    if (!PasswordLetsRowThrough(*password, row, backup)) return Refuse(plan, std::string(kWrongPassword));
+    // What the device holds before the row's own keys: its record, or the backup's.
+    const DeviceChange base = ComputeChange(store, device, {}, backup);
+    if (!base.refusal.empty()) return Refuse(plan, base.refusal);
+    const DeviceRecord& current = base.entry().Record;
     if (AddressWithoutDhcpOff(current, row)) return Refuse(plan, std::string(kDhcpIsOn));
     const std::string& dhcp = row.values[*PlanKeyOfRow(PagedRow::Dhcp)];
     const bool dhcpOn = (dhcp.empty() ? CurrentText(current, PagedRow::Dhcp) : dhcp) == "Enable";
-    Trial trial(CopyOfEntry(store, device));
-    for (size_t k = 0; k < kPlanKeyCount; ++k) {
-        const std::string& value = row.values[k];
-        const PagedRow::Row r = kPlanKeys[k].row;
-        // With DHCP the device takes its addresses from the network.
-        if (value.empty() || (dhcpOn && IsAddressRow(r)) || !trial.Differs(r, Utf8ToAnsi(value))) continue;
-        if (const EditResult e = trial.Edit(r, value); e.note != EditNote::AsTyped)
-            return Refuse(plan, RefusalOf(r, e.note, value, e.shown));
-        plan.changed.emplace_back(kPlanKeys[k].key);
-        plan.sent.rows.insert(r);
+    const DeviceChange change = ComputeChange(store, device, WantedRows(row, dhcpOn), backup);
+    std::set<int> rowKeys;  // the rows the row's own keys change
+    for (const RowEdit& e : change.edits) {
+        if (!e.differs) continue;
+        if (e.result.note != EditNote::AsTyped) return Refuse(plan, RefusalOf(e.row, e.result.note, e.typed, e.result.shown));
+        rowKeys.insert(e.row);
     }
-    if (auto refusal = PanelRefusal(current, row, plan.sent.rows, deviceClass, dhcpOn))
-        return Refuse(plan, std::move(*refusal));
+    if (auto refusal = PanelRefusal(current, row, rowKeys, deviceClass, dhcpOn)) return Refuse(plan, std::move(*refusal));
     if (auto refusal = dhcpOn ? std::nullopt : SubnetRefusal(current, row)) return Refuse(plan, std::move(*refusal));
-    plan.sent.record = trial.entry().Record;
-    if (trial.entry().FormatTag == RecordFormat::WithModule) plan.sent.module = trial.module();
+    plan.changed = ChangedKeys(change);
+    plan.reason = change.note;
+    plan.sent.rows = change.rows;
+    plan.sent.whole = change.whole;
+    plan.sent.record = change.entry().Record;
+    if (change.entry().FormatTag == RecordFormat::WithModule) plan.sent.module = change.module();
     plan.status = plan.changed.empty() ? RowStatus::Unchanged : RowStatus::WouldChange;
     return plan;
 }

@@ -33,6 +33,7 @@
 //   model               Model No.
 //   location            Company Name (the panel's location)
 //   serial_no_brenik    Serial No. (Brenik)
+//   from_backup         a backup to restore first (the row's keys go on top)
 #pragma once
 
 #include <array>
@@ -85,6 +86,11 @@ inline constexpr PlanKey kPlanKeys[] = {
 inline constexpr size_t kPlanKeyCount = std::size(kPlanKeys);
 inline constexpr std::string_view kMacColumn = "mac";
 inline constexpr std::string_view kPasswordColumn = "password";
+// A backup file to restore (relative to the plan's folder); the row's
+// other keys apply on top of it.
+inline constexpr std::string_view kBackupColumn = "from_backup";
+// In a report's "changed": bytes a restore changes that no key covers.
+inline constexpr std::string_view kOtherBytesKey = "other";
 
 // The position of a key in kPlanKeys, or none.
 std::optional<size_t> PlanKeyIndex(std::string_view key);
@@ -102,6 +108,7 @@ struct PlanRow {
     std::string mac;       // as NormalizeMac gives it
     std::string password;  // the device's current password, UTF-8
     std::array<std::string, kPlanKeyCount> values;  // UTF-8, by kPlanKeys position; empty: leave alone
+    std::string fromBackup;  // the backup to restore, as the plan gives it; empty: none
 };
 
 struct PlanParse {
@@ -137,8 +144,8 @@ std::string_view RowStatusText(RowStatus status);
 // The decision for one device of the plan.
 struct DevicePlan {
     RowStatus status = RowStatus::Refused;  // Unchanged, WouldChange or Refused
-    std::string reason;                     // why it was refused, in plain words
-    std::vector<std::string> changed;       // the keys whose rows change, in kPlanKeys order
+    std::string reason;                     // why it was refused, or what a restore notes, in plain words
+    std::vector<std::string> changed;       // the keys whose rows change, in kPlanKeys order, then "other"
     // What to send for WouldChange: the device's record with the plan applied
     // (on a copy of its entry, by the parameter editor's own edit), the rows
     // it changes and, for a LAN-module device, its module record.
@@ -160,7 +167,12 @@ struct DevicePlan {
 // - when the row changes a field the configuration panel edits, the panel's
 //   rules for the class hold (IP Dongle: its Save checks; both: the network
 //   check of the update); a device of neither class has the encodings only.
-DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row, DeviceClass deviceClass);
+// - with `backup` (a restore), the device first takes the backup as
+//   RestoreOnto gives it, and the row's keys go on top; every byte the
+//   write sends counts, and the backup's password lets the row through as
+//   a new password does.
+DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row, DeviceClass deviceClass,
+                      const DeviceRecord* backup = nullptr);
 
 struct Verification {
     bool verified = false;

@@ -1,6 +1,11 @@
 #include "core/settings_backup.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "core/text_conversions.h"
 
@@ -72,6 +77,204 @@ bool IsPlainFileName(std::string_view name) {
         if (c == '/' || c == '\\' || c == ':' || u < 0x20 || u == 0x7F) return false;
     }
     return true;
+}
+
+namespace {
+
+constexpr size_t kBackupLines = (kRecordSize + kBackupLineBytes - 1) / kBackupLineBytes;  // 188
+constexpr std::string_view kBackupByteCount = "3000";
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// One line of the file that says something: a key and its value under the
+// section it stands in, or a line that is neither a key nor a section.
+struct IniLine {
+    size_t line = 0;
+    std::string section, key, value;
+    bool malformed = false;
+};
+
+std::vector<IniLine> IniLines(std::string_view text) {
+    std::vector<IniLine> out;
+    std::string section;
+    size_t number = 0;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = Trim(text.substr(0, end), " \t\r");
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        ++number;
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            if (line.back() == ']') {
+                section = std::string(Trim(line.substr(1, line.size() - 2), " \t"));
+                continue;
+            }
+            out.push_back({number, section, {}, {}, true});
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            out.push_back({number, section, {}, {}, true});
+            continue;
+        }
+        out.push_back({number, section, std::string(Trim(line.substr(0, equals), " \t")),
+                       std::string(Trim(line.substr(equals + 1), " \t")), false});
+    }
+    return out;
+}
+
+std::string At(size_t line) { return "line " + std::to_string(line) + ": "; }
+
+// The "NSV" section: the MAC the file is a backup of.
+bool ReadHead(const std::vector<IniLine>& lines, BackupRead& out) {
+    size_t macLine = 0, bytesLine = 0;
+    for (const IniLine& l : lines) {
+        if (!SameNoCase(l.section, kBackupSection)) continue;
+        const bool mac = !l.malformed && SameNoCase(l.key, "MAC"), bytes = !l.malformed && SameNoCase(l.key, "Bytes");
+        if (!mac && !bytes) {
+            out.error = At(l.line) + (l.malformed ? "neither a key nor a section" : "an unknown key in [NSV]");
+            return false;
+        }
+        size_t& seen = mac ? macLine : bytesLine;
+        if (seen) {
+            out.error = At(l.line) + (mac ? "\"MAC\"" : "\"Bytes\"") + " is given twice in [NSV]";
+            return false;
+        }
+        seen = l.line;
+        if (mac) out.mac = l.value;
+        if (bytes && l.value != kBackupByteCount) {
+            out.error = At(l.line) + "\"Bytes\" is not " + std::string(kBackupByteCount) + ": not a whole device record";
+            return false;
+        }
+    }
+    if (!macLine || !bytesLine) {
+        out.error = std::string("no \"") + (macLine ? "Bytes" : "MAC") + "\" in section [NSV]";
+        return false;
+    }
+    if (out.mac.empty()) {
+        out.error = At(macLine) + "\"MAC\" is empty";
+        return false;
+    }
+    return true;
+}
+
+// The line number a key of the device's section stands for, or 0.
+size_t LineNumberOfKey(std::string_view key) {
+    const size_t close = key.find(')');
+    if (close == std::string_view::npos || close < 3 || close > 4) return 0;
+    size_t n = 0;
+    for (size_t i = 0; i < close; ++i) {
+        if (key[i] < '0' || key[i] > '9') return 0;
+        n = n * 10 + static_cast<size_t>(key[i] - '0');
+    }
+    if (n < 1 || n > kBackupLines) return 0;
+    return SameNoCase(key, Trim(BackupLineKey(n, (n - 1) * kBackupLineBytes), " ")) ? n : 0;
+}
+
+bool ReadLine(const IniLine& l, size_t n, DeviceRecord& record, std::string& error) {
+    const size_t offset = (n - 1) * kBackupLineBytes;
+    const size_t bytes = std::min(kBackupLineBytes, kRecordSize - offset);
+    if (l.value.size() != 2 * bytes) {
+        error = At(l.line) + std::to_string(l.value.size()) + " hex digits where " + std::to_string(2 * bytes) +
+                " belong";
+        return false;
+    }
+    for (size_t i = 0; i < bytes; ++i) {
+        const int16_t high = HexDigitValue(std::string_view(l.value).substr(2 * i, 1));
+        const int16_t low = HexDigitValue(std::string_view(l.value).substr(2 * i + 1, 1));
+        if (high < 0 || low < 0) {
+            error = At(l.line) + "a character that is not a hex digit";
+            return false;
+        }
+        record[offset + i] = static_cast<uint8_t>(high * 16 + low);
+    }
+    return true;
+}
+
+// The section named by the MAC: every line of the record once.
+bool ReadBody(const std::vector<IniLine>& lines, BackupRead& out) {
+    std::vector<size_t> seen(kBackupLines + 1, 0);
+    bool section = false;
+    for (const IniLine& l : lines) {
+        if (!SameNoCase(l.section, out.mac)) continue;
+        section = true;
+        const size_t n = l.malformed ? 0 : LineNumberOfKey(l.key);
+        if (!n) {
+            out.error = At(l.line) + (l.malformed ? "neither a key nor a section" : "an unknown key in [" + out.mac + "]");
+            return false;
+        }
+        if (seen[n]) {
+            out.error = At(l.line) + "the key of line " + std::to_string(n) + " is given twice (first on line " +
+                        std::to_string(seen[n]) + ")";
+            return false;
+        }
+        seen[n] = l.line;
+        if (!ReadLine(l, n, out.record, out.error)) return false;
+    }
+    if (!section) {
+        out.error = "no section [" + out.mac + "], which [NSV] names";
+        return false;
+    }
+    for (size_t n = 1; n <= kBackupLines; ++n) {
+        if (seen[n]) continue;
+        out.error = "no key \"" + std::string(Trim(BackupLineKey(n, (n - 1) * kBackupLineBytes), " ")) +
+                    "\" in section [" + out.mac + "]";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+BackupRead ReadBackupText(std::string_view text) {
+    BackupRead out;
+    const std::vector<IniLine> lines = IniLines(text);
+    if (!ReadHead(lines, out) || !ReadBody(lines, out)) {
+        out.record = {};
+        return out;
+    }
+    return out;
+}
+
+BackupRead LoadBackupFile(const std::string& path) {
+    BackupRead out;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st{};
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) close(fd);
+        out.error = "cannot read the backup " + path;
+        return out;
+    }
+    if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+        close(fd);
+        out.error = "the backup " + path + " holds a device's password but group or others may read it; run: chmod 600 " + path;
+        return out;
+    }
+    std::string text;
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || text.size() + static_cast<size_t>(n) > kMaxBackupBytes) {
+            ok = false;
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (!ok) {
+        out.error = "cannot read the backup " + path + ", or it is larger than " + std::to_string(kMaxBackupBytes) + " bytes";
+        return out;
+    }
+    out = ReadBackupText(text);
+    if (!out.error.empty()) out.error = "the backup " + path + ", " + out.error;
+    return out;
 }
 
 }  // namespace cobalin

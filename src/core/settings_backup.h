@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/ini_file.h"
+#include "core/record_layout.h"
 
 namespace cobalin {
 
@@ -45,6 +46,30 @@ std::vector<std::string> BackupFileNames(std::string_view macText, const std::tm
 // symbolic link), owned by `user`, that neither group nor others may write
 // to (they could swap or remove a backup).
 std::string BackupFolderFault(const struct stat& folder, uid_t user);
+
+// A backup read back: the record of the device its "NSV" "MAC" names.
+struct BackupRead {
+    std::string mac;  // as the file names it
+    DeviceRecord record{};
+    std::string error;  // empty when read; else where and what is wrong, one fault
+};
+// A backup is some 7 kB a device; a file that merges a whole LAN's stays far
+// below this.
+inline constexpr size_t kMaxBackupBytes = 4 << 20;
+// Reads the text of a backup as "BackupSetting" writes it: section "NSV"
+// with "MAC" and "Bytes" = "3000", and the section named by that MAC with
+// the keys "001) Hx00000000" to "188) Hx00000BB0", 187 lines of 32 hex
+// digits (either case) and one of 18. Sections of other MACs (earlier
+// backups merged into the file) are passed over. Anything else in the two
+// sections (a missing, repeated or unknown key, a line of another length, a
+// digit that is not hex, another "Bytes") is an error naming its line, and
+// nothing is read.
+BackupRead ReadBackupText(std::string_view text);
+// Reads a backup file: an error (naming the file) for a file that is not a
+// regular file, that group or others may read (it holds the device's
+// password), that is larger than kMaxBackupBytes, or that ReadBackupText
+// refuses.
+BackupRead LoadBackupFile(const std::string& path);
 
 // True for a name that names a file in the program folder itself: not empty,
 // no "/" or "\", no "..", no drive letter's ":", no control character. A

@@ -110,6 +110,39 @@ std::vector<int> RowsKept(const DeviceRecord& sent, const DeviceEntry& back, con
     return kept;
 }
 
+namespace {
+
+// The rows (and "other bytes") of a whole write that the device reports back
+// otherwise than it was sent: every byte the write sends that the follow-up
+// search brought.
+std::vector<std::string> BytesKept(const DeviceRecord& sent, const DeviceEntry& back) {
+    DeviceEntry written;
+    written.Record = sent;
+    written.FormatTag = RecordFormat::Paged;
+    std::set<int> rows;
+    bool other = false;
+    for (size_t o = 0; o < kRecordSize; ++o) {
+        if (!UpdateSendsByte(written, o) || back.Record[o] == sent[o]) continue;
+        const FieldDef* field = nullptr;
+        for (const FieldDef& f : PagedFields())
+            if (o >= f.offset && o < size_t{f.offset} + f.size) field = &f;
+        // A module that first answers this search overwrites the company
+        // name with its own, as for the rows.
+        if (field && field->index == PagedRow::CompanyName && back.FormatTag == RecordFormat::WithModule) continue;
+        if (field)
+            rows.insert(field->index);
+        else
+            other = true;
+    }
+    std::vector<std::string> names;
+    for (int row : rows)
+        if (std::find(names.begin(), names.end(), RowName(row)) == names.end()) names.push_back(RowName(row));
+    if (other) names.emplace_back("other bytes");
+    return names;
+}
+
+}  // namespace
+
 std::vector<int> ModuleRowsKept(const Bytes& sent, const Bytes& back, const std::set<int>& rows) {
     std::vector<int> kept;
     for (const ModuleField& m : ModuleFields()) {
@@ -138,23 +171,34 @@ UpdateVerdict VerifyUpdate(const SentUpdate& sent, const DeviceStore& after, std
         const std::string why = "two devices answer with MAC " + sent.mac;
         return {false, why, "Not verified: " + why + "; give one of them another MAC or disconnect it, then search again"};
     }
-    std::vector<int> kept;
+    std::vector<std::string> kept;
     if (sent.module) {
         // The module path never writes the device's own record: what counts
         // is the module record its query brings back in this search.
         const LanModuleEntry& module = after.LanModuleTable[static_cast<size_t>(back)];
         if (module.MacText != sent.mac) return same(kNoModuleRecordAfterUpdate + sent.mac);
-        kept = ModuleRowsKept(*sent.module, module.Record, sent.rows);
+        std::set<int> rows = sent.rows;
+        if (sent.whole)
+            for (const ModuleField& m : ModuleFields()) rows.insert(m.row);
+        for (int row : ModuleRowsKept(*sent.module, module.Record, rows)) kept.push_back(RowName(row));
     } else {
-        if (const int page = MissingPage(entry, sent.rows); page >= 0) {
+        // A whole write is verified on both pages it sends.
+        const int page = !sent.whole ? MissingPage(entry, sent.rows)
+                         : !(entry.ReceivedPages & kPage0) ? 0
+                         : !(entry.ReceivedPages & kPage1) ? 1
+                                                           : -1;
+        if (page >= 0) {
             const std::string why = "page " + std::to_string(page) + " of this device was not received after the update";
             return {false, why, "Not verified: " + why + "; search again"};
         }
-        kept = RowsKept(sent.record, entry, sent.rows);
+        if (sent.whole)
+            kept = BytesKept(sent.record, entry);
+        else
+            for (int row : RowsKept(sent.record, entry, sent.rows)) kept.push_back(RowName(row));
     }
     if (kept.empty()) return {true, {}, {}};
     std::string names;
-    for (int row : kept) names += (names.empty() ? "" : ", ") + RowName(row);
+    for (const std::string& name : kept) names += (names.empty() ? "" : ", ") + name;
     return same(kKeptOtherValues + names);
 }
 

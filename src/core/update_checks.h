@@ -87,6 +87,9 @@ struct SentUpdate {
     DeviceRecord record{};
     std::set<int> rows;           // the rows applied to the record
     std::optional<Bytes> module;  // the module record sent, for a LAN-module device
+    // A restore from a backup: every byte the write sends counts, not only
+    // the rows' (for a LAN-module device, every field of its module record).
+    bool whole = false;
 };
 
 // The texts of the update report.

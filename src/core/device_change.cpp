@@ -1,0 +1,192 @@
+#include "core/device_change.h"
+
+#include <algorithm>
+#include <span>
+
+#include "core/ansi_text.h"
+#include "core/device_report.h"
+#include "core/lan_module.h"
+#include "core/text_conversions.h"
+#include "core/update_checks.h"
+
+namespace cobalin {
+
+namespace {
+
+using P = PagedRow;
+
+const FieldDef& Field(long row) { return PagedFields()[static_cast<size_t>(row)]; }
+
+std::string Text(const DeviceRecord& record, long row) { return FieldText(Field(row), record); }
+
+bool FieldDiffers(std::span<const uint8_t> a, std::span<const uint8_t> b, size_t offset, size_t size) {
+    if (offset + size > a.size() || offset + size > b.size()) return false;
+    return !std::equal(a.begin() + static_cast<long>(offset), a.begin() + static_cast<long>(offset + size),
+                       b.begin() + static_cast<long>(offset));
+}
+
+// Whether the value's encoding differs from what entry 1 holds, whatever
+// road would carry it: the edit is tried and undone.
+bool Differs(DeviceStore& copy, long row, const std::string& ansi) {
+    DeviceEntry& e = copy.DeviceTable[1];
+    Bytes& module = copy.LanModuleTable[1].Record;
+    const DeviceRecord record = e.Record;
+    const Bytes moduleRecord = module;
+    ParameterTextArray texts;
+    ApplyParameter(copy, texts, row, ansi, 1);
+    const FieldDef& f = Field(row);
+    bool differs = FieldDiffers(record, e.Record, f.offset, f.size);
+    // The module path never writes the device's own record: what the device
+    // holds of a row its module carries is in the module record alone, so a
+    // value applied once does not count as a change again.
+    if (const ModuleField* m = ModuleFieldOfRow(row); m && e.FormatTag == RecordFormat::WithModule)
+        differs = FieldDiffers(moduleRecord, module, m->offset, m->dotted() ? 4 : kModuleTextSize);
+    e.Record = record;
+    module = moduleRecord;
+    return differs;
+}
+
+// The row each record byte belongs to, -1 for none.
+const std::array<int8_t, kRecordSize>& RowOfByte() {
+    static const std::array<int8_t, kRecordSize> rows = [] {
+        std::array<int8_t, kRecordSize> r;
+        r.fill(-1);
+        for (const FieldDef& f : PagedFields())
+            for (size_t o = f.offset; o < size_t{f.offset} + f.size && o < kRecordSize; ++o)
+                r[o] = static_cast<int8_t>(f.index);
+        return r;
+    }();
+    return rows;
+}
+
+// The bytes that make a device the one it is: a restore keeps the target's.
+bool IsIdentityByte(size_t o) {
+    const auto in = [o](size_t offset, size_t size) { return o >= offset && o < offset + size; };
+    const auto field = [&](long row) { return in(Field(row).offset, Field(row).size); };
+    return field(P::SerialHardware) || in(kIdentityOffset, kIdentitySize) || field(P::HardwareId) ||
+           field(P::SerialBrenik);
+}
+
+DeviceEntry PagedEntry(const DeviceRecord& record) {
+    DeviceEntry e;
+    e.Record = record;
+    e.MacText = FormatMac(record.data() + 1);
+    e.FormatTag = RecordFormat::Paged;
+    return e;
+}
+
+std::string RowList(const std::set<int>& rows) {
+    std::string out;
+    for (int row : rows) {
+        const std::string name = RowName(row);
+        if (out.find(name) == std::string::npos) out += (out.empty() ? "" : ", ") + name;
+    }
+    return out;
+}
+
+// What of the backup the device could not take: a restore is whole or not at all.
+std::string RestoreRefusal(const DeviceEntry& target, const DeviceRecord& backup) {
+    if (!IsPagedRecord(backup)) return "the backup holds a short record, which has no settings to restore";
+    if ((target.ReceivedPages & 0x7) != 0x7 || !IsPagedRecord(target.Record))
+        return "this device's record did not arrive whole in this search; search again";
+    const std::string model = Text(backup, P::ModelNo), own = Text(target.Record, P::ModelNo);
+    if (model != own)
+        return "the backup is of model \"" + AnsiToUtf8(model) + "\", this device is \"" + AnsiToUtf8(own) + "\"";
+    if (ClassOfEntry(PagedEntry(backup)) != ClassOfEntry(target)) return "the backup is of another class of device";
+    return {};
+}
+
+// A LAN-module device takes the backup's values of the rows its module
+// record carries; the rest of the backup must be what the device holds.
+void RestoreThroughModule(DeviceChange& change, const DeviceRecord& backup) {
+    DeviceRecord wanted = change.entry().Record;
+    for (size_t o = 0; o < kRecordSize; ++o)
+        if (!IsIdentityByte(o)) wanted[o] = backup[o];
+    std::set<int> uncarried;
+    for (int row : SentBytesDiffer(wanted, change.entry().Record).rows)
+        if (!ModuleFieldOfRow(row)) uncarried.insert(row);
+    ParameterTextArray texts;
+    for (const ModuleField& m : ModuleFields()) {
+        if (m.row == P::SerialHardware) continue;
+        const EditResult r = EditParameter(*change.copy, texts, m.row, Text(backup, m.row), 1);
+        if (r.note != EditNote::AsTyped) uncarried.insert(m.row);
+    }
+    if (!uncarried.empty())
+        change.refusal = "the device is written through its LAN module, which cannot carry what the backup holds of " +
+                         RowList(uncarried);
+}
+
+}  // namespace
+
+SentDifference SentBytesDiffer(const DeviceRecord& record, const DeviceRecord& other) {
+    SentDifference out;
+    const DeviceEntry entry = PagedEntry(record);
+    for (size_t o = 0; o < kRecordSize; ++o) {
+        if (record[o] == other[o] || !UpdateSendsByte(entry, o)) continue;
+        const int row = RowOfByte()[o];
+        if (row >= 0)
+            out.rows.insert(row);
+        else
+            out.otherBytes = true;
+    }
+    return out;
+}
+
+void RestoreOnto(DeviceChange& change, const DeviceRecord& backup) {
+    change.whole = true;
+    DeviceEntry& e = change.copy->DeviceTable[1];
+    change.refusal = RestoreRefusal(e, backup);
+    if (!change.refusal.empty()) return;
+    const std::string version = Text(backup, P::VersionDate), own = Text(e.Record, P::VersionDate);
+    if (version != own)
+        change.note = "the backup was taken with firmware \"" + AnsiToUtf8(version) + "\", this device has \"" +
+                      AnsiToUtf8(own) + "\"";
+    if (e.FormatTag == RecordFormat::WithModule) return RestoreThroughModule(change, backup);
+    const DeviceEntry paged = PagedEntry(e.Record);
+    for (size_t o = 0; o < kRecordSize; ++o)
+        if (!IsIdentityByte(o) && UpdateSendsByte(paged, o)) e.Record[o] = backup[o];
+}
+
+DeviceChange ComputeChange(const DeviceStore& store, long device, const std::vector<WantedRow>& wanted,
+                           const DeviceRecord* backup) {
+    DeviceChange change;
+    change.copy = CopyOfEntry(store, device);
+    if (backup) RestoreOnto(change, *backup);
+    ParameterTextArray texts;
+    for (const WantedRow& w : wanted) {
+        RowEdit& edit = change.edits.emplace_back();
+        edit.row = w.row;
+        edit.typed = w.text;
+        const std::string ansi = Utf8ToAnsi(w.text);
+        edit.differs = Differs(*change.copy, w.row, ansi);
+        edit.result = EditParameter(*change.copy, texts, w.row, ansi, 1);
+        edit.result.note = TypedEditNote(edit.result, w.text);
+    }
+    if (!store.IsEntry(device)) return change;
+    const auto k = static_cast<size_t>(device);
+    if (change.entry().FormatTag == RecordFormat::WithModule) {
+        const Bytes& before = store.LanModuleTable[k].Record;
+        for (const ModuleField& m : ModuleFields())
+            if (FieldDiffers(before, change.module(), m.offset, m.dotted() ? 4 : kModuleTextSize)) change.rows.insert(m.row);
+        return change;
+    }
+    const SentDifference d = SentBytesDiffer(change.entry().Record, store.DeviceTable[k].Record);
+    change.rows = d.rows;
+    change.otherBytes = d.otherBytes;
+    return change;
+}
+
+std::string ChangedRowNames(const DeviceChange& change) {
+    std::string out = RowList(change.rows);
+    if (change.otherBytes) out += (out.empty() ? "" : ", ") + std::string("other bytes");
+    return out;
+}
+
+void TakeChange(DeviceStore& store, long device, const DeviceChange& change) {
+    if (!store.IsEntry(device)) return;
+    const auto k = static_cast<size_t>(device);
+    store.DeviceTable[k].Record = change.entry().Record;
+    store.LanModuleTable[k].Record = change.module();
+}
+
+}  // namespace cobalin
