@@ -1,0 +1,267 @@
+// Restoring and cloning a device from a backup: reading the backup back,
+// what a restore writes and keeps, how a plan row restores, and how the
+// verification covers every byte the write sends.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "core/configure_plan.h"
+#include "core/device_change.h"
+#include "core/settings_backup.h"
+#include "core/update_checks.h"
+#include "record_builder.h"
+#include "temp_dir.h"
+
+using namespace cobalin;
+using namespace cobalin::testing;
+
+namespace {
+
+constexpr const char* kPassword = "Secr3t!x";
+
+// The device a backup was taken of: its configuration, and identity texts
+// of its own.
+RecordBuilder Configured(uint8_t last, std::string_view name, std::string_view ip, std::string_view serial) {
+    auto b = RecordBuilder::Paged(Mac(last));
+    b.Row(PagedRow::ServerName, name).Row(PagedRow::Password, kPassword).Row(PagedRow::Dhcp, "Disable");
+    b.Row(PagedRow::IpAddress, ip).Row(PagedRow::Netmask, "255.255.255.0").Row(PagedRow::Gateway, "192.168.1.1");
+    b.Row(PagedRow::CompanyName, "Hall-A").Row(PagedRow::SerialPort, "1").Row(PagedRow::BaudRate, "9600");
+    b.Row(PagedRow::TcpUdpPort, "4000").Row(PagedRow::ModelNo, "Zenta-630");
+    b.Row(PagedRow::SerialHardware, serial).Row(PagedRow::HardwareId, std::string("HW-") + std::string(serial));
+    b.Row(PagedRow::SerialBrenik, std::string("BR-") + std::string(serial));
+    b.Row(PagedRow::VersionDate, "V2.10 & 2025/03/01");
+    return b;
+}
+
+// A backup file's text as "BackupSetting" writes it.
+std::string BackupText(const std::string& mac, const DeviceRecord& record) {
+    std::string text, section;
+    for (const IniEntry& e : BackupEntries(mac, record)) {
+        if (e.section != section) text += "[" + (section = e.section) + "]\r\n";
+        text += e.key + "=" + e.value + "\r\n";
+    }
+    return text;
+}
+
+long Take(DeviceStore& store, const DeviceRecord& record, std::vector<int> pages = {0, 1, 2},
+          std::optional<Bytes> module = std::nullopt) {
+    long entry = 0;
+    for (int p : pages) entry = ReplyIntake(store, PageBytes(record, p)).entry;
+    if (module) ModuleReplyIntake(store, *module);
+    return entry;
+}
+
+PlanRow Row(uint8_t last, std::vector<std::pair<std::string_view, std::string>> values = {}) {
+    PlanRow row;
+    row.mac = FormatMac(Mac(last).data());
+    row.password = kPassword;
+    for (const auto& [key, value] : values) row.values[PlanKeyIndex(key).value()] = value;
+    return row;
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    if (at == std::string::npos) throw std::invalid_argument("no " + from);
+    return text.replace(at, from.size(), to);
+}
+
+const std::string kMac = "02:7E:3A:04:C8:05";
+
+}  // namespace
+
+TEST(BackupReader, ReadsWhatTheBackupWrites) {
+    const DeviceRecord record = Configured(5, "Rack-05", "192.168.1.50", "SN0005").PatternPage0();
+    const BackupRead read = ReadBackupText(BackupText(kMac, record));
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(read.mac, kMac);
+    EXPECT_EQ(read.record, record);
+
+    // Through the program's own writer, with an earlier backup of another
+    // device merged into the same file: the "NSV" "MAC" names the one read.
+    TempDir dir;
+    const std::string file = dir.File("b.ini");
+    const DeviceRecord other = Configured(9, "Rack-09", "192.168.1.90", "SN0009");
+    ASSERT_NE(WriteIniEntries(BackupEntries("02:7E:3A:04:C8:09", other), file), 0);
+    ASSERT_NE(WriteIniEntries(BackupEntries(kMac, record), file), 0);
+    const BackupRead loaded = LoadBackupFile(file);
+    ASSERT_EQ(loaded.error, "");
+    EXPECT_EQ(loaded.mac, kMac);
+    EXPECT_EQ(loaded.record, record);
+
+    // Lower-case digits, LF line ends, blanks around keys and values.
+    std::string lower = BackupText(kMac, record);
+    for (char& c : lower) c = c == '\r' ? ' ' : c;
+    for (size_t at = lower.find("=", lower.find("001)")); at != std::string::npos; at = lower.find("=", at + 1))
+        for (size_t i = at + 1; i < lower.size() && lower[i] != '\n'; ++i) lower[i] = static_cast<char>(std::tolower(lower[i]));
+    const BackupRead fromLower = ReadBackupText(lower);
+    ASSERT_EQ(fromLower.error, "");
+    EXPECT_EQ(fromLower.record, record);
+}
+
+TEST(BackupReader, RefusesAnythingElseNamingTheLine) {
+    const DeviceRecord record = Configured(5, "Rack-05", "192.168.1.50", "SN0005");
+    const std::string good = BackupText(kMac, record);
+    const std::string line1 = "001) Hx00000000  =" + good.substr(good.find("001) Hx00000000  =") + 18, 32);
+    // Lines of the file: 1 [NSV], 2 MAC, 3 Bytes, 4 [MAC], 5 the key of line 001 ...
+    const std::pair<std::string, std::string> cases[] = {
+        {Replace(good, line1 + "\r\n", ""), "no key \"001) Hx00000000\" in section [" + kMac + "]"},
+        {Replace(good, line1, line1 + "\r\n" + line1), "line 6: the key of line 1 is given twice (first on line 5)"},
+        {Replace(good, line1, line1 + "00"), "line 5: 34 hex digits where 32 belong"},
+        {Replace(good, line1, line1.substr(0, line1.size() - 1) + "G"), "line 5: a character that is not a hex digit"},
+        {Replace(good, "Bytes=3000", "Bytes=97"), "line 3: \"Bytes\" is not 3000: not a whole device record"},
+        {Replace(good, "Bytes=3000", "Bytes=3000\r\nBytes=3000"), "line 4: \"Bytes\" is given twice in [NSV]"},
+        {Replace(good, "[" + kMac + "]", "[02:7E:3A:04:C8:06]"), "no section [" + kMac + "], which [NSV] names"},
+        {Replace(good, "MAC=" + kMac + "\r\n", ""), "no \"MAC\" in section [NSV]"},
+        {Replace(good, "[NSV]\r\n", ""), "no \"MAC\" in section [NSV]"},
+        {Replace(good, line1, line1 + "\r\nnote=mine"), "line 6: an unknown key in [" + kMac + "]"},
+        {Replace(good, line1, line1 + "\r\nstray text"), "line 6: neither a key nor a section"},
+        {Replace(good, "188) Hx00000BB0  =", "188) Hx00000BB1  ="), "line 192: an unknown key in [" + kMac + "]"},
+        {"", "no \"MAC\" in section [NSV]"},
+    };
+    for (const auto& [text, error] : cases) {
+        const BackupRead read = ReadBackupText(text);
+        EXPECT_EQ(read.error, error);
+        EXPECT_EQ(read.record, DeviceRecord{}) << error;  // nothing is loaded
+    }
+}
+
+TEST(BackupReader, AFileOthersMayReadIsRefused) {
+    TempDir dir;
+    const std::string file = dir.Write("b.ini", BackupText(kMac, Configured(5, "Rack-05", "192.168.1.50", "SN0005")));
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    EXPECT_EQ(LoadBackupFile(file).error, "the backup " + file +
+                                              " holds a device's password but group or others may read it; run: chmod 600 " +
+                                              file);
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+    EXPECT_EQ(LoadBackupFile(file).error, "");
+    EXPECT_EQ(LoadBackupFile(dir.File("missing.ini")).error, "cannot read the backup " + dir.File("missing.ini"));
+    EXPECT_EQ(LoadBackupFile(dir.File("")).error, "cannot read the backup " + dir.File(""));  // a folder
+}
+
+TEST(DeviceRestore, ACloneTakesTheConfigurationAndKeepsItsIdentity) {
+    const DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::DelimiterHex1, "13");
+    const DeviceRecord target = Configured(6, "New-06", "192.168.1.60", "SN0006").Row(PagedRow::BaudRate, "115200");
+    auto store = std::make_unique<DeviceStore>();
+    const long k = Take(*store, target);
+    const DeviceChange change = ComputeChange(*store, k, {}, &backup);
+    ASSERT_EQ(change.refusal, "");
+    EXPECT_TRUE(change.whole);
+    const DeviceRecord& r = change.entry().Record;
+    // Page 0 and 1 from the backup, but for the identity bytes and the headers.
+    for (size_t o = 0; o < kRecordSize; ++o) {
+        const bool header = o < kPageHeaderSize || (o >= kPages[1].recordOffset && o < kPages[1].recordOffset + kPageHeaderSize);
+        const bool identity = (o >= 26 && o < 42) || (o >= 70 && o < 76) || (o >= 142 && o < 174);
+        const bool written = o < kPages[1].recordOffset + kPages[1].length;
+        EXPECT_EQ(r[o], (written && !header && !identity ? backup : target)[o]) << "byte " << o;
+    }
+    EXPECT_EQ(change.rows, (std::set<int>{PagedRow::ServerName, PagedRow::IpAddress, PagedRow::BaudRate,
+                                          PagedRow::DelimiterHex1}));
+    EXPECT_EQ(ChangedRowNames(change), "Server name, IP address, Baud rate, Delimiter HEX");
+    EXPECT_EQ(change.note, "");
+
+    // A plan row gives the clone its own name and address on top.
+    const DevicePlan plan = PlanDevice(*store, k, Row(6, {{"name", "New-06"}, {"ip", "192.168.1.60"}}),
+                                       DeviceClass::None, &backup);
+    EXPECT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
+    EXPECT_EQ(plan.changed, (std::vector<std::string>{"baud_rate", "other"}));
+    EXPECT_TRUE(plan.sent.whole);
+}
+
+TEST(DeviceRestore, APlanRowRestoresAndASecondRunIsUnchanged) {
+    DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005");
+    backup[1100] = 0x5A;  // a byte of page 1 that no row shows
+    const DeviceRecord changed = Configured(5, "Moved", "192.168.1.55", "SN0005").Row(PagedRow::Password, "Other1");
+    auto store = std::make_unique<DeviceStore>();
+    long k = Take(*store, changed);
+    // The row's password is the device's now; it takes the backup's.
+    PlanRow row = Row(5);
+    row.password = "Other1";
+    DevicePlan plan = PlanDevice(*store, k, row, DeviceClass::None, &backup);
+    ASSERT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
+    EXPECT_EQ(plan.changed, (std::vector<std::string>{"name", "new_password", "ip", "other"}));
+
+    // Once restored, the same row (its password the old one) holds already.
+    auto after = std::make_unique<DeviceStore>();
+    k = Take(*after, plan.sent.record);
+    plan = PlanDevice(*after, k, row, DeviceClass::None, &backup);
+    EXPECT_EQ(plan.status, RowStatus::Unchanged) << plan.reason;
+    EXPECT_TRUE(plan.changed.empty());
+}
+
+TEST(DeviceRestore, RefusedWithTheReasonAndNothingToSend) {
+    const DeviceRecord target = Configured(6, "New-06", "192.168.1.60", "SN0006");
+    const DeviceRecord otherModel = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::ModelNo, "Zenta-5400");
+    const DeviceRecord shortRecord = RecordBuilder::Short(Mac(5)).Row(ShortRow::ServerName, "Legacy");
+    DeviceRecord newer = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::VersionDate, "V2.11 & 2026/01/01");
+    struct Case {
+        const DeviceRecord* backup;
+        std::vector<int> pages;
+        std::string refusal;
+    } const cases[] = {
+        {&otherModel, {0, 1, 2}, "the backup is of model \"Zenta-5400\", this device is \"Zenta-630\""},
+        {&shortRecord, {0, 1, 2}, "the backup holds a short record, which has no settings to restore"},
+        {&newer, {0, 1}, "this device's record did not arrive whole in this search; search again"},
+    };
+    for (const Case& c : cases) {
+        auto store = std::make_unique<DeviceStore>();
+        const long k = Take(*store, target, c.pages);
+        EXPECT_EQ(ComputeChange(*store, k, {}, c.backup).refusal, c.refusal);
+        const DevicePlan plan = PlanDevice(*store, k, Row(6), DeviceClass::None, c.backup);
+        EXPECT_EQ(plan.status, RowStatus::Refused);
+        EXPECT_EQ(plan.reason, c.refusal);
+        EXPECT_TRUE(plan.sent.rows.empty());
+    }
+    // Another firmware version is said, not refused.
+    auto store = std::make_unique<DeviceStore>();
+    const long k = Take(*store, target);
+    const DevicePlan plan = PlanDevice(*store, k, Row(6), DeviceClass::None, &newer);
+    EXPECT_EQ(plan.status, RowStatus::WouldChange);
+    EXPECT_EQ(plan.reason,
+              "the backup was taken with firmware \"V2.11 & 2026/01/01\", this device has \"V2.10 & 2025/03/01\"");
+}
+
+TEST(DeviceRestore, ALanModuleDeviceTakesOnlyWhatItsModuleCarries) {
+    const DeviceRecord target = Configured(6, "New-06", "192.168.1.60", "SN0006");
+    const DeviceRecord sameSerial = Configured(5, "Rack-05", "192.168.1.50", "SN0005");
+    const DeviceRecord otherBaud = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::BaudRate, "19200");
+    auto store = std::make_unique<DeviceStore>();
+    const long k = Take(*store, target, {0, 1, 2}, ModuleAnswer(Mac(6)));
+    ASSERT_EQ(store->DeviceTable[static_cast<size_t>(k)].FormatTag, RecordFormat::WithModule);
+
+    const DeviceChange change = ComputeChange(*store, k, {}, &sameSerial);
+    ASSERT_EQ(change.refusal, "");
+    EXPECT_TRUE(change.rows.count(PagedRow::ServerName));
+    EXPECT_TRUE(change.rows.count(PagedRow::IpAddress));
+    EXPECT_FALSE(change.rows.count(PagedRow::SerialHardware));  // the module's serial number stays
+    EXPECT_EQ(ComputeChange(*store, k, {}, &otherBaud).refusal,
+              "the device is written through its LAN module, which cannot carry what the backup holds of Baud rate");
+}
+
+TEST(DeviceRestore, TheVerificationCoversEveryByteTheWriteSends) {
+    const DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::DelimiterHex1, "13");
+    auto store = std::make_unique<DeviceStore>();
+    const long k = Take(*store, Configured(5, "Moved", "192.168.1.55", "SN0005"));
+    const DevicePlan plan = PlanDevice(*store, k, Row(5), DeviceClass::None, &backup);
+    ASSERT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
+
+    DeviceRecord kept = plan.sent.record;
+    kept[193] = 7;     // a delimiter the device did not take
+    kept[1100] ^= 1;   // a byte of page 1 outside every row
+    const struct {
+        const char* what;
+        DeviceRecord back;
+        std::vector<int> pages;
+        bool verified;
+        std::string reason;
+    } cases[] = {
+        {"took it all", plan.sent.record, {0, 1, 2}, true, ""},
+        {"kept some bytes", kept, {0, 1, 2}, false, "Device kept other values: Delimiter HEX, other bytes"},
+        {"page 1 lost", plan.sent.record, {0, 2}, false, "page 1 of this device was not received after the update"},
+    };
+    for (const auto& c : cases) {
+        auto after = std::make_unique<DeviceStore>();
+        Take(*after, c.back, c.pages);
+        const UpdateVerdict v = VerifyUpdate(plan.sent, *after);
+        EXPECT_EQ(v.verified, c.verified) << c.what;
+        EXPECT_EQ(v.reason, c.reason) << c.what;
+    }
+}
