@@ -120,6 +120,27 @@ int OpenBackupFolder(std::string folder, std::string& error) {
     return fd;
 }
 
+// The backups the plan's rows restore, read before anything is sent: a
+// relative path is taken from the plan's folder (the current folder for a
+// plan on standard input). False, with one line per fault, when any cannot
+// be read.
+bool ReadBackups(const std::vector<PlanRow>& rows, const std::string& planName, std::map<size_t, DeviceRecord>& out,
+                 std::string& error) {
+    const size_t slash = planName.rfind('/');
+    const std::string folder = planName == "-" || slash == std::string::npos ? "" : planName.substr(0, slash + 1);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string& name = rows[i].fromBackup;
+        if (name.empty()) continue;
+        const BackupRead read = LoadBackupFile(name.front() == '/' ? name : folder + name);
+        if (read.error.empty())
+            out[i] = read.record;
+        else
+            error += "line " + std::to_string(rows[i].line) + ", column " + std::string(kBackupColumn) + ": " + read.error + "\n";
+    }
+    if (!error.empty()) error.pop_back();
+    return error.empty();
+}
+
 struct Planned {
     PlanRow row;
     ReportRow report;
@@ -130,10 +151,12 @@ struct Planned {
 // Steps 2-4: each row matched, checked and its change computed. A row is
 // refused too when nothing may be sent to its device (`refusal`), or when it
 // would give the device an address another found device keeps.
-std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore& store, bool check,
-                             const std::function<std::string(long device)>& refusal) {
+std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const std::map<size_t, DeviceRecord>& backups,
+                             const DeviceStore& store, bool check, const std::function<std::string(long device)>& refusal) {
     std::vector<Planned> out;
+    std::map<std::string, std::string> given;  // address -> the MAC an earlier row gives it to
     for (const PlanRow& row : rows) {
+        const auto backup = backups.find(out.size());
         Planned p;
         p.row = row;
         p.report.mac = row.mac;
@@ -142,10 +165,16 @@ std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const DeviceStore
             p.report.status = RowStatus::NotFound;
             p.report.reason = "not found by the search";
         } else {
-            DevicePlan plan = PlanDevice(store, p.device, row, ClassOfEntry(store.DeviceTable[static_cast<size_t>(p.device)]));
+            DevicePlan plan = PlanDevice(store, p.device, row, ClassOfEntry(store.DeviceTable[static_cast<size_t>(p.device)]),
+                                         backup == backups.end() ? nullptr : &backup->second);
             std::string why;
             if (plan.status == RowStatus::WouldChange) why = refusal(p.device);
-            if (plan.status == RowStatus::WouldChange && why.empty()) why = PlanAddressClash(store, p.device, plan, row, rows);
+            if (plan.status == RowStatus::WouldChange && why.empty()) why = PlanAddressClash(store, p.device, plan, rows);
+            // Two restores of one backup would give two devices its address.
+            const std::string to = plan.sent.rows.count(PagedRow::IpAddress) ? SentAddress(plan.sent) : std::string();
+            if (plan.status == RowStatus::WouldChange && why.empty() && given.count(to))
+                why = "IP address " + to + " is given to MAC " + given[to] + " by an earlier row";
+            if (why.empty() && !to.empty()) given.emplace(to, row.mac);
             if (!why.empty()) {
                 plan.status = RowStatus::Refused;
                 plan.reason = std::move(why);
@@ -204,13 +233,104 @@ int ReportAllInterrupted(const std::vector<PlanRow>& rows, ReportFormat format) 
 // them too afterwards.
 std::vector<std::string> NewAddresses(const std::vector<Planned>& planned) {
     std::vector<std::string> out;
-    const size_t ip = *PlanKeyOfRow(PagedRow::IpAddress);
     for (const Planned& p : planned) {
         if (p.report.status != RowStatus::Updated || !p.sent.rows.count(PagedRow::IpAddress)) continue;
-        // As the device now holds it ("192.168.001.010" asks 192.168.1.10).
-        if (const auto quad = ParseDottedQuad(Trim(p.row.values[ip], kBlanks))) out.push_back(FormatDotted(*quad));
+        // As the device now holds it ("192.168.001.010" asks 192.168.1.10),
+        // from the row or from the backup it restores.
+        out.push_back(SentAddress(p.sent));
     }
     return out;
+}
+
+// The devices a batch writes: each planned update's record goes into its
+// entry, as the editor's edits do, after the device's state before it was
+// backed up (a row whose backup cannot be written is refused).
+std::vector<BatchDevice> TakeIntoTable(std::vector<Planned>& planned, AppState& state, int backups) {
+    std::vector<BatchDevice> batch;
+    for (Planned& p : planned) {
+        if (p.report.status != RowStatus::Updated) continue;
+        DeviceEntry& entry = state.Devices->DeviceTable[static_cast<size_t>(p.device)];
+        if (backups >= 0 && !Backup(backups, p.row.mac, entry.Record)) {
+            p.report = {p.row.mac, RowStatus::Refused, {}, "the backup could not be written", p.report.ip};
+            continue;
+        }
+        entry.Record = p.sent.record;
+        if (p.sent.module) state.Devices->LanModuleTable[static_cast<size_t>(p.device)].Record = *p.sent.module;
+        batch.push_back({static_cast<int16_t>(p.device), p.sent.module.has_value()});
+    }
+    return batch;
+}
+
+// Each written device's verdict from the watch, or why there is none.
+void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const DeviceStore& after, const StopSignals& stops,
+            const std::string& sendFault, const std::string& searchFault) {
+    for (Planned& p : planned) {
+        if (p.report.status != RowStatus::Updated) continue;
+        if (stops.count() >= 2) {
+            p.report.status = RowStatus::NotVerified;
+            p.report.reason = std::string(kInterruptedBeforeVerification);
+            continue;
+        }
+        const Verification v = watch.Verdict(p.device, after);
+        p.report.ip = v.ip;
+        if (v.verified) continue;
+        p.report.status = RowStatus::NotVerified;
+        p.report.reason = !searchFault.empty() ? "the search after the update failed: " + searchFault
+                          : !sendFault.empty() ? v.reason + " (" + sendFault + ")"
+                                               : v.reason;
+    }
+}
+
+// Sends the batch, then watches the devices until each is back or the
+// deadline (today's countdown and one full search of `seconds`); a second
+// stop signal ends the watch and skips the verification.
+void WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, const std::vector<BatchDevice>& batch,
+                    const StopSignals& stops, double seconds, const DeviceStore& after) {
+    const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
+    std::set<int16_t> started;
+    const auto leaveOut = [&](int16_t device) {
+        if (stops.count() == 0) started.insert(device);
+        return started.count(device) == 0;
+    };
+    // The devices have been written: whatever fails from here on is
+    // reported per device, never as "nothing was sent".
+    const std::string sendFault = session.Run(WithoutCountdown(steps), leaveOut);
+    for (Planned& p : planned)
+        if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
+            p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};
+    ReturnWatch watch(CountdownSeconds(steps) + seconds);
+    for (const Planned& p : planned)
+        if (p.report.status == RowStatus::Updated)
+            watch.Add(p.device, p.sent, session.session().WriteFault(static_cast<int16_t>(p.device)));
+    const bool search = stops.count() < 2 && !started.empty();
+    const std::string searchFault = search ? session.Watch(watch, NewAddresses(planned)) : std::string();
+    Verify(planned, watch, after, stops, sendFault, searchFault);
+}
+
+std::vector<std::string> MacsOf(const std::vector<PlanRow>& rows) {
+    std::vector<std::string> macs;
+    for (const PlanRow& row : rows) macs.push_back(row.mac);
+    return macs;
+}
+
+int ExitStatus(const std::vector<Planned>& planned, bool check) {
+    std::vector<ReportRow> report;
+    for (const Planned& p : planned) report.push_back(p.report);
+    return ConfigureExitStatus(report, check);
+}
+
+// Everything checked before the search: the plan, the backups its rows
+// restore, and the folder for the backups of this run (`backups`, -1 for
+// none). The faults, or empty.
+std::string LoadPlan(const ConfigureCommandOptions& options, PlanParse& plan, std::map<size_t, DeviceRecord>& restores,
+                     int& backups) {
+    std::string text, error;
+    if (!ReadPlan(options.plan, text, error)) return error;
+    plan = ParsePlan(text);
+    if (!plan.error.empty()) return plan.error;
+    if (!ReadBackups(plan.rows, options.plan, restores, error)) return error;
+    if (!options.backup.empty() && !options.check) backups = OpenBackupFolder(options.backup, error);
+    return error;
 }
 
 }  // namespace
@@ -228,12 +348,10 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
     // A report to a closed pipe is a write that fails, not the end of the
     // process with devices half seen to.
     std::signal(SIGPIPE, SIG_IGN);
-    std::string text, error;
-    if (!ReadPlan(options.plan, text, error)) return Fail(error);
-    const PlanParse plan = ParsePlan(text);
-    if (!plan.error.empty()) return Fail(plan.error);
-    const int backups = options.backup.empty() || options.check ? -1 : OpenBackupFolder(options.backup, error);
-    if (!error.empty()) return Fail(error);
+    PlanParse plan;
+    std::map<size_t, DeviceRecord> restores;
+    int backups = -1;
+    if (const std::string error = LoadPlan(options, plan, restores, backups); !error.empty()) return Fail(error);
     // From here on a Ctrl-C, a kill or a dropped ssh session stops starting
     // devices; those started are finished and the report still comes.
     StopSignals stops;
@@ -256,82 +374,25 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
 
     TerminalProgress progress;
     session.progress = [&progress](const std::string& line) { progress.Show(line); };
-    std::vector<std::string> macs;
-    for (const PlanRow& row : plan.rows) macs.push_back(row.mac);
-    if (const std::string e = session.SearchFor(macs); !e.empty()) return Fail(e);
+    if (const std::string e = session.SearchFor(MacsOf(plan.rows)); !e.empty()) return Fail(e);
     if (stops.count() > 0) return ReportAllInterrupted(plan.rows, options.search.format);
     const QString host = QString::fromStdString(options.search.host);
-    std::vector<Planned> planned = PlanAll(plan.rows, *state.Devices, options.check, [&](long device) {
+    std::vector<Planned> planned = PlanAll(plan.rows, restores, *state.Devices, options.check, [&](long device) {
         return session.session().RequestRefusal(static_cast<int16_t>(device), host);
     });
 
-    std::vector<BatchDevice> batch;
-    if (!options.check) {
-        for (Planned& p : planned) {
-            if (p.report.status != RowStatus::Updated) continue;
-            DeviceEntry& entry = state.Devices->DeviceTable[static_cast<size_t>(p.device)];
-            if (backups >= 0 && !Backup(backups, p.row.mac, entry.Record)) {
-                p.report = {p.row.mac, RowStatus::Refused, {}, "the backup could not be written", p.report.ip};
-                continue;
-            }
-            // The plan's record goes into the entry, as the editor's edits do.
-            entry.Record = p.sent.record;
-            if (p.sent.module) state.Devices->LanModuleTable[static_cast<size_t>(p.device)].Record = *p.sent.module;
-            batch.push_back({static_cast<int16_t>(p.device), p.sent.module.has_value()});
-        }
-    }
+    const std::vector<BatchDevice> batch = options.check ? std::vector<BatchDevice>{} : TakeIntoTable(planned, state, backups);
     if (stops.count() > 0) return ReportAllInterrupted(plan.rows, options.search.format);
     if (!batch.empty()) {
-        const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
         // A device is started by its first request; after a stop signal no
         // other device is, and each started one gets the rest of its own.
         batchBegun = true;
-        std::set<int16_t> started;
-        const auto leaveOut = [&](int16_t device) {
-            if (stops.count() == 0) started.insert(device);
-            return started.count(device) == 0;
-        };
-        // The devices have been written: whatever fails from here on is
-        // reported per device, never as "nothing was sent".
-        const std::string sendFault = session.Run(WithoutCountdown(steps), leaveOut);
-        for (Planned& p : planned)
-            if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
-                p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};
-        std::map<long, std::string> writeFaults;
-        for (const Planned& p : planned)
-            if (p.report.status == RowStatus::Updated)
-                writeFaults[p.device] = session.session().WriteFault(static_cast<int16_t>(p.device));
-        // The devices are watched until each is back, or the deadline (today's
-        // countdown and one full search); a second stop signal ends the watch
-        // and skips the verification.
-        ReturnWatch watch(CountdownSeconds(steps) + options.search.seconds);
-        for (const Planned& p : planned)
-            if (p.report.status == RowStatus::Updated) watch.Add(p.device, p.sent, writeFaults[p.device]);
-        const bool search = stops.count() < 2 && !started.empty();
-        const std::string searchFault = search ? session.Watch(watch, NewAddresses(planned)) : std::string();
-        for (Planned& p : planned) {
-            if (p.report.status != RowStatus::Updated) continue;
-            if (stops.count() >= 2) {
-                p.report.status = RowStatus::NotVerified;
-                p.report.reason = std::string(kInterruptedBeforeVerification);
-                continue;
-            }
-            const Verification v = watch.Verdict(p.device, *state.Devices);
-            p.report.ip = v.ip;
-            if (v.verified) continue;
-            p.report.status = RowStatus::NotVerified;
-            p.report.reason = !searchFault.empty() ? "the search after the update failed: " + searchFault
-                              : !sendFault.empty() ? v.reason + " (" + sendFault + ")"
-                                                   : v.reason;
-        }
+        WriteAndVerify(session, planned, batch, stops, options.search.seconds, *state.Devices);
     }
     session.progress = nullptr;
     progress.Show({});
 
-    std::vector<ReportRow> report;
-    for (const Planned& p : planned) report.push_back(p.report);
-    const int status = stops.count() > 0 ? 1 : ConfigureExitStatus(report, options.check);
-    return PrintReport(planned, options.search.format, !batch.empty(), status);
+    return PrintReport(planned, options.search.format, !batch.empty(), stops.count() > 0 ? 1 : ExitStatus(planned, options.check));
 }
 
 }  // namespace cobalin

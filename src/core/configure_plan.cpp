@@ -644,14 +644,16 @@ std::string AddressHolder(const DeviceStore& store, long device, uint32_t addres
     return {};
 }
 
-std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan, const PlanRow& row,
+std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan,
                              const std::vector<PlanRow>& all) {
     if (!plan.sent.rows.count(PagedRow::IpAddress)) return {};
-    const auto to = AddressValue(row.values[*PlanKeyOfRow(PagedRow::IpAddress)]);
+    const auto to = AddressValue(SentAddress(plan.sent));
     if (!to) return {};
     const std::string holder = AddressHolder(store, device, *to, all);
     return holder.empty() ? std::string() : "IP address " + DottedQuad(*to) + " is held by MAC " + holder;
 }
+
+std::string SentAddress(const SentUpdate& sent) { return CurrentText(sent.record, PagedRow::IpAddress); }
 
 std::string PlanAddressClashes(const std::vector<PlanRow>& rows) {
     std::map<uint32_t, const PlanRow*> rowOf;

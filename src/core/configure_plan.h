@@ -187,10 +187,13 @@ Verification VerifyDevice(const SentUpdate& sent, const DeviceStore& after, std:
 // order) and keeps it, as far as `plan` says (a row moving it to another
 // address frees it); empty when none does.
 std::string AddressHolder(const DeviceStore& store, long device, uint32_t address, const std::vector<PlanRow>& plan = {});
-// Why the plan row's new IP address may not be given to entry `device`
-// (another found device holds and keeps it), empty when it may.
-std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan, const PlanRow& row,
+// Why the plan row's new IP address (its own, or its backup's) may not be
+// given to entry `device` (another found device holds and keeps it), empty
+// when it may.
+std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan,
                              const std::vector<PlanRow>& all);
+// The IP address a write sends, as the device will hold it ("192.168.1.10").
+std::string SentAddress(const SentUpdate& sent);
 // One line per plan row that gives a device the IP address an earlier row
 // gives another; empty when no two rows share one.
 std::string PlanAddressClashes(const std::vector<PlanRow>& rows);

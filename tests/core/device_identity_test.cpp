@@ -167,7 +167,7 @@ TEST(DeviceIdentity, AnAddressAnotherDeviceKeepsIsNotGiven) {
         SCOPED_TRACE(c.what);
         const DevicePlan plan = PlanDevice(*store, 1, c.plan[0], DeviceClass::None);
         ASSERT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
-        EXPECT_EQ(PlanAddressClash(*store, 1, plan, c.plan[0], c.plan), c.reason);
+        EXPECT_EQ(PlanAddressClash(*store, 1, plan, c.plan), c.reason);
     }
     EXPECT_EQ(PlanAddressClashes({row(1, "192.168.1.50"), row(2, "192.168.1.60")}), "");
     PlanRow second = row(2, "192.168.001.050");
