@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 #include "core/text_conversions.h"
@@ -238,6 +239,23 @@ BackupRead ReadBackupText(std::string_view text) {
         return out;
     }
     return out;
+}
+
+std::string NewestBackupFor(const std::string& folder, std::string_view mac) {
+    std::error_code ec;
+    std::string newest;
+    std::filesystem::file_time_type newestTime{};
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::filesystem::path& path = it->path();
+        if (path.extension() != ".ini" || !it->is_regular_file(ec)) continue;
+        const auto time = it->last_write_time(ec);
+        if (ec || (!newest.empty() && time <= newestTime)) continue;
+        const BackupRead read = LoadBackupFile(path.string());
+        if (!read.error.empty() || !SameNoCase(read.mac, mac)) continue;
+        newest = path.stem().string();
+        newestTime = time;
+    }
+    return newest;
 }
 
 BackupRead LoadBackupFile(const std::string& path) {

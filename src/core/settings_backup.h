@@ -71,6 +71,10 @@ BackupRead ReadBackupText(std::string_view text);
 // refuses.
 BackupRead LoadBackupFile(const std::string& path);
 
+// The newest backup (by modification time) in `folder` whose "NSV" "MAC"
+// is `mac` (in either case), as its name without ".ini"; empty when none.
+std::string NewestBackupFor(const std::string& folder, std::string_view mac);
+
 // True for a name that names a file in the program folder itself: not empty,
 // no "/" or "\", no "..", no drive letter's ":", no control character. A
 // name that fails would write outside the folder, or somewhere the user did

@@ -214,6 +214,7 @@ struct MainHandles {
     QPushButton* Command11 = bind_("Command11");
     QPushButton* Command19 = bind_("Command19");
     QPushButton* Command27 = bind_("Command27");
+    QPushButton* Command40 = bind_("Command40");
 };
 
 // The device-type chooser's controls.

@@ -230,10 +230,11 @@ const ControlDef kMain[] = {
     {"List3", K::ListBox, "Frame8", kFreeAddressBelow.silent, "", {.tightLines = true}},
 
     // ---- Frame17: "Misc." over the window ---------------------------------
-    {"Frame17", K::Frame, "", {4200, 3600, 3000, 1260}, "Misc.", {.hidden = true}},
+    {"Frame17", K::Frame, "", {4200, 3600, 3000, 1710}, "Misc.", {.hidden = true}},
     {"Command11", K::Button, "Frame17", {120, 300, 1680, 375}, "BackupSetting", {}},
     {"Command19", K::Button, "Frame17", {120, 750, 1680, 375}, "SetBaud", {}},
     {"Command27", K::Button, "Frame17", {2520, 180, 360, 300}, "X", {}},
+    {"Command40", K::Button, "Frame17", {120, 1200, 1680, 375}, "RestoreSetting", {}},
 };
 
 const ControlDef kChooser[] = {

@@ -209,3 +209,53 @@ TEST(DataE2E, BackupHoldsTheDevicesRecordByteForByte) {
     for (uint8_t b : record) hex += HexByte(b);
     EXPECT_EQ(out, std::string("MAC=") + kMac + "\nBYTES=3000\nHEX=" + hex + "\n");
 }
+
+TEST(DataE2E, RestoreSettingPutsTheBackupBackThroughUpdate) {
+    TimeScale scale;
+    SimProcess sim(WriteLan());
+    ASSERT_TRUE(sim.ready()) << sim.errors();
+    const DeviceRecord first = SimRecord();
+    const std::string home = Home("restore");
+    DriveProcess app(home, kTimeScale);
+    SearchAndSelect(app);
+    ASSERT_EQ(app.Do("invoke Command26").value("ok"), true);  // "Misc."
+    ASSERT_EQ(app.Do("answer text:e2e-first").value("ok"), true);
+    ASSERT_EQ(app.Do("click Command11").value("ok"), true);
+    app.Do("dialogs");
+    // The device changes: another name and company, typed into the editor.
+    for (const auto& [row, text] : {std::pair{"0", "Moved"}, std::pair{"30", "Elsewhere Ltd"}}) {
+        ASSERT_EQ(app.Do(std::string("select List5 ") + row).value("ok"), true);
+        ASSERT_EQ(app.Do(std::string("type Text4 ") + text).value("ok"), true);
+        ASSERT_EQ(app.Do("click Command6").value("ok"), true);
+    }
+    UpdateAndWait(app);
+    ASSERT_NE(SimRecord(), first);
+
+    // A malformed backup is refused, and nothing changes.
+    std::ofstream(home + "/broken.ini") << "[NSV]\r\nMAC=" << kMac << "\r\nBytes=3000\r\n";
+    std::filesystem::permissions(home + "/broken.ini", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_EQ(app.Do("select List1 0").value("ok"), true);
+    ASSERT_EQ(app.Do("answer text:broken").value("ok"), true);
+    ASSERT_EQ(app.Do("click Command40").value("ok"), true);
+    EXPECT_EQ(app.Text("Label1"), "Not restored: the backup " + home + "/broken.ini, no section [" + kMac + "], which [NSV] names");
+    EXPECT_EQ(app.Get("Label1", "color"), 255);
+
+    // The newest backup of this device is offered; taking it loads it into
+    // the record copy and says which rows change.
+    ASSERT_EQ(app.Do("answer OK").value("ok"), true);
+    ASSERT_EQ(app.Do("click Command40").value("ok"), true);
+    const QJsonArray shown = app.Do("dialogs").value("value").toArray();
+    ASSERT_EQ(shown.size(), 2);
+    const QJsonObject box = shown[1].toObject();
+    EXPECT_EQ(box.value("title").toString(), "Restore setting");
+    EXPECT_EQ(box.value("text").toString().toStdString(), std::string("Please enter setting file name to restore into NSV (") + kMac + ")");
+    EXPECT_EQ(box.value("default").toString(), "e2e-first");
+    EXPECT_EQ(app.Text("Label1"), "Restored from e2e-first.ini: Server name, Company Name; Update (7) sends it");
+    EXPECT_EQ(app.Get("List5", "items").toArray()[PagedRow::ServerName].toString(), "Dongle");
+    EXPECT_EQ(SimRecord()[10], 'M') << "nothing sent before Update (7)";
+
+    UpdateAndWait(app);
+    const DeviceRecord after = SimRecord();
+    // Pages 0 and 1 as the backup holds them, headers and all.
+    EXPECT_TRUE(std::equal(first.begin(), first.begin() + 1990, after.begin()));
+}

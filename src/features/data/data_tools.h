@@ -5,14 +5,21 @@
 #include "features/data/fill_data_sets.h"
 #include "features/data/raw_byte_view.h"
 #include "features/data/settings_backup.h"
+#include "features/data/settings_restore.h"
 
 namespace cobalin {
 
 struct DataTools {
-    DataTools(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor)
-        : fill(form, state, dialogs, editor), backup(form, state, dialogs), raw(form, state) {}
+    // `showDetails`: shows the selected device's details afresh.
+    DataTools(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor,
+              std::function<void()> showDetails)
+        : fill(form, state, dialogs, editor),
+          backup(form, state, dialogs),
+          restore(form, state, dialogs, editor, std::move(showDetails)),
+          raw(form, state) {}
     FillDataSets fill;
     SettingsBackup backup;
+    SettingsRestore restore;
     RawByteView raw;
 };
 

@@ -164,6 +164,11 @@ void ParameterEditor::PingClick() {
     });
 }
 
+void ParameterEditor::TakeRestore(const std::string& mac, const std::set<int>& rows) {
+    applied_[mac].insert(rows.begin(), rows.end());
+    restored_.insert(mac);
+}
+
 std::set<int> ParameterEditor::AppliedRows(const std::string& mac) const {
     const auto it = applied_.find(mac);
     return it == applied_.end() ? std::set<int>{} : it->second;

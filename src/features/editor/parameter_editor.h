@@ -48,7 +48,14 @@ public:
     // The rows applied to a device (by MAC) since its record was last sent;
     // the update sequence checks them against what the device reports back.
     std::set<int> AppliedRows(const std::string& mac) const;
-    void ForgetApplied(const std::string& mac) { applied_.erase(mac); }
+    void ForgetApplied(const std::string& mac) {
+        applied_.erase(mac);
+        restored_.erase(mac);
+    }
+    // A backup was restored into the device's record: its rows count as
+    // applied, and its update is verified on every byte the write sends.
+    void TakeRestore(const std::string& mac, const std::set<int>& rows);
+    bool Restored(const std::string& mac) const { return restored_.count(mac) > 0; }
 
 private:
     // True when the selected device holds a record the row table is made for.
@@ -62,6 +69,7 @@ private:
     AppState& state_;
     PingScan& ping_;
     std::map<std::string, std::set<int>> applied_;
+    std::set<std::string> restored_;
     // The note Label1 shows, and what it showed before, so that a value
     // applied as typed puts the status line back.
     QString note_, beforeNote_;

@@ -121,7 +121,8 @@ bool DeviceWrites::Update() {
     }
     if (Refused()) return false;
     const DeviceEntry& entry = state_.Devices->DeviceTable[k];
-    sent_ = SentUpdate{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt};
+    sent_ = SentUpdate{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt,
+                       editor_.Restored(entry.MacText)};
     if (entry.FormatTag == RecordFormat::WithModule) sent_->module = state_.Devices->LanModuleTable[k].Record;
     panelReport_.clear();
     state_.CloseAllowed = false;
