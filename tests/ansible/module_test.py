@@ -45,6 +45,17 @@ class Plan(unittest.TestCase):
             ["02:7E:3A:0A:00:02", "x", "", "line\nbreak", ""],
         ])
 
+    def test_a_restore_row_names_its_backup_by_an_absolute_path(self):
+        text = module.plan_text([
+            {"mac": "02:7E:3A:0A:00:01", "password": "x", "from_backup": "/srv/backups/02-7E-3A-0A-00-01.ini", "ip": "192.168.1.9"},
+        ])
+        rows = list(csv.reader(io.StringIO(text, newline="")))
+        self.assertEqual(rows[0], ["mac", "password", "ip", "from_backup"])
+        self.assertEqual(rows[1][3], "/srv/backups/02-7E-3A-0A-00-01.ini")
+        with self.assertRaises(ValueError) as e:
+            module.plan_text([{"mac": "02:7E:3A:0A:00:01", "password": "x", "from_backup": "backups/a.ini"}])
+        self.assertIn("absolute path", str(e.exception))
+
     def test_values_a_plan_cannot_take_as_text_are_refused(self):
         for key, value in (("dhcp", True), ("name", ["a"]), ("ip", {"a": 1})):
             with self.subTest(key=key), self.assertRaises(ValueError) as e:
@@ -67,7 +78,7 @@ class Plan(unittest.TestCase):
 
     def test_every_plan_key_is_an_option_and_only_passwords_are_hidden(self):
         options = module.row_options()
-        self.assertEqual(set(options), {"mac", "password"} | set(module.VALUE_KEYS))
+        self.assertEqual(set(options), {"mac", "password", "from_backup"} | set(module.VALUE_KEYS))
         self.assertEqual({k for k, o in options.items() if o.get("no_log")}, {"password", "new_password"})
 
 

@@ -118,6 +118,13 @@ options:
       serial_no_brenik:
         description: Serial No. (Brenik).
         type: raw
+      from_backup:
+        description:
+          - The absolute path, on the managed host, of a backup to restore onto the device first (one that
+            C(cobalin configure --backup) or C(BackupSetting) wrote, readable by its owner only).
+          - The row's other keys apply on top of it; the device keeps its own identity (serial numbers, hardware ID).
+          - The device takes the backup's password unless I(new_password) is given.
+        type: path
   plan:
     description:
       - The path of a plan file (CSV) on the managed host, instead of I(devices).
@@ -218,6 +225,8 @@ VALUE_KEYS = (
     'location', 'serial_no_brenik',
 )
 SECRET_KEYS = ('password', 'new_password')
+# Plan columns that are no parameter of their own.
+RESTORE_KEYS = ('from_backup',)
 # What the command did to a device, by its run: a row in these states changed it.
 CHANGED_STATUS = {False: ('updated', 'not_verified'), True: ('would_change',)}
 GOOD_STATUS = {False: ('unchanged', 'updated'), True: ('unchanged', 'would_change')}
@@ -228,6 +237,8 @@ def row_options():
                    password=dict(type='str', required=True, no_log=True))
     for key in VALUE_KEYS:
         options[key] = dict(type='str', no_log=True) if key in SECRET_KEYS else dict(type='raw')
+    for key in RESTORE_KEYS:
+        options[key] = dict(type='path')
     return options
 
 
@@ -246,7 +257,12 @@ def cell(key, value):
 
 def plan_text(devices):
     """The rows as the command's CSV plan, only the columns some row uses."""
-    used = [k for k in VALUE_KEYS if any(d.get(k) not in (None, '') for d in devices)]
+    used = [k for k in VALUE_KEYS + RESTORE_KEYS if any(d.get(k) not in (None, '') for d in devices)]
+    for d in devices:
+        # The plan goes on standard input: a relative path would be read from
+        # wherever the module happens to run.
+        if d.get('from_backup') and not os.path.isabs(d['from_backup']):
+            raise ValueError('from_backup: give an absolute path, not %s' % d['from_backup'])
     out = io.StringIO()
     writer = csv.writer(out, lineterminator='\r\n')
     writer.writerow(['mac', 'password'] + used)
