@@ -126,6 +126,10 @@ TEST(ScreenE2E, EveryFaceAndTheHelpWindowShowTheirCaptionsWhole) {
             EXPECT_EQ(s.app->Get("List2", "count").toInt() + s.app->Get("List3", "count").toInt(), 100);
             s.ExpectNoneClipped("engineering face", main);
             s.Shot("engineering");
+            // The "Misc." frame over it, with BackupSetting, SetBaud and RestoreSetting.
+            EXPECT_TRUE(s.Ok("invoke Command26"));
+            EXPECT_EQ(s.app->Get("Command40", "clipped"), QJsonValue(false));
+            s.Shot("misc");
             ASSERT_TRUE(s.Ok("quit"));
         }
     }
