@@ -152,7 +152,9 @@ DeviceChange ComputeChange(const DeviceStore& store, long device, const std::vec
     DeviceChange change;
     change.copy = CopyOfEntry(store, device);
     if (backup) RestoreOnto(change, *backup);
+    // A refused edit shows what the row held.
     ParameterTextArray texts;
+    if (IsPagedRecord(change.entry().Record)) DecodeFields(PagedFields(), change.entry().Record, texts);
     for (const WantedRow& w : wanted) {
         RowEdit& edit = change.edits.emplace_back();
         edit.row = w.row;
@@ -180,6 +182,28 @@ std::string ChangedRowNames(const DeviceChange& change) {
     std::string out = RowList(change.rows);
     if (change.otherBytes) out += (out.empty() ? "" : ", ") + std::string("other bytes");
     return out;
+}
+
+std::vector<WantedRow> FaceWantedRows(const FaceValues& face, const ParameterTextArray& current) {
+    std::vector<WantedRow> rows;
+    const auto now = [&](int row) { return AnsiToUtf8(current[static_cast<size_t>(row)]); };
+    const auto compare = [&](const std::string& text, int row) {
+        if (text != now(row)) rows.push_back({row, text});
+    };
+    compare(face.name, P::ServerName);
+    compare(face.location, P::CompanyName);
+    if (face.password == face.confirm) compare(face.password, P::Password);
+    if (face.dhcp == "Enable") {
+        // With DHCP the device takes its addresses from the network.
+        if (face.dhcp != now(P::Dhcp)) rows.push_back({P::Dhcp, "Enable"});
+        return rows;
+    }
+    if (face.dhcp != now(P::Dhcp)) rows.push_back({P::Dhcp, "Disable"});
+    compare(face.ip, P::IpAddress);
+    compare(face.netmask, P::Netmask);
+    compare(face.gateway, P::Gateway);
+    compare(face.serialBrenik, P::SerialBrenik);
+    return rows;
 }
 
 void TakeChange(DeviceStore& store, long device, const DeviceChange& change) {

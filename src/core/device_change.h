@@ -50,6 +50,17 @@ struct DeviceChange {
     const Bytes& module() const { return copy->LanModuleTable[1].Record; }
 };
 
+// The simple face's fields (UTF-8), as its Update reads them.
+struct FaceValues {
+    std::string name, location, password, confirm, dhcp, ip, netmask, gateway, serialBrenik;
+};
+// The rows the simple face's Update wants, in the order they are applied:
+// each field whose text differs from the device's (`current`, its decoded
+// texts, ANSI); the password only when its confirmation matches; with DHCP
+// "Enable" only the DHCP row (the device takes its addresses from the
+// network), else "Disable" where it differs and the addresses.
+std::vector<WantedRow> FaceWantedRows(const FaceValues& face, const ParameterTextArray& current);
+
 // Applies the wanted rows in order, each as the parameter editor's edit
 // (EditParameter), to a copy of entry `device`. With `backup`, the copy
 // first takes the backup's record as a restore does (RestoreOnto), and the

@@ -29,17 +29,16 @@ FillDataSets::FillDataSets(FormMain& form, AppState& state, Dialogs& dialogs, Pa
 
 void FillDataSets::FillPressed(const FillButton& button) {
     if (SelectedRow(form_.c.List1) < 0) return;
-    std::vector<ParameterEditor::Applied> applied;
-    if (!FillFromDataSet(button.set, applied)) return;
+    std::vector<WantedRow> wanted;
+    if (!FillFromDataSet(button.set, wanted)) return;
     // A list without a "Model No.:" row (a short record's 11 rows) has
     // nowhere to take the model name.
-    if (*button.model && ItemCount(form_.c.List5) > PagedRow::ModelNo)
-        applied.push_back(editor_.ApplyRowText(PagedRow::ModelNo, QString::fromLatin1(button.model)));
+    if (*button.model && ItemCount(form_.c.List5) > PagedRow::ModelNo) wanted.push_back({PagedRow::ModelNo, button.model});
     // One line for every row the record holds otherwise than the set says.
-    editor_.ReportApplied(applied);
+    editor_.ReportApplied(editor_.ApplyValues(wanted));
 }
 
-bool FillDataSets::FillFromDataSet(int set, std::vector<ParameterEditor::Applied>& applied) {
+bool FillDataSets::FillFromDataSet(int set, std::vector<WantedRow>& wanted) {
     const std::string name = FillDataSetFileName(set);
     // Read once per press, so an edit of the file counts at the next press.
     const auto data = LoadFillDataSet(state_.PathOf(name));
@@ -54,7 +53,7 @@ bool FillDataSets::FillFromDataSet(int set, std::vector<ParameterEditor::Applied
     for (int row = 0; row < rows; ++row) {
         const std::string text = ReadFillValue(set, row, mac, *data);
         if (text == kFillNotApplied) continue;
-        applied.push_back(editor_.ApplyRowText(row, FromAnsi(text)));
+        wanted.push_back({row, AnsiToUtf8(text)});
     }
     return true;
 }

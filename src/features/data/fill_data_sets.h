@@ -35,10 +35,9 @@ public:
 
     // A fill button's click.
     void FillPressed(const FillButton& button);
-    // Applies every row of a data set to the selected device; false (and one
-    // message, nothing applied) when the set's file cannot be used. The rows
-    // applied are added to `applied`.
-    bool FillFromDataSet(int set, std::vector<ParameterEditor::Applied>& applied);
+    // The values a data set gives the selected device's rows, added to
+    // `wanted`; false (and one message) when the set's file cannot be used.
+    bool FillFromDataSet(int set, std::vector<WantedRow>& wanted);
 
 private:
 

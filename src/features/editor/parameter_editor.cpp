@@ -89,33 +89,42 @@ void ParameterEditor::Combo3Click() {
     if (i >= 0) SetText(form_.c.Text4, Items(combo).value(i));
 }
 
-ParameterEditor::Applied ParameterEditor::ApplySelected() {
-    QWidget* list5 = form_.c.List5;
-    Applied a;
-    a.row = SelectedRow(list5);
+std::vector<ParameterEditor::Applied> ParameterEditor::ApplyRows(const std::vector<WantedRow>& wanted) {
     // Only a device of the last search that is still selected in List1 is
     // written: after a search has emptied the list, the index names whatever
     // device now sits there.
-    if (a.row < 0 || SelectedRow(form_.c.List1) < 0 || !SelectedIsPaged()) return {};
-    a.typed = TextOf(form_.c.Text4);
-    a.result = EditParameter(*state_.Devices, state_.ParameterTexts, a.row, Utf8ToAnsi(a.typed.toStdString()),
-                             state_.SelectedDevice);
-    if (a.result.outcome == ApplyOutcome::Ignored) return a;
-    // A character without a byte of its own is stored as "?".
-    if (a.result.note == EditNote::AsTyped && !IsAnsiRepresentable(a.typed.toStdString()))
-        a.result.note = EditNote::Changed;
-    SetItemText(list5, a.row, FromAnsi(a.result.shown));
-    if (a.result.outcome == ApplyOutcome::Written)
-        applied_[state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText].insert(a.row);
-    return a;
+    if (SelectedRow(form_.c.List1) < 0 || !SelectedIsPaged()) return {};
+    const long device = state_.SelectedDevice;
+    const DeviceChange change = ComputeChange(*state_.Devices, device, wanted);
+    TakeChange(*state_.Devices, device, change);
+    const std::string& mac = state_.Devices->DeviceTable[static_cast<size_t>(device)].MacText;
+    std::vector<Applied> out;
+    for (const RowEdit& e : change.edits) {
+        out.push_back({e.row, QString::fromStdString(e.typed), e.result});
+        if (e.result.outcome == ApplyOutcome::Ignored) continue;
+        state_.ParameterTexts[static_cast<size_t>(e.row)] = e.result.shown;
+        SetItemText(form_.c.List5, e.row, FromAnsi(e.result.shown));
+        if (e.result.outcome == ApplyOutcome::Written) applied_[mac].insert(e.row);
+    }
+    return out;
+}
+
+ParameterEditor::Applied ParameterEditor::ApplySelected() {
+    const int row = SelectedRow(form_.c.List5);
+    if (row < 0) return {};
+    const std::vector<Applied> applied = ApplyRows({{row, TextOf(form_.c.Text4).toStdString()}});
+    return applied.empty() ? Applied{} : applied.front();
 }
 
 void ParameterEditor::ApplyClick() { ReportApplied({ApplySelected()}); }
 
-ParameterEditor::Applied ParameterEditor::ApplyRowText(int row, const QString& text) {
-    SelectRow(form_.c.List5, row);
-    SetText(form_.c.Text4, text);
-    return ApplySelected();
+std::vector<ParameterEditor::Applied> ParameterEditor::ApplyValues(const std::vector<WantedRow>& wanted) {
+    if (wanted.empty()) return {};
+    // The controls first, so that the last row's value input is prepared
+    // from what the row held, as a user's choice of it would be.
+    SelectRow(form_.c.List5, wanted.back().row);
+    SetText(form_.c.Text4, QString::fromStdString(wanted.back().text));
+    return ApplyRows(wanted);
 }
 
 void ParameterEditor::ReportApplied(const std::vector<Applied>& applied) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/device_change.h"
 #include "core/parameter_codec.h"
 #include "windows/forms.h"
 
@@ -38,9 +39,12 @@ public:
         QString typed;
         EditResult result;
     };
-    // Applies a text to a row as a user's selection, typing and "Apply (6)"
-    // would, without a word on the status line; the caller reports.
-    Applied ApplyRowText(int row, const QString& text);
+    // Applies values to rows of the selected device's record copy, in order,
+    // through the one change computation, without a word on the status
+    // line (the caller reports); List5 and ParameterTexts show what the
+    // record now holds. The editor's controls end as a user's choice of the
+    // last row and typing of its value leave them.
+    std::vector<Applied> ApplyValues(const std::vector<WantedRow>& wanted);
     // Label1 says in red where the records hold other values than were
     // typed: one row in full, several in one line.
     void ReportApplied(const std::vector<Applied>& applied);
@@ -62,6 +66,9 @@ private:
     bool SelectedIsPaged() const;
     // Text4 applied to the selected row of List5.
     Applied ApplySelected();
+    // The values applied to the selected device, List5 and ParameterTexts
+    // showing the outcome.
+    std::vector<Applied> ApplyRows(const std::vector<WantedRow>& wanted);
     // Puts the status line back as it was before the last note.
     void ClearNote();
 

@@ -20,8 +20,6 @@ const char* const kNoDeviceLoaded = "Not updated: no device of the last search i
 const char* const kWritesBusy = "Not updated: another operation is running; try again when it has ended";
 
 namespace {
-const QString kDhcpOn = "Enable";
-const QString kDhcpOff = "Disable";
 
 // The panel's parts that an update keeps disabled until it has ended.
 constexpr int kPanelButtons[] = {2, 1, 0, 3, 4, 5};
@@ -109,37 +107,18 @@ void ConfigurationApply::RefuseUpdate(const QString& text) {
     ShowStatus(status, text, kRed);
 }
 
-std::vector<std::pair<int, QString>> ConfigurationApply::ChangedRows() const {
-    using P = PagedRow;
-    std::vector<std::pair<int, QString>> rows;
-    // The device's values as its details decoded them.
-    const auto current = [this](int row) { return FromAnsi(state_.ParameterTexts[static_cast<size_t>(row)]); };
-    auto compare = [&](const QString& text, int parameter) {
-        if (text != current(parameter)) rows.emplace_back(parameter, text);
-    };
-    compare(TextOf(form_.c.Text6[9]), P::ServerName);
-    compare(TextOf(form_.c.Text6[10]), P::CompanyName);
-    const QString password = TextOf(form_.c.Text6[3]);
-    if (password == TextOf(form_.c.Text6[6])) compare(password, P::Password);
-    const QString dhcp = TextOf(form_.c.Combo2);
-    if (dhcp != kDhcpOn) {
-        if (dhcp != current(P::Dhcp)) rows.emplace_back(P::Dhcp, kDhcpOff);
-        compare(TextOf(form_.c.Text6[0]), P::IpAddress);
-        compare(TextOf(form_.c.Text6[1]), P::Netmask);
-        compare(TextOf(form_.c.Text6[2]), P::Gateway);
-        compare(TextOf(form_.c.Text6[7]), P::SerialBrenik);
-    } else if (dhcp != current(P::Dhcp)) {
-        // With DHCP the device takes its addresses from the network.
-        rows.emplace_back(P::Dhcp, kDhcpOn);
-    }
-    return rows;
+FaceValues ConfigurationApply::Face() const {
+    const auto text = [](QWidget* w) { return TextOf(w).toStdString(); };
+    const MainHandles& c = form_.c;
+    return {text(c.Text6[9]), text(c.Text6[10]), text(c.Text6[3]), text(c.Text6[6]), text(c.Combo2),
+            text(c.Text6[0]), text(c.Text6[1]), text(c.Text6[2]), text(c.Text6[7])};
 }
 
-QString ConfigurationApply::UpdateRefusal(const std::vector<std::pair<int, QString>>& rows) const {
+QString ConfigurationApply::UpdateRefusal(const std::vector<WantedRow>& rows) const {
     // Checked before anything is applied: a refused update leaves the record
     // and the faces as they were.
     std::vector<std::pair<int, std::string>> typed;
-    for (const auto& [row, text] : rows) typed.emplace_back(row, text.toStdString());
+    for (const WantedRow& r : rows) typed.emplace_back(r.row, r.text);
     return QString::fromStdString(cobalin::UpdateRefusal(*state_.Devices, state_.SelectedDevice, typed));
 }
 
@@ -162,7 +141,7 @@ void ConfigurationApply::Update() {
         EnablePanel();
         return;
     }
-    const auto rows = ChangedRows();
+    const std::vector<WantedRow> rows = FaceWantedRows(Face(), state_.ParameterTexts);
     if (const QString refusal = UpdateRefusal(rows); !refusal.isEmpty()) {
         RefuseUpdate(refusal);
         EnablePanel();
@@ -178,7 +157,7 @@ void ConfigurationApply::Update() {
         EnablePanel();
         return;
     }
-    for (const auto& [parameter, text] : rows) editor_.ApplyRowText(parameter, text);
+    editor_.ApplyValues(rows);
     SetCaption(label44, "Updating...");
     ShowStatus(status, "Updating...", kBlack);
     search_.SetFaceOperation(SearchOrchestration::FaceOperation::Update);

@@ -1,8 +1,9 @@
 // From the configuration panel's values to the device: the IP Dongle's
 // confirmation, the last checks of the panel's values and their hand-over to
 // the simple face, and the simple face's Update, which compares every field
-// with the device's current value, applies each changed one through the
-// parameter editor's "Apply (6)" and sends the record with "Update (7)".
+// with the device's current value, applies the changed ones through the
+// parameter editor (the one change computation) and sends the record with
+// "Update (7)".
 // Also the simple face's Default, which fills the fields from the settings.
 #pragma once
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/device_change.h"
 #include "toolkit/dialogs.h"
 #include "windows/forms.h"
 
@@ -46,12 +48,11 @@ private:
     void DisablePanel();
     // The simple face's status and the panel's status line in red.
     void RefuseUpdate(const QString& text);
-    // The rows whose value on the simple face differs from the device's, with
-    // the texts to apply, in the order they are applied.
-    std::vector<std::pair<int, QString>> ChangedRows() const;
+    // The simple face's fields as its Update reads them.
+    FaceValues Face() const;
     // Why the update of the loaded device with these rows cannot be sent;
     // empty when it can.
-    QString UpdateRefusal(const std::vector<std::pair<int, QString>>& rows) const;
+    QString UpdateRefusal(const std::vector<WantedRow>& rows) const;
 
     ui::FormMain& form_;
     AppState& state_;
