@@ -173,13 +173,9 @@ void DeviceSession::NoteWriteFault(int16_t device, const std::string& what) {
 }
 
 bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
-    const DeviceStore& store = Store();
-    // A command for a device acts on one the current search found: an index
-    // outside 1..DeviceCount (no device chosen yet, or a choice left from an
-    // earlier search) sends nothing and shows nothing.
-    const bool deviceOk = store.IsDevice(device) && store.IsDevice(state_.SelectedDevice);
     const SessionTarget where = target_ ? target_() : SessionTarget{};
-    if (type != SearchNetwork && type != SearchAddress && type != UpdateQuery) {
+    const bool search = type == SearchNetwork || type == SearchAddress;
+    if (!search && type != UpdateQuery) {
         // Nothing for a device whose MAC two devices answer, and nothing by
         // the route for one whose interface is gone.
         const QString to = type == UpdateTransfer ? where.host : host;
@@ -188,54 +184,62 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
             return false;
         }
     }
+    // A command for a device acts on one the current search found: an index
+    // outside 1..DeviceCount (no device chosen yet, or one left from an
+    // earlier search) sends nothing and shows nothing.
+    const bool deviceOk = Store().IsDevice(device);
     if (type == UpdateQuery || type == UpdateTransfer) {
-        if (type == UpdateTransfer && !store.IsDevice(device)) return false;
+        if (type == UpdateTransfer && !deviceOk) return false;
         if (where.remotePort < 0) return false;  // no port: nothing is sent, nothing shown
         return type == UpdateQuery ? ModuleQuery(where.host, where.remotePort)
                                    : ModuleTransfer(device, where.host, where.remotePort);
     }
     if (type == SetBaud) {
         if (!deviceOk) return false;
-        const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-        return TCP5300Cmd.SendData(
-            ui::ToByteArray(BuildBaudRequest(selected.EchoBytes, store.DeviceTable[static_cast<size_t>(device)].Record)));
+        const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(device)];
+        return TCP5300Cmd.SendData(ui::ToByteArray(BuildBaudRequest(entry.EchoBytes, entry.Record)));
     }
     const CommandRoute* route = FindUdpRoute(type);
     if (!route) return false;  // type 5 and unknown types do nothing
-
-    const bool search = type == SearchNetwork || type == SearchAddress;
-    if (!search && !deviceOk) return false;
-
-    const int remotePort = search ? SearchRemotePort(type, *route) : route->remotePort;
-    if (remotePort < 0) return false;
+    if (search) return StartSearch(host, type, *route);
+    if (!deviceOk) return false;
     SocketControl& socket = SocketOf(route->socket);
-    if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
+    if (!PrepareUdpSocket(socket, *route, host, route->remotePort)) return false;
+    SendDeviceRequest(socket, type, device);
+    return true;
+}
 
-    if (search) {
-        Store().DeviceCount = 0;
-        earlyModules_.Clear();
-        ++Store().SearchRound;
-        SendSearchRequest(socket, type, host, *route);
-        return true;
-    }
-    const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
-    const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-    // A request for one device (the write carries its password) leaves a
-    // broadcast by that device's own interface only.
+bool DeviceSession::StartSearch(const QString& host, int16_t type, const CommandRoute& route) {
+    const int remotePort = SearchRemotePort(type, route);
+    if (remotePort < 0) return false;
+    SocketControl& socket = SocketOf(route.socket);
+    if (!PrepareUdpSocket(socket, route, host, remotePort)) return false;
+    Store().DeviceCount = 0;
+    earlyModules_.Clear();
+    ++Store().SearchRound;
+    SendSearchRequest(socket, type, host, route);
+    return true;
+}
+
+void DeviceSession::SendDeviceRequest(SocketControl& socket, int16_t type, int16_t device) {
+    // Everything the request carries (the echo bytes, the MAC, the write's
+    // password) is the device's own, whichever device is chosen meanwhile.
+    const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(device)];
+    // A request for one device leaves a broadcast by that device's own
+    // interface only.
     const SocketControl::Interface via{entry.InterfaceIndex, entry.InterfaceName};
-    if (type == WriteConfig) {
-        const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
-        errno = 0;
-        if (!socket.SendData(ui::ToByteArray(w.a), via)) NoteWriteFault(device, "datagram 1 did not leave");
-        errno = 0;
-        // Sent whether or not the first could be.
-        if (!socket.SendData(ui::ToByteArray(w.b), via)) NoteWriteFault(device, "datagram 2 did not leave");
-    } else {
-        socket.SendData(ui::ToByteArray(BuildMaintenanceRequest(selected.EchoBytes, entry.Record,
+    if (type != WriteConfig) {
+        socket.SendData(ui::ToByteArray(BuildMaintenanceRequest(entry.EchoBytes, entry.Record,
                                                                 type == ResetDevice ? "reset" : "clrCfgBuf")),
                         via);
+        return;
     }
-    return true;
+    const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
+    errno = 0;
+    if (!socket.SendData(ui::ToByteArray(w.a), via)) NoteWriteFault(device, "datagram 1 did not leave");
+    errno = 0;
+    // Sent whether or not the first could be.
+    if (!socket.SendData(ui::ToByteArray(w.b), via)) NoteWriteFault(device, "datagram 2 did not leave");
 }
 
 bool DeviceSession::SendSearchRequest(SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route) {
@@ -316,8 +320,23 @@ bool DeviceSession::RunSequence(Sequence sequence) {
     sequence_ = std::move(sequence);
     writeFaults_.clear();
     abandoned_ = false;
+    identities_.clear();
+    for (const WriteStep& s : run_->Steps())
+        if (const int16_t device = s.device >= 0 ? s.device : sequence_.device;
+            s.kind == WriteStep::Send && Store().IsDevice(device))
+            identities_.emplace(device, Store().DeviceTable[static_cast<size_t>(device)].MacText);
     NextStep();
     return true;
+}
+
+bool DeviceSession::StillThere(int16_t device) {
+    const auto known = identities_.find(device);
+    if (known == identities_.end()) return false;
+    if (Store().IsDevice(device) && Store().DeviceTable[static_cast<size_t>(device)].MacText == known->second) return true;
+    // Gone once, gone for the rest of the run: the device never gets half
+    // of what was left when it answers again.
+    identities_.erase(known);
+    return false;
 }
 
 void DeviceSession::NextStep() {
@@ -336,7 +355,7 @@ void DeviceSession::NextStep() {
             const int16_t device = s->device >= 0 ? s->device : sequence_.device;
             if (sequence_.leaveOut && sequence_.leaveOut(device)) continue;
             if (!run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs(device))) continue;
-            if (s->device >= 0) Select(device);
+            if (!StillThere(device)) continue;
             Send(sequence_.host, s->command, device);
             continue;
         }
@@ -378,6 +397,7 @@ void DeviceSession::Shut() {
     stepWait_.Cancel();
     run_.reset();
     sequence_ = {};
+    identities_.clear();
     baudWait_.Cancel();
     baudPoll_.stop();
     baudThen_ = nullptr;

@@ -122,10 +122,12 @@ public:
     // Carries out `steps` for `device` (or, for a step that names its own,
     // for that one), one after the other; `step` is told every step but the
     // waits and the sends (the window shows them); `done` runs after the
-    // last. A send goes only while `stillOurs` holds for its device. A step
-    // that names its device selects it first, so that its request carries
-    // that device's own echo bytes, as when the user chose it. False when a
-    // sequence runs already.
+    // last. A send goes only while `stillOurs` holds for its device, and
+    // only while the device's entry still holds the device it held when the
+    // sequence started (a search may have emptied it, or given it to
+    // another): once it did not, that device gets no later request of the
+    // run. Each request is built from its own device's entry; the selection
+    // stays as it is. False when a sequence runs already.
     struct Sequence {
         std::vector<WriteStep> steps;
         QString host;
@@ -175,6 +177,12 @@ private:
     bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);
     bool PrepareModuleSocket(const QString& host, int localPort);
     // Sends the search request on `socket`; false, told as trouble, when it could not leave.
+    // Starts a search: the table's count at 0 and the request sent.
+    bool StartSearch(const QString& host, int16_t type, const CommandRoute& route);
+    // Sends request `type` to device entry `device` on `socket`, made ready.
+    void SendDeviceRequest(ui::SocketControl& socket, int16_t type, int16_t device);
+    // Whether `device`'s entry still holds the device the sequence started for.
+    bool StillThere(int16_t device);
     bool SendSearchRequest(ui::SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route);
     // The port a search request of `type` asks, or -1 (told as trouble).
     int SearchRemotePort(int16_t type, const CommandRoute& route);
@@ -210,6 +218,8 @@ private:
     // Writes that could not be sent since the last sequence started, by device.
     std::map<int16_t, std::string> writeFaults_;
     bool abandoned_ = false;
+    // The MAC of each device the running sequence sends to, as it was when it started.
+    std::map<int16_t, std::string> identities_;
     ProgramWait stepWait_;
 
     ProgramWait baudWait_;
