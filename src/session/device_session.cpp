@@ -47,7 +47,7 @@ DeviceSession::DeviceSession(AppState& state) : state_(state) {
         if (s != SocketControl::kConnected && s != SocketControl::kError) return;
         baudWait_.Cancel();
         baudPoll_.stop();
-        if (auto then = std::exchange(baudThen_, nullptr)) then(s == SocketControl::kConnected);
+        if (auto then = std::exchange(baudThen_, nullptr)) BaudEnded(then, s == SocketControl::kConnected);
     });
 }
 
@@ -339,6 +339,20 @@ bool DeviceSession::StillThere(int16_t device) {
     return false;
 }
 
+bool DeviceSession::TimerStep(const WriteStep& step) {
+    switch (step.kind) {
+        case WriteStep::FirstTick:
+            RestartCount();
+            return true;
+        case WriteStep::TimerOn:
+        case WriteStep::TimerOff:
+            ui::EnableTimer(&Timer1, step.kind == WriteStep::TimerOn);
+            return true;
+        default:
+            return false;
+    }
+}
+
 void DeviceSession::NextStep() {
     while (const WriteStep* s = run_->Next()) {
         if (s->kind == WriteStep::Wait) {
@@ -359,6 +373,7 @@ void DeviceSession::NextStep() {
             Send(sequence_.host, s->command, device);
             continue;
         }
+        if (TimerStep(*s)) continue;
         if (sequence_.step) sequence_.step(*s);
     }
     abandoned_ = run_->Abandoned();
@@ -376,7 +391,7 @@ bool DeviceSession::ConnectBaud(const QString& address, std::function<void(bool)
     TCP5300Cmd.Connect(address, kBaudPort);
     if (const int s = TCP5300Cmd.State(); s == SocketControl::kConnected || s == SocketControl::kError) {
         // Refused, or connected, at once: there is nothing to wait for.
-        then(s == SocketControl::kConnected);
+        BaudEnded(then, s == SocketControl::kConnected);
         return true;
     }
     baudThen_ = std::move(then);
@@ -386,9 +401,15 @@ bool DeviceSession::ConnectBaud(const QString& address, std::function<void(bool)
     baudWait_.Start(kBaudConnectSeconds, [this] {
         baudPoll_.stop();
         const bool connected = TCP5300Cmd.State() == SocketControl::kConnected;
-        if (auto then = std::exchange(baudThen_, nullptr)) then(connected);
+        if (auto then = std::exchange(baudThen_, nullptr)) BaudEnded(then, connected);
     });
     return true;
+}
+
+void DeviceSession::BaudEnded(const std::function<void(bool)>& then, bool connected) {
+    // A connection that was not made leaves nothing open behind it.
+    if (!connected) CloseBaud();
+    then(connected);
 }
 
 void DeviceSession::Shut() {

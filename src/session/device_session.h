@@ -113,6 +113,8 @@ public:
     // The count starts again at 1, the timer as it is (each request of a
     // write sequence).
     void RestartCount() { state_.OperationTick = 1; }
+    // Whether the operation timer runs (it is off through most of a restart's countdown).
+    bool Counting() const { return Timer1.isActive(); }
 
     // --- The selection ---
     // The device the user chose (its entry), 0 for none.
@@ -120,8 +122,9 @@ public:
 
     // --- Write sequences ---
     // Carries out `steps` for `device` (or, for a step that names its own,
-    // for that one), one after the other; `step` is told every step but the
-    // waits and the sends (the window shows them); `done` runs after the
+    // for that one), one after the other; the session does the sends, the
+    // waits and the operation timer's steps itself, and `step` is told every
+    // other step (the window shows them); `done` runs after the
     // last. A send goes only while `stillOurs` holds for its device, and
     // only while the device's entry still holds the device it held when the
     // sequence started (a search may have emptied it, or given it to
@@ -147,9 +150,11 @@ public:
 
     // --- The baud-rate connection ---
     // Connects to `address`; `then(true)` once connected, `then(false)` when
-    // refused or after a few seconds of silence. False when a connection is
-    // being made already.
+    // refused or after a few seconds of silence (the socket closed again).
+    // False when a connection is being made already.
     bool ConnectBaud(const QString& address, std::function<void(bool)> then);
+    // Closes the baud-rate connection.
+    void CloseBaud() { TCP5300Cmd.Close(); }
     bool BaudConnecting() const { return static_cast<bool>(baudThen_); }
 
     // --- What the session tells ---
@@ -193,6 +198,9 @@ private:
     void ModuleReplyArrived();
     void AcknowledgementArrived();
     void NextStep();
+    // Does a step of the operation timer (its count, on, off); false for any other step.
+    bool TimerStep(const WriteStep& step);
+    void BaudEnded(const std::function<void(bool)>& then, bool connected);
     // Notes that a write to `device` could not leave, with errno's words when it says why.
     void NoteWriteFault(int16_t device, const std::string& what);
 

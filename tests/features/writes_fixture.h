@@ -197,7 +197,7 @@ struct WritesApp {
     }
 
     // The stand-in for the network of the single ping.
-    PingScan::Echo Echo() {
+    PingService::Echo Echo() {
         return [this](uint32_t a) {
             uint8_t b[4];
             std::memcpy(b, &a, 4);
@@ -221,7 +221,8 @@ struct WritesApp {
     SearchOrchestration search{form, state, commands, lists};
     ReplyReceivers receivers{form, state};
     DetailsView details{form, state};
-    PingScan ping{form, state, dialogs, Echo()};
+    PingService pinger{Echo()};
+    PingScan ping{form, state, dialogs, pinger};
     ParameterEditor editor{form, state, ping};
     DeviceWrites writes{form, state, commands, search, editor};
 };

@@ -45,7 +45,7 @@ public:
     // Runs when Timer3's last tick has shown the end of an operation on the
     // simple face and refilled the configuration panel's lists.
     void OnFacesFinished(std::function<void()> f) { finished_.push_back(std::move(f)); }
-    // Ends an operation whose request could not be sent: Timer1 off, no
+    // Ends an operation whose request could not be sent: the operation timer off, no
     // device, the command panel free again.
     void ReturnToIdle();
 
