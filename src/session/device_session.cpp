@@ -205,6 +205,8 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     if (!deviceOk) return false;
     SocketControl& socket = SocketOf(route->socket);
     if (!PrepareUdpSocket(socket, *route, host, route->remotePort)) return false;
+    // What is listened for from now on is this request's answer.
+    searching_ = false;
     SendDeviceRequest(socket, type, device);
     return true;
 }
@@ -217,6 +219,7 @@ bool DeviceSession::StartSearch(const QString& host, int16_t type, const Command
     Store().DeviceCount = 0;
     earlyModules_.Clear();
     ++Store().SearchRound;
+    searching_ = true;
     SendSearchRequest(socket, type, host, route);
     return true;
 }
@@ -284,6 +287,8 @@ void DeviceSession::StartCounting() {
 }
 
 void DeviceSession::StopCounting() {
+    // The operation could not start: its caller knows and ends it.
+    searching_ = false;
     ui::EnableTimer(&Timer1, false);
     state_.OperationTick = kNoOperation;
 }
@@ -310,6 +315,7 @@ void DeviceSession::Tick() {
     if (!finished) return;
     ui::EnableTimer(&Timer1, false);
     Tell(ended_);
+    if (std::exchange(searching_, false)) Tell(searchEnded_);
 }
 
 // --- Write sequences ---
@@ -423,6 +429,7 @@ void DeviceSession::Shut() {
     baudPoll_.stop();
     baudThen_ = nullptr;
     Timer1.stop();
+    searching_ = false;
     for (SocketControl* s : {&UDP8888, &UDP8890, &UDPsck}) {
         // Closing a socket may fail (ending its reader thread can throw); the
         // other sockets are still seen to.

@@ -170,6 +170,10 @@ public:
     // The listening period has ended: after the last tick has been told and
     // the timer has stopped.
     void OnListeningEnded(std::function<void()> f) { ended_.push_back(std::move(f)); }
+    // A search has ended: the listening period that followed a search
+    // request (with no request for a device after it) is over. Told after
+    // the end of the listening period.
+    void OnSearchEnded(std::function<void()> f) { searchEnded_.push_back(std::move(f)); }
 
     // Closes every socket, stops the timer and ends whatever sequence or
     // connection is waiting, sending nothing more (the window closes).
@@ -220,6 +224,9 @@ private:
     std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
     std::vector<std::function<void()>> ended_;
+    std::vector<std::function<void()>> searchEnded_;
+    // The listening period is a search's: a search request was the last to leave.
+    bool searching_ = false;
 
     std::unique_ptr<WriteRun> run_;
     Sequence sequence_;

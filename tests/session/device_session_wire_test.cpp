@@ -142,5 +142,32 @@ TEST(DeviceSessionWire, ADeviceGoneMidUpdateGetsNoFurtherRequest) {
     }
 }
 
+TEST(DeviceSessionWire, TheEndOfASearchIsToldOnceItsListeningPeriodIsOver) {
+    Wire w;
+    ASSERT_TRUE(w.device.bound());
+    std::vector<std::string> told;
+    w.session.OnListeningEnded([&] { told.push_back("listening"); });
+    w.session.OnSearchEnded([&] { told.push_back("search"); });
+    const auto listen = [&](int16_t type, int16_t device) {
+        told.clear();
+        w.session.StartCounting();
+        EXPECT_TRUE(w.session.Send(kHost, type, device));
+        EXPECT_TRUE(told.empty()) << "nothing ends before the period is over";
+        EXPECT_TRUE(WaitUntil([&] { return !w.session.Counting(); }, 30));
+        return told;
+    };
+    EXPECT_EQ(listen(SearchAddress, 0), (std::vector<std::string>{"listening", "search"}));
+    // The table is empty now: the device comes back for the request.
+    w.Add(1);
+    EXPECT_EQ(listen(ClearConfigBuffer, 1), std::vector<std::string>{"listening"}) << "a request for a device is no search";
+    // A search that could not start ends with its caller, not with a period.
+    told.clear();
+    w.session.StartCounting();
+    ASSERT_TRUE(w.session.Send(kHost, SearchAddress, 0));
+    w.session.StopCounting();
+    WaitSeconds(7);
+    EXPECT_TRUE(told.empty());
+}
+
 }  // namespace
 }  // namespace cobalin
