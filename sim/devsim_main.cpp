@@ -237,9 +237,9 @@ Options ParseOptions(int argc, char** argv) {
     return o;
 }
 
-// Reads and parses the LAN description; exits saying why when it cannot.
-LanDescription LoadLan(const Options& o) {
-    std::ifstream in(o.lanFile, std::ios::binary);
+// Reads and parses the LAN description from `in`, opened on its file;
+// exits saying why when it cannot.
+LanDescription LoadLan(const Options& o, std::ifstream& in) {
     if (!in) std::fprintf(stderr, "cobalin-devsim: cannot read %s\n", o.lanFile.c_str()), std::exit(2);
     std::stringstream text;
     text << in.rdbuf();
@@ -420,7 +420,10 @@ private:
 
 int main(int argc, char** argv) {
     const Options o = ParseOptions(argc, argv);
-    const LanDescription lan = LoadLan(o);
+    // The description's file stays open while the simulator runs: the
+    // descriptor limits of the failure tests count it.
+    std::ifstream in(o.lanFile, std::ios::binary);
+    const LanDescription lan = LoadLan(o, in);
     {
         Simulator simulator(o, lan);
         struct sigaction sa{};
