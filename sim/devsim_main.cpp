@@ -212,9 +212,8 @@ struct Scheduled {
     Outgoing out;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Reads the command line; exits with the usage on a bad one.
+Options ParseOptions(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -230,165 +229,210 @@ int main(int argc, char** argv) {
         else if (a == "--spacing") o.spacingMs = std::atof(next().c_str());
         else if (a == "--iface") o.iface = next();
         else if (a == "--seed") o.seed = static_cast<uint32_t>(std::strtoul(next().c_str(), nullptr, 10));
-        else if (a == "--help") return std::fputs(kUsage, stdout), 0;
+        else if (a == "--help") std::fputs(kUsage, stdout), std::exit(0);
         else if (!a.empty() && a[0] != '-' && o.lanFile.empty()) o.lanFile = a;
-        else return std::fprintf(stderr, "cobalin-devsim: unknown argument %s\n%s", a.c_str(), kUsage), 2;
+        else std::fprintf(stderr, "cobalin-devsim: unknown argument %s\n%s", a.c_str(), kUsage), std::exit(2);
     }
-    if (o.lanFile.empty()) return std::fputs(kUsage, stderr), 2;
-    std::ifstream in(o.lanFile, std::ios::binary);
-    if (!in) return std::fprintf(stderr, "cobalin-devsim: cannot read %s\n", o.lanFile.c_str()), 2;
+    if (o.lanFile.empty()) std::fputs(kUsage, stderr), std::exit(2);
+    return o;
+}
+
+// Reads and parses the LAN description from `in`, opened on its file;
+// exits saying why when it cannot.
+LanDescription LoadLan(const Options& o, std::ifstream& in) {
+    if (!in) std::fprintf(stderr, "cobalin-devsim: cannot read %s\n", o.lanFile.c_str()), std::exit(2);
     std::stringstream text;
     text << in.rdbuf();
     ParseError error;
-    const auto lan = ParseLanDescription(text.str(), error);
+    auto lan = ParseLanDescription(text.str(), error);
     if (!lan) {
         std::fprintf(stderr, "cobalin-devsim: %s:%d: %s\n", o.lanFile.c_str(), error.line, error.message.c_str());
-        return 2;
+        std::exit(2);
     }
-
     if (!o.iface.empty() && if_nametoindex(o.iface.c_str()) == 0) {
         std::fprintf(stderr, "cobalin-devsim: no network interface named %s\n", o.iface.c_str());
-        return 2;
+        std::exit(2);
     }
+    return std::move(*lan);
+}
 
-    SimLan sim(*lan, o.seed);
-    sim.burst = o.burst;
-    sim.spacing = o.spacingMs / 1000.0;
-    if (!o.iface.empty())
-        for (const auto& d : sim.devices()) AddAddress(o.iface, d.ip);
+constexpr uint16_t kUdpPorts[] = {kSearchPort, kCommandPort, kModuleUdpPort};
 
-    const uint16_t udpPorts[] = {kSearchPort, kCommandPort, kModuleUdpPort};
-    int udp[3];
-    for (int i = 0; i < 3; ++i) {
-        udp[i] = BindUdp(udpPorts[i]);
-        if (udp[i] < 0) Fail(kBadSocket, "cannot bind UDP port " + std::to_string(udpPorts[i]), errno);
-    }
-    const int tcp = ListenTcp(kBaudPort);
-    if (tcp < 0) Fail(kBadSocket, "cannot listen on TCP port " + std::to_string(kBaudPort), errno);
-    FILE* capture = nullptr;
-    if (!o.capture.empty() && !(capture = std::fopen(o.capture.c_str(), "a"))) {
-        std::fprintf(stderr, "cobalin-devsim: cannot write %s\n", o.capture.c_str());
-        return 2;
-    }
-
-    struct sigaction sa{};
-    sa.sa_handler = OnSignal;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
-    Clock clock;
-    std::multimap<double, Scheduled> queue;
-    std::map<int, std::pair<Address, sockaddr_in>> connections;  // TCP fd -> device address, peer
-    std::vector<uint8_t> buffer(65536);
-    std::printf("cobalin-devsim: ready, %zu devices\n", sim.devices().size());
-    std::fflush(stdout);
-
-    while (!g_stop) {
-        // Send what is due, back-to-back.
-        while (!queue.empty() && queue.begin()->first <= clock.Now()) {
-            const Scheduled s = queue.begin()->second;
-            queue.erase(queue.begin());
-            SendFrom(s.fd, sim.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
+// The simulated LAN on its sockets: what is due leaves, what arrives is
+// handed to the devices, until a signal ends it.
+class Simulator {
+public:
+    Simulator(const Options& o, const LanDescription& lan) : o_(o), sim_(lan, o.seed) {
+        sim_.burst = o.burst;
+        sim_.spacing = o.spacingMs / 1000.0;
+        if (!o.iface.empty())
+            for (const auto& d : sim_.devices()) AddAddress(o.iface, d.ip);
+        for (int i = 0; i < 3; ++i) {
+            udp_[i] = BindUdp(kUdpPorts[i]);
+            if (udp_[i] < 0) Fail(kBadSocket, "cannot bind UDP port " + std::to_string(kUdpPorts[i]), errno);
         }
-        for (size_t i : sim.Advance(clock.Now()))
-            if (!o.iface.empty()) AddAddress(o.iface, sim.devices()[i].ip);
-
-        std::vector<pollfd> fds;
-        for (int fd : udp) fds.push_back({fd, POLLIN, 0});
-        fds.push_back({tcp, POLLIN, 0});
-        for (const auto& c : connections) fds.push_back({c.first, POLLIN, 0});
-        int timeout = 1000;
-        if (!queue.empty()) timeout = std::min(timeout, clock.MsUntil(queue.begin()->first));
-        if (sim.NextRestart() >= 0) timeout = std::min(timeout, clock.MsUntil(sim.NextRestart()));
-        if (poll(fds.data(), fds.size(), timeout) < 0) {
-            if (errno == EINTR) continue;  // a signal; g_stop says whether to end
-            Fail(kNetworkFailed, "cannot wait for requests", errno);
+        tcp_ = ListenTcp(kBaudPort);
+        if (tcp_ < 0) Fail(kBadSocket, "cannot listen on TCP port " + std::to_string(kBaudPort), errno);
+        if (!o.capture.empty() && !(capture_ = std::fopen(o.capture.c_str(), "a"))) {
+            std::fprintf(stderr, "cobalin-devsim: cannot write %s\n", o.capture.c_str());
+            std::exit(2);
         }
+    }
+    ~Simulator() {
+        for (const auto& c : connections_) close(c.first);
+        for (int fd : udp_) close(fd);
+        close(tcp_);
+        if (capture_) std::fclose(capture_);
+    }
 
-        for (size_t k = 0; k < fds.size(); ++k) {
-            if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            const int fd = fds[k].fd;
-            if (k < 3) {
-                // Drain the socket: a burst of requests must not wait for poll.
-                for (;;) {
-                    sockaddr_in from{};
-                    iovec iov{buffer.data(), buffer.size()};
-                    char control[256];
-                    msghdr msg{};
-                    msg.msg_name = &from;
-                    msg.msg_namelen = sizeof from;
-                    msg.msg_iov = &iov;
-                    msg.msg_iovlen = 1;
-                    msg.msg_control = control;
-                    msg.msg_controllen = sizeof control;
-                    const ssize_t n = recvmsg(fd, &msg, MSG_DONTWAIT);
-                    if (n < 0) break;
-                    Address dst{};
-                    int ifindex = 0;
-                    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-                        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                            in_pktinfo info;
-                            std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                            std::memcpy(dst.data(), &info.ipi_addr, 4);
-                            ifindex = info.ipi_ifindex;
-                        }
-                    }
-                    const double now = clock.Now();
-                    if (capture) {
-                        std::fprintf(capture, "%.6f UDP %s > %s:%d %zd %s\n", now, Endpoint(from).c_str(),
-                                     FormatIp(dst).c_str(), udpPorts[k], n, Hex(buffer.data(), static_cast<size_t>(n)).c_str());
-                        std::fflush(capture);
-                    }
-                    // A restart that ended while the request waited ends first: a device
-                    // that is back answers with what was written, never once more with
-                    // its old configuration.
-                    for (size_t i : sim.Advance(now))
-                        if (!o.iface.empty()) AddAddress(o.iface, sim.devices()[i].ip);
-                    const Bytes data(buffer.begin(), buffer.begin() + n);
-                    for (auto& out : sim.Handle(udpPorts[k], dst, data, now))
-                        queue.emplace(out.at, Scheduled{fd, ifindex, from, std::move(out)});
-                }
-            } else if (fd == tcp) {
-                sockaddr_in peer{};
-                socklen_t len = sizeof peer;
-                const int c = accept4(tcp, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-                if (c < 0) {
-                    // A connection that went away before it was taken is no fault of ours;
-                    // anything else (out of descriptors, of memory) would only repeat at
-                    // once, the listener still ready: stop instead of spinning.
-                    if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED || errno == EPROTO) continue;
-                    Fail(kNetworkFailed, "cannot accept a TCP connection", errno);
-                }
-                sockaddr_in local{};
-                len = sizeof local;
-                // The address the connection came to says which device it is for.
-                if (getsockname(c, reinterpret_cast<sockaddr*>(&local), &len) != 0)
-                    Fail(kNetworkFailed, "cannot read the local address of a TCP connection", errno);
-                Address dst;
-                std::memcpy(dst.data(), &local.sin_addr, 4);
-                connections[c] = {dst, peer};
-            } else {
-                const ssize_t n = read(fd, buffer.data(), buffer.size());
-                if (n <= 0) {
-                    close(fd);
-                    connections.erase(fd);
-                    continue;
-                }
-                const auto& [dst, peer] = connections[fd];
-                if (capture) {
-                    std::fprintf(capture, "%.6f TCP %s > %s:5300 %zd %s\n", clock.Now(), Endpoint(peer).c_str(),
-                                 FormatIp(dst).c_str(), n, Hex(buffer.data(), static_cast<size_t>(n)).c_str());
-                    std::fflush(capture);
-                }
-                sim.HandleTcp(dst, Bytes(buffer.begin(), buffer.begin() + n));
+    void Run() {
+        clock_ = Clock();  // program time starts with the simulator ready
+        std::printf("cobalin-devsim: ready, %zu devices\n", sim_.devices().size());
+        std::fflush(stdout);
+        while (!g_stop) {
+            SendDue();
+            std::vector<pollfd> fds;
+            for (int fd : udp_) fds.push_back({fd, POLLIN, 0});
+            fds.push_back({tcp_, POLLIN, 0});
+            for (const auto& c : connections_) fds.push_back({c.first, POLLIN, 0});
+            int timeout = 1000;
+            if (!queue_.empty()) timeout = std::min(timeout, clock_.MsUntil(queue_.begin()->first));
+            if (sim_.NextRestart() >= 0) timeout = std::min(timeout, clock_.MsUntil(sim_.NextRestart()));
+            if (poll(fds.data(), fds.size(), timeout) < 0) {
+                if (errno == EINTR) continue;  // a signal; g_stop says whether to end
+                Fail(kNetworkFailed, "cannot wait for requests", errno);
+            }
+            for (size_t k = 0; k < fds.size(); ++k) {
+                if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+                if (k < 3) DrainUdp(k);
+                else if (fds[k].fd == tcp_) Accept();
+                else ReadTcp(fds[k].fd);
             }
         }
     }
-    for (const auto& c : connections) close(c.first);
-    for (int fd : udp) close(fd);
-    close(tcp);
-    if (capture) std::fclose(capture);
+
+private:
+    // Sends what is due, back-to-back, and takes the restarts that have ended.
+    void SendDue() {
+        while (!queue_.empty() && queue_.begin()->first <= clock_.Now()) {
+            const Scheduled s = queue_.begin()->second;
+            queue_.erase(queue_.begin());
+            SendFrom(s.fd, sim_.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
+        }
+        Restarted(clock_.Now());
+    }
+    void Restarted(double now) {
+        for (size_t i : sim_.Advance(now))
+            if (!o_.iface.empty()) AddAddress(o_.iface, sim_.devices()[i].ip);
+    }
+
+    // Drains UDP socket `k`: a burst of requests must not wait for poll.
+    void DrainUdp(size_t k) {
+        const int fd = udp_[k];
+        for (;;) {
+            sockaddr_in from{};
+            iovec iov{buffer_.data(), buffer_.size()};
+            char control[256];
+            msghdr msg{};
+            msg.msg_name = &from;
+            msg.msg_namelen = sizeof from;
+            msg.msg_iov = &iov;
+            msg.msg_iovlen = 1;
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof control;
+            const ssize_t n = recvmsg(fd, &msg, MSG_DONTWAIT);
+            if (n < 0) break;
+            Address dst{};
+            int ifindex = 0;
+            for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                    in_pktinfo info;
+                    std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                    std::memcpy(dst.data(), &info.ipi_addr, 4);
+                    ifindex = info.ipi_ifindex;
+                }
+            }
+            const double now = clock_.Now();
+            Capture(now, "UDP", Endpoint(from), dst, kUdpPorts[k], n);
+            // A restart that ended while the request waited ends first: a device
+            // that is back answers with what was written, never once more with
+            // its old configuration.
+            Restarted(now);
+            const Bytes data(buffer_.begin(), buffer_.begin() + n);
+            for (auto& out : sim_.Handle(kUdpPorts[k], dst, data, now))
+                queue_.emplace(out.at, Scheduled{fd, ifindex, from, std::move(out)});
+        }
+    }
+
+    void Accept() {
+        sockaddr_in peer{};
+        socklen_t len = sizeof peer;
+        const int c = accept4(tcp_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
+        if (c < 0) {
+            // A connection that went away before it was taken is no fault of ours;
+            // anything else (out of descriptors, of memory) would only repeat at
+            // once, the listener still ready: stop instead of spinning.
+            if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED || errno == EPROTO) return;
+            Fail(kNetworkFailed, "cannot accept a TCP connection", errno);
+        }
+        sockaddr_in local{};
+        len = sizeof local;
+        // The address the connection came to says which device it is for.
+        if (getsockname(c, reinterpret_cast<sockaddr*>(&local), &len) != 0)
+            Fail(kNetworkFailed, "cannot read the local address of a TCP connection", errno);
+        Address dst;
+        std::memcpy(dst.data(), &local.sin_addr, 4);
+        connections_[c] = {dst, peer};
+    }
+
+    void ReadTcp(int fd) {
+        const ssize_t n = read(fd, buffer_.data(), buffer_.size());
+        if (n <= 0) {
+            close(fd);
+            connections_.erase(fd);
+            return;
+        }
+        const auto& [dst, peer] = connections_[fd];
+        Capture(clock_.Now(), "TCP", Endpoint(peer), dst, kBaudPort, n);
+        sim_.HandleTcp(dst, Bytes(buffer_.begin(), buffer_.begin() + n));
+    }
+
+    // One line of the capture file for `n` bytes of the buffer.
+    void Capture(double now, const char* protocol, const std::string& from, const Address& to, int port, ssize_t n) {
+        if (!capture_) return;
+        std::fprintf(capture_, "%.6f %s %s > %s:%d %zd %s\n", now, protocol, from.c_str(), FormatIp(to).c_str(), port, n,
+                     Hex(buffer_.data(), static_cast<size_t>(n)).c_str());
+        std::fflush(capture_);
+    }
+
+    const Options& o_;
+    SimLan sim_;
+    int udp_[3] = {-1, -1, -1};
+    int tcp_ = -1;
+    FILE* capture_ = nullptr;
+    Clock clock_;
+    std::multimap<double, Scheduled> queue_;
+    std::map<int, std::pair<Address, sockaddr_in>> connections_;  // TCP fd -> device address, peer
+    std::vector<uint8_t> buffer_ = std::vector<uint8_t>(65536);
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options o = ParseOptions(argc, argv);
+    // The description's file stays open while the simulator runs: the
+    // descriptor limits of the failure tests count it.
+    std::ifstream in(o.lanFile, std::ios::binary);
+    const LanDescription lan = LoadLan(o, in);
+    {
+        Simulator simulator(o, lan);
+        struct sigaction sa{};
+        sa.sa_handler = OnSignal;
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+        signal(SIGPIPE, SIG_IGN);
+        simulator.Run();
+    }  // every socket closed before the word that it stopped
     std::fprintf(stderr, "cobalin-devsim: stopped\n");
     return 0;
 }

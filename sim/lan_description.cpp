@@ -69,40 +69,124 @@ const std::vector<ValueKey>& ValueKeys() {
 
 std::string FormatIp(const std::array<uint8_t, 4>& ip) { return FormatDotted(ip); }
 
+namespace {
+
+// What a [device] section has said so far beside its device's description.
+struct Section {
+    DeviceDescription device;
+    int count = 1;
+    bool haveMac = false, haveIp = false, haveIdentity = false;
+};
+
+// Expands a finished [device] section into its devices; false, with the
+// error, when it lacks something or makes the LAN too large.
+bool ExpandSection(const Section& s, LanDescription& lan, ParseError& error) {
+    const int line = s.device.line;
+    if (!s.haveMac) return error = {line, "device has no mac"}, false;
+    if (!s.haveIp) return error = {line, "device has no ip"}, false;
+    if (lan.devices.size() + static_cast<size_t>(s.count) > kMaxDevicesInLan)
+        return error = {line, "too many devices (at most " + std::to_string(kMaxDevicesInLan) + " in a LAN)"}, false;
+    DeviceDescription d = s.device;
+    for (int i = 0; i < s.count; ++i) {
+        if (!s.haveIdentity) d.identity = d.mac;
+        lan.devices.push_back(d);
+        d.mac = NextMac(d.mac);
+        d.ip = NextIp(d.ip);
+        if (s.haveIdentity) d.identity = NextMac(d.identity);
+    }
+    return true;
+}
+
+// A whole number of a range into `out`; false when the value is none.
+template <typename T>
+bool TakeNumber(const std::string& value, int64_t low, int64_t high, T& out) {
+    const auto n = ParseWholeNumber(value, low, high);
+    if (n) out = static_cast<T>(*n);
+    return n.has_value();
+}
+
+// A key of the faults a device plays; nullopt when `key` is none of them,
+// else whether its value was good.
+std::optional<bool> TakeFaultKey(Faults& f, const std::string& key, const std::string& value) {
+    if (key == "restart" && value == "never") return f.neverRestarts = true;
+    if (key == "ignore_writes") return ParseFlag(value, f.ignoreWrites);
+    if (key == "ignore_reset") return ParseFlag(value, f.ignoreReset);
+    if (key == "duplicate") return ParseFlag(value, f.duplicate);
+    if (key == "reorder") return ParseFlag(value, f.reorder);
+    if (key == "silent") return ParseFlag(value, f.silent);
+    if (key == "truncate") return TakeNumber(value, 0, 100000, f.truncate);
+    if (key == "malformed") return TakeNumber(value, 0, 100000, f.malformed);
+    if (key == "flood") return TakeNumber(value, 0, 100000, f.flood);
+    if (key == "drop" || key == "drop_after_restart") {
+        std::vector<int>& dropped = key == "drop" ? f.dropPages : f.dropPagesAfterRestart;
+        dropped.clear();
+        std::istringstream pages(value);
+        std::string p;
+        bool ok = true;
+        while (ok && std::getline(pages, p, ',')) {
+            int page = 0;
+            ok = TakeNumber(p, 0, 2, page);
+            if (ok) dropped.push_back(page);
+        }
+        return ok;
+    }
+    return std::nullopt;
+}
+
+// Takes one `key = value` line of a section; empty when taken, else what is wrong.
+std::string TakeKey(Section& s, const std::string& key, const std::string& value) {
+    DeviceDescription& d = s.device;
+    bool ok = true;
+    if (const auto fault = TakeFaultKey(d.faults, key, value)) {
+        ok = *fault;
+    } else if (key == "format") {
+        ok = value == "paged" || value == "short";
+        d.paged = value == "paged";
+    } else if (key == "mac" || key == "identity") {
+        const auto mac = ParseMac(value);
+        ok = mac.has_value();
+        if (ok && key == "mac") d.mac = *mac, s.haveMac = true;
+        if (ok && key == "identity") d.identity = *mac, s.haveIdentity = true;
+    } else if (key == "ip") {
+        const auto ip = ParseDottedQuad(value);
+        ok = ip.has_value();
+        if (ok) d.ip = *ip, s.haveIp = true;
+    } else if (key == "count") {
+        ok = TakeNumber(value, 1, 4096, s.count);
+    } else if (key == "module") {
+        ok = ParseFlag(value, d.module);
+    } else if (key == "restart" || key == "delay" || key == "page_gap") {
+        const auto v = ParseDecimal(value);
+        ok = v && *v >= 0 && *v <= 3600;
+        if (ok) (key == "restart" ? d.restart : key == "delay" ? d.faults.delay : d.faults.pageGap) = *v;
+    } else {
+        const auto& keys = ValueKeys();
+        const bool known = std::any_of(keys.begin(), keys.end(), [&](const ValueKey& k) { return key == k.key; });
+        if (!known) return "unknown key '" + key + "'";
+        // A value no record field can hold would leave the field zero
+        // without a word: a choice spelled otherwise, a number too large.
+        ok = ValueFits(key, value);
+        if (ok) d.values[key] = value;
+    }
+    return ok ? std::string() : "bad value '" + value + "' for " + key;
+}
+
+}  // namespace
+
 std::optional<LanDescription> ParseLanDescription(const std::string& text, ParseError& error) {
     LanDescription lan;
     std::istringstream in(text);
     std::string raw;
     int lineNo = 0;
-    DeviceDescription defaults;
-    DeviceDescription* current = nullptr;
-    bool inDefaults = false;
-    int count = 1;
-    bool haveMac = false, haveIp = false, haveIdentity = false;
-    DeviceDescription section;
-
+    Section defaults;
+    Section section;
+    Section* current = nullptr;
     auto fail = [&](int line, const std::string& message) {
         error = {line, message};
         return std::nullopt;
     };
-    // Expands the finished section into its devices.
-    auto finish = [&]() -> bool {
-        if (!current || inDefaults) return true;
-        if (!haveMac) return error = {current->line, "device has no mac"}, false;
-        if (!haveIp) return error = {current->line, "device has no ip"}, false;
-        if (lan.devices.size() + static_cast<size_t>(count) > kMaxDevicesInLan)
-            return error = {current->line, "too many devices (at most " + std::to_string(kMaxDevicesInLan) + " in a LAN)"}, false;
-        DeviceDescription d = *current;
-        for (int i = 0; i < count; ++i) {
-            if (!haveIdentity) d.identity = d.mac;
-            lan.devices.push_back(d);
-            d.mac = NextMac(d.mac);
-            d.ip = NextIp(d.ip);
-            if (haveIdentity) d.identity = NextMac(d.identity);
-        }
-        return true;
-    };
-
+    // The defaults are no device of their own.
+    auto finish = [&] { return !current || current == &defaults || ExpandSection(section, lan, error); };
     while (std::getline(in, raw)) {
         ++lineNo;
         const std::string line = Trim(raw);
@@ -112,15 +196,11 @@ std::optional<LanDescription> ParseLanDescription(const std::string& text, Parse
             const std::string name = line.back() == ']' ? Trim(line.substr(1, line.size() - 2)) : "";
             if (name == "defaults") {
                 if (!lan.devices.empty()) return fail(lineNo, "[defaults] must come before every [device]");
-                inDefaults = true;
                 current = &defaults;
             } else if (name == "device") {
-                inDefaults = false;
-                section = defaults;
+                section = Section{defaults.device};
+                section.device.line = lineNo;
                 current = &section;
-                current->line = lineNo;
-                count = 1;
-                haveMac = haveIp = haveIdentity = false;
             } else {
                 return fail(lineNo, "unknown section " + line + " (expected [defaults] or [device])");
             }
@@ -129,74 +209,9 @@ std::optional<LanDescription> ParseLanDescription(const std::string& text, Parse
         if (!current) return fail(lineNo, "a key outside any section");
         const size_t eq = line.find('=');
         if (eq == std::string::npos) return fail(lineNo, "expected key = value");
-        const std::string key = Trim(line.substr(0, eq));
-        const std::string value = Trim(line.substr(eq + 1));
-        DeviceDescription& d = *current;
-        bool ok = true;
-        if (key == "format") {
-            ok = value == "paged" || value == "short";
-            d.paged = value == "paged";
-        } else if (key == "mac") {
-            const auto mac = ParseMac(value);
-            ok = mac.has_value();
-            if (ok) d.mac = *mac, haveMac = true;
-        } else if (key == "identity") {
-            const auto id = ParseMac(value);
-            ok = id.has_value();
-            if (ok) d.identity = *id, haveIdentity = true;
-        } else if (key == "ip") {
-            const auto ip = ParseDottedQuad(value);
-            ok = ip.has_value();
-            if (ok) d.ip = *ip, haveIp = true;
-        } else if (key == "count") {
-            const auto n = ParseWholeNumber(value, 1, 4096);
-            ok = n.has_value();
-            if (ok) count = static_cast<int>(*n);
-        } else if (key == "module") {
-            ok = ParseFlag(value, d.module);
-        } else if (key == "restart" && value == "never") {
-            d.faults.neverRestarts = true;
-        } else if (key == "ignore_writes") {
-            ok = ParseFlag(value, d.faults.ignoreWrites);
-        } else if (key == "ignore_reset") {
-            ok = ParseFlag(value, d.faults.ignoreReset);
-        } else if (key == "restart" || key == "delay" || key == "page_gap") {
-            const auto v = ParseDecimal(value);
-            ok = v && *v >= 0 && *v <= 3600;
-            if (ok) (key == "restart" ? d.restart : key == "delay" ? d.faults.delay : d.faults.pageGap) = *v;
-        } else if (key == "drop" || key == "drop_after_restart") {
-            std::vector<int>& dropped = key == "drop" ? d.faults.dropPages : d.faults.dropPagesAfterRestart;
-            dropped.clear();
-            std::istringstream pages(value);
-            std::string p;
-            while (ok && std::getline(pages, p, ',')) {
-                const auto n = ParseWholeNumber(p, 0, 2);
-                ok = n.has_value();
-                if (ok) dropped.push_back(static_cast<int>(*n));
-            }
-        } else if (key == "duplicate") {
-            ok = ParseFlag(value, d.faults.duplicate);
-        } else if (key == "reorder") {
-            ok = ParseFlag(value, d.faults.reorder);
-        } else if (key == "silent") {
-            ok = ParseFlag(value, d.faults.silent);
-        } else if (key == "truncate" || key == "malformed" || key == "flood") {
-            const auto n = ParseWholeNumber(value, 0, 100000);
-            ok = n.has_value();
-            if (ok) {
-                if (key == "truncate") d.faults.truncate = static_cast<size_t>(*n);
-                else (key == "malformed" ? d.faults.malformed : d.faults.flood) = static_cast<int>(*n);
-            }
-        } else {
-            const auto& keys = ValueKeys();
-            const bool known = std::any_of(keys.begin(), keys.end(), [&](const ValueKey& k) { return key == k.key; });
-            if (!known) return fail(lineNo, "unknown key '" + key + "'");
-            // A value no record field can hold would leave the field zero
-            // without a word: a choice spelled otherwise, a number too large.
-            ok = ValueFits(key, value);
-            if (ok) d.values[key] = value;
-        }
-        if (!ok) return fail(lineNo, "bad value '" + value + "' for " + key);
+        if (const std::string wrong = TakeKey(*current, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+            !wrong.empty())
+            return fail(lineNo, wrong);
     }
     if (!finish()) return std::nullopt;
     if (lan.devices.empty()) return fail(lineNo, "no [device] section");

@@ -36,6 +36,26 @@ protected:
     }
     bool painted_ = false;
 };
+
+// The UI driver on standard input and output; its `quit` ends the program.
+std::unique_ptr<ui::UiDriver> StartDriver(Startup& startup, AppState& state, ui::ScriptedDialogs& dialogs) {
+    ui::DriverHooks hooks = MakeDriverHooks(startup.Windows(), state);
+    hooks.quit = [hooks] {
+        AbortAllWaits();
+        for (ui::Form* f : hooks.windows()) f->close();
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+        // Every wait unwinds at once now; should one not, end all the same.
+        QTimer::singleShot(2000, [] {
+            std::fflush(stdout);
+            std::_Exit(0);
+        });
+    };
+    auto driver = std::make_unique<ui::UiDriver>(hooks, dialogs);
+    driver->Start();
+    return driver;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -74,24 +94,7 @@ int main(int argc, char* argv[]) {
         dialogs = std::make_unique<ui::ScreenDialogs>();
     }
     Startup startup(state, *dialogs);
-
-    std::unique_ptr<ui::UiDriver> driver;
-    if (options.drive) {
-        ui::DriverHooks hooks = MakeDriverHooks(startup.Windows(), state);
-        hooks.quit = [hooks] {
-            AbortAllWaits();
-            for (ui::Form* f : hooks.windows()) f->close();
-            std::fflush(stdout);
-            QCoreApplication::exit(0);
-            // Every wait unwinds at once now; should one not, end all the same.
-            QTimer::singleShot(2000, [] {
-                std::fflush(stdout);
-                std::_Exit(0);
-            });
-        };
-        driver = std::make_unique<ui::UiDriver>(hooks, *scripted);
-        driver->Start();
-    }
+    const std::unique_ptr<ui::UiDriver> driver = options.drive ? StartDriver(startup, state, *scripted) : nullptr;
     // For the start-up benchmark: end as soon as the main window has been painted.
     FirstPaintExit firstPaint;
     if (std::getenv("COBALIN_EXIT_AFTER_FIRST_PAINT")) app.installEventFilter(&firstPaint);

@@ -14,6 +14,7 @@
 #include "features/serials/serial_number_frame.h"
 #include "features/editor/parameter_editor.h"
 #include "features/ping/ping_scan.h"
+#include "session/ping_service.h"
 #include "features/writes/device_writes.h"
 #include "features/data/data_tools.h"
 #include "features/faces/faces.h"
@@ -75,7 +76,8 @@ void Startup::OpenMainWindow() {
     details_ = std::make_unique<DetailsView>(*main_, state_, [this] { return search_->FillingLists(); });
     faces_ = std::make_unique<FaceController>(*main_, state_);
     help_ = std::make_unique<HelpWindow>(*main_, state_, VersionText());
-    ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_);
+    if (!pinger_) pinger_ = std::make_unique<PingService>();
+    ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_, *pinger_);
     editor_ = std::make_unique<ParameterEditor>(*main_, state_, *ping_);
     writes_ = std::make_unique<DeviceWrites>(*main_, state_, *commands_, *search_, *editor_);
     data_ = std::make_unique<DataTools>(*main_, state_, dialogs_, *editor_,

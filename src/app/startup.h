@@ -22,6 +22,7 @@ class HelpWindow;
 class MainWindowSetup;
 class DeviceSession;
 class PingScan;
+class PingService;
 class ParameterEditor;
 class DeviceWrites;
 struct DataTools;
@@ -72,6 +73,8 @@ private:
     std::unique_ptr<MainWindowSetup> setup_;
     std::unique_ptr<FaceController> faces_;
     std::unique_ptr<HelpWindow> help_;
+    // The ICMP echo of the ping scan and the single ping.
+    std::unique_ptr<PingService> pinger_;
     std::unique_ptr<PingScan> ping_;
     std::unique_ptr<ParameterEditor> editor_;
     std::unique_ptr<DeviceWrites> writes_;

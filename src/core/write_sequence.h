@@ -73,6 +73,7 @@ public:
         return !abandoned_;
     }
     bool Abandoned() const { return abandoned_; }
+    const std::vector<WriteStep>& Steps() const { return steps_; }
 
 private:
     std::vector<WriteStep> steps_;

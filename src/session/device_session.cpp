@@ -47,7 +47,7 @@ DeviceSession::DeviceSession(AppState& state) : state_(state) {
         if (s != SocketControl::kConnected && s != SocketControl::kError) return;
         baudWait_.Cancel();
         baudPoll_.stop();
-        if (auto then = std::exchange(baudThen_, nullptr)) then(s == SocketControl::kConnected);
+        if (auto then = std::exchange(baudThen_, nullptr)) BaudEnded(then, s == SocketControl::kConnected);
     });
 }
 
@@ -173,13 +173,9 @@ void DeviceSession::NoteWriteFault(int16_t device, const std::string& what) {
 }
 
 bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
-    const DeviceStore& store = Store();
-    // A command for a device acts on one the current search found: an index
-    // outside 1..DeviceCount (no device chosen yet, or a choice left from an
-    // earlier search) sends nothing and shows nothing.
-    const bool deviceOk = store.IsDevice(device) && store.IsDevice(state_.SelectedDevice);
     const SessionTarget where = target_ ? target_() : SessionTarget{};
-    if (type != SearchNetwork && type != SearchAddress && type != UpdateQuery) {
+    const bool search = type == SearchNetwork || type == SearchAddress;
+    if (!search && type != UpdateQuery) {
         // Nothing for a device whose MAC two devices answer, and nothing by
         // the route for one whose interface is gone.
         const QString to = type == UpdateTransfer ? where.host : host;
@@ -188,54 +184,65 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
             return false;
         }
     }
+    // A command for a device acts on one the current search found: an index
+    // outside 1..DeviceCount (no device chosen yet, or one left from an
+    // earlier search) sends nothing and shows nothing.
+    const bool deviceOk = Store().IsDevice(device);
     if (type == UpdateQuery || type == UpdateTransfer) {
-        if (type == UpdateTransfer && !store.IsDevice(device)) return false;
+        if (type == UpdateTransfer && !deviceOk) return false;
         if (where.remotePort < 0) return false;  // no port: nothing is sent, nothing shown
         return type == UpdateQuery ? ModuleQuery(where.host, where.remotePort)
                                    : ModuleTransfer(device, where.host, where.remotePort);
     }
     if (type == SetBaud) {
         if (!deviceOk) return false;
-        const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-        return TCP5300Cmd.SendData(
-            ui::ToByteArray(BuildBaudRequest(selected.EchoBytes, store.DeviceTable[static_cast<size_t>(device)].Record)));
+        const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(device)];
+        return TCP5300Cmd.SendData(ui::ToByteArray(BuildBaudRequest(entry.EchoBytes, entry.Record)));
     }
     const CommandRoute* route = FindUdpRoute(type);
     if (!route) return false;  // type 5 and unknown types do nothing
-
-    const bool search = type == SearchNetwork || type == SearchAddress;
-    if (!search && !deviceOk) return false;
-
-    const int remotePort = search ? SearchRemotePort(type, *route) : route->remotePort;
-    if (remotePort < 0) return false;
+    if (search) return StartSearch(host, type, *route);
+    if (!deviceOk) return false;
     SocketControl& socket = SocketOf(route->socket);
-    if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
+    if (!PrepareUdpSocket(socket, *route, host, route->remotePort)) return false;
+    // What is listened for from now on is this request's answer.
+    searching_ = false;
+    SendDeviceRequest(socket, type, device);
+    return true;
+}
 
-    if (search) {
-        Store().DeviceCount = 0;
-        earlyModules_.Clear();
-        ++Store().SearchRound;
-        SendSearchRequest(socket, type, host, *route);
-        return true;
-    }
-    const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
-    const DeviceEntry& selected = store.DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-    // A request for one device (the write carries its password) leaves a
-    // broadcast by that device's own interface only.
+bool DeviceSession::StartSearch(const QString& host, int16_t type, const CommandRoute& route) {
+    const int remotePort = SearchRemotePort(type, route);
+    if (remotePort < 0) return false;
+    SocketControl& socket = SocketOf(route.socket);
+    if (!PrepareUdpSocket(socket, route, host, remotePort)) return false;
+    Store().DeviceCount = 0;
+    earlyModules_.Clear();
+    ++Store().SearchRound;
+    searching_ = true;
+    SendSearchRequest(socket, type, host, route);
+    return true;
+}
+
+void DeviceSession::SendDeviceRequest(SocketControl& socket, int16_t type, int16_t device) {
+    // Everything the request carries (the echo bytes, the MAC, the write's
+    // password) is the device's own, whichever device is chosen meanwhile.
+    const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(device)];
+    // A request for one device leaves a broadcast by that device's own
+    // interface only.
     const SocketControl::Interface via{entry.InterfaceIndex, entry.InterfaceName};
-    if (type == WriteConfig) {
-        const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
-        errno = 0;
-        if (!socket.SendData(ui::ToByteArray(w.a), via)) NoteWriteFault(device, "datagram 1 did not leave");
-        errno = 0;
-        // Sent whether or not the first could be.
-        if (!socket.SendData(ui::ToByteArray(w.b), via)) NoteWriteFault(device, "datagram 2 did not leave");
-    } else {
-        socket.SendData(ui::ToByteArray(BuildMaintenanceRequest(selected.EchoBytes, entry.Record,
+    if (type != WriteConfig) {
+        socket.SendData(ui::ToByteArray(BuildMaintenanceRequest(entry.EchoBytes, entry.Record,
                                                                 type == ResetDevice ? "reset" : "clrCfgBuf")),
                         via);
+        return;
     }
-    return true;
+    const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
+    errno = 0;
+    if (!socket.SendData(ui::ToByteArray(w.a), via)) NoteWriteFault(device, "datagram 1 did not leave");
+    errno = 0;
+    // Sent whether or not the first could be.
+    if (!socket.SendData(ui::ToByteArray(w.b), via)) NoteWriteFault(device, "datagram 2 did not leave");
 }
 
 bool DeviceSession::SendSearchRequest(SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route) {
@@ -280,6 +287,8 @@ void DeviceSession::StartCounting() {
 }
 
 void DeviceSession::StopCounting() {
+    // The operation could not start: its caller knows and ends it.
+    searching_ = false;
     ui::EnableTimer(&Timer1, false);
     state_.OperationTick = kNoOperation;
 }
@@ -306,6 +315,7 @@ void DeviceSession::Tick() {
     if (!finished) return;
     ui::EnableTimer(&Timer1, false);
     Tell(ended_);
+    if (std::exchange(searching_, false)) Tell(searchEnded_);
 }
 
 // --- Write sequences ---
@@ -316,8 +326,37 @@ bool DeviceSession::RunSequence(Sequence sequence) {
     sequence_ = std::move(sequence);
     writeFaults_.clear();
     abandoned_ = false;
+    identities_.clear();
+    for (const WriteStep& s : run_->Steps())
+        if (const int16_t device = s.device >= 0 ? s.device : sequence_.device;
+            s.kind == WriteStep::Send && Store().IsDevice(device))
+            identities_.emplace(device, Store().DeviceTable[static_cast<size_t>(device)].MacText);
     NextStep();
     return true;
+}
+
+bool DeviceSession::StillThere(int16_t device) {
+    const auto known = identities_.find(device);
+    if (known == identities_.end()) return false;
+    if (Store().IsDevice(device) && Store().DeviceTable[static_cast<size_t>(device)].MacText == known->second) return true;
+    // Gone once, gone for the rest of the run: the device never gets half
+    // of what was left when it answers again.
+    identities_.erase(known);
+    return false;
+}
+
+bool DeviceSession::TimerStep(const WriteStep& step) {
+    switch (step.kind) {
+        case WriteStep::FirstTick:
+            RestartCount();
+            return true;
+        case WriteStep::TimerOn:
+        case WriteStep::TimerOff:
+            ui::EnableTimer(&Timer1, step.kind == WriteStep::TimerOn);
+            return true;
+        default:
+            return false;
+    }
 }
 
 void DeviceSession::NextStep() {
@@ -336,10 +375,11 @@ void DeviceSession::NextStep() {
             const int16_t device = s->device >= 0 ? s->device : sequence_.device;
             if (sequence_.leaveOut && sequence_.leaveOut(device)) continue;
             if (!run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs(device))) continue;
-            if (s->device >= 0) Select(device);
+            if (!StillThere(device)) continue;
             Send(sequence_.host, s->command, device);
             continue;
         }
+        if (TimerStep(*s)) continue;
         if (sequence_.step) sequence_.step(*s);
     }
     abandoned_ = run_->Abandoned();
@@ -357,7 +397,7 @@ bool DeviceSession::ConnectBaud(const QString& address, std::function<void(bool)
     TCP5300Cmd.Connect(address, kBaudPort);
     if (const int s = TCP5300Cmd.State(); s == SocketControl::kConnected || s == SocketControl::kError) {
         // Refused, or connected, at once: there is nothing to wait for.
-        then(s == SocketControl::kConnected);
+        BaudEnded(then, s == SocketControl::kConnected);
         return true;
     }
     baudThen_ = std::move(then);
@@ -367,9 +407,15 @@ bool DeviceSession::ConnectBaud(const QString& address, std::function<void(bool)
     baudWait_.Start(kBaudConnectSeconds, [this] {
         baudPoll_.stop();
         const bool connected = TCP5300Cmd.State() == SocketControl::kConnected;
-        if (auto then = std::exchange(baudThen_, nullptr)) then(connected);
+        if (auto then = std::exchange(baudThen_, nullptr)) BaudEnded(then, connected);
     });
     return true;
+}
+
+void DeviceSession::BaudEnded(const std::function<void(bool)>& then, bool connected) {
+    // A connection that was not made leaves nothing open behind it.
+    if (!connected) CloseBaud();
+    then(connected);
 }
 
 void DeviceSession::Shut() {
@@ -378,10 +424,12 @@ void DeviceSession::Shut() {
     stepWait_.Cancel();
     run_.reset();
     sequence_ = {};
+    identities_.clear();
     baudWait_.Cancel();
     baudPoll_.stop();
     baudThen_ = nullptr;
     Timer1.stop();
+    searching_ = false;
     for (SocketControl* s : {&UDP8888, &UDP8890, &UDPsck}) {
         // Closing a socket may fail (ending its reader thread can throw); the
         // other sockets are still seen to.

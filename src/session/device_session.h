@@ -113,6 +113,8 @@ public:
     // The count starts again at 1, the timer as it is (each request of a
     // write sequence).
     void RestartCount() { state_.OperationTick = 1; }
+    // Whether the operation timer runs (it is off through most of a restart's countdown).
+    bool Counting() const { return Timer1.isActive(); }
 
     // --- The selection ---
     // The device the user chose (its entry), 0 for none.
@@ -120,12 +122,15 @@ public:
 
     // --- Write sequences ---
     // Carries out `steps` for `device` (or, for a step that names its own,
-    // for that one), one after the other; `step` is told every step but the
-    // waits and the sends (the window shows them); `done` runs after the
-    // last. A send goes only while `stillOurs` holds for its device. A step
-    // that names its device selects it first, so that its request carries
-    // that device's own echo bytes, as when the user chose it. False when a
-    // sequence runs already.
+    // for that one), one after the other; the session does the sends, the
+    // waits and the operation timer's steps itself, and `step` is told every
+    // other step (the window shows them); `done` runs after the
+    // last. A send goes only while `stillOurs` holds for its device, and
+    // only while the device's entry still holds the device it held when the
+    // sequence started (a search may have emptied it, or given it to
+    // another): once it did not, that device gets no later request of the
+    // run. Each request is built from its own device's entry; the selection
+    // stays as it is. False when a sequence runs already.
     struct Sequence {
         std::vector<WriteStep> steps;
         QString host;
@@ -145,9 +150,11 @@ public:
 
     // --- The baud-rate connection ---
     // Connects to `address`; `then(true)` once connected, `then(false)` when
-    // refused or after a few seconds of silence. False when a connection is
-    // being made already.
+    // refused or after a few seconds of silence (the socket closed again).
+    // False when a connection is being made already.
     bool ConnectBaud(const QString& address, std::function<void(bool)> then);
+    // Closes the baud-rate connection.
+    void CloseBaud() { TCP5300Cmd.Close(); }
     bool BaudConnecting() const { return static_cast<bool>(baudThen_); }
 
     // --- What the session tells ---
@@ -163,6 +170,10 @@ public:
     // The listening period has ended: after the last tick has been told and
     // the timer has stopped.
     void OnListeningEnded(std::function<void()> f) { ended_.push_back(std::move(f)); }
+    // A search has ended: the listening period that followed a search
+    // request (with no request for a device after it) is over. Told after
+    // the end of the listening period.
+    void OnSearchEnded(std::function<void()> f) { searchEnded_.push_back(std::move(f)); }
 
     // Closes every socket, stops the timer and ends whatever sequence or
     // connection is waiting, sending nothing more (the window closes).
@@ -175,6 +186,12 @@ private:
     bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);
     bool PrepareModuleSocket(const QString& host, int localPort);
     // Sends the search request on `socket`; false, told as trouble, when it could not leave.
+    // Starts a search: the table's count at 0 and the request sent.
+    bool StartSearch(const QString& host, int16_t type, const CommandRoute& route);
+    // Sends request `type` to device entry `device` on `socket`, made ready.
+    void SendDeviceRequest(ui::SocketControl& socket, int16_t type, int16_t device);
+    // Whether `device`'s entry still holds the device the sequence started for.
+    bool StillThere(int16_t device);
     bool SendSearchRequest(ui::SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route);
     // The port a search request of `type` asks, or -1 (told as trouble).
     int SearchRemotePort(int16_t type, const CommandRoute& route);
@@ -185,6 +202,9 @@ private:
     void ModuleReplyArrived();
     void AcknowledgementArrived();
     void NextStep();
+    // Does a step of the operation timer (its count, on, off); false for any other step.
+    bool TimerStep(const WriteStep& step);
+    void BaudEnded(const std::function<void(bool)>& then, bool connected);
     // Notes that a write to `device` could not leave, with errno's words when it says why.
     void NoteWriteFault(int16_t device, const std::string& what);
 
@@ -204,12 +224,17 @@ private:
     std::vector<std::function<void(const OperationTickEvent&)>> ticks_;
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
     std::vector<std::function<void()>> ended_;
+    std::vector<std::function<void()>> searchEnded_;
+    // The listening period is a search's: a search request was the last to leave.
+    bool searching_ = false;
 
     std::unique_ptr<WriteRun> run_;
     Sequence sequence_;
     // Writes that could not be sent since the last sequence started, by device.
     std::map<int16_t, std::string> writeFaults_;
     bool abandoned_ = false;
+    // The MAC of each device the running sequence sends to, as it was when it started.
+    std::map<int16_t, std::string> identities_;
     ProgramWait stepWait_;
 
     ProgramWait baudWait_;

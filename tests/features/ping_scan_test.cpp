@@ -30,7 +30,7 @@ struct PingFixture : ::testing::Test {
 
     // The fake network: answers for the addresses in `answering`, records
     // every address pinged, and runs `during` while an address is pinged.
-    PingScan::Echo Echo() {
+    PingService::Echo Echo() {
         return [this](uint32_t a) {
             const std::string address = Dotted(a);
             pinged.push_back(address);
@@ -70,7 +70,8 @@ struct PingFixture : ::testing::Test {
     std::vector<std::string> pinged;
     std::function<void(const std::string&)> during;
     bool noSocket = false;
-    PingScan scan{form, state, dialogs, Echo()};
+    PingService pinger{Echo()};
+    PingScan scan{form, state, dialogs, pinger};
 };
 
 QStringList Range(int first, int last, const std::vector<int>& except = {}) {

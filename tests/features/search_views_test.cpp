@@ -246,11 +246,12 @@ TEST(CommandChannel, CommandsForNoDeviceOfTheSearchSendNothing) {
     const int peer = accept(listener, nullptr, nullptr);
     ASSERT_GE(peer, 0);
 
-    // device index and SelectedDevice: none chosen, past DeviceCount, past the
-    // table, negative, and one of the two a device.
+    // device index and SelectedDevice: none, past DeviceCount, past the
+    // table, negative, with no device or a device of the search chosen (what
+    // is chosen does not make a request for no device go).
     struct Case { int16_t device, selected; };
     const Case cases[] = {{0, 0}, {3, 3}, {255, 255}, {256, 256}, {300, 300}, {32767, 32767},
-                          {-1, -1}, {1, 3}, {1, 300}, {1, 0}, {3, 1}, {300, 1}};
+                          {-1, -1}, {0, 1}, {3, 1}, {300, 1}, {-1, 2}};
     for (const int16_t type : {ResetDevice, ClearConfigBuffer, WriteConfig, SetBaud, UpdateTransfer}) {
         for (const Case c : cases) {
             if (type == UpdateTransfer && c.device >= 1 && c.device <= 2) continue;  // it names only the device
@@ -263,9 +264,10 @@ TEST(CommandChannel, CommandsForNoDeviceOfTheSearchSendNothing) {
     EXPECT_EQ(app.main().UDP8890->LocalPort, 0) << "no socket was even prepared";
     EXPECT_EQ(app.dialogs.shownCount(), 0);
 
-    // A device of the search: the request goes out. The first bytes on the
-    // connection are this request, so none of the cases above sent one.
-    app.state->SelectedDevice = 2;
+    // A device of the search: the request goes out, built from that device
+    // whatever is chosen. The first bytes on the connection are this
+    // request, so none of the cases above sent one.
+    app.state->SelectedDevice = 0;
     ASSERT_TRUE(channel.SendDeviceCommand("127.0.0.1", SetBaud, 2));
     const DeviceEntry& two = app.state->Devices->DeviceTable[2];
     const Bytes expected = BuildBaudRequest(two.EchoBytes, two.Record);

@@ -34,6 +34,7 @@
 #include "features/search/search_orchestration.h"
 #include "features/writes/device_writes.h"
 #include "listed_device.h"
+#include "loopback_udp.h"
 #include "record_builder.h"
 #include "toolkit/controls.h"
 #include "toolkit/program_time.h"
@@ -75,52 +76,6 @@ inline DeviceRecord UsualRecord(uint8_t last) {
 
 // A LAN module's answer for the device with this last MAC byte.
 inline Bytes ModuleAnswer(uint8_t last) { return ModuleAnswer(Mac(last)); }
-
-// A UDP socket of the test on 127.0.0.1: a device's port, or an unbound sender.
-class LoopbackUdp {
-public:
-    explicit LoopbackUdp(uint16_t port = 0) {
-        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (port == 0) return;
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    }
-    ~LoopbackUdp() { close(fd_); }
-    bool bound() const { return bound_; }
-
-    void Send(uint16_t port, const Bytes& data) const {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    }
-
-    struct Datagram {
-        uint16_t fromPort;
-        Bytes data;
-    };
-    // Everything queued so far, oldest first.
-    std::vector<Datagram> Drain() const {
-        std::vector<Datagram> got;
-        std::vector<uint8_t> buf(65536);
-        for (pollfd p{fd_, POLLIN, 0}; poll(&p, 1, 0) == 1;) {
-            sockaddr_in from{};
-            socklen_t len = sizeof from;
-            const ssize_t n = recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
-            if (n < 0) break;
-            got.push_back({ntohs(from.sin_port), Bytes(buf.begin(), buf.begin() + n)});
-        }
-        return got;
-    }
-
-private:
-    int fd_ = -1;
-    bool bound_ = false;
-};
 
 // What the helpers changed on the controls the tests follow, with the program
 // time of each change; `on` runs after each record (to act at a moment of a
@@ -242,7 +197,7 @@ struct WritesApp {
     }
 
     // The stand-in for the network of the single ping.
-    PingScan::Echo Echo() {
+    PingService::Echo Echo() {
         return [this](uint32_t a) {
             uint8_t b[4];
             std::memcpy(b, &a, 4);
@@ -266,7 +221,8 @@ struct WritesApp {
     SearchOrchestration search{form, state, commands, lists};
     ReplyReceivers receivers{form, state};
     DetailsView details{form, state};
-    PingScan ping{form, state, dialogs, Echo()};
+    PingService pinger{Echo()};
+    PingScan ping{form, state, dialogs, pinger};
     ParameterEditor editor{form, state, ping};
     DeviceWrites writes{form, state, commands, search, editor};
 };

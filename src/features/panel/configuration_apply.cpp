@@ -37,7 +37,7 @@ bool ConfigurationApply::OperationRuns() const {
     // Timer1 is off for most of the restart countdown, so it alone does not
     // tell: the update holds until its follow-up search has ended and the
     // lists are filled again.
-    return form_.Timer1->isActive() || writes_.busy() ||
+    return form_.session.Counting() || writes_.busy() ||
            search_.faceOperation() == SearchOrchestration::FaceOperation::Update;
 }
 

@@ -19,9 +19,8 @@ constexpr const char* kScanBase = "192.168.1.";
 constexpr int kScanFirst = 1, kScanLast = 100;
 }  // namespace
 
-PingScan::PingScan(FormMain& form, AppState& state, Dialogs& dialogs, Echo echo)
-    : form_(form), state_(state), dialogs_(dialogs), echo_(std::move(echo)) {
-    if (!echo_) echo_ = [](uint32_t address) { return SendEcho(address, kEchoTimeoutMs); };
+PingScan::PingScan(FormMain& form, AppState& state, Dialogs& dialogs, const PingService& pinger)
+    : form_(form), state_(state), dialogs_(dialogs), pinger_(pinger) {
     connect(form_.c.Command4, &QPushButton::clicked, this, [this] { Command4Click(); });
 }
 
@@ -79,9 +78,7 @@ void PingScan::Advance() {
 }
 
 int32_t PingScan::PingAddress(const std::string& address) {
-    const auto target = PingTarget(address);
-    if (!target) return kPingBadDestination;
-    const EchoResult r = echo_(*target);
+    const EchoResult r = pinger_.Ping(address);
     if (r.noSocket && !noSocketShown_) {
         noSocketShown_ = true;
         dialogs_.Message(kNoIcmpSocketMessage, kAppTitle, MessageIcon::Warning);

@@ -13,8 +13,8 @@
 
 #include "core/app_state.h"
 #include "core/ping.h"
+#include "session/ping_service.h"
 #include "toolkit/dialogs.h"
-#include "toolkit/icmp_echo.h"
 #include "toolkit/program_time.h"
 #include "windows/forms.h"
 
@@ -22,10 +22,8 @@ namespace cobalin {
 
 class PingScan : public QObject {
 public:
-    // echo sends one request to an address (network order in memory) and
-    // returns its outcome; the real ICMP echo unless a test hands in another.
-    using Echo = std::function<ui::EchoResult(uint32_t address)>;
-    PingScan(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, Echo echo = {});
+    // Every echo goes through `pinger`.
+    PingScan(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, const PingService& pinger);
 
     // "Ping"/"Stop" of Command4.
     void Command4Click();
@@ -53,7 +51,7 @@ private:
     ui::FormMain& form_;
     AppState& state_;
     ui::Dialogs& dialogs_;
-    Echo echo_;
+    const PingService& pinger_;
     bool stop_ = false;
     // The scan in progress, none when idle. The caption turns back to "Ping"
     // as soon as Stop is clicked, while the scan still waits: the scan, not

@@ -32,10 +32,7 @@ SearchOrchestration::SearchOrchestration(FormMain& form, AppState& state, Comman
     connect(form_.c.Command10, &QPushButton::clicked, this, [this] { Search(); });
     connect(form_.c.Command1, &QPushButton::clicked, this, [this] { SearchOne(); });
     form_.session.OnTick([this](const OperationTickEvent& e) { OperationTicked(e); });
-    form_.session.OnListeningEnded([this] {
-        // A copy: a handler may add another.
-        for (const auto& f : std::vector(ended_)) f();
-    });
+    form_.session.OnSearchEnded([this] { SearchEnded(); });
     connect(form_.Timer3, &QTimer::timeout, this, [this] { Timer3Tick(); });
 }
 
@@ -84,6 +81,7 @@ void SearchOrchestration::SetFaceOperation(FaceOperation operation) {
 
 void SearchOrchestration::LockCommandPanel() {
     panelFree_ = false;
+    searchOver_ = false;
     Disable(form_.c.Frame6);
 }
 
@@ -133,6 +131,14 @@ void SearchOrchestration::ReturnToIdle() {
     state_.Devices->DeviceCount = 0;
     ClearItems(form_.c.List1);
     EnableCommandPanel();
+    SearchEnded();
+}
+
+void SearchOrchestration::SearchEnded() {
+    // Timer3 shows the end on its next tick, unless a restart holds the
+    // panel until the search that follows it.
+    if (!held_) searchOver_ = true;
+    // A copy: a handler may add another.
     for (const auto& f : std::vector(ended_)) f();
 }
 
@@ -179,7 +185,7 @@ void SearchOrchestration::Timer3Tick() {
             SetCaption(form_.c.Label46, Caption(label44));
             ShowStatus(status, Caption(label44), kBlack);
         }
-        if (!panelFree_) return;
+        if (!searchOver_) return;
         Enable(form_.c.Frame15);
         Enable(form_.c.Command10);
         QWidget* list6 = form_.c.List6;

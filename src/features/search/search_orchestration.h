@@ -40,12 +40,13 @@ public:
     // Frame6 disabled: a device restarts after a write or a reset, and no
     // other command may start before the search that follows has ended.
     void HoldCommandPanel(bool held) { held_ = held; }
-    // Runs whenever an operation's listening period has ended ("...Done").
+    // Runs whenever a search has ended, as the session tells it, or could
+    // not be sent.
     void OnOperationEnded(std::function<void()> f) { ended_.push_back(std::move(f)); }
     // Runs when Timer3's last tick has shown the end of an operation on the
     // simple face and refilled the configuration panel's lists.
     void OnFacesFinished(std::function<void()> f) { finished_.push_back(std::move(f)); }
-    // Ends an operation whose request could not be sent: Timer1 off, no
+    // Ends an operation whose request could not be sent: the operation timer off, no
     // device, the command panel free again.
     void ReturnToIdle();
 
@@ -69,6 +70,8 @@ private:
     // One tick of the session's operation timer, shown.
     void OperationTicked(const OperationTickEvent& e);
     void RefuseAddress();
+    // A search has ended (or could not start).
+    void SearchEnded();
     void EnableCommandPanel();
 
     ui::FormMain& form_;
@@ -77,6 +80,10 @@ private:
     FoundLists& lists_;
     bool held_ = false;
     bool panelFree_ = true;
+    // No search runs: none has been started since the window opened, or
+    // one has ended since the panel was last locked. Timer3's next tick
+    // then shows the end and fills the lists.
+    bool searchOver_ = true;
     bool filling_ = false;
     FaceOperation faceOperation_ = FaceOperation::Search;
     std::vector<std::function<void()>> ended_;

@@ -66,13 +66,6 @@ void DeviceWrites::Run(const std::vector<WriteStep>& steps, std::function<void()
 
 void DeviceWrites::Show(const WriteStep& step) {
     switch (step.kind) {
-        case WriteStep::FirstTick:
-            form_.session.RestartCount();
-            break;
-        case WriteStep::TimerOn:
-        case WriteStep::TimerOff:
-            EnableTimer(form_.Timer1, step.kind == WriteStep::TimerOn);
-            break;
         case WriteStep::Status:
             Status(QString::fromStdString(step.text));
             break;
@@ -84,7 +77,10 @@ void DeviceWrites::Show(const WriteStep& step) {
             break;
         case WriteStep::Send:
         case WriteStep::Wait:
-            break;  // the session sends and waits
+        case WriteStep::FirstTick:
+        case WriteStep::TimerOn:
+        case WriteStep::TimerOff:
+            break;  // the session sends, waits and runs its timer
     }
 }
 
@@ -170,15 +166,12 @@ void DeviceWrites::SetBaud() {
     if (busy() || form_.session.BaudConnecting() || !DeviceSelected()) return;
     const std::string address = state_.ParameterTexts[PagedRow::IpAddress];
     if (Refused(QString::fromStdString(address))) return;
-    form_.TCP5300Cmd->Close();
+    form_.session.CloseBaud();
     // An empty or invalid address has nowhere to connect to.
     if (!IsValidAddress(address, true)) return;
     const QString to = QString::fromStdString(address);
     form_.session.ConnectBaud(to, [this, to](bool connected) {
-        if (!connected) {
-            form_.TCP5300Cmd->Close();
-            return;
-        }
+        if (!connected) return;
         Status("Sending Setbuad command...");
         commands_.SendDeviceCommand(to, DeviceCommand::SetBaud, state_.SelectedDevice);
     });
