@@ -237,7 +237,7 @@ std::vector<std::string> NewAddresses(const std::vector<Planned>& planned) {
         if (p.report.status != RowStatus::Updated || !p.sent.rows.count(PagedRow::IpAddress)) continue;
         // As the device now holds it ("192.168.001.010" asks 192.168.1.10),
         // from the row or from the backup it restores.
-        out.push_back(SentAddress(p.sent));
+        if (const std::string to = SentAddress(p.sent); !to.empty()) out.push_back(to);
     }
     return out;
 }

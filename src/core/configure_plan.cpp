@@ -653,7 +653,11 @@ std::string PlanAddressClash(const DeviceStore& store, long device, const Device
     return holder.empty() ? std::string() : "IP address " + DottedQuad(*to) + " is held by MAC " + holder;
 }
 
-std::string SentAddress(const SentUpdate& sent) { return CurrentText(sent.record, PagedRow::IpAddress); }
+std::string SentAddress(const SentUpdate& sent) {
+    // With DHCP the device takes its address from the network.
+    if (CurrentText(sent.record, PagedRow::Dhcp) == "Enable") return {};
+    return CurrentText(sent.record, PagedRow::IpAddress);
+}
 
 std::string PlanAddressClashes(const std::vector<PlanRow>& rows) {
     std::map<uint32_t, const PlanRow*> rowOf;

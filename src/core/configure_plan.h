@@ -192,7 +192,8 @@ std::string AddressHolder(const DeviceStore& store, long device, uint32_t addres
 // when it may.
 std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan,
                              const std::vector<PlanRow>& all);
-// The IP address a write sends, as the device will hold it ("192.168.1.10").
+// The IP address a write gives the device, as it will hold it
+// ("192.168.1.10"); empty when the write switches DHCP on.
 std::string SentAddress(const SentUpdate& sent);
 // One line per plan row that gives a device the IP address an earlier row
 // gives another; empty when no two rows share one.

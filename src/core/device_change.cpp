@@ -103,7 +103,8 @@ void RestoreThroughModule(DeviceChange& change, const DeviceRecord& backup) {
     for (size_t o = 0; o < kRecordSize; ++o)
         if (!IsIdentityByte(o)) wanted[o] = backup[o];
     std::set<int> uncarried;
-    for (int row : SentBytesDiffer(wanted, change.entry().Record).rows)
+    const SentDifference differ = SentBytesDiffer(wanted, change.entry().Record);
+    for (int row : differ.rows)
         if (!ModuleFieldOfRow(row)) uncarried.insert(row);
     ParameterTextArray texts;
     for (const ModuleField& m : ModuleFields()) {
@@ -111,9 +112,9 @@ void RestoreThroughModule(DeviceChange& change, const DeviceRecord& backup) {
         const EditResult r = EditParameter(*change.copy, texts, m.row, Text(backup, m.row), 1);
         if (r.note != EditNote::AsTyped) uncarried.insert(m.row);
     }
-    if (!uncarried.empty())
+    if (!uncarried.empty() || differ.otherBytes)
         change.refusal = "the device is written through its LAN module, which cannot carry what the backup holds of " +
-                         RowList(uncarried);
+                         RowList(uncarried) + (differ.otherBytes ? (uncarried.empty() ? "" : ", ") + std::string("other bytes") : "");
 }
 
 }  // namespace
@@ -142,9 +143,12 @@ void RestoreOnto(DeviceChange& change, const DeviceRecord& backup) {
         change.note = "the backup was taken with firmware \"" + AnsiToUtf8(version) + "\", this device has \"" +
                       AnsiToUtf8(own) + "\"";
     if (e.FormatTag == RecordFormat::WithModule) return RestoreThroughModule(change, backup);
-    const DeviceEntry paged = PagedEntry(e.Record);
-    for (size_t o = 0; o < kRecordSize; ++o)
-        if (!IsIdentityByte(o) && UpdateSendsByte(paged, o)) e.Record[o] = backup[o];
+    // Every byte of pages 0 and 1 but the headers: also those the write
+    // sets by rule, whose rule (the second serial block, by the count of
+    // serial ports) is then the backup's.
+    for (size_t p = 0; p < 2; ++p)
+        for (size_t o = kPages[p].recordOffset + kPageHeaderSize; o < kPages[p].recordOffset + kPages[p].length; ++o)
+            if (!IsIdentityByte(o)) e.Record[o] = backup[o];
 }
 
 DeviceChange ComputeChange(const DeviceStore& store, long device, const std::vector<WantedRow>& wanted,

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "core/configure_plan.h"
 #include "core/text_conversions.h"
 
 namespace cobalin {
@@ -156,8 +157,9 @@ bool ReadHead(const std::vector<IniLine>& lines, BackupRead& out) {
         out.error = std::string("no \"") + (macLine ? "Bytes" : "MAC") + "\" in section [NSV]";
         return false;
     }
-    if (out.mac.empty()) {
-        out.error = At(macLine) + "\"MAC\" is empty";
+    // Named in the messages below: never a text of any length and content.
+    if (!NormalizeMac(out.mac)) {
+        out.error = At(macLine) + "\"MAC\" is not a MAC address";
         return false;
     }
     return true;

@@ -116,6 +116,7 @@ TEST(BackupReader, RefusesAnythingElseNamingTheLine) {
         {Replace(good, line1, line1 + "\r\nstray text"), "line 6: neither a key nor a section"},
         {Replace(good, "188) Hx00000BB0  =", "188) Hx00000BB1  ="), "line 192: an unknown key in [" + kMac + "]"},
         {"", "no \"MAC\" in section [NSV]"},
+        {Replace(good, "MAC=" + kMac, "MAC=\x1b]2;owned\x07"), "line 2: \"MAC\" is not a MAC address"},
     };
     for (const auto& [text, error] : cases) {
         const BackupRead read = ReadBackupText(text);
@@ -192,6 +193,8 @@ TEST(DeviceRestore, RefusedWithTheReasonAndNothingToSend) {
     const DeviceRecord otherModel = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::ModelNo, "Zenta-5400");
     const DeviceRecord shortRecord = RecordBuilder::Short(Mac(5)).Row(ShortRow::ServerName, "Legacy");
     DeviceRecord newer = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::VersionDate, "V2.11 & 2026/01/01");
+    // The same model, but an IP Dongle's hardware ID where the target has none of a class.
+    const DeviceRecord otherClass = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::HardwareId, "PCB-4193-01");
     struct Case {
         const DeviceRecord* backup;
         std::vector<int> pages;
@@ -200,6 +203,7 @@ TEST(DeviceRestore, RefusedWithTheReasonAndNothingToSend) {
         {&otherModel, {0, 1, 2}, "the backup is of model \"Zenta-5400\", this device is \"Zenta-630\""},
         {&shortRecord, {0, 1, 2}, "the backup holds a short record, which has no settings to restore"},
         {&newer, {0, 1}, "this device's record did not arrive whole in this search; search again"},
+        {&otherClass, {0, 1, 2}, "the backup is of another class of device"},
     };
     for (const Case& c : cases) {
         auto store = std::make_unique<DeviceStore>();
@@ -219,6 +223,38 @@ TEST(DeviceRestore, RefusedWithTheReasonAndNothingToSend) {
               "the backup was taken with firmware \"V2.11 & 2026/01/01\", this device has \"V2.10 & 2025/03/01\"");
 }
 
+TEST(DeviceRestore, TheSecondSerialBlockFollowsTheBackupsCountOfPorts) {
+    // The target has two serial ports now, the backup one: its second block
+    // is sent as the record holds it, so it must be the backup's.
+    DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005");
+    DeviceRecord target = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::SerialPort, "2");
+    for (size_t o = 286; o < 286 + 112; ++o) backup[o] = static_cast<uint8_t>(o), target[o] = 0xEE;
+    auto store = std::make_unique<DeviceStore>();
+    const long k = Take(*store, target);
+    const DeviceChange change = ComputeChange(*store, k, {}, &backup);
+    ASSERT_EQ(change.refusal, "");
+    for (size_t o = 286; o < 286 + 112; ++o) ASSERT_EQ(change.entry().Record[o], backup[o]) << o;
+    EXPECT_TRUE(change.rows.count(PagedRow::SerialPort));
+}
+
+TEST(DeviceRestore, ACloneOfADeviceOnDhcpClaimsNoAddress) {
+    // The backup's device is still on the LAN at the address its record
+    // holds; with DHCP on, the clone takes another from the network.
+    const DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::Dhcp, "Enable");
+    auto store = std::make_unique<DeviceStore>();
+    Take(*store, Configured(5, "Rack-05", "192.168.1.50", "SN0005"));
+    const long k = Take(*store, Configured(6, "New-06", "192.168.1.60", "SN0006"));
+    const PlanRow row = Row(6, {{"name", "New-06"}});
+    const DevicePlan plan = PlanDevice(*store, k, row, DeviceClass::None, &backup);
+    ASSERT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
+    EXPECT_EQ(SentAddress(plan.sent), "");
+    EXPECT_EQ(PlanAddressClash(*store, k, plan, {row}), "");
+    // Without DHCP the same clone would take the address another device holds.
+    const DeviceRecord fixed = Configured(5, "Rack-05", "192.168.1.50", "SN0005");
+    const DevicePlan clash = PlanDevice(*store, k, row, DeviceClass::None, &fixed);
+    EXPECT_EQ(PlanAddressClash(*store, k, clash, {row}), "IP address 192.168.1.50 is held by MAC 02:7E:3A:04:C8:05");
+}
+
 TEST(DeviceRestore, ALanModuleDeviceTakesOnlyWhatItsModuleCarries) {
     const DeviceRecord target = Configured(6, "New-06", "192.168.1.60", "SN0006");
     const DeviceRecord sameSerial = Configured(5, "Rack-05", "192.168.1.50", "SN0005");
@@ -234,6 +270,10 @@ TEST(DeviceRestore, ALanModuleDeviceTakesOnlyWhatItsModuleCarries) {
     EXPECT_FALSE(change.rows.count(PagedRow::SerialHardware));  // the module's serial number stays
     EXPECT_EQ(ComputeChange(*store, k, {}, &otherBaud).refusal,
               "the device is written through its LAN module, which cannot carry what the backup holds of Baud rate");
+    DeviceRecord otherBytes = sameSerial;
+    otherBytes[1100] ^= 0xFF;  // a byte of page 1 that no row shows
+    EXPECT_EQ(ComputeChange(*store, k, {}, &otherBytes).refusal,
+              "the device is written through its LAN module, which cannot carry what the backup holds of other bytes");
 }
 
 TEST(DeviceRestore, TheVerificationCoversEveryByteTheWriteSends) {

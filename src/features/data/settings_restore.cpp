@@ -36,7 +36,7 @@ void SettingsRestore::RestoreSettings() {
         return;
     // A plain name is in the program folder; a path (a --backup folder) may point anywhere.
     const std::string name = answer->toStdString() + ".ini";
-    const std::string file = IsPlainFileName(name) ? state_.PathOf(name) : name;
+    const std::string file = name.find('/') == std::string::npos ? state_.PathOf(name) : name;
     const BackupRead read = LoadBackupFile(file);
     if (!read.error.empty()) return Say("Not restored: " + QString::fromStdString(read.error), false);
     const DeviceChange change = ComputeChange(*state_.Devices, device, {}, &read.record);
