@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/found_devices.h"
 #include "core/lan_module.h"
 #include "core/update_checks.h"
 #include "toolkit/observed.h"
@@ -212,6 +213,7 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     if (!PrepareUdpSocket(socket, *route, host, remotePort)) return false;
 
     if (search) {
+        DropSelection();
         Store().DeviceCount = 0;
         earlyModules_.Clear();
         ++Store().SearchRound;
@@ -308,6 +310,50 @@ void DeviceSession::Tick() {
     Tell(ended_);
 }
 
+// --- The selection ---
+
+bool DeviceSession::SelectMac(const std::string& mac) {
+    const long entry = mac.empty() ? 0 : FindDevice(Store(), mac);
+    if (entry <= 0) return false;
+    SelectEntry(static_cast<int16_t>(entry));
+    return true;
+}
+
+void DeviceSession::SelectEntry(int16_t entry) {
+    state_.SelectedDevice = entry;
+    Selection s{entry};
+    if (!Store().IsDevice(entry)) {
+        selectedMac_.clear();
+        Tell(selected_, s);
+        return;
+    }
+    DeviceEntry& device = Store().DeviceTable[static_cast<size_t>(entry)];
+    selectedMac_ = device.MacText;
+    s.device = &device;
+    s.paged = IsPagedRecord(device.Record);
+    // What follows a short record's end is never shown: it is zeroed.
+    if (!s.paged) ZeroShortRecordTail(device.Record);
+    for (auto& t : state_.ParameterTexts) t.clear();
+    DecodeFields(s.paged ? PagedFields() : ShortFields(), device.Record, state_.ParameterTexts);
+    s.texts = &state_.ParameterTexts;
+    Tell(selected_, s);
+}
+
+int16_t DeviceSession::ChosenDevice() const {
+    if (selectedMac_.empty() || !Store().IsDevice(state_.SelectedDevice)) return 0;
+    return Store().DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText == selectedMac_ ? state_.SelectedDevice
+                                                                                                   : 0;
+}
+
+void DeviceSession::DropSelection() {
+    // SelectedDevice keeps its number: only a new choice changes it.
+    if (selectedMac_.empty()) return;
+    selectedMac_.clear();
+    Selection s{state_.SelectedDevice};
+    s.searchStarted = true;
+    Tell(selected_, s);
+}
+
 // --- Write sequences ---
 
 bool DeviceSession::RunSequence(Sequence sequence) {
@@ -336,7 +382,7 @@ void DeviceSession::NextStep() {
             const int16_t device = s->device >= 0 ? s->device : sequence_.device;
             if (sequence_.leaveOut && sequence_.leaveOut(device)) continue;
             if (!run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs(device))) continue;
-            if (s->device >= 0) Select(device);
+            if (s->device >= 0) SelectEntry(device);
             Send(sequence_.host, s->command, device);
             continue;
         }
