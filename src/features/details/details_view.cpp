@@ -76,6 +76,8 @@ void DetailsView::SelectionChanged(const DeviceSession::Selection& s) {
         Hide(form_.c.Frame1);
         return;
     }
+    // The list of answers shows the choice on the device's line.
+    SetRowQuietly(form_.c.List1, s.entry - 1);
     SetLines(form_.c.List5, QStringList(static_cast<int>(kParameterCount)));
     if (s.paged) ShowDetails(PagedFields(), kPagedSummaryRows);
     else ShowDetails(ShortFields(), kShortSummaryRows);
