@@ -86,7 +86,9 @@ QString ParameterEditor::PrepareValueInput(int row) {
 void ParameterEditor::Combo3Click() {
     QWidget* combo = form_.c.Combo3;
     const int i = SelectedRow(combo);
-    if (i >= 0) SetText(form_.c.Text4, Items(combo).value(i));
+    // The combo holds the choices of the value row being set.
+    const ValueTable choices = RowChoices(SelectedRow(form_.c.List5));
+    if (i >= 0 && static_cast<size_t>(i) < choices.size()) SetText(form_.c.Text4, FromAnsi(std::string(choices[static_cast<size_t>(i)])));
 }
 
 ParameterEditor::Applied ParameterEditor::ApplySelected() {
