@@ -382,7 +382,9 @@ void DeviceSession::NextStep() {
             const int16_t device = s->device >= 0 ? s->device : sequence_.device;
             if (sequence_.leaveOut && sequence_.leaveOut(device)) continue;
             if (!run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs(device))) continue;
-            if (s->device >= 0) SelectEntry(device);
+            // Its echo bytes are taken from the selected entry; the choice
+            // the observers were told of stays as it is.
+            if (s->device >= 0) state_.SelectedDevice = device;
             Send(sequence_.host, s->command, device);
             continue;
         }
