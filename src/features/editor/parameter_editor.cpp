@@ -95,10 +95,9 @@ ParameterEditor::Applied ParameterEditor::ApplySelected() {
     QWidget* list5 = form_.c.List5;
     Applied a;
     a.row = SelectedRow(list5);
-    // Only a device of the last search that is still selected in List1 is
-    // written: after a search has emptied the list, the index names whatever
-    // device now sits there.
-    if (a.row < 0 || SelectedRow(form_.c.List1) < 0 || !SelectedIsPaged()) return {};
+    // Only a device chosen since the last search began is written: after a
+    // search the index names whatever device now sits there.
+    if (a.row < 0 || form_.session.ChosenDevice() == 0 || !SelectedIsPaged()) return {};
     a.typed = TextOf(form_.c.Text4);
     a.result = EditParameter(*state_.Devices, state_.ParameterTexts, a.row, Utf8ToAnsi(a.typed.toStdString()),
                              state_.SelectedDevice);
