@@ -84,8 +84,7 @@ void ConfigurationPanel::Report(Refusal refusal) {
 void ConfigurationPanel::Scan() {
     if (Busy(Caption(form_.c.Command34[kScan]))) return;
     Disable(form_.c.Combo4);
-    FoundLists::Lines& lines = search_.lists().lines();
-    for (ListLines* l : {&lines.combo4, &lines.combo5, &lines.combo6, &lines.list7}) l->Clear();
+    for (ListLines* l : search_.lists().lines().Panel()) l->Clear();
     SelectRow(form_.c.Combo1, 0);
     search_.SelectMode(kAnyNetwork);
     for (int i : {kSave, kRefresh, kScan, kOk, kClose, kHelp}) Disable(form_.c.Command34[i]);

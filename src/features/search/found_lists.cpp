@@ -64,7 +64,7 @@ void FoundLists::FillFoundList(const FoundDevices& found) {
 }
 
 void FoundLists::EmptyPanelLists() {
-    for (ListLines* l : {&lines_.combo4, &lines_.combo5, &lines_.combo6, &lines_.list7}) {
+    for (ListLines* l : lines_.Panel()) {
         l->Clear();
         Disable(l->widget());
     }
@@ -152,7 +152,7 @@ void FoundLists::FillPanelLists(const FoundDevices& found) {
         Enable(form_.c.Command34[4], state_.CloseAllowed);
         return;
     }
-    for (ListLines* l : {&lines_.combo4, &lines_.combo5, &lines_.combo6, &lines_.list7}) l->Clear();
+    for (ListLines* l : lines_.Panel()) l->Clear();
     const QStringList lines = lines_.list6.Lines();
     const ParameterTextArray& t = state_.ParameterTexts;
     const FoundDevice before{t[PagedRow::Mac], t[PagedRow::HardwareId], t[PagedRow::Password], t[PagedRow::ModelNo]};

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
     // The lines of the simple face's found list and of the panel's lists.
     struct Lines {
         ListLines list6, combo4, combo5, combo6, list7;
+        // The configuration panel's lists.
+        std::array<ListLines*, 4> Panel() { return {&combo4, &combo5, &combo6, &list7}; }
     };
     Lines& lines() { return lines_; }
     // What loading List6's line `row` does (the panel's): the fill loads
