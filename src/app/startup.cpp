@@ -80,8 +80,7 @@ void Startup::OpenMainWindow() {
     ping_ = std::make_unique<PingScan>(*main_, state_, dialogs_, *pinger_);
     editor_ = std::make_unique<ParameterEditor>(*main_, state_, *ping_);
     writes_ = std::make_unique<DeviceWrites>(*main_, state_, *commands_, *search_, *editor_);
-    data_ = std::make_unique<DataTools>(*main_, state_, dialogs_, *editor_,
-                                        [this] { details_->ShowPagedDetails(state_.SelectedDevice); });
+    data_ = std::make_unique<DataTools>(*main_, state_, dialogs_, *editor_);
     apply_ = std::make_unique<ConfigurationApply>(*main_, state_, dialogs_, *search_, *editor_, *writes_);
     panel_ = std::make_unique<ConfigurationPanel>(*main_, state_, dialogs_, *search_, *apply_, [this] { help_->Open(); });
     serials_ = std::make_unique<SerialNumberFrame>(*main_);

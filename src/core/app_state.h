@@ -2,9 +2,10 @@
 // created before the device-type chooser and outliving every window. It holds
 // no Qt type, so it lives in the core. Who writes what: start-up the device
 // type, the settings and the closing flags; the device session (which owns
-// the found devices) the selection, the operation's tick and the replies it
-// files; the search empties the table, and the parameter editor edits the
-// chosen record and its decoded texts.
+// the found devices) the selection (SelectedDevice, and ParameterTexts decoded
+// from the device chosen), the operation's tick and the replies it files; the
+// search empties the table, and the parameter editor edits the chosen record
+// and its decoded texts.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/found_devices.h"
 #include "core/lan_module.h"
 #include "core/update_checks.h"
 #include "toolkit/observed.h"
@@ -216,6 +217,7 @@ bool DeviceSession::StartSearch(const QString& host, int16_t type, const Command
     if (remotePort < 0) return false;
     SocketControl& socket = SocketOf(route.socket);
     if (!PrepareUdpSocket(socket, route, host, remotePort)) return false;
+    DropSelection();
     Store().DeviceCount = 0;
     earlyModules_.Clear();
     ++Store().SearchRound;
@@ -316,6 +318,50 @@ void DeviceSession::Tick() {
     ui::EnableTimer(&Timer1, false);
     Tell(ended_);
     if (std::exchange(searching_, false)) Tell(searchEnded_);
+}
+
+// --- The selection ---
+
+bool DeviceSession::SelectMac(const std::string& mac) {
+    const long entry = mac.empty() ? 0 : FindDevice(Store(), mac);
+    if (entry <= 0) return false;
+    SelectEntry(static_cast<int16_t>(entry));
+    return true;
+}
+
+void DeviceSession::SelectEntry(int16_t entry) {
+    state_.SelectedDevice = entry;
+    Selection s{entry};
+    if (!Store().IsDevice(entry)) {
+        selectedMac_.clear();
+        Tell(selected_, s);
+        return;
+    }
+    DeviceEntry& device = Store().DeviceTable[static_cast<size_t>(entry)];
+    selectedMac_ = device.MacText;
+    s.device = &device;
+    s.paged = IsPagedRecord(device.Record);
+    // What follows a short record's end is never shown: it is zeroed.
+    if (!s.paged) ZeroShortRecordTail(device.Record);
+    for (auto& t : state_.ParameterTexts) t.clear();
+    DecodeFields(s.paged ? PagedFields() : ShortFields(), device.Record, state_.ParameterTexts);
+    s.texts = &state_.ParameterTexts;
+    Tell(selected_, s);
+}
+
+int16_t DeviceSession::ChosenDevice() const {
+    if (selectedMac_.empty() || !Store().IsDevice(state_.SelectedDevice)) return 0;
+    return Store().DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText == selectedMac_ ? state_.SelectedDevice
+                                                                                                   : 0;
+}
+
+void DeviceSession::DropSelection() {
+    // SelectedDevice keeps its number: only a new choice changes it.
+    if (selectedMac_.empty()) return;
+    selectedMac_.clear();
+    Selection s{state_.SelectedDevice};
+    s.searchStarted = true;
+    Tell(selected_, s);
 }
 
 // --- Write sequences ---

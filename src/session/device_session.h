@@ -117,8 +117,29 @@ public:
     bool Counting() const { return Timer1.isActive(); }
 
     // --- The selection ---
-    // The device the user chose (its entry), 0 for none.
-    void Select(int16_t device) { state_.SelectedDevice = device; }
+    // The device chosen, by MAC. Choosing one decodes its record into the
+    // run's ParameterTexts (a short record is zero-filled past its end first)
+    // and tells the observers; SelectedDevice holds its entry, and keeps the
+    // last entry chosen when a search empties the table.
+    struct Selection {
+        int16_t entry = 0;                    // SelectedDevice
+        const DeviceEntry* device = nullptr;  // null: no device of this search is chosen
+        bool paged = false;                   // the record is in the paged format
+        const ParameterTextArray* texts = nullptr;  // its decoded values
+        bool searchStarted = false;           // a search has dropped the choice
+    };
+    // Chooses the device of the current search with this MAC; false, and
+    // nothing changes, when no device of the search has it.
+    bool SelectMac(const std::string& mac);
+    // Chooses table entry `entry` (the list of answers shows entry k on its
+    // line k - 1); an entry with no device of this search chooses nothing,
+    // though SelectedDevice names it.
+    void SelectEntry(int16_t entry);
+    // The MAC of the device chosen since the last search began; empty for none.
+    const std::string& SelectedMac() const { return selectedMac_; }
+    // The entry of that device, 0 for none.
+    int16_t ChosenDevice() const;
+    void OnSelected(std::function<void(const Selection&)> f) { selected_.push_back(std::move(f)); }
 
     // --- Write sequences ---
     // Carries out `steps` for `device` (or, for a step that names its own,
@@ -227,6 +248,9 @@ private:
     std::vector<std::function<void()>> searchEnded_;
     // The listening period is a search's: a search request was the last to leave.
     bool searching_ = false;
+    std::vector<std::function<void(const Selection&)>> selected_;
+    std::string selectedMac_;
+    void DropSelection();
 
     std::unique_ptr<WriteRun> run_;
     Sequence sequence_;

@@ -70,7 +70,7 @@ TEST(DeviceSessionWire, ARequestCarriesTheEchoBytesOfTheDeviceItIsFor) {
         Wire w;
         ASSERT_TRUE(w.device.bound());
         ASSERT_NE(w.Entry(1).EchoBytes, w.Entry(2).EchoBytes);
-        w.session.Select(1);
+        w.session.SelectEntry(1);
         ASSERT_TRUE(w.session.Send(kHost, c.command, 2));
         ASSERT_TRUE(w.ArrivedCount(1));
         EXPECT_EQ(w.Arrived(), std::vector<Bytes>{w.Maintenance(2, c.word)});

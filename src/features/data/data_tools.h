@@ -10,12 +10,10 @@
 namespace cobalin {
 
 struct DataTools {
-    // `showDetails`: shows the selected device's details afresh.
-    DataTools(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor,
-              std::function<void()> showDetails)
+    DataTools(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor)
         : fill(form, state, dialogs, editor),
           backup(form, state, dialogs),
-          restore(form, state, dialogs, editor, std::move(showDetails)),
+          restore(form, state, dialogs, editor),
           raw(form, state) {}
     FillDataSets fill;
     SettingsBackup backup;

@@ -32,20 +32,13 @@ RawByteView::RawByteView(FormMain& form, AppState& state) : form_(form), state_(
     connect(form_.c.Command18, &QPushButton::clicked, this, [this] { HideClick(); });
 }
 
-int16_t RawByteView::DeviceOnSelectedLine() const {
-    const int row = SelectedRow(form_.c.List1);
-    if (row < 0) return 0;
-    const auto device = static_cast<int16_t>(row + 1);
-    return state_.Devices->IsDevice(device) ? device : 0;
-}
-
 std::optional<ByteRange> RawByteView::Stretch() const {
     return ParseByteRange(TextOf(form_.c.Text1).toStdString(), TextOf(form_.c.Text2).toStdString(),
                           kRecordSize);
 }
 
 void RawByteView::ViewClick() {
-    const int16_t device = DeviceOnSelectedLine();
+    const int16_t device = form_.session.ChosenDevice();
     if (device == 0) return;
     // A stretch that is not one leaves the boxes as they were.
     const auto range = Stretch();
@@ -60,7 +53,7 @@ void RawByteView::ViewClick() {
 }
 
 void RawByteView::UpdateClick() {
-    const int16_t device = DeviceOnSelectedLine();
+    const int16_t device = form_.session.ChosenDevice();
     if (device == 0) return;
     QWidget* result = form_.c.Label41;
     ShowStatus(result, "", kBlack);

@@ -27,8 +27,6 @@ public:
     void HideClick();    // Command18 "Hide"
 
 private:
-    // The device on the selected line of the found list, 0 for none.
-    int16_t DeviceOnSelectedLine() const;
     // The stretch named by "Start Byte" and "Size (byte)", nullopt when it
     // is not one inside the record.
     std::optional<ByteRange> Stretch() const;

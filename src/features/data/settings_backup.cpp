@@ -36,21 +36,20 @@ SettingsBackup::SettingsBackup(FormMain& form, AppState& state, Dialogs& dialogs
 }
 
 void SettingsBackup::BackupSettings() {
-    QWidget* list1 = form_.c.List1;
-    const int selected = SelectedRow(list1);
-    const QString mac = selected >= 0 ? Items(list1).value(selected) : QString();
+    const int16_t device = form_.session.ChosenDevice();
+    const QString mac = device ? QString::fromStdString(form_.session.SelectedMac()) : QString();
     const std::string macText = Utf8ToAnsi(mac.toStdString());
     const auto answer = dialogs_.Input("Please enter setting file name for NSV (" + mac + ")", kBackupTitle,
                                        QString::fromStdString(DefaultBackupName(LocalNow(), macText)));
     if (!answer || answer->isEmpty()) return;
-    if (selected < 0 || !state_.Devices->IsDevice(state_.SelectedDevice)) return;
+    if (device == 0) return;
     const std::string name = answer->toStdString();
     if (!IsPlainFileName(name)) {
         dialogs_.Message(QString(kBackupNameNotPlain).arg(*answer), kBackupTitle, MessageIcon::Warning);
         return;
     }
     const std::string file = state_.PathOf(name + ".ini");
-    const DeviceRecord& record = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].Record;
+    const DeviceRecord& record = state_.Devices->DeviceTable[static_cast<size_t>(device)].Record;
     // One replacement of the file for every key: a backup is either all
     // there or not written at all, and keys of an earlier backup that this
     // one does not write stay.

@@ -13,9 +13,8 @@ using namespace ui;
 
 const char* const kRestoreTitle = "Restore setting";
 
-SettingsRestore::SettingsRestore(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor,
-                                 std::function<void()> showDetails)
-    : form_(form), state_(state), dialogs_(dialogs), editor_(editor), showDetails_(std::move(showDetails)) {
+SettingsRestore::SettingsRestore(FormMain& form, AppState& state, Dialogs& dialogs, ParameterEditor& editor)
+    : form_(form), state_(state), dialogs_(dialogs), editor_(editor) {
     connect(form_.c.Command40, &QPushButton::clicked, this, [this] { RestoreSettings(); });
 }
 
@@ -24,16 +23,14 @@ void SettingsRestore::Say(const QString& text, bool restored) {
 }
 
 void SettingsRestore::RestoreSettings() {
-    const long device = state_.SelectedDevice;
-    if (!state_.Devices->IsDevice(device)) return;
+    const int16_t device = form_.session.ChosenDevice();
+    if (device == 0) return;
     const std::string mac = state_.Devices->DeviceTable[static_cast<size_t>(device)].MacText;
     const auto answer = dialogs_.Input("Please enter setting file name to restore into NSV (" + QString::fromStdString(mac) + ")",
                                        kRestoreTitle, QString::fromStdString(NewestBackupFor(state_.home, mac)));
     if (!answer || answer->isEmpty()) return;
     // The input box waited: the device must still be the one it was asked for.
-    if (state_.SelectedDevice != device || !state_.Devices->IsDevice(device) ||
-        state_.Devices->DeviceTable[static_cast<size_t>(device)].MacText != mac)
-        return;
+    if (form_.session.ChosenDevice() != device || form_.session.SelectedMac() != mac) return;
     // A plain name is in the program folder; a path (a --backup folder) may point anywhere.
     const std::string name = answer->toStdString() + ".ini";
     const std::string file = name.find('/') == std::string::npos ? state_.PathOf(name) : name;
@@ -46,7 +43,9 @@ void SettingsRestore::RestoreSettings() {
         return Say("Not restored: the device holds what " + shown + " holds already", false);
     TakeChange(*state_.Devices, device, change);
     editor_.TakeRestore(mac, change.rows);
-    if (showDetails_) showDetails_();
+    // Chosen afresh, the device's texts are decoded from the restored record
+    // and the details show them.
+    form_.session.SelectMac(mac);
     QString text = "Restored from " + shown + ": " + QString::fromStdString(ChangedRowNames(change));
     if (!change.note.empty()) text += " (" + QString::fromStdString(change.note) + ")";
     Say(text + "; Update (7) sends it", true);

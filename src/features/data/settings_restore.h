@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 
 #include "core/app_state.h"
 #include "toolkit/dialogs.h"
@@ -20,8 +19,7 @@ extern const char* const kRestoreTitle;
 
 class SettingsRestore : public QObject {
 public:
-    SettingsRestore(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor,
-                    std::function<void()> showDetails);
+    SettingsRestore(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, ParameterEditor& editor);
 
     // The "RestoreSetting" click.
     void RestoreSettings();
@@ -34,7 +32,6 @@ private:
     AppState& state_;
     ui::Dialogs& dialogs_;
     ParameterEditor& editor_;
-    std::function<void()> showDetails_;
 };
 
 }  // namespace cobalin

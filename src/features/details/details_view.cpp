@@ -48,6 +48,7 @@ DetailsView::DetailsView(FormMain& form, AppState& state, std::function<bool()> 
     QWidget* list1 = form_.c.List1;
     SetSelectHandler(list1, [this] { FoundListClicked(); });
     ConnectUserSelection(list1);
+    form_.session.OnSelected([this](const DeviceSession::Selection& s) { SelectionChanged(s); });
     // The names and the values scroll together, so their rows stay side by side.
     auto* names = form_.c.List4->verticalScrollBar();
     auto* values = form_.c.List5->verticalScrollBar();
@@ -56,21 +57,30 @@ DetailsView::DetailsView(FormMain& form, AppState& state, std::function<bool()> 
 }
 
 void DetailsView::FoundListClicked() {
-    QWidget* list1 = form_.c.List1;
-    if (ItemCount(list1) == 0) {
+    // Line k of the list of answers is entry k + 1 of the table: the reply
+    // receiver lists each device as the table takes it in.
+    const int row = SelectedRow(form_.c.List1);
+    if (row < 0 && state_.Devices->DeviceCount == 0) {
         Hide(form_.c.Frame1);
         return;
     }
-    form_.session.Select(static_cast<int16_t>(SelectedRow(list1) + 1));
+    form_.session.SelectEntry(static_cast<int16_t>(row + 1));
+}
+
+void DetailsView::SelectionChanged(const DeviceSession::Selection& s) {
+    // A search leaves the details as they are until a device is chosen again.
+    if (s.searchStarted) return;
     // A line with no device behind it (none chosen, or a list out of step
     // with the table) shows no details rather than another entry's.
-    if (!state_.Devices->IsDevice(state_.SelectedDevice)) {
+    if (!s.device) {
         Hide(form_.c.Frame1);
         return;
     }
-    const DeviceEntry& e = state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)];
-    if (IsPagedRecord(e.Record)) ShowPagedDetails(state_.SelectedDevice);
-    else ShowShortDetails(state_.SelectedDevice);
+    // The list of answers shows the choice on the device's line.
+    SetRowQuietly(form_.c.List1, s.entry - 1);
+    SetLines(form_.c.List5, QStringList(static_cast<int>(kParameterCount)));
+    if (s.paged) ShowDetails(PagedFields(), kPagedSummaryRows);
+    else ShowDetails(ShortFields(), kShortSummaryRows);
     Show(form_.c.Frame1);
     ShowWarnings();
 }
@@ -99,11 +109,6 @@ void DetailsView::ShowWarnings() {
     shownWarnings_ = text;
 }
 
-void DetailsView::ClearDetailValues() {
-    SetLines(form_.c.List5, QStringList(static_cast<int>(kParameterCount)));
-    for (auto& t : state_.ParameterTexts) t.clear();
-}
-
 void DetailsView::FillLists(std::span<const FieldDef> fields) {
     QStringList names, values;
     for (const FieldDef& f : fields) {
@@ -121,27 +126,10 @@ void DetailsView::SetSummary(const QStringList& values) {
         SetCaption(value, values.value(i++, "N/A"));
 }
 
-void DetailsView::ShowPagedDetails(int16_t device) {
-    if (!state_.Devices->IsDevice(device)) return;
-    ClearDetailValues();
-    DecodeFields(PagedFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
-    FillLists(PagedFields());
+void DetailsView::ShowDetails(std::span<const FieldDef> fields, std::span<const size_t> summaryRows) {
+    FillLists(fields);
     QStringList summary;
-    for (size_t row : kPagedSummaryRows) summary << FromAnsi(state_.ParameterTexts[row]);
-    SetSummary(summary);
-}
-
-void DetailsView::ShowShortDetails(int16_t device) {
-    if (!state_.Devices->IsDevice(device)) return;
-    ClearDetailValues();
-    // The rest of a short record is zeroed (on the selected device, as every
-    // caller passes it).
-    if (state_.Devices->IsDevice(state_.SelectedDevice))
-        ZeroShortRecordTail(state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].Record);
-    DecodeFields(ShortFields(), state_.Devices->DeviceTable[static_cast<size_t>(device)].Record, state_.ParameterTexts);
-    FillLists(ShortFields());
-    QStringList summary;
-    for (size_t row : kShortSummaryRows) summary << FromAnsi(state_.ParameterTexts[row]);
+    for (size_t row : summaryRows) summary << FromAnsi(state_.ParameterTexts[row]);
     SetSummary(summary);
 }
 

@@ -1,4 +1,4 @@
-// The details of the device selected in the found list: the parameter names
+// The details of the device the session has chosen: the parameter names
 // and values side by side, and the seven-line summary.
 #pragma once
 
@@ -18,13 +18,13 @@ public:
     // own (the lists refilled after a search), which shows no warnings.
     DetailsView(ui::FormMain& form, AppState& state, std::function<bool()> programSelects = nullptr);
 
-    // The click handler of List1.
+    // The click handler of List1: asks the session to choose the line's device.
     void FoundListClicked();
-    void ShowPagedDetails(int16_t device);
-    void ShowShortDetails(int16_t device);
-    void ClearDetailValues();
 
 private:
+    // Shows the device the session has chosen, or hides the details.
+    void SelectionChanged(const DeviceSession::Selection& s);
+    void ShowDetails(std::span<const FieldDef> fields, std::span<const size_t> summaryRows);
     void FillLists(std::span<const FieldDef> fields);
     void SetSummary(const QStringList& values);
     // What the user should know of the selected device (another device with

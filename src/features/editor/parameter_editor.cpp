@@ -86,14 +86,15 @@ QString ParameterEditor::PrepareValueInput(int row) {
 void ParameterEditor::Combo3Click() {
     QWidget* combo = form_.c.Combo3;
     const int i = SelectedRow(combo);
-    if (i >= 0) SetText(form_.c.Text4, Items(combo).value(i));
+    // The combo holds the choices of the value row being set.
+    const ValueTable choices = RowChoices(SelectedRow(form_.c.List5));
+    if (i >= 0 && static_cast<size_t>(i) < choices.size()) SetText(form_.c.Text4, FromAnsi(std::string(choices[static_cast<size_t>(i)])));
 }
 
 std::vector<ParameterEditor::Applied> ParameterEditor::ApplyRows(const std::vector<WantedRow>& wanted) {
-    // Only a device of the last search that is still selected in List1 is
-    // written: after a search has emptied the list, the index names whatever
-    // device now sits there.
-    if (SelectedRow(form_.c.List1) < 0 || !SelectedIsPaged()) return {};
+    // Only a device chosen since the last search began is written: after a
+    // search the index names whatever device now sits there.
+    if (form_.session.ChosenDevice() == 0 || !SelectedIsPaged()) return {};
     const long device = state_.SelectedDevice;
     const DeviceChange change = ComputeChange(*state_.Devices, device, wanted);
     TakeChange(*state_.Devices, device, change);

@@ -129,14 +129,11 @@ void ConfigurationApply::Update() {
         EnablePanel();
         return;
     }
-    // The values go to the device selected in the engineering face's list,
-    // which loading a device selects: it must be the device shown, from the
-    // last search, or the values would reach another device or none while
-    // the update reported success.
-    QWidget* list1 = form_.c.List1;
-    const int row = SelectedRow(list1);
-    if (row < 0 || !state_.Devices->IsDevice(state_.SelectedDevice) ||
-        Items(list1).value(row) != loadedDevice_) {
+    // The values go to the device the session has chosen, which loading a
+    // device chooses: it must be the device shown, from the last search, or
+    // the values would reach another device or none while the update
+    // reported success.
+    if (form_.session.ChosenDevice() == 0 || QString::fromStdString(form_.session.SelectedMac()) != loadedDevice_) {
         RefuseUpdate(kNoDeviceLoaded);
         EnablePanel();
         return;

@@ -7,6 +7,7 @@
 
 #include "features/details/details_view.h"
 #include "features/panel/configuration_apply.h"
+#include "features/search/found_lists.h"
 #include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
 #include "windows/names.h"
@@ -32,11 +33,13 @@ ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs&
     for (int i = kScan; i <= kDebug; ++i)
         connect(form_.c.Command34[i], &QPushButton::clicked, this, [this, i] { ButtonPressed(i); });
     connect(form_.c.Command39, &QPushButton::clicked, this, [this] { Fake(); });
+    FoundLists::Lines& lines = search_.lists().lines();
     SetSelectHandler(form_.c.List6, [this] { LoadDevice(); });
     SetSelectHandler(form_.c.List7, [this] { ListSelected(); });
-    SetSelectHandler(form_.c.Combo5, [this] { TypeListSelected(form_.c.Combo5); });
-    SetSelectHandler(form_.c.Combo6, [this] { TypeListSelected(form_.c.Combo6); });
-    SetSelectHandler(form_.c.Combo4, [this] { AllListSelected(); });
+    SetSelectHandler(form_.c.Combo5, [this, &lines] { TypeChosen(lines.combo5, SelectedRow(form_.c.Combo5)); });
+    SetSelectHandler(form_.c.Combo6, [this, &lines] { TypeChosen(lines.combo6, SelectedRow(form_.c.Combo6)); });
+    SetSelectHandler(form_.c.Combo4, [this] { AllChosen(SelectedRow(form_.c.Combo4)); });
+    search_.lists().SetLoader([this](int row) { Load(row); });
     for (QWidget* w : Widgets(form_.c.List6, form_.c.List7, form_.c.Combo4, form_.c.Combo5, form_.c.Combo6))
         ConnectUserSelection(w);
     // Leaving the IP address field enables Refresh, whatever it holds.
@@ -81,7 +84,7 @@ void ConfigurationPanel::Report(Refusal refusal) {
 void ConfigurationPanel::Scan() {
     if (Busy(Caption(form_.c.Command34[kScan]))) return;
     Disable(form_.c.Combo4);
-    for (QWidget* w : Widgets(form_.c.Combo4, form_.c.Combo5, form_.c.Combo6, form_.c.List7)) ClearItems(w);
+    for (ListLines* l : search_.lists().lines().Panel()) l->Clear();
     SelectRow(form_.c.Combo1, 0);
     search_.SelectMode(kAnyNetwork);
     for (int i : {kSave, kRefresh, kScan, kOk, kClose, kHelp}) Disable(form_.c.Command34[i]);
@@ -164,8 +167,7 @@ void ConfigurationPanel::Debug() {
 
 void ConfigurationPanel::Fake() {
     Hide(form_.c.Command39);
-    QWidget* list7 = form_.c.List7;
-    for (const char* mac : kFakeDevices) AddItem(list7, mac);
+    for (const char* mac : kFakeDevices) search_.lists().lines().list7.Add(mac);
     QWidget* status = form_.c.Label54[1];
     ShowStatus(status, "Found...8 IP Dongle(s)!", kBlack);
     const std::pair<QLineEdit*, const char*> values[] = {{form_.c.Text12[0], "192.168.0.1"},
@@ -187,35 +189,34 @@ bool ConfigurationPanel::ConfirmationLeft() {
     return false;
 }
 
+// A pick in one of the panel's lists chooses the device of its line; the
+// lists further down show the choice as the lines they hold for it.
 void ConfigurationPanel::ListSelected() {
-    QWidget* list7 = form_.c.List7;
-    if (ItemCount(list7) == 0) return;
-    QWidget* typeList = state_.DeviceType == DeviceClass::IpDongle   ? form_.c.Combo5
-                        : state_.DeviceType == DeviceClass::ZentaBox ? form_.c.Combo6
-                                                                     : nullptr;
-    const int row = SelectedRow(list7);
+    const FoundLists::Lines& lines = search_.lists().lines();
+    if (lines.list7.Count() == 0) return;
+    const ListLines* typeList = state_.DeviceType == DeviceClass::IpDongle   ? &lines.combo5
+                                : state_.DeviceType == DeviceClass::ZentaBox ? &lines.combo6
+                                                                             : nullptr;
+    const int row = SelectedRow(form_.c.List7);
     // List7 may hold lines the type list does not ("Fake" adds some): such a
     // line has no device behind it, and nothing happens.
-    if (!typeList || row < 0 || row >= ItemCount(typeList)) return;
-    SelectRow(typeList, row);
+    if (!typeList || row < 0 || row >= typeList->Count()) return;
+    SetRowQuietly(typeList->widget(), row);
+    TypeChosen(*typeList, row);
 }
 
-void ConfigurationPanel::TypeListSelected(QWidget* typeList) {
-    if (SelectedRow(typeList) < 0) return;
-    const QString chosen = TextOf(typeList);
-    QWidget* all = form_.c.Combo4;
-    const QStringList lines = Items(all);
-    for (int i = 0; i < lines.size(); ++i) {
-        if (lines[i] != chosen) continue;
-        SelectRow(all, i);  // runs the Combo4 step
-        return;
-    }
-}
-
-void ConfigurationPanel::AllListSelected() {
-    const int row = SelectedRow(form_.c.Combo4);
+void ConfigurationPanel::TypeChosen(const ListLines& typeList, int row) {
     if (row < 0) return;
-    SelectRow(form_.c.List6, row);
+    // The first line of Combo4 with the device's MAC.
+    const int all = search_.lists().lines().combo4.RowOf(typeList.At(row));
+    if (all < 0) return;
+    SetRowQuietly(form_.c.Combo4, all);
+    AllChosen(all);
+}
+
+void ConfigurationPanel::AllChosen(int row) {
+    if (row < 0) return;
+    search_.lists().LoadLine(row);
 }
 
 bool ConfigurationPanel::QueryAuthentication() {
@@ -229,36 +230,33 @@ bool ConfigurationPanel::QueryAuthentication() {
     return false;
 }
 
-void ConfigurationPanel::LoadDevice() {
-    QWidget* list6 = form_.c.List6;
-    if (SelectedRow(list6) < 0) return;
+void ConfigurationPanel::LoadDevice() { Load(SelectedRow(form_.c.List6)); }
+
+void ConfigurationPanel::Load(int row) {
+    if (row < 0) return;
     Show(form_.c.Frame13);
-    const QString chosen = TextOf(list6);
-    QWidget* list1 = form_.c.List1;
-    const QStringList found = Items(list1);
-    for (int k = 0; k < found.size(); ++k) {
-        if (found[k] != chosen) continue;  // every equal line is loaded, not only the first
-        SelectRow(list1, k);
-        const auto& t = state_.ParameterTexts;
-        using P = PagedRow;
-        const std::pair<QLineEdit*, size_t> copies[] = {
-            {form_.c.Text6[0], P::IpAddress}, {form_.c.Text6[1], P::Netmask},      {form_.c.Text6[2], P::Gateway},
-            {form_.c.Text6[3], P::Password},  {form_.c.Text6[6], P::Password},     {form_.c.Text6[7], P::SerialBrenik},
-            {form_.c.Text6[8], P::ModelNo},   {form_.c.Text6[9], P::ServerName},   {form_.c.Text6[10], P::CompanyName}};
-        for (const auto& [field, row] : copies) SetText(field, FromAnsi(t[row]));
-        SetRowQuietly(form_.c.Combo2, FromAnsi(t[P::Dhcp]) == "Enable" ? 0 : 1);
-        SetCaption(form_.c.Frame13, chosen);
-        apply_.SetLoadedDevice(chosen);
-        if (!QueryAuthentication()) continue;
-        const auto pairs = PanelFieldPairs(form_.c);
-        // The addresses and the name first, the company name/location after
-        // the DHCP option, in the order the panel has always shown them.
-        for (size_t i = 0; i + 1 < pairs.size(); ++i) SetText(pairs[i].first, TextOf(pairs[i].second));
-        // The option with the combo entry's index: 0 "DHCP" for "Enable", 1 "Static IP" for "Disable".
-        SetChecked(form_.c.Option2[SelectedRow(form_.c.Combo2)], true);
-        SetText(pairs.back().first, TextOf(pairs.back().second));
-        SetText(form_.c.Text12[8], "");
-    }
+    const QString chosen = search_.lists().lines().list6.At(row);
+    // A line whose device did not answer the last search loads nothing.
+    if (!form_.session.SelectMac(chosen.toStdString())) return;
+    const auto& t = state_.ParameterTexts;
+    using P = PagedRow;
+    const std::pair<QLineEdit*, size_t> copies[] = {
+        {form_.c.Text6[0], P::IpAddress}, {form_.c.Text6[1], P::Netmask},      {form_.c.Text6[2], P::Gateway},
+        {form_.c.Text6[3], P::Password},  {form_.c.Text6[6], P::Password},     {form_.c.Text6[7], P::SerialBrenik},
+        {form_.c.Text6[8], P::ModelNo},   {form_.c.Text6[9], P::ServerName},   {form_.c.Text6[10], P::CompanyName}};
+    for (const auto& [field, slot] : copies) SetText(field, FromAnsi(t[slot]));
+    SetRowQuietly(form_.c.Combo2, FromAnsi(t[P::Dhcp]) == "Enable" ? 0 : 1);
+    SetCaption(form_.c.Frame13, chosen);
+    apply_.SetLoadedDevice(chosen);
+    if (!QueryAuthentication()) return;
+    const auto pairs = PanelFieldPairs(form_.c);
+    // The addresses and the name first, the company name/location after
+    // the DHCP option, in the order the panel has always shown them.
+    for (size_t i = 0; i + 1 < pairs.size(); ++i) SetText(pairs[i].first, TextOf(pairs[i].second));
+    // The option with the combo entry's index: 0 "DHCP" for "Enable", 1 "Static IP" for "Disable".
+    SetChecked(form_.c.Option2[SelectedRow(form_.c.Combo2)], true);
+    SetText(pairs.back().first, TextOf(pairs.back().second));
+    SetText(form_.c.Text12[8], "");
 }
 
 }  // namespace cobalin

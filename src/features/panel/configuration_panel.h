@@ -15,6 +15,7 @@
 namespace cobalin {
 
 class ConfigurationApply;
+class ListLines;
 class SearchOrchestration;
 
 class ConfigurationPanel : public QObject {
@@ -41,9 +42,12 @@ private:
     bool Busy(const QString& button);
     // A refusal of the panel's own checks, in the form it is reported in.
     void Report(Refusal refusal);
-    void ListSelected();                       // List7
-    void TypeListSelected(QWidget* typeList);  // Combo5 or Combo6
-    void AllListSelected();                    // Combo4
+    void ListSelected();                                 // List7
+    void TypeChosen(const ListLines& typeList, int row);  // Combo5 or Combo6
+    void AllChosen(int row);                              // Combo4
+    // Loads List6's line `row`: the session chooses its device, and the
+    // simple face and the panel show it.
+    void Load(int row);
     // Leaving "New password (confirm)": true keeps the focus there.
     bool ConfirmationLeft();
     // True when the super-user password equals the loaded device's password

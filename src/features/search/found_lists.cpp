@@ -20,8 +20,24 @@ std::vector<std::string> StdLines(const QStringList& lines) {
 }
 }  // namespace
 
+void ListLines::Clear() {
+    ClearItems(list_);
+    lines_.clear();
+}
+
+void ListLines::Add(const QString& line) {
+    AddItem(list_, line);
+    lines_ << line;
+}
+
+FoundLists::FoundLists(FormMain& form, AppState& state)
+    : form_(form),
+      state_(state),
+      lines_{ListLines(form.c.List6), ListLines(form.c.Combo4), ListLines(form.c.Combo5), ListLines(form.c.Combo6),
+             ListLines(form.c.List7)} {}
+
 void FoundLists::FillFoundList(const FoundDevices& found) {
-    QWidget* list6 = form_.c.List6;
+    ListLines& list6 = lines_.list6;
     QWidget* models = form_.c.Combo1;
     const std::span<const FoundDevice> devices = found.All();
     if (devices.empty()) {
@@ -36,23 +52,21 @@ void FoundLists::FillFoundList(const FoundDevices& found) {
         if (!IsPagedRecord(entry.Record)) ZeroShortRecordTail(entry.Record);
         // An empty model always occurs in the chosen name.
         if (chosen <= 0 || modelLine.contains(FromAnsi(devices[k].model)))
-            AddItem(list6, QString::fromStdString(entry.MacText));
+            list6.Add(QString::fromStdString(entry.MacText));
     }
-    if (ItemCount(list6) > 0) {
-        SetCaption(form_.c.Label44, QString("Found...%1 device(s)").arg(ItemCount(list6)));
+    if (list6.Count() > 0) {
+        SetCaption(form_.c.Label44, QString("Found...%1 device(s)").arg(list6.Count()));
         SetForeColor(form_.c.Label54[1], kBlack);
         return;
     }
     // Nothing passes, so no device is loaded: the details show the last device found.
-    QWidget* list1 = form_.c.List1;
-    SetRowQuietly(list1, static_cast<int>(devices.size()) - 1);
-    RunSelectHandler(list1);
+    form_.session.SelectMac(state_.Devices->DeviceTable[devices.size()].MacText);
 }
 
 void FoundLists::EmptyPanelLists() {
-    for (QWidget* w : PanelLists(form_.c)) {
-        ClearItems(w);
-        Disable(w);
+    for (ListLines* l : lines_.Panel()) {
+        l->Clear();
+        Disable(l->widget());
     }
     Enable(form_.c.Frame22);
     Disable(form_.c.Command34[2]);
@@ -66,21 +80,18 @@ void FoundLists::ClearConfigurationFields() {
 }
 
 void FoundLists::FillClassLists(const QStringList& lines, const std::vector<ClassifiedLine>& classified) {
-    QWidget* all = form_.c.Combo4;
-    QWidget* dongles = form_.c.Combo5;
-    QWidget* boxes = form_.c.Combo6;
     for (int i = 0; i < lines.size(); ++i) {
-        AddItem(all, lines[i]);
+        lines_.combo4.Add(lines[i]);
         const DeviceClass c = classified[static_cast<size_t>(i)].deviceClass;
-        if (c == DeviceClass::IpDongle) AddItem(dongles, lines[i]);
-        else if (c == DeviceClass::ZentaBox) AddItem(boxes, lines[i]);
+        if (c == DeviceClass::IpDongle) lines_.combo5.Add(lines[i]);
+        else if (c == DeviceClass::ZentaBox) lines_.combo6.Add(lines[i]);
     }
 }
 
 void FoundLists::LoadLine(int row) {
-    QWidget* list6 = form_.c.List6;
-    SetRowQuietly(list6, row);
-    RunSelectHandler(list6);
+    if (row >= lines_.list6.Count()) row = -1;
+    SetRowQuietly(form_.c.List6, row);
+    if (load_) load_(row);
 }
 
 bool FoundLists::Authenticates(const FoundDevice& device) const {
@@ -115,18 +126,18 @@ void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<C
 
 void FoundLists::ReportChosenType(int loadRow) {
     const bool dongleType = state_.DeviceType == DeviceClass::IpDongle;
-    QWidget* mine = dongleType ? form_.c.Combo5 : form_.c.Combo6;
-    QWidget* list7 = form_.c.List7;
+    const ListLines& mine = dongleType ? lines_.combo5 : lines_.combo6;
+    ListLines& list7 = lines_.list7;
     QWidget* status = form_.c.Label54[1];
-    ShowStatus(status, QString("Found...%1 %2").arg(ItemCount(mine)).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"), kBlack);
-    ClearItems(list7);
+    ShowStatus(status, QString("Found...%1 %2").arg(mine.Count()).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"), kBlack);
+    list7.Clear();
     SetText(form_.c.Text12[11], "");
-    for (const QString& line : Items(mine)) AddItem(list7, line);
-    if (ItemCount(list7) > 0) {
-        // Selecting it runs the panel's selection chain down to loading the device.
-        SetRowQuietly(list7, SelectedRow(mine));
+    for (const QString& line : mine.Lines()) list7.Add(line);
+    if (list7.Count() > 0) {
+        // List7 shows the type list's choice, and the device behind it is loaded again.
+        SetRowQuietly(list7.widget(), SelectedRow(mine.widget()));
         if (loadRow >= 0) LoadLine(loadRow);
-        SetText(form_.c.Text12[11], Items(list7).front());
+        SetText(form_.c.Text12[11], list7.At(0));
     }
     if (dongleType)
         for (QWidget* w : Widgets(form_.c.Text12[8], form_.c.Text12[9], form_.c.Text12[10])) SetText(w, "");
@@ -135,14 +146,14 @@ void FoundLists::ReportChosenType(int loadRow) {
 void FoundLists::FillPanelLists(const FoundDevices& found) {
     QWidget* list6 = form_.c.List6;
     const bool typed = state_.DeviceType != DeviceClass::None;
-    if (ItemCount(list6) == 0) {
+    if (lines_.list6.Count() == 0) {
         EmptyPanelLists();
         if (typed) ReportChosenType(-1);
         Enable(form_.c.Command34[4], state_.CloseAllowed);
         return;
     }
-    for (QWidget* w : PanelLists(form_.c)) ClearItems(w);
-    const QStringList lines = Items(list6);
+    for (ListLines* l : lines_.Panel()) l->Clear();
+    const QStringList lines = lines_.list6.Lines();
     const ParameterTextArray& t = state_.ParameterTexts;
     const FoundDevice before{t[PagedRow::Mac], t[PagedRow::HardwareId], t[PagedRow::Password], t[PagedRow::ModelNo]};
     const std::vector<ClassifiedLine> classified = found.Classify(StdLines(lines), before);
@@ -160,7 +171,7 @@ void FoundLists::FillPanelLists(const FoundDevices& found) {
     for (size_t i = 0; typed && target < 0 && i < classified.size(); ++i)
         if (classified[i].deviceClass == state_.DeviceType) target = static_cast<int>(lines.indexOf(lines[static_cast<int>(i)]));
     LoadBeforeReport(found, classified, target);
-    if (ItemCount(form_.c.Combo5) == 0 && ItemCount(form_.c.Combo6) == 0) {
+    if (lines_.combo5.Count() == 0 && lines_.combo6.Count() == 0) {
         ClearConfigurationFields();
     } else if (typed) {
         Enable(form_.c.Frame22);

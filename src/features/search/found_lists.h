@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QStringList>
+#include <array>
+#include <functional>
 #include <vector>
 
 #include "core/app_state.h"
@@ -14,9 +16,42 @@
 
 namespace cobalin {
 
+// A list's lines as the program put them there: the widget shows them, the
+// program reads them here (each line is a device's MAC, or a made-up one).
+class ListLines {
+public:
+    explicit ListLines(QWidget* list) : list_(list) {}
+    void Clear();
+    void Add(const QString& line);
+    int Count() const { return static_cast<int>(lines_.size()); }
+    const QStringList& Lines() const { return lines_; }
+    // Line `row`, empty when there is none.
+    QString At(int row) const { return lines_.value(row); }
+    // The first line with this text, -1 for none.
+    int RowOf(const QString& line) const { return static_cast<int>(lines_.indexOf(line)); }
+    QWidget* widget() const { return list_; }
+
+private:
+    QWidget* list_;
+    QStringList lines_;
+};
+
 class FoundLists {
 public:
-    FoundLists(ui::FormMain& form, AppState& state) : form_(form), state_(state) {}
+    FoundLists(ui::FormMain& form, AppState& state);
+
+    // The lines of the simple face's found list and of the panel's lists.
+    struct Lines {
+        ListLines list6, combo4, combo5, combo6, list7;
+        // The configuration panel's lists.
+        std::array<ListLines*, 4> Panel() { return {&combo4, &combo5, &combo6, &list7}; }
+    };
+    Lines& lines() { return lines_; }
+    // What loading List6's line `row` does (the panel's): the fill loads
+    // the device it ends on with it.
+    void SetLoader(std::function<void(int row)> load) { load_ = std::move(load); }
+    // Selects List6's line `row` (none when it has no such line) and loads it.
+    void LoadLine(int row);
 
     // List6: the devices found that pass the model filter of Combo1.
     void FillFoundList(const FoundDevices& found);
@@ -31,8 +66,6 @@ private:
     void EmptyPanelLists();
     // Combo4 gets every line, Combo5 and Combo6 the lines of their class.
     void FillClassLists(const QStringList& lines, const std::vector<ClassifiedLine>& classified);
-    // Runs the loading of List6's line `row` once, as selecting it does.
-    void LoadLine(int row);
     // What loading the lines in turn leaves, before the status is reported.
     void LoadBeforeReport(const FoundDevices& found, const std::vector<ClassifiedLine>& classified, int target);
     // The report in the status line, List7 and "Device MAC address".
@@ -43,6 +76,8 @@ private:
 
     ui::FormMain& form_;
     AppState& state_;
+    Lines lines_;
+    std::function<void(int)> load_;
 };
 
 }  // namespace cobalin

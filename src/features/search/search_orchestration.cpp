@@ -104,7 +104,7 @@ void SearchOrchestration::Search() {
         target(TextOf(address), false, kCommandPortText);
     }
     Disable(form_.c.Frame15);
-    ClearItems(form_.c.List6);
+    lists_.lines().list6.Clear();
     Disable(form_.c.Command10);
     Hide(form_.c.Frame13);
     EnableTimer(form_.Timer3, true);
@@ -188,7 +188,7 @@ void SearchOrchestration::Timer3Tick() {
         if (!searchOver_) return;
         Enable(form_.c.Frame15);
         Enable(form_.c.Command10);
-        QWidget* list6 = form_.c.List6;
+        const ListLines& list6 = lists_.lines().list6;
         // Every device of the store decoded once, for both lists.
         const FoundDevices found(*state_.Devices);
         filling_ = true;
@@ -199,10 +199,10 @@ void SearchOrchestration::Timer3Tick() {
         if (!update) {
             lists_.FillFoundList(found);
             SetCaption(form_.c.Command10, "Search");
-            const QString found = QString("Found...%1 device(s)").arg(ItemCount(list6));
+            const QString found = QString("Found...%1 device(s)").arg(list6.Count());
             SetCaption(label44, found);
             SetCaption(form_.c.Label46, found);
-            if (ItemCount(list6) == 0) {
+            if (list6.Count() == 0) {
                 Show(form_.c.Frame16);
             } else {
                 // The first line is not loaded here: the panel's lists,
@@ -214,7 +214,7 @@ void SearchOrchestration::Timer3Tick() {
             SetCaption(label44, "Update...Done");
             SetCaption(form_.c.Label46, "Update...Done");
             ShowStatus(status, "Update...Done", kBlack);
-            Show(form_.c.Frame16, ItemCount(list6) == 0);
+            Show(form_.c.Frame16, list6.Count() == 0);
         }
         SetFaceOperation(FaceOperation::Search);
         for (QWidget* w : SimpleFaceUpdateLocks(form_.c)) Enable(w);

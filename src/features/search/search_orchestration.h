@@ -65,6 +65,8 @@ public:
     // the device that stays chosen: what that load selects is the program's
     // doing, and the faces keep the counts they were just given.
     bool FillingLists() const { return filling_; }
+    // The found lists, with the lines they hold.
+    FoundLists& lists() const { return lists_; }
 
 private:
     // One tick of the session's operation timer, shown.

@@ -41,9 +41,9 @@ DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& comm
 }
 
 bool DeviceWrites::DeviceSelected() const {
-    // After a search has emptied List1 the index names whatever device now
-    // sits there: nothing is done for it.
-    return SelectedRow(form_.c.List1) >= 0 && state_.Devices->IsDevice(state_.SelectedDevice);
+    // After a search has begun the index names whatever device now sits
+    // there: nothing is done for it until a device is chosen again.
+    return form_.session.ChosenDevice() != 0;
 }
 
 QString DeviceWrites::Host() const { return TextOf(form_.c.txtIPaddr); }
