@@ -204,22 +204,14 @@ TEST(FillDataSets, AnUnusableDataSetChangesNothingAndSaysSo) {
     EXPECT_EQ(app.dialogs.shownCount(), 0);
 }
 
-TEST(FillDataSets, ElevenRowsReadOnlyKeysUpToTenAndStampNoModel) {
+TEST(FillDataSets, AShortRecordTakesNothingAndNoModel) {
+    // The rows come from the chosen device's record format, not from the
+    // value list's length: a paged device's list is never 11 lines long.
     AppFixture app(kEngineering);
     AddPagedDevice(app, 5);
     SelectRow(app.c("List1"), 0);
-    // A value list of 11 rows, as a short record's details give it.
     auto* list5 = app.main().Get<QListWidget>("List5");
-    while (list5->count() > 11) delete list5->takeItem(list5->count() - 1);
-    SelectRow(list5, 2);
     app.dir.Write("FillDataSet1.ini", DataSet({{10, "PCB-4160-02"}, {12, "115200"}, {29, "Model"}}));
-    DeviceRecord want = Record(app, 1);
-    Press(app, "Command7");
-    SetRows(want, {{P::ServerName, kMacName}, {P::HardwareId, "PCB-4160-02"}});
-    EXPECT_EQ(Record(app, 1), want);
-    EXPECT_EQ(list5->count(), 11);
-    EXPECT_EQ(TextOf(app.c("Text4")), "PCB-4160-02") << "the model name goes nowhere";
-    EXPECT_EQ(list5->currentRow(), 10);
 
     // A short-format device: its 11 rows are not the editor's rows, and no
     // byte of its record changes.

@@ -31,11 +31,16 @@ void FillDataSets::FillPressed(const FillButton& button) {
     if (SelectedRow(form_.c.List1) < 0) return;
     std::vector<WantedRow> wanted;
     if (!FillFromDataSet(button.set, wanted)) return;
-    // A list without a "Model No.:" row (a short record's 11 rows) has
-    // nowhere to take the model name.
-    if (*button.model && ItemCount(form_.c.List5) > PagedRow::ModelNo) wanted.push_back({PagedRow::ModelNo, button.model});
+    // A short record's 11 rows have no "Model No.:" to take the model name.
+    if (*button.model && ChosenFields().size() > PagedRow::ModelNo) wanted.push_back({PagedRow::ModelNo, button.model});
     // One line for every row the record holds otherwise than the set says.
     editor_.ReportApplied(editor_.ApplyValues(wanted));
+}
+
+std::span<const FieldDef> FillDataSets::ChosenFields() const {
+    const int16_t device = form_.session.ChosenDevice();
+    if (device == 0) return {};
+    return IsPagedRecord(state_.Devices->DeviceTable[static_cast<size_t>(device)].Record) ? PagedFields() : ShortFields();
 }
 
 bool FillDataSets::FillFromDataSet(int set, std::vector<WantedRow>& wanted) {
@@ -49,7 +54,7 @@ bool FillDataSets::FillFromDataSet(int set, std::vector<WantedRow>& wanted) {
         return false;
     }
     const std::string mac = state_.ParameterTexts[PagedRow::Mac];
-    const int rows = ItemCount(form_.c.List5);
+    const int rows = static_cast<int>(ChosenFields().size());
     for (int row = 0; row < rows; ++row) {
         const std::string text = ReadFillValue(set, row, mac, *data);
         if (text == kFillNotApplied) continue;

@@ -40,6 +40,8 @@ public:
     bool FillFromDataSet(int set, std::vector<WantedRow>& wanted);
 
 private:
+    // The rows of the chosen device's record format; none without a device.
+    std::span<const FieldDef> ChosenFields() const;
 
     ui::FormMain& form_;
     AppState& state_;
