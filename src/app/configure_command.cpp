@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/headless_session.h"
+#include "session/headless_session.h"
 #include "app/program_folder.h"
 #include "app/stop_signals.h"
 #include "core/configure_plan.h"
@@ -286,7 +286,6 @@ void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const Devic
 // stop signal ends the watch and skips the verification.
 void WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, const std::vector<BatchDevice>& batch,
                     const StopSignals& stops, double seconds, const DeviceStore& after) {
-    const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
     std::set<int16_t> started;
     const auto leaveOut = [&](int16_t device) {
         if (stops.count() == 0) started.insert(device);
@@ -294,11 +293,12 @@ void WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, con
     };
     // The devices have been written: whatever fails from here on is
     // reported per device, never as "nothing was sent".
-    const std::string sendFault = session.Run(WithoutCountdown(steps), leaveOut);
+    double countdown = 0;
+    const std::string sendFault = session.RunBatch(batch, leaveOut, countdown);
     for (Planned& p : planned)
         if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
             p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};
-    ReturnWatch watch(CountdownSeconds(steps) + seconds);
+    ReturnWatch watch(countdown + seconds);
     for (const Planned& p : planned)
         if (p.report.status == RowStatus::Updated)
             watch.Add(p.device, p.sent, session.session().WriteFault(static_cast<int16_t>(p.device)));

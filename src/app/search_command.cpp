@@ -9,7 +9,7 @@
 #include "core/device_report.h"
 #include "core/search_command.h"
 #include "core/settings.h"
-#include "app/headless_session.h"
+#include "session/headless_session.h"
 
 namespace cobalin {
 

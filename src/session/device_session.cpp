@@ -366,6 +366,29 @@ void DeviceSession::DropSelection() {
 
 // --- Write sequences ---
 
+const char* const kDeviceChangedMeanwhile = "Not updated: another device was chosen while the update waited; search again";
+
+bool DeviceSession::Update(Sequence sequence, SentUpdate sent) {
+    if (SequenceRuns()) return false;
+    sequence.steps = UpdateSteps(sent.module.has_value());
+    update_ = std::move(sent);
+    updateDevice_ = sequence.device;
+    return RunSequence(std::move(sequence));
+}
+
+bool DeviceSession::Reset(Sequence sequence, int16_t searchType) {
+    sequence.steps = ResetSteps(searchType);
+    return RunSequence(std::move(sequence));
+}
+
+std::string DeviceSession::UpdateVerdict() {
+    if (!update_) return {};
+    const SentUpdate sent = std::move(*update_);
+    update_.reset();
+    if (SequenceAbandoned()) return kDeviceChangedMeanwhile;
+    return UpdateReportText(sent, Store(), WriteFault(updateDevice_));
+}
+
 bool DeviceSession::RunSequence(Sequence sequence) {
     if (run_) return false;
     run_ = std::make_unique<WriteRun>(std::move(sequence.steps));

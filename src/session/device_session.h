@@ -30,6 +30,7 @@
 #include "core/lan_module.h"
 #include "core/operation_ticks.h"
 #include "core/request_packets.h"
+#include "core/update_checks.h"
 #include "core/write_sequence.h"
 #include "toolkit/program_time.h"
 #include "toolkit/socket_control.h"
@@ -59,6 +60,10 @@ struct SessionTrouble {
     std::string socket;  // the socket's name
     int port = -1;       // the local port it wanted
 };
+
+// The report of an update whose device was not the chosen one any more
+// when a request of it was due.
+extern const char* const kDeviceChangedMeanwhile;
 
 class DeviceSession : public QObject {
 public:
@@ -169,6 +174,21 @@ public:
     // True when the sequence that ran last skipped a request.
     bool SequenceAbandoned() const { return run_ ? run_->Abandoned() : abandoned_; }
 
+    // --- An update and a reset of one device, with the verification ---
+    // "Update (7)" of `sequence.device`, whose record and applied rows `sent`
+    // holds: its clear, write and reset (or its LAN-module transfer), the
+    // countdown and the follow-up search, run as RunSequence runs steps (the
+    // sequence's own steps are not used). False when a sequence runs already.
+    bool Update(Sequence sequence, SentUpdate sent);
+    // "Reset" of `sequence.device`: the reset request, the countdown and a
+    // search of `searchType` (a network or an address search).
+    bool Reset(Sequence sequence, int16_t searchType);
+    // How the device of the last Update came back, once its follow-up search
+    // has ended, in the status line's words: empty when it holds what was
+    // sent, or when no update is waiting for its verdict. Told once: the
+    // update is forgotten afterwards.
+    std::string UpdateVerdict();
+
     // --- The baud-rate connection ---
     // Connects to `address`; `then(true)` once connected, `then(false)` when
     // refused or after a few seconds of silence (the socket closed again).
@@ -252,6 +272,8 @@ private:
     std::string selectedMac_;
     void DropSelection();
 
+    std::optional<SentUpdate> update_;  // the update waiting for its verdict
+    int16_t updateDevice_ = 0;
     std::unique_ptr<WriteRun> run_;
     Sequence sequence_;
     // Writes that could not be sent since the last sequence started, by device.

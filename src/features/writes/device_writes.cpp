@@ -17,7 +17,6 @@ namespace cobalin {
 
 using namespace ui;
 
-const char* const kDeviceChangedMeanwhile = "Not updated: another device was chosen while the update waited; search again";
 
 DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& commands, SearchOrchestration& search,
                            ParameterEditor& editor)
@@ -59,9 +58,9 @@ void DeviceWrites::BeginRestartingOperation() {
     SetForeColor(form_.c.Label1, kBlack);
 }
 
-void DeviceWrites::Run(const std::vector<WriteStep>& steps, std::function<void()> done) {
-    form_.session.RunSequence({steps, target_.host, target_.device, [this](int16_t) { return StillTheDevice(); },
-                               [this](const WriteStep& step) { Show(step); }, std::move(done)});
+DeviceSession::Sequence DeviceWrites::Sequence(std::function<void()> done) {
+    return {{}, target_.host, target_.device, [this](int16_t) { return StillTheDevice(); },
+            [this](const WriteStep& step) { Show(step); }, std::move(done)};
 }
 
 void DeviceWrites::Show(const WriteStep& step) {
@@ -117,19 +116,21 @@ bool DeviceWrites::Update() {
     }
     if (Refused()) return false;
     const DeviceEntry& entry = state_.Devices->DeviceTable[k];
-    sent_ = SentUpdate{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt,
-                       editor_.Restored(entry.MacText)};
-    if (entry.FormatTag == RecordFormat::WithModule) sent_->module = state_.Devices->LanModuleTable[k].Record;
+    SentUpdate sent{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt,
+                    editor_.Restored(entry.MacText)};
+    if (entry.FormatTag == RecordFormat::WithModule) sent.module = state_.Devices->LanModuleTable[k].Record;
+    updating_ = entry.MacText;
     panelReport_.clear();
     state_.CloseAllowed = false;
     Target(true);
     BeginRestartingOperation();
-    Run(UpdateSteps(entry.FormatTag == RecordFormat::WithModule), [this] {
-        QWidget* status = form_.c.Label54[1];
-        ShowStatus(status, "Ready", kBlack);
-        Enable(form_.c.Command34[4]);
-        state_.CloseAllowed = true;
-    });
+    form_.session.Update(Sequence([this] {
+                             QWidget* status = form_.c.Label54[1];
+                             ShowStatus(status, "Ready", kBlack);
+                             Enable(form_.c.Command34[4]);
+                             state_.CloseAllowed = true;
+                         }),
+                         std::move(sent));
     return true;
 }
 
@@ -148,7 +149,7 @@ void DeviceWrites::Reset() {
     if (busy() || !DeviceSelected() || Refused()) return;
     Target(false);
     BeginRestartingOperation();
-    Run(ResetSteps(IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress), nullptr);
+    form_.session.Reset(Sequence(nullptr), IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress);
 }
 
 void DeviceWrites::Clear() {
@@ -181,17 +182,13 @@ void DeviceWrites::OperationEnded() {
     if (!waitingForSearch_) return;
     waitingForSearch_ = false;
     Enable(form_.c.Command9);
-    if (sent_) ReportUpdateResult();
-    sent_.reset();
+    if (!updating_.empty()) ReportUpdateResult();
+    updating_.clear();
 }
 
 void DeviceWrites::ReportUpdateResult() {
-    const SentUpdate sent = *sent_;
-    editor_.ForgetApplied(sent.mac);
-    const QString report = form_.session.SequenceAbandoned()
-                               ? QString(kDeviceChangedMeanwhile)
-                               : QString::fromStdString(UpdateReportText(sent, *state_.Devices,
-                                                                         form_.session.WriteFault(target_.device)));
+    editor_.ForgetApplied(updating_);
+    const QString report = QString::fromStdString(form_.session.UpdateVerdict());
     if (report.isEmpty()) return;
     for (QWidget* w : Widgets(form_.c.Label1, form_.c.Label54[1])) {
         ShowStatus(w, report, kRed);

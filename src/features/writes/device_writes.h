@@ -45,9 +45,9 @@ private:
     QString Host() const;
     void Status(const QString& text);
     void BeginRestartingOperation();
-    // Has the session carry out the steps of a write sequence for the device
-    // noted; `done` runs after the last step.
-    void Run(const std::vector<WriteStep>& steps, std::function<void()> done);
+    // What the session is to run an update or a reset for: the device noted,
+    // its host, the steps shown as they come; `done` runs after the last.
+    DeviceSession::Sequence Sequence(std::function<void()> done);
     // Shows a step the session has reached.
     void Show(const WriteStep& step);
     // Notes the device a sequence is for: the selected one, with its MAC and
@@ -80,14 +80,12 @@ private:
     } target_;
     bool waitingForSearch_ = false;
 
-    // What an update sent, to be compared with what the device reports back.
-    std::optional<SentUpdate> sent_;
+    // The MAC of the device whose update waits for its follow-up search; the
+    // session holds what it sent and gives the verdict.
+    std::string updating_;
     // A report the simple face's last update tick would cover on the panel's
     // status line; shown there again once that tick has run.
     QString panelReport_;
 };
-
-// An update whose device was no longer the one chosen when a request was due.
-extern const char* const kDeviceChangedMeanwhile;
 
 }  // namespace cobalin

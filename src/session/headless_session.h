@@ -41,6 +41,12 @@ public:
     // device. A send for whose device `leaveOut` holds is left out. Empty,
     // or the first thing that could not be sent.
     std::string Run(const std::vector<WriteStep>& steps, std::function<bool(int16_t device)> leaveOut = nullptr);
+    // Writes many devices at once, each with the window's update steps,
+    // paced, and without the countdown: the watch takes its place.
+    // `countdown` is set to the program seconds the window would wait after
+    // the last request. Empty, or the first thing that could not be sent.
+    std::string RunBatch(const std::vector<BatchDevice>& batch, std::function<bool(int16_t device)> leaveOut,
+                         double& countdown);
     // Cuts the run in progress short: a search ends at once; a batch ends
     // as soon as its last request went (its waits after it are skipped).
     void Stop();

@@ -1,4 +1,4 @@
-#include "app/headless_session.h"
+#include "session/headless_session.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -211,6 +211,13 @@ std::string HeadlessSession::Run(const std::vector<WriteStep>& steps, std::funct
     sendsLeft_ = 0;
     session_.Shut();
     return error_;
+}
+
+std::string HeadlessSession::RunBatch(const std::vector<BatchDevice>& batch, std::function<bool(int16_t device)> leaveOut,
+                                      double& countdown) {
+    const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
+    countdown = CountdownSeconds(steps);
+    return Run(WithoutCountdown(steps), std::move(leaveOut));
 }
 
 std::string HeadlessSession::PortsFree() {
