@@ -34,7 +34,7 @@ ConfigurationApply::ConfigurationApply(FormMain& form, AppState& state, Dialogs&
 }
 
 bool ConfigurationApply::OperationRuns() const {
-    // Timer1 is off for most of the restart countdown, so it alone does not
+    // The operation timer is off for most of the restart countdown, so it alone does not
     // tell: the update holds until its follow-up search has ended and the
     // lists are filled again.
     return form_.session.Counting() || writes_.busy() ||
