@@ -1,8 +1,9 @@
 // The Timer3 tick that fills the found-device lists for 255 found devices
 // (List6 and the panel's lists, the first ZentaBox loaded), offscreen.
-// Arguments: the number of timed ticks (default 15). The source builds
-// against older versions of the program too, so that one binary of each can
-// be run side by side; under callgrind, count only
+// Arguments: the number of timed ticks (default 15). Older versions of the
+// program, whose lists held no lines of their own, cleared List6 itself
+// here; a binary built from that source runs beside this one. Under
+// callgrind, count only
 // cobalin::SearchOrchestration::Timer3Tick() with --toggle-collect.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 
 #include "core/app_state.h"
 #include "app/startup.h"
+#include "features/search/found_lists.h"
 #include "features/search/search_orchestration.h"
 #include "toolkit/controls.h"
 #include "driver/scripted_dialogs.h"
@@ -38,7 +40,8 @@ int main(int argc, char** argv) {
         ClearDeviceTable(*state.Devices);
         state.Devices->DeviceCount = 0;
         ui::ClearItems(form.Control("List1"));
-        ui::ClearItems(form.Control("List6"));
+        // As a search starts: the found list's lines, which the list shows.
+        startup.search().lists().lines().list6.Clear();
         for (int i = 0; i < 255; ++i) {
             for (uint8_t page = 0; page < 3; ++page) {
                 Bytes p(kPages[page].length, 0);
