@@ -251,10 +251,13 @@ std::string NewestBackupFor(const std::string& folder, std::string_view mac) {
         const std::filesystem::path& path = it->path();
         if (path.extension() != ".ini" || !it->is_regular_file(ec)) continue;
         const auto time = it->last_write_time(ec);
-        if (ec || (!newest.empty() && time <= newestTime)) continue;
+        const std::string name = path.stem().string();
+        // Two written within one tick of the file clock: the later name (a
+        // time stamp in it counts up).
+        if (ec || (!newest.empty() && (time < newestTime || (time == newestTime && name < newest)))) continue;
         const BackupRead read = LoadBackupFile(path.string());
         if (!read.error.empty() || !SameNoCase(read.mac, mac)) continue;
-        newest = path.stem().string();
+        newest = name;
         newestTime = time;
     }
     return newest;

@@ -71,8 +71,9 @@ BackupRead ReadBackupText(std::string_view text);
 // refuses.
 BackupRead LoadBackupFile(const std::string& path);
 
-// The newest backup (by modification time) in `folder` whose "NSV" "MAC"
-// is `mac` (in either case), as its name without ".ini"; empty when none.
+// The newest backup (by modification time; of two as new, the later name)
+// in `folder` that may be read (LoadBackupFile) and whose "NSV" "MAC" is
+// `mac` (in either case), as its name without ".ini"; empty when none.
 std::string NewestBackupFor(const std::string& folder, std::string_view mac);
 
 // True for a name that names a file in the program folder itself: not empty,

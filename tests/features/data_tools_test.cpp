@@ -20,6 +20,7 @@
 #include "core/backup_reader.h"
 #include "core/device_class.h"
 #include "core/ini_file.h"
+#include "core/settings_backup.h"
 #include "core/parameter_codec.h"
 #include "listed_device.h"
 #include "record_builder.h"
@@ -366,6 +367,64 @@ TEST(SettingsBackup, WritesNothingWhenAskedNotToOrWithoutADevice) {
         EXPECT_EQ(app.dialogs.TakeShown().size(), 1) << answer;
     }
     EXPECT_EQ(files(), before);
+}
+
+TEST(SettingsRestore, LoadsTheNewestBackupIntoTheRecordCopyOrSaysWhyNot) {
+    AppFixture app(kEngineering);
+    AddPagedDevice(app, 5);
+    Press(app, "Command40");
+    EXPECT_EQ(app.text("Label1"), "Not restored: no device of the last search is chosen");
+    EXPECT_EQ(app.dialogs.TakeShown().size(), 0u);
+    SelectRow(app.c("List1"), 0);
+    const DeviceRecord first = Record(app, 1);
+    DeviceRecord renamed = first;
+    SetRows(renamed, {{PagedRow::ServerName, "Renamed"}, {PagedRow::BaudRate, "9600"}});
+    DeviceRecord otherModel = first;
+    SetRows(otherModel, {{PagedRow::ModelNo, "NEW-MODEL"}});
+    const std::string mac = "02:7E:3A:04:C8:05";
+    const auto write = [&](const std::string& name, const DeviceRecord& r, std::filesystem::perms perms) {
+        ASSERT_NE(WriteIniEntries(BackupEntries(mac, r), app.dir.File(name + ".ini")), 0);
+        std::filesystem::permissions(app.dir.File(name + ".ini"), perms);
+    };
+    using std::filesystem::perms;
+    write("readable", renamed, perms::owner_read | perms::owner_write | perms::group_read);
+    write("model", otherModel, perms::owner_read | perms::owner_write);
+    const struct {
+        const char* answer;
+        std::string status;
+    } refused[] = {
+        {"text:readable", "Not restored: the backup " + app.dir.File("readable.ini") +
+                              " holds a device's password but group or others may read it; run: chmod 600 " +
+                              app.dir.File("readable.ini")},
+        {"text:model", "Not restored: the backup is of model \"NEW-MODEL\", this device is \"OLD-MODEL\""},
+        {"text:missing", "Not restored: cannot read the backup " + app.dir.File("missing.ini")},
+    };
+    for (const auto& c : refused) {
+        app.dialogs.QueueAnswer(c.answer);
+        Press(app, "Command40");
+        EXPECT_EQ(app.text("Label1").toStdString(), c.status);
+        EXPECT_EQ(ForeColor(app.c("Label1")), kRed);
+        EXPECT_EQ(Record(app, 1), first) << c.answer;
+    }
+    // The newest backup of this device is offered, and taken.
+    write("renamed", renamed, perms::owner_read | perms::owner_write);
+    std::filesystem::last_write_time(app.dir.File("model.ini"),
+                                     std::filesystem::last_write_time(app.dir.File("renamed.ini")) - std::chrono::hours(1));
+    app.dialogs.TakeShown();
+    Press(app, "Command40");
+    const QJsonObject box = app.dialogs.TakeShown()[0].toObject();
+    EXPECT_EQ(box.value("title").toString(), "Restore setting");
+    EXPECT_EQ(box.value("text").toString(), "Please enter setting file name to restore into NSV (02:7E:3A:04:C8:05)");
+    EXPECT_EQ(box.value("default").toString(), "renamed");
+    EXPECT_EQ(app.text("Label1"), "Restored from renamed.ini: Server name, Baud rate; Update (7) sends it");
+    EXPECT_EQ(ForeColor(app.c("Label1")), kBlack);
+    EXPECT_EQ(Record(app, 1), renamed);
+    EXPECT_EQ(Items(app.c("List5")).value(PagedRow::ServerName), "Renamed");
+    EXPECT_EQ(app.state->ParameterTexts[PagedRow::BaudRate], "9600");
+    // Once more: it holds the backup already.
+    app.dialogs.QueueAnswer("text:renamed");
+    Press(app, "Command40");
+    EXPECT_EQ(app.text("Label1"), "Not restored: the device holds what renamed.ini holds already");
 }
 
 TEST(SettingsBackup, RefusesNamesOutsideTheFolderAndReportsFailedWrites) {

@@ -24,7 +24,7 @@ void SettingsRestore::Say(const QString& text, bool restored) {
 
 void SettingsRestore::RestoreSettings() {
     const int16_t device = form_.session.ChosenDevice();
-    if (device == 0) return;
+    if (device == 0) return Say("Not restored: no device of the last search is chosen", false);
     const std::string mac = state_.Devices->DeviceTable[static_cast<size_t>(device)].MacText;
     const auto answer = dialogs_.Input("Please enter setting file name to restore into NSV (" + QString::fromStdString(mac) + ")",
                                        kRestoreTitle, QString::fromStdString(NewestBackupFor(state_.home, mac)));
