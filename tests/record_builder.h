@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -62,6 +63,16 @@ inline Bytes ShortReply(MacBytes mac) {
 inline Bytes PageBytes(const DeviceRecord& r, int page) {
     const auto& p = kPages[static_cast<size_t>(page)];
     return {r.begin() + static_cast<long>(p.recordOffset), r.begin() + static_cast<long>(p.recordOffset + p.length)};
+}
+
+// Takes a device's pages (and its module's answer) into the table as a
+// search does; returns its entry.
+inline long TakePages(DeviceStore& store, const DeviceRecord& record, std::vector<int> pages = {0, 1, 2},
+                      std::optional<Bytes> module = std::nullopt) {
+    long entry = 0;
+    for (int p : pages) entry = ReplyIntake(store, PageBytes(record, p)).entry;
+    if (module) ModuleReplyIntake(store, *module);
+    return entry;
 }
 
 // The bytes that make a field show a text, by the field's display encoding.

@@ -32,15 +32,6 @@ RecordBuilder Device(uint8_t last) {
     return b;
 }
 
-// Takes a device's pages (and its module's answer) into the table as a
-// search does; returns its entry.
-long Take(DeviceStore& store, const DeviceRecord& record, std::vector<int> pages = {0, 1, 2},
-          std::optional<Bytes> module = std::nullopt) {
-    long entry = 0;
-    for (int p : pages) entry = ReplyIntake(store, PageBytes(record, p)).entry;
-    if (module) ModuleReplyIntake(store, *module);
-    return entry;
-}
 
 PlanRow Row(uint8_t last, std::string password, std::vector<std::pair<std::string_view, std::string>> values) {
     PlanRow row;
@@ -281,7 +272,7 @@ TEST(ConfigurePlan, WhatEachDeviceGets) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto store = std::make_unique<DeviceStore>();
-        const long k = Take(*store, Device(1));
+        const long k = TakePages(*store, Device(1));
         const DevicePlan plan = PlanDevice(*store, k, Row(1, c.password, c.values), c.cls);
         EXPECT_EQ(plan.status, c.status);
         EXPECT_EQ(plan.changed, c.changed);
@@ -297,7 +288,7 @@ TEST(ConfigurePlan, WhatEachDeviceGets) {
 TEST(ConfigurePlan, TheRecordToSendIsTheEditorsEdit) {
     auto store = std::make_unique<DeviceStore>();
     const DeviceRecord before = Device(3).record();
-    const long k = Take(*store, before);
+    const long k = TakePages(*store, before);
     const DevicePlan plan = PlanDevice(
         *store, k,
         Row(3, kPassword, {{"dhcp", "Enable"}, {"ip", "10.0.0.9"}, {"name", "Rack-09"}, {"maximum_connection", "8"}}),
@@ -313,7 +304,7 @@ TEST(ConfigurePlan, TheRecordToSendIsTheEditorsEdit) {
 
 TEST(ConfigurePlan, ARecordThisSearchDidNotBringWholeIsRefused) {
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, Device(4), {0, 2});
+    const long k = TakePages(*store, Device(4), {0, 2});
     const DevicePlan plan = PlanDevice(*store, k, Row(4, kPassword, {{"name", "Rack-04"}}), DeviceClass::None);
     EXPECT_EQ(plan.status, RowStatus::Refused);
     EXPECT_EQ(plan.reason, UpdateBlockText(UpdateBlock::NoPage1));
@@ -338,7 +329,7 @@ TEST(ConfigurePlan, AModuleDeviceTakesOnlyWhatItsModuleRecordCarries) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto store = std::make_unique<DeviceStore>();
-        const long k = Take(*store, Device(5), {0, 1, 2}, ModuleAnswer(Mac(5)));
+        const long k = TakePages(*store, Device(5), {0, 1, 2}, ModuleAnswer(Mac(5)));
         ASSERT_EQ(store->DeviceTable[static_cast<size_t>(k)].FormatTag, RecordFormat::WithModule);
         const DevicePlan plan = PlanDevice(*store, k, Row(5, kPassword, c.values), DeviceClass::None);
         EXPECT_EQ(plan.status, c.status);
@@ -358,7 +349,7 @@ TEST(ConfigurePlan, AModuleDeviceTakesOnlyWhatItsModuleRecordCarries) {
 TEST(ConfigurePlan, VerificationComparesAsTheWindowDoes) {
     const DeviceRecord before = Device(6).record();
     auto first = std::make_unique<DeviceStore>();
-    const DevicePlan plan = PlanDevice(*first, Take(*first, before), Row(6, kPassword, {{"name", "Rack-66"}, {"ip", "192.168.1.66"}}),
+    const DevicePlan plan = PlanDevice(*first, TakePages(*first, before), Row(6, kPassword, {{"name", "Rack-66"}, {"ip", "192.168.1.66"}}),
                                        DeviceClass::ZentaBox);
     ASSERT_EQ(plan.status, RowStatus::WouldChange);
     struct Case {
@@ -387,8 +378,8 @@ TEST(ConfigurePlan, VerificationComparesAsTheWindowDoes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto after = std::make_unique<DeviceStore>();
-        Take(*after, Device(7));  // another device answers
-        if (c.back) Take(*after, *c.back, c.pages);
+        TakePages(*after, Device(7));  // another device answers
+        if (c.back) TakePages(*after, *c.back, c.pages);
         const Verification v = VerifyDevice(plan.sent, *after, c.sendFault);
         EXPECT_EQ(v.verified, c.verified);
         EXPECT_EQ(v.reason, c.reason);
@@ -398,7 +389,7 @@ TEST(ConfigurePlan, VerificationComparesAsTheWindowDoes) {
 
 TEST(ConfigurePlan, AModuleDeviceIsVerifiedByItsModuleRecord) {
     auto first = std::make_unique<DeviceStore>();
-    const DevicePlan plan = PlanDevice(*first, Take(*first, Device(8), {0, 1, 2}, ModuleAnswer(Mac(8))),
+    const DevicePlan plan = PlanDevice(*first, TakePages(*first, Device(8), {0, 1, 2}, ModuleAnswer(Mac(8))),
                                        Row(8, kPassword, {{"name", "Rack-88"}}), DeviceClass::None);
     ASSERT_EQ(plan.status, RowStatus::WouldChange);
     ASSERT_TRUE(plan.sent.module);
@@ -418,7 +409,7 @@ TEST(ConfigurePlan, AModuleDeviceIsVerifiedByItsModuleRecord) {
         SCOPED_TRACE(c.name);
         auto after = std::make_unique<DeviceStore>();
         // The device's own record is not what the module road writes.
-        Take(*after, Device(8), {0, 1, 2}, c.module);
+        TakePages(*after, Device(8), {0, 1, 2}, c.module);
         const Verification v = VerifyDevice(plan.sent, *after);
         EXPECT_EQ(v.verified, c.reason.empty());
         EXPECT_EQ(v.reason, c.reason);
@@ -601,7 +592,7 @@ TEST(ConfigurePlan, AddressesTheDeviceAloneShowWrong) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto store = std::make_unique<DeviceStore>();
-        const long k = Take(*store, Device(1));
+        const long k = TakePages(*store, Device(1));
         const DevicePlan plan = PlanDevice(*store, k, Row(1, kPassword, c.values), c.cls);
         EXPECT_EQ(plan.status, c.status);
         EXPECT_EQ(plan.reason, c.reason);
@@ -610,7 +601,7 @@ TEST(ConfigurePlan, AddressesTheDeviceAloneShowWrong) {
 
 TEST(ConfigurePlan, AnAddressForADeviceOnDhcpNeedsDhcpDisable) {
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, Device(1).Row(PagedRow::Dhcp, "Enable").record());
+    const long k = TakePages(*store, Device(1).Row(PagedRow::Dhcp, "Enable").record());
     const std::string refusal = "DHCP is on: add dhcp=Disable to set a fixed address";
     const struct {
         std::vector<std::pair<std::string_view, std::string>> values;

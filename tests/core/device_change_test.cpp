@@ -20,12 +20,6 @@ RecordBuilder Device() {
     return b;
 }
 
-long Take(DeviceStore& store, const DeviceRecord& record, std::optional<Bytes> module = std::nullopt) {
-    long entry = 0;
-    for (int p : {0, 1, 2}) entry = ReplyIntake(store, PageBytes(record, p)).entry;
-    if (module) ModuleReplyIntake(store, *module);
-    return entry;
-}
 
 std::vector<std::pair<int, std::string>> Rows(const std::vector<WantedRow>& rows) {
     std::vector<std::pair<int, std::string>> out;
@@ -37,7 +31,7 @@ std::vector<std::pair<int, std::string>> Rows(const std::vector<WantedRow>& rows
 
 TEST(DeviceChange, EditsInOrderWithTheirNotesAndNothingInTheTable) {
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, Device());
+    const long k = TakePages(*store, Device());
     const DeviceRecord before = store->DeviceTable[static_cast<size_t>(k)].Record;
     const DeviceChange change = ComputeChange(*store, k,
                                               {{PagedRow::ServerName, "A name far too long for it"},
@@ -75,7 +69,7 @@ TEST(DeviceChange, EditsInOrderWithTheirNotesAndNothingInTheTable) {
 
 TEST(DeviceChange, AModuleDeviceChangesByItsModuleRecord) {
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, Device(), ModuleAnswer(Mac(5)));
+    const long k = TakePages(*store, Device(), {0, 1, 2}, ModuleAnswer(Mac(5)));
     const DeviceChange change = ComputeChange(*store, k, {{PagedRow::ServerName, "Other"}, {PagedRow::BaudRate, "19200"}});
     EXPECT_EQ(change.edits[0].result.note, EditNote::AsTyped);
     EXPECT_EQ(change.edits[1].result.note, EditNote::NotCarriedByModule);

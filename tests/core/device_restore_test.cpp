@@ -42,13 +42,6 @@ std::string BackupText(const std::string& mac, const DeviceRecord& record) {
     return text;
 }
 
-long Take(DeviceStore& store, const DeviceRecord& record, std::vector<int> pages = {0, 1, 2},
-          std::optional<Bytes> module = std::nullopt) {
-    long entry = 0;
-    for (int p : pages) entry = ReplyIntake(store, PageBytes(record, p)).entry;
-    if (module) ModuleReplyIntake(store, *module);
-    return entry;
-}
 
 PlanRow Row(uint8_t last, std::vector<std::pair<std::string_view, std::string>> values = {}) {
     PlanRow row;
@@ -142,7 +135,7 @@ TEST(DeviceRestore, ACloneTakesTheConfigurationAndKeepsItsIdentity) {
     const DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::DelimiterHex1, "13");
     const DeviceRecord target = Configured(6, "New-06", "192.168.1.60", "SN0006").Row(PagedRow::BaudRate, "115200");
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, target);
+    const long k = TakePages(*store, target);
     const DeviceChange change = ComputeChange(*store, k, {}, &backup);
     ASSERT_EQ(change.refusal, "");
     EXPECT_TRUE(change.whole);
@@ -172,7 +165,7 @@ TEST(DeviceRestore, APlanRowRestoresAndASecondRunIsUnchanged) {
     backup[1100] = 0x5A;  // a byte of page 1 that no row shows
     const DeviceRecord changed = Configured(5, "Moved", "192.168.1.55", "SN0005").Row(PagedRow::Password, "Other1");
     auto store = std::make_unique<DeviceStore>();
-    long k = Take(*store, changed);
+    long k = TakePages(*store, changed);
     // The row's password is the device's now; it takes the backup's.
     PlanRow row = Row(5);
     row.password = "Other1";
@@ -182,7 +175,7 @@ TEST(DeviceRestore, APlanRowRestoresAndASecondRunIsUnchanged) {
 
     // Once restored, the same row (its password the old one) holds already.
     auto after = std::make_unique<DeviceStore>();
-    k = Take(*after, plan.sent.record);
+    k = TakePages(*after, plan.sent.record);
     plan = PlanDevice(*after, k, row, DeviceClass::None, &backup);
     EXPECT_EQ(plan.status, RowStatus::Unchanged) << plan.reason;
     EXPECT_TRUE(plan.changed.empty());
@@ -207,7 +200,7 @@ TEST(DeviceRestore, RefusedWithTheReasonAndNothingToSend) {
     };
     for (const Case& c : cases) {
         auto store = std::make_unique<DeviceStore>();
-        const long k = Take(*store, target, c.pages);
+        const long k = TakePages(*store, target, c.pages);
         EXPECT_EQ(ComputeChange(*store, k, {}, c.backup).refusal, c.refusal);
         const DevicePlan plan = PlanDevice(*store, k, Row(6), DeviceClass::None, c.backup);
         EXPECT_EQ(plan.status, RowStatus::Refused);
@@ -216,7 +209,7 @@ TEST(DeviceRestore, RefusedWithTheReasonAndNothingToSend) {
     }
     // Another firmware version is said, not refused.
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, target);
+    const long k = TakePages(*store, target);
     const DevicePlan plan = PlanDevice(*store, k, Row(6), DeviceClass::None, &newer);
     EXPECT_EQ(plan.status, RowStatus::WouldChange);
     EXPECT_EQ(plan.reason,
@@ -230,7 +223,7 @@ TEST(DeviceRestore, TheSecondSerialBlockFollowsTheBackupsCountOfPorts) {
     DeviceRecord target = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::SerialPort, "2");
     for (size_t o = 286; o < 286 + 112; ++o) backup[o] = static_cast<uint8_t>(o), target[o] = 0xEE;
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, target);
+    const long k = TakePages(*store, target);
     const DeviceChange change = ComputeChange(*store, k, {}, &backup);
     ASSERT_EQ(change.refusal, "");
     for (size_t o = 286; o < 286 + 112; ++o) ASSERT_EQ(change.entry().Record[o], backup[o]) << o;
@@ -242,8 +235,8 @@ TEST(DeviceRestore, ACloneOfADeviceOnDhcpClaimsNoAddress) {
     // holds; with DHCP on, the clone takes another from the network.
     const DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::Dhcp, "Enable");
     auto store = std::make_unique<DeviceStore>();
-    Take(*store, Configured(5, "Rack-05", "192.168.1.50", "SN0005"));
-    const long k = Take(*store, Configured(6, "New-06", "192.168.1.60", "SN0006"));
+    TakePages(*store, Configured(5, "Rack-05", "192.168.1.50", "SN0005"));
+    const long k = TakePages(*store, Configured(6, "New-06", "192.168.1.60", "SN0006"));
     const PlanRow row = Row(6, {{"name", "New-06"}});
     const DevicePlan plan = PlanDevice(*store, k, row, DeviceClass::None, &backup);
     ASSERT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
@@ -260,7 +253,7 @@ TEST(DeviceRestore, ALanModuleDeviceTakesOnlyWhatItsModuleCarries) {
     const DeviceRecord sameSerial = Configured(5, "Rack-05", "192.168.1.50", "SN0005");
     const DeviceRecord otherBaud = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::BaudRate, "19200");
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, target, {0, 1, 2}, ModuleAnswer(Mac(6)));
+    const long k = TakePages(*store, target, {0, 1, 2}, ModuleAnswer(Mac(6)));
     ASSERT_EQ(store->DeviceTable[static_cast<size_t>(k)].FormatTag, RecordFormat::WithModule);
 
     const DeviceChange change = ComputeChange(*store, k, {}, &sameSerial);
@@ -279,7 +272,7 @@ TEST(DeviceRestore, ALanModuleDeviceTakesOnlyWhatItsModuleCarries) {
 TEST(DeviceRestore, TheVerificationCoversEveryByteTheWriteSends) {
     const DeviceRecord backup = Configured(5, "Rack-05", "192.168.1.50", "SN0005").Row(PagedRow::DelimiterHex1, "13");
     auto store = std::make_unique<DeviceStore>();
-    const long k = Take(*store, Configured(5, "Moved", "192.168.1.55", "SN0005"));
+    const long k = TakePages(*store, Configured(5, "Moved", "192.168.1.55", "SN0005"));
     const DevicePlan plan = PlanDevice(*store, k, Row(5), DeviceClass::None, &backup);
     ASSERT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
 
@@ -299,7 +292,7 @@ TEST(DeviceRestore, TheVerificationCoversEveryByteTheWriteSends) {
     };
     for (const auto& c : cases) {
         auto after = std::make_unique<DeviceStore>();
-        Take(*after, c.back, c.pages);
+        TakePages(*after, c.back, c.pages);
         const UpdateVerdict v = VerifyUpdate(plan.sent, *after);
         EXPECT_EQ(v.verified, c.verified) << c.what;
         EXPECT_EQ(v.reason, c.reason) << c.what;
