@@ -153,40 +153,34 @@ struct Planned {
 // would give the device an address another found device keeps.
 std::vector<Planned> PlanAll(const std::vector<PlanRow>& rows, const std::map<size_t, DeviceRecord>& backups,
                              const DeviceStore& store, bool check, const std::function<std::string(long device)>& refusal) {
+    std::vector<long> devices;
+    std::vector<DevicePlan> plans(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const long device = FindDevice(store, rows[i].mac);
+        devices.push_back(device);
+        if (device <= 0) continue;
+        const auto backup = backups.find(i);
+        plans[i] = PlanDevice(store, device, rows[i], ClassOfEntry(store.DeviceTable[static_cast<size_t>(device)]),
+                              backup == backups.end() ? nullptr : &backup->second);
+    }
+    RefuseAddressClashes(store, devices, plans, refusal);
     std::vector<Planned> out;
-    std::map<std::string, std::string> given;  // address -> the MAC an earlier row gives it to
-    for (const PlanRow& row : rows) {
-        const auto backup = backups.find(out.size());
-        Planned p;
-        p.row = row;
-        p.report.mac = row.mac;
-        p.device = FindDevice(store, row.mac);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        Planned& p = out.emplace_back();
+        p.row = rows[i];
+        p.report.mac = rows[i].mac;
+        p.device = devices[i];
         if (p.device <= 0) {
             p.report.status = RowStatus::NotFound;
             p.report.reason = "not found by the search";
-        } else {
-            DevicePlan plan = PlanDevice(store, p.device, row, ClassOfEntry(store.DeviceTable[static_cast<size_t>(p.device)]),
-                                         backup == backups.end() ? nullptr : &backup->second);
-            std::string why;
-            if (plan.status == RowStatus::WouldChange) why = refusal(p.device);
-            if (plan.status == RowStatus::WouldChange && why.empty()) why = PlanAddressClash(store, p.device, plan, rows);
-            // Two restores of one backup would give two devices its address.
-            const std::string to = plan.sent.rows.count(PagedRow::IpAddress) ? SentAddress(plan.sent) : std::string();
-            if (plan.status == RowStatus::WouldChange && why.empty() && given.count(to))
-                why = "IP address " + to + " is given to MAC " + given[to] + " by an earlier row";
-            if (why.empty() && !to.empty()) given.emplace(to, row.mac);
-            if (!why.empty()) {
-                plan.status = RowStatus::Refused;
-                plan.reason = std::move(why);
-                plan.changed.clear();
-            }
-            p.report.status = plan.status == RowStatus::WouldChange && !check ? RowStatus::Updated : plan.status;
-            p.report.reason = plan.reason;
-            p.report.changed = plan.changed;
-            p.report.ip = FoundAddress(store, row.mac);
-            p.sent = std::move(plan.sent);
+            continue;
         }
-        out.push_back(std::move(p));
+        DevicePlan& plan = plans[i];
+        p.report.status = plan.status == RowStatus::WouldChange && !check ? RowStatus::Updated : plan.status;
+        p.report.reason = plan.reason;
+        p.report.changed = plan.changed;
+        p.report.ip = FoundAddress(store, rows[i].mac);
+        p.sent = std::move(plan.sent);
     }
     return out;
 }
@@ -283,8 +277,9 @@ void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const Devic
 
 // Sends the batch, then watches the devices until each is back or the
 // deadline (today's countdown and one full search of `seconds`); a second
-// stop signal ends the watch and skips the verification.
-void WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, const std::vector<BatchDevice>& batch,
+// stop signal ends the watch and skips the verification. False when a stop
+// signal came before any device was started: nothing was sent to a device.
+bool WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, const std::vector<BatchDevice>& batch,
                     const StopSignals& stops, double seconds, const DeviceStore& after) {
     std::set<int16_t> started;
     const auto leaveOut = [&](int16_t device) {
@@ -295,6 +290,7 @@ void WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, con
     // reported per device, never as "nothing was sent".
     double countdown = 0;
     const std::string sendFault = session.RunBatch(batch, leaveOut, countdown);
+    if (started.empty()) return false;
     for (Planned& p : planned)
         if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
             p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};
@@ -302,9 +298,9 @@ void WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, con
     for (const Planned& p : planned)
         if (p.report.status == RowStatus::Updated)
             watch.Add(p.device, p.sent, session.session().WriteFault(static_cast<int16_t>(p.device)));
-    const bool search = stops.count() < 2 && !started.empty();
-    const std::string searchFault = search ? session.Watch(watch, NewAddresses(planned)) : std::string();
+    const std::string searchFault = stops.count() < 2 ? session.Watch(watch, NewAddresses(planned)) : std::string();
     Verify(planned, watch, after, stops, sendFault, searchFault);
+    return true;
 }
 
 std::vector<std::string> MacsOf(const std::vector<PlanRow>& rows) {
@@ -387,7 +383,8 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         // A device is started by its first request; after a stop signal no
         // other device is, and each started one gets the rest of its own.
         batchBegun = true;
-        WriteAndVerify(session, planned, batch, stops, options.search.seconds, *state.Devices);
+        if (!WriteAndVerify(session, planned, batch, stops, options.search.seconds, *state.Devices))
+            return ReportAllInterrupted(plan.rows, options.search.format);
     }
     session.progress = nullptr;
     progress.Show({});

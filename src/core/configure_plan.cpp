@@ -631,26 +631,61 @@ DevicePlan PlanDevice(const DeviceStore& store, long device, const PlanRow& row,
     return plan;
 }
 
-std::string AddressHolder(const DeviceStore& store, long device, uint32_t address, const std::vector<PlanRow>& plan) {
+std::string AddressHolder(const DeviceStore& store, long device, uint32_t address, const PlannedAddresses& planned) {
     for (const std::string& mac : AddressHolders(store, device, address)) {
-        // A device the plan moves to another address does not keep this one
-        // (two devices may swap their addresses in one plan).
-        const bool moved = std::any_of(plan.begin(), plan.end(), [&](const PlanRow& r) {
-            const auto to = AddressValue(r.values[*PlanKeyOfRow(PagedRow::IpAddress)]);
-            return r.mac == mac && to && *to != address;
-        });
-        if (!moved) return mac;
+        // A device whose change leaves it at another address does not keep
+        // this one (two devices may swap their addresses in one plan).
+        const auto to = planned.find(mac);
+        if (to == planned.end() || to->second == DottedQuad(address)) return mac;
     }
     return {};
 }
 
 std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan,
-                             const std::vector<PlanRow>& all) {
+                             const PlannedAddresses& planned) {
     if (!plan.sent.rows.count(PagedRow::IpAddress)) return {};
     const auto to = AddressValue(SentAddress(plan.sent));
     if (!to) return {};
-    const std::string holder = AddressHolder(store, device, *to, all);
+    const std::string holder = AddressHolder(store, device, *to, planned);
     return holder.empty() ? std::string() : "IP address " + DottedQuad(*to) + " is held by MAC " + holder;
+}
+
+namespace {
+
+// One pass over the plan's changes; true when it refused one.
+bool RefuseClashesOnce(const DeviceStore& store, const std::vector<long>& devices, std::vector<DevicePlan>& plans) {
+    PlannedAddresses planned;
+    for (const DevicePlan& plan : plans)
+        if (plan.status == RowStatus::WouldChange) planned.emplace(plan.sent.mac, SentAddress(plan.sent));
+    std::map<std::string, std::string> given;  // address -> the MAC an earlier row gives it to
+    bool refused = false;
+    for (size_t i = 0; i < plans.size(); ++i) {
+        DevicePlan& plan = plans[i];
+        if (plan.status != RowStatus::WouldChange) continue;
+        std::string why = PlanAddressClash(store, devices[i], plan, planned);
+        // Two restores of one backup would give two devices its address.
+        const std::string to = plan.sent.rows.count(PagedRow::IpAddress) ? SentAddress(plan.sent) : std::string();
+        if (why.empty() && given.count(to)) why = "IP address " + to + " is given to MAC " + given[to] + " by an earlier row";
+        if (why.empty()) {
+            if (!to.empty()) given.emplace(to, plan.sent.mac);
+            continue;
+        }
+        plan = Refuse(std::move(plan), std::move(why));
+        refused = true;
+    }
+    return refused;
+}
+
+}  // namespace
+
+void RefuseAddressClashes(const DeviceStore& store, const std::vector<long>& devices, std::vector<DevicePlan>& plans,
+                          const std::function<std::string(long device)>& refusal) {
+    for (size_t i = 0; i < plans.size() && refusal; ++i)
+        if (plans[i].status == RowStatus::WouldChange)
+            if (std::string why = refusal(devices[i]); !why.empty()) plans[i] = Refuse(std::move(plans[i]), std::move(why));
+    // Each pass refuses at least one more change, or ends.
+    while (RefuseClashesOnce(store, devices, plans)) {
+    }
 }
 
 std::string SentAddress(const SentUpdate& sent) {

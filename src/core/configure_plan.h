@@ -41,6 +41,8 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -183,15 +185,27 @@ struct Verification {
 // its write could not be sent, empty when it left.
 Verification VerifyDevice(const SentUpdate& sent, const DeviceStore& after, std::string_view sendFault = {});
 
+// The address each device of a plan holds after its write, by MAC: only
+// for a change the plan will send ("192.168.1.10"; empty when the write
+// switches DHCP on). A device whose change is refused keeps its address.
+using PlannedAddresses = std::map<std::string, std::string>;
 // The MAC of another found device than `device` that holds `address` (host
-// order) and keeps it, as far as `plan` says (a row moving it to another
-// address frees it); empty when none does.
-std::string AddressHolder(const DeviceStore& store, long device, uint32_t address, const std::vector<PlanRow>& plan = {});
+// order) and keeps it, as far as `planned` says (a change that leaves it at
+// another address frees it); empty when none does.
+std::string AddressHolder(const DeviceStore& store, long device, uint32_t address, const PlannedAddresses& planned = {});
 // Why the plan row's new IP address (its own, or its backup's) may not be
 // given to entry `device` (another found device holds and keeps it), empty
 // when it may.
 std::string PlanAddressClash(const DeviceStore& store, long device, const DevicePlan& plan,
-                             const std::vector<PlanRow>& all);
+                             const PlannedAddresses& planned);
+// Refuses every change of `plans` (one per entry of `devices`; an entry of
+// 0 or less was not found) that would give its device an address another
+// found device keeps, or one an earlier row gives; `refusal` may refuse a
+// change first (nothing may be sent to its device). A refusal can keep a
+// device at an address another row counted on it leaving, so the checks
+// run again until no change is refused any more.
+void RefuseAddressClashes(const DeviceStore& store, const std::vector<long>& devices, std::vector<DevicePlan>& plans,
+                          const std::function<std::string(long device)>& refusal = nullptr);
 // The IP address a write gives the device, as it will hold it
 // ("192.168.1.10"); empty when the write switches DHCP on.
 std::string SentAddress(const SentUpdate& sent);

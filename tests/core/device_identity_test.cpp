@@ -143,32 +143,54 @@ TEST(DeviceIdentity, AnAddressAnotherDeviceKeepsIsNotGiven) {
     EXPECT_EQ(UpdateRefusal(*store, 1, {{PagedRow::IpAddress, "192.168.1.40"}}), "");
     EXPECT_EQ(UpdateRefusal(*store, 1, {{PagedRow::IpAddress, "192.168.1.20"}}), "") << "its own address";
 
-    const auto row = [](uint8_t last, std::string ip) {
+    Take(*store, Device(3, "192.168.1.40").record());
+    const auto row = [](uint8_t last, std::string ip, std::string password = "admin") {
         PlanRow r;
         r.mac = FormatMac(Mac(last).data());
-        r.password = "admin";
+        r.password = std::move(password);
         r.values[*PlanKeyIndex("ip")] = std::move(ip);
         return r;
     };
+    const std::string heldBy2 = "IP address 192.168.1.30 is held by MAC 02:7E:3A:04:C8:02";
     struct Case {
         const char* what;
         std::vector<PlanRow> plan;
-        std::string reason;  // of the first row
+        std::vector<std::string> reasons;  // of each row; "" for one not refused
     };
     const Case cases[] = {
-        {"onto a kept address", {row(1, "192.168.1.30")}, "IP address 192.168.1.30 is held by MAC 02:7E:3A:04:C8:02"},
-        {"the holder is moved away", {row(1, "192.168.1.30"), row(2, "192.168.1.40")}, ""},
-        {"a swap", {row(1, "192.168.1.30"), row(2, "192.168.1.20")}, ""},
-        {"the holder's row keeps it", {row(1, "192.168.1.30"), row(2, "192.168.1.30")},
-         "IP address 192.168.1.30 is held by MAC 02:7E:3A:04:C8:02"},
-        {"a free address", {row(1, "192.168.1.50")}, ""},
+        {"onto a kept address", {row(1, "192.168.1.30")}, {heldBy2}},
+        {"the holder is moved away", {row(1, "192.168.1.30"), row(2, "192.168.1.50")}, {"", ""}},
+        {"a swap", {row(1, "192.168.1.30"), row(2, "192.168.1.20")}, {"", ""}},
+        {"the holder's row keeps it", {row(1, "192.168.1.30"), row(2, "192.168.1.30")}, {heldBy2, ""}},
+        {"a free address", {row(1, "192.168.1.50")}, {""}},
+        {"the holder's own move is refused", {row(1, "192.168.1.30"), row(2, "192.168.1.50", "wrong")},
+         {heldBy2, std::string("the password does not match the device's")}},
+        // 3 stays because 2's move is refused, so 2 stays, so 1 may not move.
+        {"a chain that a refusal breaks",
+         {row(1, "192.168.1.30"), row(2, "192.168.1.40"), row(3, "192.168.1.60", "wrong")},
+         {heldBy2, "IP address 192.168.1.40 is held by MAC 02:7E:3A:04:C8:03", std::string("the password does not match the device's")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const DevicePlan plan = PlanDevice(*store, 1, c.plan[0], DeviceClass::None);
-        ASSERT_EQ(plan.status, RowStatus::WouldChange) << plan.reason;
-        EXPECT_EQ(PlanAddressClash(*store, 1, plan, c.plan), c.reason);
+        std::vector<long> devices;
+        std::vector<DevicePlan> plans;
+        for (const PlanRow& r : c.plan) {
+            devices.push_back(FindDevice(*store, r.mac));
+            plans.push_back(PlanDevice(*store, devices.back(), r, DeviceClass::None));
+        }
+        RefuseAddressClashes(*store, devices, plans);
+        for (size_t i = 0; i < plans.size(); ++i) {
+            EXPECT_EQ(plans[i].reason, c.reasons[i]) << "row " << i + 1;
+            EXPECT_EQ(plans[i].status == RowStatus::Refused, !c.reasons[i].empty()) << "row " << i + 1;
+        }
     }
+    // A change that nothing may be sent for is refused first, and keeps its device where it is.
+    std::vector<long> devices = {1, 2};
+    std::vector<DevicePlan> plans = {PlanDevice(*store, 1, row(1, "192.168.1.30"), DeviceClass::None),
+                                     PlanDevice(*store, 2, row(2, "192.168.1.50"), DeviceClass::None)};
+    RefuseAddressClashes(*store, devices, plans, [](long device) { return device == 2 ? "gone" : ""; });
+    EXPECT_EQ(plans[0].reason, heldBy2);
+    EXPECT_EQ(plans[1].reason, "gone");
     EXPECT_EQ(PlanAddressClashes({row(1, "192.168.1.50"), row(2, "192.168.1.60")}), "");
     PlanRow second = row(2, "192.168.001.050");
     second.line = 3;

@@ -204,4 +204,12 @@ TEST(DeviceReport, TextTableAlignsAndNeutralisesControls) {
               "MAC address        IP address    Class      Name         Model\n"
               "02:7E:3A:04:C8:21  192.168.1.33  IP Dongle  Caf\u00E9 \u20AC rack  IPD-100\n"
               "02:7E:3A:04:C8:22  0.0.0.0       other      ?[31m?       -\n");
+    // A device with warnings brings their column, joined, and neutralised as every cell.
+    std::vector<DeviceReport> warned = ReportDevices(*store);
+    warned[1].warnings = {"IP address also held by MAC 02:7E:3A:04:C8:21", "\x1b[2J"};
+    EXPECT_EQ(ReportText(warned),
+              "MAC address        IP address    Class      Name         Model    Warnings\n"
+              "02:7E:3A:04:C8:21  192.168.1.33  IP Dongle  Caf\u00E9 \u20AC rack  IPD-100\n"
+              "02:7E:3A:04:C8:22  0.0.0.0       other      ?[31m?       -        "
+              "IP address also held by MAC 02:7E:3A:04:C8:21; ?[2J\n");
 }

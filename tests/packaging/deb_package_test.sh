@@ -37,10 +37,10 @@ done
 grep -q '\bansible' <<<"$(dpkg-deb -f "$deb" Suggests)" || fail "Suggests lacks Ansible"
 if grep -q 'ansible' <<<"$depends$(dpkg-deb -f "$deb" Recommends)"; then fail "the package requires Ansible: $depends"; fi
 
-# Debian's validators: lintian reports no error, the desktop entry is valid.
+# Debian's validators: lintian reports no error or warning, the desktop entry is valid.
 status=0
-lintian --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 || status=$?
-if grep '^E:' "$scratch/lintian.log" || [ "$status" != 0 ]; then cat "$scratch/lintian.log"; fail "lintian reports errors"; fi
+lintian --fail-on error,warning "$deb" > "$scratch/lintian.log" 2>&1 || status=$?
+if grep -E "^(E|W):" "$scratch/lintian.log" || [ "$status" != 0 ]; then cat "$scratch/lintian.log"; fail "lintian reports errors or warnings"; fi
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
