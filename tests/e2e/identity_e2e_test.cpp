@@ -132,3 +132,34 @@ TEST_F(IdentityE2E, TwoDevicesWithOneMacAreShownAndNeverWritten) {
     EXPECT_EQ(app->Text("Label1"), "Searching...Done");
     EXPECT_EQ(app->Get("Label1", "color").toInt(), 0);
 }
+
+// Two devices hold one IP address, and one answers from outside the PC's
+// subnet: selected, each shows its warning in red on the status line; a
+// device with nothing wrong shows the search's own words in black.
+TEST_F(IdentityE2E, AddressesHeldTwiceAndOutsideTheSubnetAreShownInRed) {
+    const std::string same1 = "02:00:00:00:24:11", same2 = "02:00:00:00:24:12", elsewhere = "02:00:00:00:24:13",
+                      clean = "02:00:00:00:24:14";
+    Start("warnings", "[defaults]\nhwid = PCB-4160-01\n"
+                      "[device]\nmac = " + same1 + "\nip = 192.168.1.91\nname = Same 1\n"
+                      "[device]\nmac = " + same2 + "\nip = 192.168.1.91\nname = Same 2\n"
+                      "[device]\nmac = " + elsewhere + "\nip = 10.0.0.5\nnetmask = 255.0.0.0\ngateway = 10.0.0.1\n"
+                      "name = Elsewhere\n"
+                      "[device]\nmac = " + clean + "\nip = 192.168.1.92\nname = Clean\n");
+    const struct {
+        std::string mac, status;
+        int color;
+    } cases[] = {
+        {same1, "IP address also held by MAC " + same2, 255},
+        {same2, "IP address also held by MAC " + same1, 255},
+        {elsewhere, "not in the subnet of interface pc0 (192.168.1.250/24)", 255},
+        {clean, "Searching...Done", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mac);
+        Pick(c.mac);
+        EXPECT_EQ(app->Text("Label1"), c.status);
+        EXPECT_EQ(app->Get("Label1", "color").toInt(), c.color);
+    }
+    Pick(elsewhere);
+    Shot("outside-subnet");
+}
