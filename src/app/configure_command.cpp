@@ -286,15 +286,11 @@ void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const Devic
 // stop signal ends the watch and skips the verification.
 void WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, const std::vector<BatchDevice>& batch,
                     const StopSignals& stops, double seconds, const DeviceStore& after) {
-    std::set<int16_t> started;
-    const auto leaveOut = [&](int16_t device) {
-        if (stops.count() == 0) started.insert(device);
-        return started.count(device) == 0;
-    };
     // The devices have been written: whatever fails from here on is
     // reported per device, never as "nothing was sent".
     double countdown = 0;
-    const std::string sendFault = session.RunBatch(batch, leaveOut, countdown);
+    const std::string sendFault = session.RunBatch(batch, [&stops] { return stops.count() > 0; }, countdown);
+    const std::set<int16_t> started = session.Started();
     for (Planned& p : planned)
         if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)
             p.report = {p.row.mac, RowStatus::Interrupted, {}, std::string(kInterruptedBeforeWriting), p.report.ip};

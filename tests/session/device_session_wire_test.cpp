@@ -83,7 +83,7 @@ TEST(DeviceSessionWire, ABatchRunsFromTheEventLoopEachDeviceWithItsOwnBytes) {
     ASSERT_TRUE(w.device.bound());
     std::vector<std::string> told;
     bool done = false;
-    DeviceSession::Sequence batch{BatchUpdateSteps({{1, false}, {2, false}}), kHost, 0, nullptr,
+    DeviceSession::Sequence batch{BatchUpdateSteps({{1, false}, {2, false}}), kHost, 0,
                                   [&](const WriteStep& s) { told.push_back(s.kind == WriteStep::SearchAgain ? "search" : "other"); },
                                   [&] { done = true; }};
     ASSERT_TRUE(w.session.RunSequence(std::move(batch)));
@@ -107,7 +107,7 @@ TEST(DeviceSessionWire, ShuttingDuringAWaitSendsNothingMore) {
     bool done = false;
     DeviceSession::Sequence run{{{WriteStep::Send, {}, ClearConfigBuffer}, {WriteStep::Wait, {}, -1, 1},
                                  {WriteStep::Send, {}, ResetDevice}},
-                                kHost, 1, nullptr, nullptr, [&] { done = true; }};
+                                kHost, 1, nullptr, [&] { done = true; }};
     ASSERT_TRUE(w.session.RunSequence(std::move(run)));
     ASSERT_TRUE(w.ArrivedCount(1));
     w.session.Shut();
@@ -128,7 +128,7 @@ TEST(DeviceSessionWire, ADeviceGoneMidUpdateGetsNoFurtherRequest) {
         bool done = false;
         DeviceSession::Sequence run{{{WriteStep::Send, {}, ClearConfigBuffer}, {WriteStep::Wait, {}, -1, 1},
                                      {WriteStep::Send, {}, WriteConfig}, {WriteStep::Send, {}, ResetDevice}},
-                                    kHost, 1, nullptr, nullptr, [&] { done = true; }};
+                                    kHost, 1, nullptr, [&] { done = true; }};
         ASSERT_TRUE(w.session.RunSequence(std::move(run)));
         ASSERT_TRUE(w.ArrivedCount(1));
         ASSERT_TRUE(w.session.Send(kHost, SearchAddress, 0));
