@@ -394,6 +394,7 @@ bool DeviceSession::Begin(Sequence sequence, std::string choiceMac, bool whole) 
     if (SequenceRuns()) return false;
     machine_ = std::make_unique<WriteMachine>(std::move(sequence.steps), sequence.device);
     ++run_;
+    running_ = true;
     sequence_ = std::move(sequence);
     choiceMac_ = std::move(choiceMac);
     choiceWhole_ = whole;
@@ -464,6 +465,7 @@ void DeviceSession::Carry(WriteActions actions) {
 
 void DeviceSession::FinishSequence() {
     stepWait_.Cancel();
+    running_ = false;
     choiceMac_.clear();
     const auto done = std::exchange(sequence_.done, nullptr);
     sequence_ = {};
@@ -509,6 +511,7 @@ void DeviceSession::Shut() {
     stepWait_.Cancel();
     if (machine_) machine_->Shut();
     ++run_;
+    running_ = false;
     sequence_ = {};
     choiceMac_.clear();
     baudWait_.Cancel();

@@ -169,7 +169,7 @@ public:
         std::function<bool()> stopStarting = {};
     };
     bool RunSequence(Sequence sequence);
-    bool SequenceRuns() const { return machine_ && !machine_->Ended(); }
+    bool SequenceRuns() const { return running_; }
     // True when the sequence that ran last dropped a request because its
     // device was no longer the one chosen.
     bool SequenceAbandoned() const { return machine_ && machine_->Abandoned(); }
@@ -292,6 +292,7 @@ private:
     int16_t updateDevice_ = 0;
     // The sequence running, or the one that ran last.
     std::unique_ptr<WriteMachine> machine_;
+    bool running_ = false;  // until the run's end has been told, or the session shut
     unsigned run_ = 0;  // counts the runs begun and the shuts: a step told may have ended its own run
     Sequence sequence_;
     // The run is the window's, for the chosen device with this MAC; with
