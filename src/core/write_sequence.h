@@ -109,13 +109,13 @@ public:
     bool Ended() const { return ended_; }
     // True once a request was dropped because the choice was lost.
     bool Abandoned() const { return abandoned_; }
-    // The devices whose first request was due before a stop; the devices left out after it.
+    // The devices whose first request was due before StopStarting; those left out after it.
     const std::set<int16_t>& Started() const { return started_; }
     const std::set<int16_t>& LeftOut() const { return leftOut_; }
 
 private:
     WriteActions Advance();
-    // Whether the request of `step` for `device` goes, noting what it tells.
+    // Whether a request due for `device` goes; notes the device started, left out or the run abandoned.
     bool Goes(int16_t device);
     int16_t DeviceOf(const WriteStep& step) const { return step.device >= 0 ? step.device : device_; }
 
