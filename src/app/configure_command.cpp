@@ -281,15 +281,11 @@ void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const Devic
 // signal came before any device was started: nothing was sent to a device.
 bool WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, const std::vector<BatchDevice>& batch,
                     const StopSignals& stops, double seconds, const DeviceStore& after) {
-    std::set<int16_t> started;
-    const auto leaveOut = [&](int16_t device) {
-        if (stops.count() == 0) started.insert(device);
-        return started.count(device) == 0;
-    };
     // The devices have been written: whatever fails from here on is
     // reported per device, never as "nothing was sent".
     double countdown = 0;
-    const std::string sendFault = session.RunBatch(batch, leaveOut, countdown);
+    const std::string sendFault = session.RunBatch(batch, [&stops] { return stops.count() > 0; }, countdown);
+    const std::set<int16_t> started = session.Started();
     if (started.empty()) return false;
     for (Planned& p : planned)
         if (p.report.status == RowStatus::Updated && started.count(static_cast<int16_t>(p.device)) == 0)

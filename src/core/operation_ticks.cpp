@@ -2,6 +2,8 @@
 
 #include "core/app_state.h"
 
+#include <utility>
+
 namespace cobalin {
 
 TickStep AdvanceOperationTick(int16_t& tick) {
@@ -22,6 +24,24 @@ OperationTickEvent OperationTimerTick(int16_t& tick, Listening listening) {
     e.shown = tick;
     e.step = AdvanceOperationTick(tick);
     return e;
+}
+
+ListeningActions ListeningPeriod::Tick(Listening listening, bool queryModules) {
+    ListeningActions a;
+    a.shown = OperationTimerTick(tick_, listening);
+    if (a.shown.kind != OperationTickEvent::Counting) return a;
+    a.queryModules = a.shown.step == TickStep::QueryModules && queryModules;
+    if (a.shown.step != TickStep::Finished) return a;
+    // Replies that arrive after the sockets close are lost; the last tick is
+    // shown before the timer stops, and what follows the period starts after.
+    a.closeSockets = a.timerOff = a.listeningEnded = true;
+    a.searchEnded = std::exchange(searching_, false);
+    return a;
+}
+
+void ListeningPeriod::Stop() {
+    searching_ = false;
+    tick_ = kNoOperation;
 }
 
 }  // namespace cobalin

@@ -48,4 +48,42 @@ struct OperationTickEvent {
 };
 OperationTickEvent OperationTimerTick(int16_t& tick, Listening listening);
 
+// The listening period as a machine on events: the session starts it, tells
+// it every tick of its timer with the socket that listens, and does what it
+// returns. It keeps whether the period is a search's (a search request was
+// the last to leave), so the end of a search is told only after one.
+struct ListeningActions {
+    OperationTickEvent shown{OperationTickEvent::NoOperation, {}};  // what the tick shows
+    bool queryModules = false;   // send the LAN-module query now
+    bool closeSockets = false;   // the sockets close (before the tick is shown)
+    bool timerOff = false;       // the operation timer stops (after the tick is shown)
+    bool listeningEnded = false; // then the end of the listening period is told
+    bool searchEnded = false;    // and after it the end of the search
+};
+
+class ListeningPeriod {
+public:
+    // `tick`: the operation's count, which others read and may set again.
+    explicit ListeningPeriod(int16_t& tick) : tick_(tick) {}
+
+    // A period begins: the count at 1 (the caller turns the timer on).
+    void Begin() { tick_ = 1; }
+    // A request left: a search request makes the period a search's, a
+    // request for a device makes it not.
+    void Requested(bool search) { searching_ = search; }
+    // The timer ticked; `queryModules`: the module query goes on the ninth
+    // tick (the window's road).
+    ListeningActions Tick(Listening listening, bool queryModules);
+    // The operation could not start: no count, the timer off, no end told.
+    void Stop();
+    // The session shuts: no end is told; the count stays as it stands.
+    void Shut() { searching_ = false; }
+
+    bool Searching() const { return searching_; }
+
+private:
+    int16_t& tick_;
+    bool searching_ = false;
+};
+
 }  // namespace cobalin

@@ -147,3 +147,75 @@ std::vector<WriteStep> BatchUpdateSteps(const std::vector<BatchDevice>& devices,
 }
 
 }  // namespace cobalin
+
+namespace cobalin {
+
+WriteMachine::WriteMachine(std::vector<WriteStep> steps, int16_t device) : steps_(std::move(steps)), device_(device) {
+    for (size_t i = 0; i < steps_.size(); ++i)
+        if (steps_[i].kind == K::Send) lastSend_ = i + 1;
+}
+
+std::vector<int16_t> WriteMachine::Devices() const {
+    std::vector<int16_t> out;
+    for (const WriteStep& s : steps_)
+        if (s.kind == K::Send && std::find(out.begin(), out.end(), DeviceOf(s)) == out.end()) out.push_back(DeviceOf(s));
+    return out;
+}
+
+WriteActions WriteMachine::Start(const std::map<int16_t, std::string>& held) {
+    for (int16_t device : Devices())
+        if (const auto h = held.find(device); h != held.end()) identities_.emplace(device, h->second);
+    return Advance();
+}
+
+WriteActions WriteMachine::WaitOver() { return Advance(); }
+
+WriteActions WriteMachine::Stop() {
+    if (ended_) return {{}, true};
+    stopping_ = true;
+    // Nothing is due any more: what is left are waits and the end.
+    if (at_ >= lastSend_) ended_ = true;
+    return {{}, ended_};
+}
+
+bool WriteMachine::Goes(int16_t device) {
+    // A device is started by its first request being due; after a stop no
+    // other device is, whether or not its request could have gone.
+    if (started_.count(device) == 0) {
+        if (stopStarting_) {
+            leftOut_.insert(device);
+            return false;
+        }
+        started_.insert(device);
+    }
+    if (choiceLost_) {
+        abandoned_ = true;
+        return false;
+    }
+    return identities_.count(device) != 0;
+}
+
+WriteActions WriteMachine::Advance() {
+    WriteActions out;
+    while (!ended_ && at_ < steps_.size()) {
+        WriteStep step = steps_[at_++];
+        if (step.kind == K::Wait) {
+            if (!(step.seconds > 0)) continue;
+            out.steps.push_back(step);
+            return out;
+        }
+        if (step.kind == K::Send) {
+            step.device = DeviceOf(step);
+            if (Goes(step.device)) out.steps.push_back(step);
+            // Stopped: the run ends once its last request was due.
+            if (stopping_ && at_ >= lastSend_) ended_ = true;
+            continue;
+        }
+        out.steps.push_back(step);
+    }
+    ended_ = true;
+    out.ended = true;
+    return out;
+}
+
+}  // namespace cobalin

@@ -2,11 +2,14 @@
 // reset, or the LAN-module transfer), "Reset", the restart countdown and the
 // search that follows. Each step is an action for whoever runs the sequence
 // (the window, with its timer and status line); running it is "take the next
-// step, do it, and when it is done take the next". The order of the sends
-// and the waits between them is defined once, here.
+// step, do it, and when it is done take the next", which WriteMachine does
+// on events. The order of the sends and the waits between them is defined
+// once, here.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,29 +59,74 @@ struct BatchDevice {
 constexpr double kBatchPace = 0.02;
 std::vector<WriteStep> BatchUpdateSteps(const std::vector<BatchDevice>& devices, double pace = kBatchPace);
 
-// A sequence being carried out: its steps, how far it has come, and whether
-// its device went away. Whoever runs it takes one step after the other and,
-// at a wait, takes the next only when the wait is over; nothing here blocks.
-class WriteRun {
-public:
-    explicit WriteRun(std::vector<WriteStep> steps) : steps_(std::move(steps)) {}
+// What a write machine asks its runner to do now, in order: the steps up to
+// and including the next wait (after which the runner tells WaitOver), or up
+// to the end of the run. Every Send names its device.
+struct WriteActions {
+    std::vector<WriteStep> steps;
+    bool ended = false;  // the run is over: nothing more comes, and there is no wait to tell
+};
 
-    // The next step, or nullptr when the sequence is over.
-    const WriteStep* Next() { return at_ < steps_.size() ? &steps_[at_++] : nullptr; }
-    // A request is due: it goes only while the device the sequence was
-    // started for is still the one chosen. Once it was not, no later request
-    // of the run goes either, so a device never gets half a sequence's rest.
-    bool MaySend(bool stillTheDevice) {
-        abandoned_ = abandoned_ || !stillTheDevice;
-        return !abandoned_;
-    }
+// A write sequence being carried out, as a machine that takes events and
+// returns what to do: the update of one device, its reset, or a batch of
+// many. It keeps, for the run, which device each request is for, which
+// devices are still the ones the run started with, which were started and
+// which were left out; whoever runs it only detects the facts (a device's
+// entry holds another MAC, the choice moved, a stop was asked), tells them,
+// and does the steps it is given. Nothing here blocks or waits.
+class WriteMachine {
+public:
+    // `device`: the entry the steps that name none are for.
+    explicit WriteMachine(std::vector<WriteStep> steps, int16_t device = -1);
+
+    // Every device the run sends to, once, in the order of its first request.
+    std::vector<int16_t> Devices() const;
+    // The run begins: `held` maps each of those devices whose entry holds a
+    // device now to that device's MAC (one missing from it gets nothing).
+    WriteActions Start(const std::map<int16_t, std::string>& held);
+    // The wait the last actions ended with is over.
+    WriteActions WaitOver();
+
+    // The devices still the ones the run started with, by entry and MAC.
+    const std::map<int16_t, std::string>& Identities() const { return identities_; }
+    // Entry `device` no longer holds the device it held at the start. Gone
+    // once, gone for good: it never gets half of what was left when it
+    // answers again.
+    void DeviceGone(int16_t device) { identities_.erase(device); }
+    // The device the run was started for is no longer the one chosen: no
+    // later request of the run goes, so a device never gets half a
+    // sequence's rest, and the run counts as abandoned once one is dropped.
+    void ChoiceLost() { choiceLost_ = true; }
+    // A batch stops starting devices: one with no request due yet gets none;
+    // those started get the rest of their own.
+    void StopStarting() { stopStarting_ = true; }
+    // The run is stopped: it ends as soon as its last request was due (what
+    // waits after it is skipped), at once when none is left.
+    WriteActions Stop();
+    // Nothing more is sent: the run is over, with no end of its own.
+    void Shut() { ended_ = true; }
+
+    bool Ended() const { return ended_; }
+    // True once a request was dropped because the choice was lost.
     bool Abandoned() const { return abandoned_; }
-    const std::vector<WriteStep>& Steps() const { return steps_; }
+    // The devices whose first request was due before StopStarting; those left out after it.
+    const std::set<int16_t>& Started() const { return started_; }
+    const std::set<int16_t>& LeftOut() const { return leftOut_; }
 
 private:
+    WriteActions Advance();
+    // Whether a request due for `device` goes; notes the device started, left out or the run abandoned.
+    bool Goes(int16_t device);
+    int16_t DeviceOf(const WriteStep& step) const { return step.device >= 0 ? step.device : device_; }
+
     std::vector<WriteStep> steps_;
+    int16_t device_;
     size_t at_ = 0;
-    bool abandoned_ = false;
+    size_t lastSend_ = 0;  // one past the last Send step; 0 when there is none
+    std::map<int16_t, std::string> identities_;
+    std::set<int16_t> started_, leftOut_;
+    bool choiceLost_ = false, stopStarting_ = false, stopping_ = false;
+    bool abandoned_ = false, ended_ = false;
 };
 
 }  // namespace cobalin

@@ -207,7 +207,7 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     SocketControl& socket = SocketOf(route->socket);
     if (!PrepareUdpSocket(socket, *route, host, route->remotePort)) return false;
     // What is listened for from now on is this request's answer.
-    searching_ = false;
+    period_.Requested(false);
     SendDeviceRequest(socket, type, device);
     return true;
 }
@@ -221,7 +221,7 @@ bool DeviceSession::StartSearch(const QString& host, int16_t type, const Command
     Store().DeviceCount = 0;
     earlyModules_.Clear();
     ++Store().SearchRound;
-    searching_ = true;
+    period_.Requested(true);
     SendSearchRequest(socket, type, host, route);
     return true;
 }
@@ -284,15 +284,14 @@ bool DeviceSession::Probe(const QString& host, int16_t type, bool modules) {
 // --- The operation timer ---
 
 void DeviceSession::StartCounting() {
-    state_.OperationTick = 1;
+    period_.Begin();
     ui::EnableTimer(&Timer1, true);
 }
 
 void DeviceSession::StopCounting() {
     // The operation could not start: its caller knows and ends it.
-    searching_ = false;
+    period_.Stop();
     ui::EnableTimer(&Timer1, false);
-    state_.OperationTick = kNoOperation;
 }
 
 void DeviceSession::Tick() {
@@ -301,23 +300,17 @@ void DeviceSession::Tick() {
         listening = UDP8888.RemotePort == kSearchPort ? Listening::Search : Listening::Other;
     else if (UDP8890.State() == SocketControl::kOpen)
         listening = Listening::Other;
-    const OperationTickEvent e = OperationTimerTick(state_.OperationTick, listening);
-    const bool finished = e.kind == OperationTickEvent::Counting && e.step == TickStep::Finished;
-    if (e.kind == OperationTickEvent::Counting && e.step == TickStep::QueryModules && target_ && queryModulesOnTick_) {
-        Send(target_().host, UpdateQuery, state_.SelectedDevice);
-    } else if (finished) {
-        // Replies that arrive after the sockets close are lost.
+    const ListeningActions a = period_.Tick(listening, target_ && queryModulesOnTick_);
+    if (a.queryModules) Send(target_().host, UpdateQuery, state_.SelectedDevice);
+    if (a.closeSockets) {
         if (UDP8888.State() == SocketControl::kOpen) UDP8888.Close();
         UDP8890.Close();
         UDPsck.Close();
     }
-    // The last tick is shown before the timer stops, and what follows the
-    // period starts after.
-    Tell(ticks_, e);
-    if (!finished) return;
-    ui::EnableTimer(&Timer1, false);
-    Tell(ended_);
-    if (std::exchange(searching_, false)) Tell(searchEnded_);
+    Tell(ticks_, a.shown);
+    if (a.timerOff) ui::EnableTimer(&Timer1, false);
+    if (a.listeningEnded) Tell(ended_);
+    if (a.searchEnded) Tell(searchEnded_);
 }
 
 // --- The selection ---
@@ -373,12 +366,12 @@ bool DeviceSession::Update(Sequence sequence, SentUpdate sent) {
     sequence.steps = UpdateSteps(sent.module.has_value());
     update_ = std::move(sent);
     updateDevice_ = sequence.device;
-    return RunSequence(std::move(sequence));
+    return RunForChoice(std::move(sequence), true);
 }
 
 bool DeviceSession::Reset(Sequence sequence, int16_t searchType) {
     sequence.steps = ResetSteps(searchType);
-    return RunSequence(std::move(sequence));
+    return RunForChoice(std::move(sequence), false);
 }
 
 std::string DeviceSession::UpdateVerdict() {
@@ -389,29 +382,54 @@ std::string DeviceSession::UpdateVerdict() {
     return UpdateReportText(sent, Store(), WriteFault(updateDevice_));
 }
 
-bool DeviceSession::RunSequence(Sequence sequence) {
-    if (run_) return false;
-    run_ = std::make_unique<WriteRun>(std::move(sequence.steps));
+bool DeviceSession::RunForChoice(Sequence sequence, bool whole) {
+    const int16_t device = sequence.device;
+    const std::string mac = Store().IsDevice(device) ? Store().DeviceTable[static_cast<size_t>(device)].MacText : "";
+    return Begin(std::move(sequence), mac, whole);
+}
+
+bool DeviceSession::RunSequence(Sequence sequence) { return Begin(std::move(sequence), {}, false); }
+
+bool DeviceSession::Begin(Sequence sequence, std::string choiceMac, bool whole) {
+    if (SequenceRuns()) return false;
+    machine_ = std::make_unique<WriteMachine>(std::move(sequence.steps), sequence.device);
+    ++run_;
+    running_ = true;
     sequence_ = std::move(sequence);
+    choiceMac_ = std::move(choiceMac);
+    choiceWhole_ = whole;
     writeFaults_.clear();
-    abandoned_ = false;
-    identities_.clear();
-    for (const WriteStep& s : run_->Steps())
-        if (const int16_t device = s.device >= 0 ? s.device : sequence_.device;
-            s.kind == WriteStep::Send && Store().IsDevice(device))
-            identities_.emplace(device, Store().DeviceTable[static_cast<size_t>(device)].MacText);
-    NextStep();
+    std::map<int16_t, std::string> held;
+    for (const int16_t device : machine_->Devices())
+        if (Store().IsDevice(device)) held.emplace(device, Store().DeviceTable[static_cast<size_t>(device)].MacText);
+    TellFacts();
+    Carry(machine_->Start(held));
     return true;
 }
 
-bool DeviceSession::StillThere(int16_t device) {
-    const auto known = identities_.find(device);
-    if (known == identities_.end()) return false;
-    if (Store().IsDevice(device) && Store().DeviceTable[static_cast<size_t>(device)].MacText == known->second) return true;
-    // Gone once, gone for the rest of the run: the device never gets half
-    // of what was left when it answers again.
-    identities_.erase(known);
-    return false;
+bool DeviceSession::ChoiceHeld() const {
+    const int16_t device = sequence_.device;
+    if (state_.SelectedDevice != device || !Store().IsDevice(device)) return false;
+    if (Store().DeviceTable[static_cast<size_t>(device)].MacText != choiceMac_) return false;
+    return !choiceWhole_ || CheckUpdate(Store(), device) == UpdateBlock::None;
+}
+
+void DeviceSession::WaitOver() {
+    // The waits let the user pick another device or start a search, which
+    // would put other bytes in an entry: a request goes only to the device
+    // the run started with, as it was checked.
+    std::vector<int16_t> gone;
+    for (const auto& [device, mac] : machine_->Identities())
+        if (!Store().IsDevice(device) || Store().DeviceTable[static_cast<size_t>(device)].MacText != mac)
+            gone.push_back(device);
+    for (const int16_t device : gone) machine_->DeviceGone(device);
+    TellFacts();
+    Carry(machine_->WaitOver());
+}
+
+void DeviceSession::TellFacts() {
+    if (!choiceMac_.empty() && !ChoiceHeld()) machine_->ChoiceLost();
+    if (sequence_.stopStarting && sequence_.stopStarting()) machine_->StopStarting();
 }
 
 bool DeviceSession::TimerStep(const WriteStep& step) {
@@ -428,34 +446,34 @@ bool DeviceSession::TimerStep(const WriteStep& step) {
     }
 }
 
-void DeviceSession::NextStep() {
-    while (const WriteStep* s = run_->Next()) {
-        if (s->kind == WriteStep::Wait) {
-            if (!(s->seconds > 0)) continue;
+void DeviceSession::Carry(WriteActions actions) {
+    const unsigned run = run_;
+    for (const WriteStep& s : actions.steps) {
+        // A step told to the window may have shut the session.
+        if (run_ != run) return;
+        if (s.kind == WriteStep::Wait) {
             // The rest of the sequence runs when the wait is over; meanwhile
             // the window handles every event as usual.
-            stepWait_.Start(s->seconds, [this] { NextStep(); });
+            stepWait_.Start(s.seconds, [this] { WaitOver(); });
             return;
         }
-        if (s->kind == WriteStep::Send) {
-            // A request goes only to the device the sequence was started
-            // for, as it was checked: the waits let the user pick another
-            // device or start a search, which would put other bytes there.
-            const int16_t device = s->device >= 0 ? s->device : sequence_.device;
-            if (sequence_.leaveOut && sequence_.leaveOut(device)) continue;
-            if (!run_->MaySend(!sequence_.stillOurs || sequence_.stillOurs(device))) continue;
-            if (!StillThere(device)) continue;
-            Send(sequence_.host, s->command, device);
-            continue;
-        }
-        if (TimerStep(*s)) continue;
-        if (sequence_.step) sequence_.step(*s);
+        if (s.kind == WriteStep::Send) Send(sequence_.host, s.command, s.device);
+        else if (!TimerStep(s) && sequence_.step) sequence_.step(s);
     }
-    abandoned_ = run_->Abandoned();
-    run_.reset();
+    if (actions.ended && run_ == run) FinishSequence();
+}
+
+void DeviceSession::FinishSequence() {
+    stepWait_.Cancel();
+    running_ = false;
+    choiceMac_.clear();
     const auto done = std::exchange(sequence_.done, nullptr);
     sequence_ = {};
     if (done) done();
+}
+
+void DeviceSession::StopSequence() {
+    if (SequenceRuns()) Carry(machine_->Stop());
 }
 
 // --- The baud-rate connection ---
@@ -491,14 +509,16 @@ void DeviceSession::Shut() {
     // Nothing is sent any more: a sequence waiting for its next request, or
     // a baud-rate connection being made, ends here without its end.
     stepWait_.Cancel();
-    run_.reset();
+    if (machine_) machine_->Shut();
+    ++run_;
+    running_ = false;
     sequence_ = {};
-    identities_.clear();
+    choiceMac_.clear();
     baudWait_.Cancel();
     baudPoll_.stop();
     baudThen_ = nullptr;
     Timer1.stop();
-    searching_ = false;
+    period_.Shut();
     for (SocketControl* s : {&UDP8888, &UDP8890, &UDPsck}) {
         // Closing a socket may fail (ending its reader thread can throw); the
         // other sockets are still seen to.

@@ -10,9 +10,9 @@
 // - takes in what arrives (search replies, module records, acknowledgements)
 //   and tells its observers;
 // - runs the operation timer: the listening period of 19 ticks with the
-//   module query on the ninth (the pure part is OperationTimerTick);
+//   module query on the ninth (the machine is ListeningPeriod);
 // - carries out write sequences step by step, its waits as program-time
-//   timers, never as a nested event loop (the steps are WriteRun's);
+//   timers, never as a nested event loop (the machine is WriteMachine);
 // - connects the baud-rate socket, waiting a few seconds at most.
 #pragma once
 
@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -148,40 +149,48 @@ public:
 
     // --- Write sequences ---
     // Carries out `steps` for `device` (or, for a step that names its own,
-    // for that one), one after the other; the session does the sends, the
+    // for that one) as a WriteMachine: the session does the sends, the
     // waits and the operation timer's steps itself, and `step` is told every
-    // other step (the window shows them); `done` runs after the
-    // last. A send goes only while `stillOurs` holds for its device, and
-    // only while the device's entry still holds the device it held when the
-    // sequence started (a search may have emptied it, or given it to
-    // another): once it did not, that device gets no later request of the
-    // run. Each request is built from its own device's entry; the selection
-    // stays as it is. False when a sequence runs already.
+    // other step (the window shows them); `done` runs after the last. Before
+    // the run starts and whenever a wait is over, the session tells the
+    // machine which devices' entries no longer hold the device they held at
+    // the start (a search may have emptied one, or given it to another), and
+    // whether `stopStarting` holds. Each request is built from its own
+    // device's entry; the selection stays as it is. False when a sequence
+    // runs already.
     struct Sequence {
         std::vector<WriteStep> steps;
         QString host;
         int16_t device = 0;
-        std::function<bool(int16_t device)> stillOurs;
         std::function<void(const WriteStep&)> step;
         std::function<void()> done;
-        // Told every send's device before the send; a send for which it
-        // holds is left out and the sequence goes on (a batch that stops
-        // starting devices still finishes those it started).
-        std::function<bool(int16_t device)> leaveOut = {};
+        // A batch that is to start no more devices: those with no request
+        // due yet get none, those started still get the rest of their own.
+        std::function<bool()> stopStarting = {};
     };
     bool RunSequence(Sequence sequence);
-    bool SequenceRuns() const { return run_ != nullptr; }
-    // True when the sequence that ran last skipped a request.
-    bool SequenceAbandoned() const { return run_ ? run_->Abandoned() : abandoned_; }
+    bool SequenceRuns() const { return running_; }
+    // True when the sequence that ran last dropped a request because its
+    // device was no longer the one chosen.
+    bool SequenceAbandoned() const { return machine_ && machine_->Abandoned(); }
+    // The devices the sequence that ran last started (each whose first
+    // request was due before a stop).
+    std::set<int16_t> SequenceStarted() const { return machine_ ? machine_->Started() : std::set<int16_t>{}; }
+    // Stops the sequence in progress: it ends, `done` told, as soon as its
+    // last request was due (at once when none is left).
+    void StopSequence();
 
     // --- An update and a reset of one device, with the verification ---
     // "Update (7)" of `sequence.device`, whose record and applied rows `sent`
     // holds: its clear, write and reset (or its LAN-module transfer), the
     // countdown and the follow-up search, run as RunSequence runs steps (the
-    // sequence's own steps are not used). False when a sequence runs already.
+    // sequence's own steps are not used). The device is the chosen one: once
+    // another is chosen, or its record is no longer whole, when a request is
+    // due, no later request goes. False when a sequence runs already.
     bool Update(Sequence sequence, SentUpdate sent);
     // "Reset" of `sequence.device`: the reset request, the countdown and a
-    // search of `searchType` (a network or an address search).
+    // search of `searchType` (a network or an address search), for as long
+    // as the device is the chosen one.
     bool Reset(Sequence sequence, int16_t searchType);
     // How the device of the last Update came back, once its follow-up search
     // has ended, in the status line's words: empty when it holds what was
@@ -231,8 +240,17 @@ private:
     bool StartSearch(const QString& host, int16_t type, const CommandRoute& route);
     // Sends request `type` to device entry `device` on `socket`, made ready.
     void SendDeviceRequest(ui::SocketControl& socket, int16_t type, int16_t device);
-    // Whether `device`'s entry still holds the device the sequence started for.
-    bool StillThere(int16_t device);
+    // Tells the write machine what changed while it waited, then does what it returns.
+    void WaitOver();
+    // Tells the machine whether the choice moved and whether to stop starting devices.
+    void TellFacts();
+    // Runs a sequence for the chosen device (the window's), or for no choice when `choiceMac` is empty.
+    bool Begin(Sequence sequence, std::string choiceMac, bool whole);
+    bool RunForChoice(Sequence sequence, bool whole);
+    void Carry(WriteActions actions);
+    void FinishSequence();
+    // Whether the device the window's run is for is still the one chosen, as it was.
+    bool ChoiceHeld() const;
     bool SendSearchRequest(ui::SocketControl& socket, int16_t type, const QString& host, const CommandRoute& route);
     // The port a search request of `type` asks, or -1 (told as trouble).
     int SearchRemotePort(int16_t type, const CommandRoute& route);
@@ -242,7 +260,6 @@ private:
     void SearchReplyArrived();
     void ModuleReplyArrived();
     void AcknowledgementArrived();
-    void NextStep();
     // Does a step of the operation timer (its count, on, off); false for any other step.
     bool TimerStep(const WriteStep& step);
     void BaudEnded(const std::function<void(bool)>& then, bool connected);
@@ -266,21 +283,24 @@ private:
     std::vector<std::function<void(const SessionTrouble&)>> troubles_;
     std::vector<std::function<void()>> ended_;
     std::vector<std::function<void()>> searchEnded_;
-    // The listening period is a search's: a search request was the last to leave.
-    bool searching_ = false;
+    ListeningPeriod period_{state_.OperationTick};
     std::vector<std::function<void(const Selection&)>> selected_;
     std::string selectedMac_;
     void DropSelection();
 
     std::optional<SentUpdate> update_;  // the update waiting for its verdict
     int16_t updateDevice_ = 0;
-    std::unique_ptr<WriteRun> run_;
+    // The sequence running, or the one that ran last.
+    std::unique_ptr<WriteMachine> machine_;
+    bool running_ = false;  // until the run's end has been told, or the session shut
+    unsigned run_ = 0;  // counts the runs begun and the shuts: a step told may have ended its own run
     Sequence sequence_;
+    // The run is the window's, for the chosen device with this MAC; with
+    // `choiceWhole_`, its record must also still be whole (an update).
+    std::string choiceMac_;
+    bool choiceWhole_ = false;
     // Writes that could not be sent since the last sequence started, by device.
     std::map<int16_t, std::string> writeFaults_;
-    bool abandoned_ = false;
-    // The MAC of each device the running sequence sends to, as it was when it started.
-    std::map<int16_t, std::string> identities_;
     ProgramWait stepWait_;
 
     ProgramWait baudWait_;

@@ -176,17 +176,13 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
 
 void HeadlessSession::Stop() {
     if (!loop_) return;
-    if (!session_.SequenceRuns() || sendsLeft_ == 0) {
-        loop_->quit();
-        return;
-    }
-    stopping_ = true;
+    // A batch ends, its run's end told, as soon as its last request went.
+    if (session_.SequenceRuns()) session_.StopSequence();
+    else loop_->quit();
 }
 
-std::string HeadlessSession::Run(const std::vector<WriteStep>& steps, std::function<bool(int16_t device)> leaveOut) {
+std::string HeadlessSession::Run(const std::vector<WriteStep>& steps, std::function<bool()> stopStarting) {
     error_.clear();
-    sendsLeft_ = static_cast<size_t>(std::count_if(steps.begin(), steps.end(), [](const WriteStep& s) { return s.kind == WriteStep::Send; }));
-    stopping_ = false;
     QEventLoop loop;
     loop_ = &loop;
     // The countdown, a line a second: the batch's waits less the time gone.
@@ -199,25 +195,19 @@ std::string HeadlessSession::Run(const std::vector<WriteStep>& steps, std::funct
     });
     if (progress) progress("writing...");
     second.start();
-    DeviceSession::Sequence sequence{steps, QString::fromStdString(where_.host), 0, nullptr, nullptr,
-                                     [&loop] { loop.quit(); }};
-    sequence.leaveOut = [this, &loop, leaveOut = std::move(leaveOut)](int16_t device) {
-        // Stopped: the loop ends once this, the last request, has gone.
-        if (sendsLeft_ > 0 && --sendsLeft_ == 0 && stopping_) loop.quit();
-        return leaveOut && leaveOut(device);
-    };
+    DeviceSession::Sequence sequence{steps, QString::fromStdString(where_.host), 0, nullptr, [&loop] { loop.quit(); },
+                                     std::move(stopStarting)};
     if (session_.RunSequence(std::move(sequence)) && session_.SequenceRuns()) loop.exec();
     loop_ = nullptr;
-    sendsLeft_ = 0;
     session_.Shut();
     return error_;
 }
 
-std::string HeadlessSession::RunBatch(const std::vector<BatchDevice>& batch, std::function<bool(int16_t device)> leaveOut,
+std::string HeadlessSession::RunBatch(const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting,
                                       double& countdown) {
     const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
     countdown = CountdownSeconds(steps);
-    return Run(WithoutCountdown(steps), std::move(leaveOut));
+    return Run(WithoutCountdown(steps), std::move(stopStarting));
 }
 
 std::string HeadlessSession::PortsFree() {

@@ -5,6 +5,7 @@
 
 #include <QEventLoop>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,15 +39,19 @@ public:
     std::string Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk = {});
     // Carries out write steps (their sends, their waits) to the end, even
     // past a request that could not be sent; each step's Send names its
-    // device. A send for whose device `leaveOut` holds is left out. Empty,
-    // or the first thing that could not be sent.
-    std::string Run(const std::vector<WriteStep>& steps, std::function<bool(int16_t device)> leaveOut = nullptr);
+    // device. Once `stopStarting` holds (asked before the first request and
+    // after every wait), a device with no request due yet gets none; those
+    // started get the rest of their own. Empty, or the first thing that
+    // could not be sent.
+    std::string Run(const std::vector<WriteStep>& steps, std::function<bool()> stopStarting = nullptr);
     // Writes many devices at once, each with the window's update steps,
     // paced, and without the countdown: the watch takes its place.
     // `countdown` is set to the program seconds the window would wait after
     // the last request. Empty, or the first thing that could not be sent.
-    std::string RunBatch(const std::vector<BatchDevice>& batch, std::function<bool(int16_t device)> leaveOut,
-                         double& countdown);
+    std::string RunBatch(const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting, double& countdown);
+    // The devices the last run started: each whose first request was due
+    // before `stopStarting` held.
+    std::set<int16_t> Started() const { return session_.SequenceStarted(); }
     // Cuts the run in progress short: a search ends at once; a batch ends
     // as soon as its last request went (its waits after it are skipped).
     void Stop();
@@ -75,8 +80,6 @@ private:
     SearchCommandOptions where_;
     DeviceSession session_;
     QEventLoop* loop_ = nullptr;  // the run in progress
-    size_t sendsLeft_ = 0;        // the requests of the batch in progress not yet come to
-    bool stopping_ = false;       // the batch in progress ends after its last request
     std::string error_;
     int refused_ = 0;
     // Told every datagram of the search and module sockets: the entry it went

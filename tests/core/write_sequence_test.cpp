@@ -79,23 +79,6 @@ TEST(WriteSequence, ResetCountsDownAndSearchesAsAsked) {
     }
 }
 
-TEST(WriteRun, TakesEveryStepOnceAndSkipsEveryRequestOnceItsDeviceWentAway) {
-    WriteRun run(UpdateSteps(false));
-    std::vector<int16_t> sent;
-    int steps = 0;
-    int sends = 0;
-    while (const WriteStep* s = run.Next()) {
-        ++steps;
-        if (s->kind != WriteStep::Send) continue;
-        // The device is gone when the second request is due, and back for the third.
-        if (run.MaySend(++sends != 2)) sent.push_back(s->command);
-    }
-    EXPECT_EQ(steps, static_cast<int>(UpdateSteps(false).size()));
-    EXPECT_EQ(sent, std::vector<int16_t>{ClearConfigBuffer});
-    EXPECT_TRUE(run.Abandoned());
-    EXPECT_EQ(run.Next(), nullptr);
-}
-
 namespace {
 // A batch's sends as "device:command@seconds", with the program seconds
 // waited before each.

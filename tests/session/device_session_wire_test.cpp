@@ -83,7 +83,7 @@ TEST(DeviceSessionWire, ABatchRunsFromTheEventLoopEachDeviceWithItsOwnBytes) {
     ASSERT_TRUE(w.device.bound());
     std::vector<std::string> told;
     bool done = false;
-    DeviceSession::Sequence batch{BatchUpdateSteps({{1, false}, {2, false}}), kHost, 0, nullptr,
+    DeviceSession::Sequence batch{BatchUpdateSteps({{1, false}, {2, false}}), kHost, 0,
                                   [&](const WriteStep& s) { told.push_back(s.kind == WriteStep::SearchAgain ? "search" : "other"); },
                                   [&] { done = true; }};
     ASSERT_TRUE(w.session.RunSequence(std::move(batch)));
@@ -107,7 +107,7 @@ TEST(DeviceSessionWire, ShuttingDuringAWaitSendsNothingMore) {
     bool done = false;
     DeviceSession::Sequence run{{{WriteStep::Send, {}, ClearConfigBuffer}, {WriteStep::Wait, {}, -1, 1},
                                  {WriteStep::Send, {}, ResetDevice}},
-                                kHost, 1, nullptr, nullptr, [&] { done = true; }};
+                                kHost, 1, nullptr, [&] { done = true; }};
     ASSERT_TRUE(w.session.RunSequence(std::move(run)));
     ASSERT_TRUE(w.ArrivedCount(1));
     w.session.Shut();
@@ -128,7 +128,7 @@ TEST(DeviceSessionWire, ADeviceGoneMidUpdateGetsNoFurtherRequest) {
         bool done = false;
         DeviceSession::Sequence run{{{WriteStep::Send, {}, ClearConfigBuffer}, {WriteStep::Wait, {}, -1, 1},
                                      {WriteStep::Send, {}, WriteConfig}, {WriteStep::Send, {}, ResetDevice}},
-                                    kHost, 1, nullptr, nullptr, [&] { done = true; }};
+                                    kHost, 1, nullptr, [&] { done = true; }};
         ASSERT_TRUE(w.session.RunSequence(std::move(run)));
         ASSERT_TRUE(w.ArrivedCount(1));
         ASSERT_TRUE(w.session.Send(kHost, SearchAddress, 0));
@@ -140,6 +140,49 @@ TEST(DeviceSessionWire, ADeviceGoneMidUpdateGetsNoFurtherRequest) {
         EXPECT_EQ(w.Arrived(), std::vector<Bytes>{clear});
         w.session.Shut();
     }
+}
+
+TEST(DeviceSessionWire, ABatchThatStopsStartingFinishesOnlyTheDevicesItStarted) {
+    Wire w;
+    ASSERT_TRUE(w.device.bound());
+    bool done = false;
+    DeviceSession::Sequence batch{BatchUpdateSteps({{1, false}, {2, false}}), kHost, 0, nullptr, [&] { done = true; }};
+    // The stop comes after the first device's clear has gone.
+    int asked = 0;
+    batch.stopStarting = [&] { return ++asked > 1; };
+    ASSERT_TRUE(w.session.RunSequence(std::move(batch)));
+    ASSERT_TRUE(WaitUntil([&] { return done; }, 60));
+    ASSERT_TRUE(w.ArrivedCount(4));
+    WaitSeconds(0.5);
+    std::vector<Bytes> want = {w.Maintenance(1, "clrCfgBuf")};
+    for (Bytes& b : w.WriteAndReset(1)) want.push_back(std::move(b));
+    EXPECT_EQ(w.Arrived(), want);
+    EXPECT_EQ(w.session.SequenceStarted(), std::set<int16_t>{1});
+}
+
+TEST(DeviceSessionWire, AnUpdateWhoseDeviceIsNoLongerChosenSendsNothingMoreAndSaysSo) {
+    Wire w;
+    ASSERT_TRUE(w.device.bound());
+    w.session.SelectEntry(1);
+    bool done = false, moved = false;
+    // Another device is chosen while the clear is under way: the write and
+    // the reset, due after the wait, do not go.
+    DeviceSession::Sequence update{{}, kHost, 1,
+                                   [&](const WriteStep& s) {
+                                       if (s.kind != WriteStep::HoldPanel || moved) return;
+                                       w.session.SelectEntry(2);
+                                       moved = true;
+                                   },
+                                   [&] { done = true; }};
+    SentUpdate sent;
+    sent.mac = w.Entry(1).MacText;
+    sent.record = w.Entry(1).Record;
+    ASSERT_TRUE(w.session.Update(std::move(update), std::move(sent)));
+    ASSERT_TRUE(WaitUntil([&] { return done; }, 60));
+    WaitSeconds(0.5);
+    EXPECT_EQ(w.Arrived(), std::vector<Bytes>{w.Maintenance(1, "clrCfgBuf")});
+    EXPECT_TRUE(w.session.SequenceAbandoned());
+    EXPECT_EQ(w.session.UpdateVerdict(), kDeviceChangedMeanwhile);
 }
 
 TEST(DeviceSessionWire, TheEndOfASearchIsToldOnceItsListeningPeriodIsOver) {

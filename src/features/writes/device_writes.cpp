@@ -59,8 +59,7 @@ void DeviceWrites::BeginRestartingOperation() {
 }
 
 DeviceSession::Sequence DeviceWrites::Sequence(std::function<void()> done) {
-    return {{}, target_.host, target_.device, [this](int16_t) { return StillTheDevice(); },
-            [this](const WriteStep& step) { Show(step); }, std::move(done)};
+    return {{}, target_.host, target_.device, [this](const WriteStep& step) { Show(step); }, std::move(done)};
 }
 
 void DeviceWrites::Show(const WriteStep& step) {
@@ -91,17 +90,7 @@ void DeviceWrites::SearchAgain(int16_t type) {
     if (!commands_.SendDeviceCommand(Host(), type, state_.SelectedDevice)) search_.ReturnToIdle();
 }
 
-bool DeviceWrites::StillTheDevice() const {
-    const DeviceStore& store = *state_.Devices;
-    if (state_.SelectedDevice != target_.device || !store.IsDevice(target_.device)) return false;
-    if (store.DeviceTable[static_cast<size_t>(target_.device)].MacText != target_.mac) return false;
-    return !target_.checked || CheckUpdate(store, target_.device) == UpdateBlock::None;
-}
-
-void DeviceWrites::Target(bool checked) {
-    target_ = {state_.SelectedDevice, state_.Devices->DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText, Host(),
-               checked};
-}
+void DeviceWrites::Target() { target_ = {state_.SelectedDevice, Host()}; }
 
 bool DeviceWrites::busy() const { return form_.session.SequenceRuns() || waitingForSearch_; }
 
@@ -122,7 +111,7 @@ bool DeviceWrites::Update() {
     updating_ = entry.MacText;
     panelReport_.clear();
     state_.CloseAllowed = false;
-    Target(true);
+    Target();
     BeginRestartingOperation();
     form_.session.Update(Sequence([this] {
                              QWidget* status = form_.c.Label54[1];
@@ -147,7 +136,7 @@ bool DeviceWrites::Refused(const QString& host) {
 
 void DeviceWrites::Reset() {
     if (busy() || !DeviceSelected() || Refused()) return;
-    Target(false);
+    Target();
     BeginRestartingOperation();
     form_.session.Reset(Sequence(nullptr), IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress);
 }

@@ -50,12 +50,9 @@ private:
     DeviceSession::Sequence Sequence(std::function<void()> done);
     // Shows a step the session has reached.
     void Show(const WriteStep& step);
-    // Notes the device a sequence is for: the selected one, with its MAC and
-    // the host it is sent to; `checked`: its record must stay fit for an update.
-    void Target(bool checked);
-    // True while the device noted is still the selected one and holds what
-    // was checked.
-    bool StillTheDevice() const;
+    // Notes the device a sequence is for: the selected one, and the host it
+    // is sent to (the session sees that it stays the chosen one).
+    void Target();
     // The follow-up search; ends the operation at once when it cannot be sent.
     void SearchAgain(int16_t type);
     // Shows why nothing is sent, in red on the status line.
@@ -74,9 +71,7 @@ private:
     ParameterEditor& editor_;
     struct {
         int16_t device = 0;
-        std::string mac;
         QString host;
-        bool checked = false;
     } target_;
     bool waitingForSearch_ = false;
 
