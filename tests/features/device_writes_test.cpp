@@ -464,6 +464,29 @@ TEST(DeviceWrites, ClearSendsOneRequestAndNoSearch) {
     EXPECT_EQ(app.items("List1").size(), 1) << "no search";
 }
 
+// A clear whose socket cannot be made ready has its message shown, and the
+// window is idle again: no timer left ticking "Ready" over a locked panel.
+TEST(DeviceWrites, AClearThatCannotBeSentReturnsToIdle) {
+    WritesApp app;
+    DeviceSide device;
+    LoopbackUdp holder(kClearLocalPort);  // another program holds the clear's port
+    ASSERT_TRUE(holder.bound());
+    app.Add(UsualRecord(1));
+    app.pick(0);
+    ChangeLog log;
+    app.click("Command8");
+    ASSERT_TRUE(app.Settle());
+    const QJsonArray shown = app.dialogs.TakeShown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].toObject().value("text").toString(), "C3:Failed to initial UDP connection! Please retry again.");
+    EXPECT_FALSE(app.form.Timer1->isActive());
+    EXPECT_EQ(app.state.OperationTick, kNoOperation);
+    EXPECT_TRUE(app.enabled("Frame6"));
+    EXPECT_EQ(SequenceTexts(log.Of("Label1")), (QStringList{"Sending command...", "Ready"}));
+    device.Collect();
+    EXPECT_TRUE(device.got.empty());
+}
+
 TEST(DeviceWrites, NothingIsDoneForAStaleIndexOnceASearchHasEmptiedTheList) {
     WritesApp app;
     DeviceSide device;

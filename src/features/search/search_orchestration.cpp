@@ -142,6 +142,11 @@ void SearchOrchestration::SearchEnded() {
     for (const auto& f : std::vector(ended_)) f();
 }
 
+void SearchOrchestration::EndUnsentCommand() {
+    form_.session.StopCounting();
+    EnableCommandPanel();
+}
+
 void SearchOrchestration::EnableCommandPanel() {
     if (held_) return;
     panelFree_ = true;

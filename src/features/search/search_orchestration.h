@@ -49,6 +49,10 @@ public:
     // Ends an operation whose request could not be sent: the operation timer off, no
     // device, the command panel free again.
     void ReturnToIdle();
+    // Ends a command for a device whose request could not be sent: the
+    // operation timer off and the command panel free again; the devices
+    // found stay.
+    void EndUnsentCommand();
 
     // What Timer3's ticks show on the faces: a search, or an update started
     // from the faces. Label44's tag mirrors it ("1" for an update).

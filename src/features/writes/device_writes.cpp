@@ -147,7 +147,12 @@ void DeviceWrites::Clear() {
     SetForeColor(form_.c.Label1, kBlack);
     Status("Sending command...");
     search_.LockCommandPanel();
-    commands_.SendDeviceCommand(Host(), ClearConfigBuffer, state_.SelectedDevice);
+    if (commands_.SendDeviceCommand(Host(), ClearConfigBuffer, state_.SelectedDevice)) return;
+    // Its socket could not be made ready (the message has been shown): with
+    // nothing open to listen on, the timer would tick "Ready" for ever over
+    // a locked panel. The window is idle again, as the tick would show it.
+    search_.EndUnsentCommand();
+    Status("Ready");
 }
 
 void DeviceWrites::SetBaud() {
