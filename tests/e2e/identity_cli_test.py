@@ -18,6 +18,7 @@ from search_cli_test import NETLAB, Sim, search
 REQUEST = bytes.fromhex("54657373616C792044617461636F6D6D20436F72702E00")
 DEFAULTS = "[defaults]\npassword = admin\nrestart = 2\nhwid = PCB-4160-01\nnetmask = 255.255.255.0\ngateway = 192.168.1.1\n"
 SHARED_MAC = "02:7E:3A:24:01:01"
+UPDATE_LM = b"UpdateLM".hex()
 
 
 def fresh_sim(devices):
@@ -88,6 +89,22 @@ class ConfigureChecksIdentity(IdentityLan):
         self.assertEqual([d[2] for d in self.commands()], [59, 1031, 1007, 59], "the write was sent")
         pages = {(a[1], a[2]) for a in answers()}
         self.assertEqual(pages, {(mac, 1), (mac, 2)}, "still without its page 0")
+
+    def test_a_module_device_whose_page_0_is_lost_is_checked_by_its_module_record(self):
+        mac = "02:7E:3A:24:05:01"
+        self.start(device(mac, "192.168.1.65", "Moduled", "password = modpass", "module = yes", "drop = 0"))
+        for password in ("", "admin"):
+            with self.subTest(password=password):
+                code, rows, err = self.configure([f"{mac},{password},Renamed,"])
+                self.assertEqual([(r["status"], r.get("reason")) for r in rows],
+                                 [("refused", "the password does not match the device's")], err)
+                self.assertEqual(code, 1, err)
+        updates = lambda: [d for d in self.sim.datagrams() if d[1].endswith(":8880") and d[3].lower().startswith(UPDATE_LM)]
+        self.assertEqual((self.commands(), updates()), ([], []), "nothing but searches and queries reached the device")
+        code, rows, err = self.configure([f"{mac},modpass,Renamed,"])
+        self.assertEqual([r["status"] for r in rows], ["updated"], rows)
+        self.assertEqual(code, 0, err)
+        self.assertEqual((self.commands(), len(updates())), ([], 1), "written through its module alone")
 
     def test_two_devices_with_one_mac_are_refused_and_nothing_is_sent(self):
         self.start(device(SHARED_MAC, "192.168.1.71", "Twin A", "page_gap = 0.005") +

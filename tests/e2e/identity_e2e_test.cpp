@@ -163,3 +163,25 @@ TEST_F(IdentityE2E, AddressesHeldTwiceAndOutsideTheSubnetAreShownInRed) {
     Pick(elsewhere);
     Shot("outside-subnet");
 }
+
+// The PC's link goes down between the search and "Update (7)": the
+// interface the device answered on is gone, and its write never takes
+// another way (the default route); the window says so in red.
+TEST_F(IdentityE2E, AWriteWhoseInterfaceIsGoneIsRefused) {
+    const std::string mac = "02:00:00:00:24:21";
+    Start("gone", "[device]\nmac = " + mac + "\nip = 192.168.1.66\nname = Cut Off\nhwid = PCB-4160-01\nrestart = 4\n");
+    Pick(mac);
+    Rename("Renamed");
+    const std::string link = Env("COBALIN_NETLAB") + " exec pc ip link set pc0 ";
+    ASSERT_EQ(std::system((link + "down").c_str()), 0);
+    struct Up {
+        std::string command;
+        ~Up() { EXPECT_EQ(std::system(command.c_str()), 0); }
+    } up{link + "up"};
+    app->Do("click Command9");
+    ASSERT_EQ(app->Do("idle 90").value("ok"), true);
+    Shot("interface-gone");
+    EXPECT_EQ(app->Text("Label1"), "Not updated: the interface this device answered on is gone; search again");
+    EXPECT_EQ(app->Get("Label1", "color").toInt(), 255);
+    EXPECT_EQ(Commands(), std::vector<size_t>{}) << "nothing reached the device";
+}
