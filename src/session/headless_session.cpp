@@ -84,21 +84,27 @@ std::string HeadlessSession::SearchFor(const std::vector<std::string>& plan) {
     return Search(&watch, {});
 }
 
-std::string HeadlessSession::AskAlso(const std::vector<std::string>& alsoAsk) {
+std::string HeadlessSession::AskAlso(const std::vector<std::string>& alsoAsk, bool modules) {
     // A broadcast reaches a device wherever it moved; one address does not.
-    // The same socket asks the others, as it stands: binding it again could
+    // The same sockets ask the others, as they stand: binding one again could
     // drop an answer already on its way.
     if (where_.type != SearchAddress) return {};
-    ui::SocketControl& socket = session_.UDP8888;
-    const QString host = socket.RemoteHost;
-    const QByteArray request = ui::ToByteArray(BuildSearchRequest(where_.type, socket.RemotePort));
     std::string fault;
-    for (const std::string& other : alsoAsk) {
-        if (other == where_.host) continue;
-        socket.RemoteHost = QString::fromStdString(other);
-        if (!socket.SendData(request)) fault = "the search request could not be sent to " + other;
-    }
-    socket.RemoteHost = host;
+    const auto askEach = [&](ui::SocketControl& socket, const QByteArray& request, const char* what) {
+        const QString host = socket.RemoteHost;
+        for (const std::string& other : alsoAsk) {
+            if (other == where_.host) continue;
+            socket.RemoteHost = QString::fromStdString(other);
+            if (!socket.SendData(request) && what && fault.empty()) fault = std::string(what) + " could not be sent to " + other;
+        }
+        socket.RemoteHost = host;
+    };
+    askEach(session_.UDP8888, ui::ToByteArray(BuildSearchRequest(where_.type, session_.UDP8888.RemotePort)),
+            "the search request");
+    // A module moved with its device answers the query only at its new
+    // address; a query that cannot leave is swallowed, as every module query.
+    if (modules && session_.UDPsck.State() == ui::SocketControl::kOpen)
+        askEach(session_.UDPsck, ui::ToByteArray(BuildModuleQuery()), nullptr);
     return fault;
 }
 
@@ -154,7 +160,7 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
         if (ended) return;
         // A probe that could not be sent ends the watch: its trouble says why.
         const bool probed =
-            step.end || !step.probe || (session_.Probe(host, where_.type, watch.Modules()) && AskAlso(alsoAsk).empty());
+            step.end || !step.probe || (session_.Probe(host, where_.type, watch.Modules()) && AskAlso(alsoAsk, watch.Modules()).empty());
         if (step.end || !probed) {
             if (!step.end && error_.empty()) error_ = "not a search";
             ended = true;

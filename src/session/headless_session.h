@@ -71,8 +71,9 @@ public:
 private:
     std::string Search(PlanSearchWatch* plan, const std::vector<std::string>& alsoAsk);
     // An address search's request to each of `alsoAsk` too, from the search
-    // socket as it stands; empty, or the address it could not be sent to.
-    std::string AskAlso(const std::vector<std::string>& alsoAsk);
+    // socket as it stands, and with `modules` the module query from the
+    // module socket; empty, or the address the request could not be sent to.
+    std::string AskAlso(const std::vector<std::string>& alsoAsk, bool modules = false);
     // Program seconds on a monotonic clock.
     static double Now();
 

@@ -13,12 +13,13 @@ import tempfile
 import unittest
 
 from configure_cli_test import configure
-from search_cli_test import NETLAB, Sim, search
+from search_cli_test import BIN, NETLAB, Sim, search
 
 REQUEST = bytes.fromhex("54657373616C792044617461636F6D6D20436F72702E00")
 DEFAULTS = "[defaults]\npassword = admin\nrestart = 2\nhwid = PCB-4160-01\nnetmask = 255.255.255.0\ngateway = 192.168.1.1\n"
 SHARED_MAC = "02:7E:3A:24:01:01"
 UPDATE_LM = b"UpdateLM".hex()
+QUERY_LM = b"BrenikLM".hex()
 
 
 def fresh_sim(devices):
@@ -155,6 +156,23 @@ class ConfigureChecksIdentity(IdentityLan):
                 self.assertIn("line 3", err)
                 self.assertNotIn("line 4", err)
                 self.assertEqual(self.sim.datagrams()[before:], [], "nothing was sent, not even the search")
+
+
+class AddressSearchFollowsAModuleDevice(IdentityLan):
+    def test_a_module_device_moved_by_an_address_search_is_verified_at_its_new_address(self):
+        mac = "02:7E:3A:24:06:01"
+        self.start(device(mac, "192.168.1.131", "Moved", "module = yes", "restart = 1"))
+        # At full program time: the PC learns where the device lives (ARP)
+        # only in real seconds once it has restarted there.
+        env = {"PATH": os.environ["PATH"], "COBALIN_TIME_SCALE": "1", "QT_QPA_PLATFORM": "no-such-plugin",
+               "HOME": tempfile.gettempdir()}
+        p = subprocess.run([BIN, "configure", write_plan(["mac,password,ip", f"{mac},admin,192.168.1.231"]), "--json",
+                            "--address", "192.168.1.131"], capture_output=True, env=env, timeout=120)
+        rows = json.loads(p.stdout)
+        self.assertEqual([(r["status"], r.get("ip")) for r in rows], [("updated", "192.168.1.231")], p.stderr)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        queries = {d[1] for d in self.sim.datagrams() if d[1].endswith(":8880") and d[3].lower().startswith(QUERY_LM)}
+        self.assertIn("192.168.1.231:8880", queries, "its module asked at its new address")
 
 
 class SearchWarnings(unittest.TestCase):
