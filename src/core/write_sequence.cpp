@@ -170,6 +170,8 @@ WriteActions WriteMachine::Start(const std::map<int16_t, std::string>& held) {
 
 WriteActions WriteMachine::WaitOver() { return Advance(); }
 
+WriteActions WriteMachine::RequestDue() { return Advance(); }
+
 WriteActions WriteMachine::Stop() {
     if (ended_) return {{}, true};
     stopping_ = true;
@@ -197,7 +199,13 @@ bool WriteMachine::Goes(int16_t device) {
 
 WriteActions WriteMachine::Advance() {
     WriteActions out;
-    while (!ended_ && at_ < steps_.size()) {
+    for (bool first = true; !ended_ && at_ < steps_.size(); first = false) {
+        // Whether a request goes is decided when it is due, on what holds
+        // then: the steps done before it may have moved the choice.
+        if (!first && steps_[at_].kind == K::Send) {
+            out.requestDue = true;
+            return out;
+        }
         WriteStep step = steps_[at_++];
         if (step.kind == K::Wait) {
             if (!(step.seconds > 0)) continue;

@@ -60,11 +60,13 @@ constexpr double kBatchPace = 0.02;
 std::vector<WriteStep> BatchUpdateSteps(const std::vector<BatchDevice>& devices, double pace = kBatchPace);
 
 // What a write machine asks its runner to do now, in order: the steps up to
-// and including the next wait (after which the runner tells WaitOver), or up
-// to the end of the run. Every Send names its device.
+// and including the next wait (after which the runner tells WaitOver), up to
+// the next request that is due (the runner tells what changed meanwhile, then
+// RequestDue), or up to the end of the run. Every Send names its device.
 struct WriteActions {
     std::vector<WriteStep> steps;
-    bool ended = false;  // the run is over: nothing more comes, and there is no wait to tell
+    bool ended = false;       // the run is over: nothing more comes, and there is no wait to tell
+    bool requestDue = false;  // a request is due next: its device, the choice and a stop are looked at now
 };
 
 // A write sequence being carried out, as a machine that takes events and
@@ -86,6 +88,9 @@ public:
     WriteActions Start(const std::map<int16_t, std::string>& held);
     // The wait the last actions ended with is over.
     WriteActions WaitOver();
+    // The request the last actions stopped before is due; what the steps
+    // before it did (a step shown may move the choice) has been told.
+    WriteActions RequestDue();
 
     // The devices still the ones the run started with, by entry and MAC.
     const std::map<int16_t, std::string>& Identities() const { return identities_; }

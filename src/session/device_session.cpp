@@ -414,20 +414,15 @@ bool DeviceSession::ChoiceHeld() const {
     return !choiceWhole_ || CheckUpdate(Store(), device) == UpdateBlock::None;
 }
 
-void DeviceSession::WaitOver() {
-    // The waits let the user pick another device or start a search, which
-    // would put other bytes in an entry: a request goes only to the device
-    // the run started with, as it was checked.
+void DeviceSession::TellFacts() {
+    // The waits (and whatever a step shown runs) let the user pick another
+    // device or start a search, which would put other bytes in an entry: a
+    // request goes only to the device the run started with, as it was checked.
     std::vector<int16_t> gone;
     for (const auto& [device, mac] : machine_->Identities())
         if (!Store().IsDevice(device) || Store().DeviceTable[static_cast<size_t>(device)].MacText != mac)
             gone.push_back(device);
     for (const int16_t device : gone) machine_->DeviceGone(device);
-    TellFacts();
-    Carry(machine_->WaitOver());
-}
-
-void DeviceSession::TellFacts() {
     if (!choiceMac_.empty() && !ChoiceHeld()) machine_->ChoiceLost();
     if (sequence_.stopStarting && sequence_.stopStarting()) machine_->StopStarting();
 }
@@ -454,16 +449,28 @@ void DeviceSession::Carry(WriteActions actions) {
         if (s.kind == WriteStep::Wait) {
             // The rest of the sequence runs when the wait is over; meanwhile
             // the window handles every event as usual.
-            stepWait_.Start(s.seconds, [this] { WaitOver(); });
+            stepWait_.Start(s.seconds, [this] {
+                TellFacts();
+                Carry(machine_->WaitOver());
+            });
             return;
         }
         if (s.kind == WriteStep::Send) Send(sequence_.host, s.command, s.device);
         else if (!TimerStep(s) && sequence_.step) sequence_.step(s);
     }
-    if (actions.ended && run_ == run) FinishSequence();
+    if (run_ != run) return;
+    if (actions.ended) {
+        FinishSequence();
+    } else if (actions.requestDue) {
+        TellFacts();
+        Carry(machine_->RequestDue());
+    }
 }
 
 void DeviceSession::FinishSequence() {
+    // A Carry that is still going (the run ended from a step it showed)
+    // takes no further step of it.
+    ++run_;
     stepWait_.Cancel();
     running_ = false;
     choiceMac_.clear();

@@ -240,9 +240,9 @@ private:
     bool StartSearch(const QString& host, int16_t type, const CommandRoute& route);
     // Sends request `type` to device entry `device` on `socket`, made ready.
     void SendDeviceRequest(ui::SocketControl& socket, int16_t type, int16_t device);
-    // Tells the write machine what changed while it waited, then does what it returns.
-    void WaitOver();
-    // Tells the machine whether the choice moved and whether to stop starting devices.
+    // Tells the write machine, before a wait is over or a request is due,
+    // which devices' entries changed, whether the choice moved and whether
+    // to stop starting devices.
     void TellFacts();
     // Runs a sequence for the chosen device (the window's), or for no choice when `choiceMac` is empty.
     bool Begin(Sequence sequence, std::string choiceMac, bool whole);
@@ -293,7 +293,7 @@ private:
     // The sequence running, or the one that ran last.
     std::unique_ptr<WriteMachine> machine_;
     bool running_ = false;  // until the run's end has been told, or the session shut
-    unsigned run_ = 0;  // counts the runs begun and the shuts: a step told may have ended its own run
+    unsigned run_ = 0;  // counts the runs begun, ended and shut: a step told may have ended its own run
     Sequence sequence_;
     // The run is the window's, for the chosen device with this MAC; with
     // `choiceWhole_`, its record must also still be whole (an update).

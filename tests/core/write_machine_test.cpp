@@ -39,44 +39,55 @@ std::string Shown(const WriteStep& s) {
     return "?";
 }
 
-// Does what the actions ask; false when they end on a wait.
-bool Take(const WriteActions& a, Trace& t, double& now) {
+// How a run's actions end: on a wait, before a request due, or at the end.
+enum class Then { Wait, Due, End };
+
+// Does what the actions ask, and says how they end.
+Then Take(const WriteActions& a, Trace& t, double& now) {
     for (size_t i = 0; i < a.steps.size(); ++i) {
         const WriteStep& s = a.steps[i];
         if (s.kind == WriteStep::Wait) {
             EXPECT_EQ(i + 1, a.steps.size()) << "a wait ends the actions";
-            EXPECT_FALSE(a.ended);
+            EXPECT_FALSE(a.ended || a.requestDue);
             now += s.seconds;
-            return true;
+            return Then::Wait;
         }
         if (s.kind != WriteStep::Send) {
             t.shown.push_back(Shown(s));
             continue;
         }
+        EXPECT_EQ(i, 0u) << "a request is decided first, when it is due";
         EXPECT_GE(s.device, 0) << "a send names its device";
         char line[64];
         std::snprintf(line, sizeof line, "%d:%d@%.2f", s.device, s.command, now);
         t.sent.push_back(line);
     }
-    EXPECT_TRUE(a.ended) << "actions end on a wait or at the end";
-    return false;
+    EXPECT_NE(a.ended, a.requestDue) << "actions end on a wait, a request due or the end";
+    return a.requestDue ? Then::Due : Then::End;
 }
 
 // Runs `m` to its end from the start, with every device of the run held by
 // "mac-N" unless `held` says otherwise; `before(n, m)` is told before the
-// n-th wait is over (n from 1), and may stop or shut it.
+// n-th wait is over (n from 1), and may stop or shut it; `due(t, m)` before
+// each request due, with what the run did so far.
 Trace RunToEnd(WriteMachine& m, std::function<void(int, WriteMachine&)> before = nullptr,
-               std::map<int16_t, std::string> held = {}) {
+               std::map<int16_t, std::string> held = {},
+               std::function<void(const Trace&, WriteMachine&)> due = nullptr) {
     if (held.empty())
         for (int16_t d : m.Devices()) held[d] = "mac-" + std::to_string(d);
     Trace t;
     double now = 0;
-    bool waiting = Take(m.Start(held), t, now);
-    while (waiting) {
+    Then then = Take(m.Start(held), t, now);
+    while (then != Then::End) {
+        if (then == Then::Due) {
+            if (due) due(t, m);
+            then = Take(m.RequestDue(), t, now);
+            continue;
+        }
         ++t.waits;
         if (before) before(t.waits, m);
         if (m.Ended()) break;  // shut, or stopped with nothing due
-        waiting = Take(m.WaitOver(), t, now);
+        then = Take(m.WaitOver(), t, now);
     }
     t.ended = m.Ended();
     return t;
@@ -173,6 +184,8 @@ TEST(WriteMachine, AChoiceLostDropsEveryLaterRequestButNoOtherStep) {
         V sent;
         bool abandoned;
     } cases[] = {
+        // A step shown before the clear moved the choice: not even the clear goes.
+        {"as the clear is due", 0, {}, true},
         // The device is no longer chosen when the write is due.
         {"before the write", 1, {"4:3@0.00"}, true},
         // Every request has gone: the countdown goes on, nothing is dropped.
@@ -183,6 +196,9 @@ TEST(WriteMachine, AChoiceLostDropsEveryLaterRequestButNoOtherStep) {
         WriteMachine m(UpdateSteps(false), 4);
         const Trace t = RunToEnd(m, [&](int wait, WriteMachine& machine) {
             if (wait == c.lostBeforeWait) machine.ChoiceLost();
+        }, {}, [&](const Trace& so, WriteMachine& machine) {
+            // A step shown before the clear (the panel held) moved the choice.
+            if (c.lostBeforeWait == 0 && so.sent.empty()) machine.ChoiceLost();
         });
         EXPECT_EQ(t.sent, c.sent);
         EXPECT_EQ(t.shown, ShownOf(UpdateSteps(false))) << "every other step is taken once";

@@ -83,10 +83,57 @@ TEST(DeviceSession, ADeviceLeftOutLetsTheSequenceGoOn) {
     sequence.stopStarting = [&] { return ++asked > 1; };
     ASSERT_TRUE(session.RunSequence(std::move(sequence)));
     ASSERT_TRUE(WaitUntil([&] { return r.done; }, 10));
-    EXPECT_EQ(asked, 2) << "asked before the start and after the wait";
+    EXPECT_EQ(asked, 4) << "asked before the start, after the wait and before each later request";
     EXPECT_EQ(session.SequenceStarted(), std::set<int16_t>{1});
     EXPECT_EQ(r.told, std::vector<std::string>{"status:end"});
     EXPECT_FALSE(session.SequenceAbandoned()) << "what is left out is no abandonment";
+}
+
+// A stop ends the run as soon as its last request was due: at once when it
+// comes after it, else once it is; the end is told once either way, and a
+// step that ends its own run from inside is taken no further.
+TEST(DeviceSession, AStoppedSequenceEndsOnceItsLastRequestWasDue) {
+    const std::vector<WriteStep> steps = {{WriteStep::Status, "a"},        {WriteStep::Wait, {}, -1, 0.05},
+                                          {WriteStep::Send, {}, ClearConfigBuffer, 0, 1},
+                                          {WriteStep::Wait, {}, -1, 0.05}, {WriteStep::Status, "late"}};
+    for (const bool afterTheLastRequest : {false, true}) {
+        SCOPED_TRACE(afterTheLastRequest ? "after the last request" : "before the last request");
+        AppState state(".");
+        DeviceSession session(state);
+        Recorder r;
+        int ends = 0;
+        DeviceSession::Sequence sequence = r.Sequence(steps);
+        sequence.done = [&] { ++ends; };
+        ASSERT_TRUE(session.RunSequence(std::move(sequence)));
+        if (afterTheLastRequest) {
+            ASSERT_TRUE(WaitUntil([&] { return session.SequenceStarted().count(1) > 0; }, 10));
+        }
+        session.StopSequence();
+        EXPECT_EQ(session.SequenceRuns(), !afterTheLastRequest) << "a stop after the last request ends at once";
+        ASSERT_TRUE(WaitUntil([&] { return !session.SequenceRuns(); }, 10));
+        WaitSeconds(0.2);
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(r.told, std::vector<std::string>{"status:a"}) << "what waits after the last request is skipped";
+        EXPECT_EQ(session.SequenceStarted(), std::set<int16_t>{1});
+    }
+    // A step that stops its own run: nothing after it is taken, the end told once.
+    AppState state(".");
+    DeviceSession session(state);
+    std::vector<std::string> told;
+    int ends = 0;
+    DeviceSession::Sequence sequence{{{WriteStep::Status, "stop"}, {WriteStep::Status, "after"}},
+                                     "127.0.0.1",
+                                     1,
+                                     [&](const WriteStep& s) {
+                                         told.push_back(s.text);
+                                         if (s.text == "stop") session.StopSequence();
+                                     },
+                                     [&] { ++ends; }};
+    ASSERT_TRUE(session.RunSequence(std::move(sequence)));
+    WaitSeconds(0.1);
+    EXPECT_EQ(told, std::vector<std::string>{"stop"});
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(session.SequenceRuns());
 }
 
 }  // namespace
