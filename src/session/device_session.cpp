@@ -443,27 +443,30 @@ bool DeviceSession::TimerStep(const WriteStep& step) {
 
 void DeviceSession::Carry(WriteActions actions) {
     const unsigned run = run_;
-    for (const WriteStep& s : actions.steps) {
-        // A step told to the window may have shut the session.
+    for (;;) {
+        for (const WriteStep& s : actions.steps) {
+            // A step told to the window may have shut the session, or ended its run.
+            if (run_ != run) return;
+            if (s.kind == WriteStep::Wait) {
+                // The rest of the sequence runs when the wait is over;
+                // meanwhile the window handles every event as usual.
+                stepWait_.Start(s.seconds, [this] {
+                    TellFacts();
+                    Carry(machine_->WaitOver());
+                });
+                return;
+            }
+            if (s.kind == WriteStep::Send) Send(sequence_.host, s.command, s.device);
+            else if (!TimerStep(s) && sequence_.step) sequence_.step(s);
+        }
         if (run_ != run) return;
-        if (s.kind == WriteStep::Wait) {
-            // The rest of the sequence runs when the wait is over; meanwhile
-            // the window handles every event as usual.
-            stepWait_.Start(s.seconds, [this] {
-                TellFacts();
-                Carry(machine_->WaitOver());
-            });
+        if (actions.ended) {
+            FinishSequence();
             return;
         }
-        if (s.kind == WriteStep::Send) Send(sequence_.host, s.command, s.device);
-        else if (!TimerStep(s) && sequence_.step) sequence_.step(s);
-    }
-    if (run_ != run) return;
-    if (actions.ended) {
-        FinishSequence();
-    } else if (actions.requestDue) {
+        if (!actions.requestDue) return;
         TellFacts();
-        Carry(machine_->RequestDue());
+        actions = machine_->RequestDue();
     }
 }
 

@@ -159,8 +159,9 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
     const auto follow = [&](const WatchStep& step) {
         if (ended) return;
         // A probe that could not be sent ends the watch: its trouble says why.
-        const bool probed =
-            step.end || !step.probe || (session_.Probe(host, where_.type, watch.Modules()) && AskAlso(alsoAsk, watch.Modules()).empty());
+        const bool modules = watch.Modules();
+        const bool probed = step.end || !step.probe ||
+                            (session_.Probe(host, where_.type, modules) && AskAlso(alsoAsk, modules).empty());
         if (step.end || !probed) {
             if (!step.end && error_.empty()) error_ = "not a search";
             ended = true;

@@ -57,6 +57,16 @@ struct DeviceSide {
     }
 };
 
+// The message a command whose socket cannot be made ready shows.
+const QString kCommandPortTaken = "C3:Failed to initial UDP connection! Please retry again.";
+
+// The texts of the message boxes shown since the last look.
+QStringList ShownTexts(WritesApp& app) {
+    QStringList out;
+    for (const auto& box : app.dialogs.TakeShown()) out << box.toObject().value("text").toString();
+    return out;
+}
+
 }  // namespace
 
 TEST(DeviceWrites, UpdateClearsWritesResetsCountsDownSearchesAndReportsWhatCameBack) {
@@ -216,9 +226,7 @@ TEST(DeviceWrites, AClearThatCannotBeSentLeavesTheRestOfTheUpdateGoing) {
     ChangeLog log;
     app.click("Command9");
     ASSERT_TRUE(app.Settle());
-    const QJsonArray shown = app.dialogs.TakeShown();
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_EQ(shown[0].toObject().value("text").toString(), "C3:Failed to initial UDP connection! Please retry again.");
+    EXPECT_EQ(ShownTexts(app), QStringList{kCommandPortTaken});
     device.Collect();
     ASSERT_EQ(device.got.size(), 3u);
     EXPECT_EQ(device.got[0].data, BuildWriteDatagrams(copy).a);
@@ -476,9 +484,7 @@ TEST(DeviceWrites, AClearThatCannotBeSentReturnsToIdle) {
     ChangeLog log;
     app.click("Command8");
     ASSERT_TRUE(app.Settle());
-    const QJsonArray shown = app.dialogs.TakeShown();
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_EQ(shown[0].toObject().value("text").toString(), "C3:Failed to initial UDP connection! Please retry again.");
+    EXPECT_EQ(ShownTexts(app), QStringList{kCommandPortTaken});
     EXPECT_FALSE(app.form.Timer1->isActive());
     EXPECT_EQ(app.state.OperationTick, kNoOperation);
     EXPECT_TRUE(app.enabled("Frame6"));

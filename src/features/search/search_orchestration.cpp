@@ -127,10 +127,9 @@ void SearchOrchestration::ReturnToIdle() {
     // A search whose socket could not be made ready never hangs in
     // "Searching": the window is idle again, and Timer3's finishing tick
     // restores the simple face as after a search that found nothing.
-    form_.session.StopCounting();
     state_.Devices->DeviceCount = 0;
     ClearItems(form_.c.List1);
-    EnableCommandPanel();
+    EndUnsentCommand();
     SearchEnded();
 }
 
