@@ -82,14 +82,19 @@ DeviceReport ReportDevice(const DeviceStore& store, int16_t index) {
     } else if (e.FormatTag == RecordFormat::Paged || e.FormatTag == RecordFormat::WithModule) {
         const auto fields = PagedFields();
         put("record", "paged");
-        put("class", ClassText(ClassOfEntry(e)));
-        put("ip", Decoded(fields, PagedRow::IpAddress, r));
-        put("netmask", Decoded(fields, PagedRow::Netmask, r));
-        put("gateway", Decoded(fields, PagedRow::Gateway, r));
-        put("dhcp", Decoded(fields, PagedRow::Dhcp, r));
-        put("name", AnsiToUtf8(Decoded(fields, PagedRow::ServerName, r)));
-        put("model", AnsiToUtf8(Decoded(fields, PagedRow::ModelNo, r)));
-        put("hardware_id", AnsiToUtf8(Decoded(fields, PagedRow::HardwareId, r)));
+        // A LAN-module device whose page 0 was lost is paged by its module's
+        // answer, but its record holds none of page 0's values: zeros would
+        // read as an address 0.0.0.0 and a device of class "other".
+        if (e.ReceivedPages & 1u) {
+            put("class", ClassText(ClassOfEntry(e)));
+            put("ip", Decoded(fields, PagedRow::IpAddress, r));
+            put("netmask", Decoded(fields, PagedRow::Netmask, r));
+            put("gateway", Decoded(fields, PagedRow::Gateway, r));
+            put("dhcp", Decoded(fields, PagedRow::Dhcp, r));
+            put("name", AnsiToUtf8(Decoded(fields, PagedRow::ServerName, r)));
+            put("model", AnsiToUtf8(Decoded(fields, PagedRow::ModelNo, r)));
+            put("hardware_id", AnsiToUtf8(Decoded(fields, PagedRow::HardwareId, r)));
+        }
         if (e.ReceivedPages & (1u << kFirmwarePage)) {
             // 8 characters of version, then 16 of date.
             const size_t at = fields[PagedRow::VersionDate].offset;

@@ -107,6 +107,14 @@ TEST(DeviceReport, ModuleCompanyOnlyWithAModuleRecord) {
     ASSERT_NE(ReportDevice(*store, 2).Find("lan_module_company"), nullptr);
     EXPECT_EQ(*ReportDevice(*store, 2).Find("lan_module_company"), "Zenta LM\u00AE");
     EXPECT_EQ(Keys(ReportDevice(*store, 2)).back(), "lan_module_company");
+
+    // Its page 0 lost: the module makes it paged, and nothing of page 0 is
+    // reported from the zeros in its place.
+    auto lost = std::make_unique<DeviceStore>();
+    ASSERT_EQ(ReplyIntake(*lost, Page(1, mac)).outcome, IntakeResult::Added);
+    ASSERT_EQ(ModuleReplyIntake(*lost, answer), 1);
+    EXPECT_EQ(Keys(ReportDevice(*lost, 1)), (std::vector<std::string>{"mac", "record", "lan_module_company"}));
+    EXPECT_EQ(*ReportDevice(*lost, 1).Find("record"), "paged");
 }
 
 // The interface a device's reply came in by, last, whatever its record;
