@@ -477,6 +477,28 @@ void ClearItems(QWidget* list) {
     Changed(list, ControlProperty::Items);
 }
 
+// Replaces a list's lines; lines that stay the same are kept, so refilling a
+// list with the same names costs next to nothing.
+void ReplaceItems(QWidget* list, const QStringList& lines) {
+    auto* l = qobject_cast<QListWidget*>(list);
+    if (!l) return;
+    const QSignalBlocker block(l);
+    const int row = l->currentRow();
+    while (l->count() > lines.size()) delete l->takeItem(l->count() - 1);
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i < l->count()) {
+            if (l->item(i)->text() != lines[i]) l->item(i)->setText(lines[i]);
+        } else {
+            l->addItem(lines[i]);
+        }
+    }
+    // Emptying a list and refilling it leaves no line selected.
+    if (row >= 0 || l->currentRow() >= 0) {
+        l->setCurrentRow(-1);
+        l->clearSelection();
+    }
+}
+
 void AddItem(QWidget* list, const QString& text) {
     if (auto* l = qobject_cast<QListWidget*>(list)) {
         const QSignalBlocker block(l);

@@ -129,6 +129,9 @@ QStringList Items(const QWidget* list);
 int ItemCount(const QWidget* list);
 void ClearItems(QWidget* list);
 void AddItem(QWidget* list, const QString& text);
+// Replaces a list box's lines, keeping those that stay the same, and leaves
+// no line selected.
+void ReplaceItems(QWidget* list, const QStringList& lines);
 void SetItemText(QWidget* list, int row, const QString& text);
 
 // A text box's validation when the focus leaves it: true keeps the focus.

@@ -19,27 +19,6 @@ constexpr size_t kPagedSummaryRows[] = {PagedRow::Mac,         PagedRow::ServerN
                                         PagedRow::PortStatus};
 // Short format: MAC, server name, serial number; the rest are not reported.
 constexpr size_t kShortSummaryRows[] = {ShortRow::Mac, ShortRow::ServerName, ShortRow::SerialNo};
-
-// Replaces a list's lines; lines that stay the same are kept, so refilling a
-// list with the same names costs next to nothing.
-void SetLines(QWidget* list, const QStringList& lines) {
-    auto* l = qobject_cast<QListWidget*>(list);
-    const QSignalBlocker block(l);
-    const int row = l->currentRow();
-    while (l->count() > lines.size()) delete l->takeItem(l->count() - 1);
-    for (int i = 0; i < lines.size(); ++i) {
-        if (i < l->count()) {
-            if (l->item(i)->text() != lines[i]) l->item(i)->setText(lines[i]);
-        } else {
-            l->addItem(lines[i]);
-        }
-    }
-    // Emptying a list and refilling it leaves no line selected.
-    if (row >= 0 || l->currentRow() >= 0) {
-        l->setCurrentRow(-1);
-        l->clearSelection();
-    }
-}
 }  // namespace
 
 
@@ -78,7 +57,7 @@ void DetailsView::SelectionChanged(const DeviceSession::Selection& s) {
     }
     // The list of answers shows the choice on the device's line.
     SetRowQuietly(form_.c.List1, s.entry - 1);
-    SetLines(form_.c.List5, QStringList(static_cast<int>(kParameterCount)));
+    ReplaceItems(form_.c.List5, QStringList(static_cast<int>(kParameterCount)));
     if (s.paged) ShowDetails(PagedFields(), kPagedSummaryRows);
     else ShowDetails(ShortFields(), kShortSummaryRows);
     Show(form_.c.Frame1);
@@ -115,8 +94,8 @@ void DetailsView::FillLists(std::span<const FieldDef> fields) {
         names << QString::fromUtf8(f.label.data(), static_cast<int>(f.label.size()));
         values << FromAnsi(state_.ParameterTexts[f.index]);
     }
-    SetLines(form_.c.List4, names);
-    SetLines(form_.c.List5, values);
+    ReplaceItems(form_.c.List4, names);
+    ReplaceItems(form_.c.List5, values);
 }
 
 void DetailsView::SetSummary(const QStringList& values) {
