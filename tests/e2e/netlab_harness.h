@@ -38,6 +38,39 @@ inline std::string Env(const char* name) {
     return v ? v : "";
 }
 
+// A child process with its standard output and error on pipes of their own;
+// pid -1 when it could not start. The read ends are closed on exec, so no
+// later child holds them open.
+struct PipedChild {
+    pid_t pid = -1;
+    int out = -1, err = -1;
+};
+
+inline PipedChild SpawnPiped(std::vector<std::string> args) {
+    PipedChild child;
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return child;
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return child;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) child.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    child.out = out[0];
+    child.err = err[0];
+    return child;
+}
+
 // The simulator, started through `netlab exec lan` (or another LAN
 // namespace: "lan2" of a netlab with a second LAN), stopped with SIGTERM.
 class SimProcess {
@@ -45,21 +78,10 @@ public:
     SimProcess(const std::string& lanFile, std::vector<std::string> extra = {}, const std::string& lan = "lan") {
         std::vector<std::string> args = {Env("COBALIN_NETLAB"), "exec", lan, Env("COBALIN_DEVSIM"), lanFile, "--iface", "lan0"};
         args.insert(args.end(), extra.begin(), extra.end());
-        int out[2], err[2];
-        if (pipe(out) != 0 || pipe(err) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
+        const PipedChild child = SpawnPiped(std::move(args));
+        pid_ = child.pid;
+        out_ = child.out;
+        err_ = child.err;
         ready_ = ReadUntil(out_, "ready", 10000);
     }
     ~SimProcess() { Stop(); }

@@ -58,21 +58,10 @@ std::vector<std::string> InLan(std::vector<std::string> command) {
 class Process {
 public:
     explicit Process(std::vector<std::string> args) {
-        int out[2], err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
+        const PipedChild child = SpawnPiped(std::move(args));
+        pid_ = child.pid;
+        out_ = child.out;
+        err_ = child.err;
     }
     ~Process() { Finish(0); }
 
