@@ -146,9 +146,7 @@ std::vector<WriteStep> BatchUpdateSteps(const std::vector<BatchDevice>& devices,
     return out;
 }
 
-}  // namespace cobalin
-
-namespace cobalin {
+// The machine that carries a sequence out, on events.
 
 WriteMachine::WriteMachine(std::vector<WriteStep> steps, int16_t device) : steps_(std::move(steps)), device_(device) {
     for (size_t i = 0; i < steps_.size(); ++i)

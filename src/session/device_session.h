@@ -152,10 +152,10 @@ public:
     // for that one) as a WriteMachine: the session does the sends, the
     // waits and the operation timer's steps itself, and `step` is told every
     // other step (the window shows them); `done` runs after the last. Before
-    // the run starts and whenever a wait is over, the session tells the
-    // machine which devices' entries no longer hold the device they held at
-    // the start (a search may have emptied one, or given it to another), and
-    // whether `stopStarting` holds. Each request is built from its own
+    // the run starts, whenever a wait is over and before each request is
+    // due, the session tells the machine which devices' entries no longer
+    // hold the device they held at the start (a search may have emptied one,
+    // or given it to another), and whether `stopStarting` holds. Each request is built from its own
     // device's entry; the selection stays as it is. False when a sequence
     // runs already.
     struct Sequence {

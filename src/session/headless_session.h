@@ -39,7 +39,7 @@ public:
     std::string Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk = {});
     // Carries out write steps (their sends, their waits) to the end, even
     // past a request that could not be sent; each step's Send names its
-    // device. Once `stopStarting` holds (asked before the first request and
+    // device. Once `stopStarting` holds (asked before every request and
     // after every wait), a device with no request due yet gets none; those
     // started get the rest of their own. Empty, or the first thing that
     // could not be sent.

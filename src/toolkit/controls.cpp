@@ -497,6 +497,7 @@ void ReplaceItems(QWidget* list, const QStringList& lines) {
         l->setCurrentRow(-1);
         l->clearSelection();
     }
+    Changed(list, ControlProperty::Items);
 }
 
 void AddItem(QWidget* list, const QString& text) {
