@@ -44,6 +44,9 @@ SimLan::SimLan(const LanDescription& lan, uint32_t seed) : rng_(seed) {
 void SimLan::SearchReply(size_t i, double at, std::vector<Outgoing>& out) {
     const SimDevice& d = devices_[i];
     const Faults& f = d.desc.faults;
+    // A device that joins the LAN only at its first restart (a twin that
+    // takes every write to its MAC but was not there for the first search).
+    if (f.hiddenUntilRestart && !d.restarted) return;
     std::vector<Bytes> datagrams;
     const auto dropped = [](const std::vector<int>& pages, int page) {
         return std::find(pages.begin(), pages.end(), page) != pages.end();

@@ -114,6 +114,7 @@ std::optional<bool> TakeFaultKey(Faults& f, const std::string& key, const std::s
     if (key == "duplicate") return ParseFlag(value, f.duplicate);
     if (key == "reorder") return ParseFlag(value, f.reorder);
     if (key == "silent") return ParseFlag(value, f.silent);
+    if (key == "hidden_until_restart") return ParseFlag(value, f.hiddenUntilRestart);
     if (key == "truncate") return TakeNumber(value, 0, 100000, f.truncate);
     if (key == "malformed") return TakeNumber(value, 0, 100000, f.malformed);
     if (key == "flood") return TakeNumber(value, 0, 100000, f.flood);

@@ -25,6 +25,7 @@ struct Faults {
     bool ignoreWrites = false;      // acknowledges a write but keeps its configuration
     bool ignoreReset = false;       // acknowledges a reset but neither restarts nor takes what was written
     bool neverRestarts = false;     // silent for good after a reset ("restart = never")
+    bool hiddenUntilRestart = false;  // answers no search until its first restart
 };
 
 struct DeviceDescription {

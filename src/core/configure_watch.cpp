@@ -57,6 +57,7 @@ void ReturnWatch::Add(long entry, SentUpdate sent, std::string sendFault) {
 WatchStep ReturnWatch::Start(DeviceStore& store, double now) {
     deadline_ = now + seconds_;
     nextProbe_ = now + kProbeSeconds;
+    settleUntil_ = -1;
     for (Watched& w : devices_) {
         w.back = w.module = w.verified = false;
         // The pages counted from here on are those of its answers after the write.
@@ -69,7 +70,7 @@ WatchStep ReturnWatch::Start(DeviceStore& store, double now) {
     return {false, false, std::min(nextProbe_, deadline_)};
 }
 
-WatchStep ReturnWatch::Arrived(const DeviceStore& store, long entry, bool module) {
+WatchStep ReturnWatch::Arrived(const DeviceStore& store, long entry, bool module, double now) {
     for (Watched& w : devices_) {
         if (w.entry != entry) continue;
         w.back = true;
@@ -78,10 +79,14 @@ WatchStep ReturnWatch::Arrived(const DeviceStore& store, long entry, bool module
         // ignored) verifies nothing and concludes nothing: only the deadline does.
         if (!w.verified && w.fault.empty()) w.verified = Judge(w, store).verified;
     }
-    return {Waiting() == 0, false, -1};
+    if (Waiting() != 0 || settleUntil_ >= 0) return {};
+    settleUntil_ = now + kQuietSeconds;
+    return {false, false, settleUntil_};
 }
 
 WatchStep ReturnWatch::Timer(double now) {
+    // The quiet second after the last verification: nothing more is asked.
+    if (settleUntil_ >= 0) return {now + kSlack >= settleUntil_, false, now + kSlack >= settleUntil_ ? -1 : settleUntil_};
     if (now + kSlack >= deadline_ || !Waiting()) return {true, false, -1};
     WatchStep step;
     if (now + kSlack >= nextProbe_) {

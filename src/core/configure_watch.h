@@ -81,8 +81,11 @@ public:
     // hold from before no longer counts as an answer.
     WatchStep Start(DeviceStore& store, double now);
     // A search reply or module answer was taken into `entry` (a module
-    // answer: `module`).
-    WatchStep Arrived(const DeviceStore& store, long entry, bool module);
+    // answer: `module`) at `now`. Once every device is verified, the watch
+    // listens one more quiet second before it ends: a second device with
+    // the same MAC, or a device that changes again, may still answer, and
+    // the verdicts are judged again on what arrived by then.
+    WatchStep Arrived(const DeviceStore& store, long entry, bool module, double now);
     // The timer asked for has fired.
     WatchStep Timer(double now);
 
@@ -110,6 +113,7 @@ private:
     double seconds_;
     double deadline_ = 0;
     double nextProbe_ = 0;
+    double settleUntil_ = -1;  // once all are verified: the end of the quiet second
     std::vector<Watched> devices_;
     // One entry's view, reused for every judgement (a whole table is large).
     std::unique_ptr<DeviceStore> view_ = std::make_unique<DeviceStore>();

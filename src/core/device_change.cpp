@@ -151,11 +151,31 @@ void RestoreOnto(DeviceChange& change, const DeviceRecord& backup) {
             if (!IsIdentityByte(o)) e.Record[o] = backup[o];
 }
 
+namespace {
+
+void TakeRawBytes(DeviceChange& change, const RawEdit& raw) {
+    DeviceRecord& record = change.copy->DeviceTable[1].Record;
+    if (raw.start >= record.size()) return;
+    const DeviceRecord before = record;
+    const size_t end = std::min(record.size(), raw.start + raw.bytes.size());
+    for (size_t o = raw.start; o < end; ++o) record[o] = static_cast<uint8_t>(raw.bytes[o - raw.start]);
+    for (size_t o = raw.start; o < end; ++o) {
+        if (record[o] == before[o]) continue;
+        if (!change.raw.empty() && change.raw.back().second + 1 == o)
+            change.raw.back().second = o;
+        else
+            change.raw.emplace_back(o, o);
+    }
+}
+
+}  // namespace
+
 DeviceChange ComputeChange(const DeviceStore& store, long device, const std::vector<WantedRow>& wanted,
-                           const DeviceRecord* backup) {
+                           const DeviceRecord* backup, const RawEdit* raw) {
     DeviceChange change;
     change.copy = CopyOfEntry(store, device);
     if (backup) RestoreOnto(change, *backup);
+    if (raw) TakeRawBytes(change, *raw);
     // A refused edit shows what the row held.
     ParameterTextArray texts;
     if (IsPagedRecord(change.entry().Record)) DecodeFields(PagedFields(), change.entry().Record, texts);

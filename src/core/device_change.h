@@ -13,6 +13,7 @@
 #include "core/device_table.h"
 #include "core/parameter_codec.h"
 #include "core/record_layout.h"
+#include "core/update_checks.h"
 
 namespace cobalin {
 
@@ -43,6 +44,9 @@ struct DeviceChange {
     std::set<int> rows;
     bool otherBytes = false;  // sent bytes that no row covers differ (only a restore changes those)
     bool whole = false;       // from a backup: the write's every byte counts, not only the rows'
+    // The stretches of record bytes a raw edit changed, whether or not a
+    // write sends them; the next update's verification compares those it sends.
+    std::vector<ByteStretch> raw;
     std::string refusal;      // why a restore may not be sent; empty when it may
     std::string note;         // what a restore says without refusing (another firmware version)
 
@@ -61,12 +65,19 @@ struct FaceValues {
 // network), else "Disable" where it differs and the addresses.
 std::vector<WantedRow> FaceWantedRows(const FaceValues& face, const ParameterTextArray& current);
 
+// Bytes typed into the raw byte view: `bytes` from record offset `start`.
+struct RawEdit {
+    size_t start = 0;
+    std::string bytes;
+};
+
 // Applies the wanted rows in order, each as the parameter editor's edit
 // (EditParameter), to a copy of entry `device`. With `backup`, the copy
-// first takes the backup's record as a restore does (RestoreOnto), and the
-// wanted rows go on top of it.
+// first takes the backup's record as a restore does (RestoreOnto); with
+// `raw`, the raw bytes (those past the record's end are dropped); the
+// wanted rows go on top of them.
 DeviceChange ComputeChange(const DeviceStore& store, long device, const std::vector<WantedRow>& wanted,
-                           const DeviceRecord* backup = nullptr);
+                           const DeviceRecord* backup = nullptr, const RawEdit* raw = nullptr);
 
 // A restore of `backup` onto entry 1 of `copy` (a copy of the device's
 // entry): on a device written by pages, pages 0 and 1 of the backup without

@@ -112,16 +112,20 @@ std::vector<int> RowsKept(const DeviceRecord& sent, const DeviceEntry& back, con
 
 namespace {
 
-// The rows (and "other bytes") of a whole write that the device reports back
-// otherwise than it was sent: every byte the write sends that the follow-up
-// search brought.
-std::vector<std::string> BytesKept(const DeviceRecord& sent, const DeviceEntry& back) {
+// The whole record, as one stretch.
+const std::vector<ByteStretch> kEveryByte = {{0, kRecordSize - 1}};
+
+// The rows (and "other bytes") that the device reports back otherwise than
+// the write sent them, among the bytes of `stretches` that the write sends.
+std::vector<std::string> BytesKept(const DeviceRecord& sent, const DeviceEntry& back,
+                                   const std::vector<ByteStretch>& stretches) {
     DeviceEntry written;
     written.Record = sent;
     written.FormatTag = RecordFormat::Paged;
     std::set<int> rows;
     bool other = false;
-    for (size_t o = 0; o < kRecordSize; ++o) {
+    for (const auto& [first, last] : stretches)
+    for (size_t o = first; o <= last && o < kRecordSize; ++o) {
         if (!UpdateSendsByte(written, o) || back.Record[o] == sent[o]) continue;
         const FieldDef* field = nullptr;
         for (const FieldDef& f : PagedFields())
@@ -139,6 +143,29 @@ std::vector<std::string> BytesKept(const DeviceRecord& sent, const DeviceEntry& 
         if (std::find(names.begin(), names.end(), RowName(row)) == names.end()) names.push_back(RowName(row));
     if (other) names.emplace_back("other bytes");
     return names;
+}
+
+// The first page holding a raw byte the write sends that did not arrive
+// after the update, or -1.
+int MissingRawPage(const SentUpdate& sent, const DeviceEntry& back) {
+    DeviceEntry written;
+    written.Record = sent.record;
+    written.FormatTag = RecordFormat::Paged;
+    for (const auto& [first, last] : sent.raw)
+        for (size_t o = first; o <= last && o < kRecordSize; ++o) {
+            const int page = PageOf(o);
+            if (UpdateSendsByte(written, o) && page >= 0 && !(back.ReceivedPages & (1u << page))) return page;
+        }
+    return -1;
+}
+
+// The applied rows kept, then what the raw stretches name beyond them.
+std::vector<std::string> RowsAndRawKept(const SentUpdate& sent, const DeviceEntry& back) {
+    std::vector<std::string> kept;
+    for (int row : RowsKept(sent.record, back, sent.rows)) kept.push_back(RowName(row));
+    for (std::string& name : BytesKept(sent.record, back, sent.raw))
+        if (std::find(kept.begin(), kept.end(), name) == kept.end()) kept.push_back(std::move(name));
+    return kept;
 }
 
 }  // namespace
@@ -183,18 +210,19 @@ UpdateVerdict VerifyUpdate(const SentUpdate& sent, const DeviceStore& after, std
         for (int row : ModuleRowsKept(*sent.module, module.Record, rows)) kept.push_back(RowName(row));
     } else {
         // A whole write is verified on both pages it sends.
-        const int page = !sent.whole ? MissingPage(entry, sent.rows)
-                         : !(entry.ReceivedPages & kPage0) ? 0
-                         : !(entry.ReceivedPages & kPage1) ? 1
-                                                           : -1;
+        int page = !sent.whole ? MissingPage(entry, sent.rows)
+                   : !(entry.ReceivedPages & kPage0) ? 0
+                   : !(entry.ReceivedPages & kPage1) ? 1
+                                                     : -1;
+        if (page < 0 && !sent.whole) page = MissingRawPage(sent, entry);
         if (page >= 0) {
             const std::string why = "page " + std::to_string(page) + " of this device was not received after the update";
             return {false, why, "Not verified: " + why + "; search again"};
         }
         if (sent.whole)
-            kept = BytesKept(sent.record, entry);
+            kept = BytesKept(sent.record, entry, kEveryByte);
         else
-            for (int row : RowsKept(sent.record, entry, sent.rows)) kept.push_back(RowName(row));
+            kept = RowsAndRawKept(sent, entry);
     }
     if (kept.empty()) return {true, {}, {}};
     std::string names;

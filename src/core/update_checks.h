@@ -90,6 +90,9 @@ struct SentUpdate {
     // A restore from a backup: every byte the write sends counts, not only
     // the rows' (for a LAN-module device, every field of its module record).
     bool whole = false;
+    // Stretches typed into the raw byte view since the record was last sent:
+    // the bytes of them that the write sends count too.
+    std::vector<ByteStretch> raw = {};
 };
 
 // The texts of the update report.

@@ -172,7 +172,7 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
         show();
     };
     QObject::connect(&wake, &QTimer::timeout, [&] { follow(watch.Timer(Now())); });
-    arrived_ = [&](long entry, bool module) { follow(watch.Arrived(*state_.Devices, entry, module)); };
+    arrived_ = [&](long entry, bool module) { follow(watch.Arrived(*state_.Devices, entry, module, Now())); };
     follow(watch.Start(*state_.Devices, Now()));
     if (!ended) loop.exec();
     arrived_ = nullptr;

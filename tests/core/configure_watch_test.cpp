@@ -147,17 +147,19 @@ TEST(ConfigureWatch, ADeviceCountsOnlyByWhatItSentAfterTheWrite) {
         watch.Add(x.entry, x.sent, "");
         EXPECT_FALSE(watch.Start(*x.store, 0).end);
         EXPECT_EQ(watch.Waiting(), 1u);
-        bool ended = false;
+        bool settles = false;
         for (const auto& [record, pages] : c.answers) {
             Answer(*x.store, Device(7));
-            EXPECT_FALSE(watch.Arrived(*x.store, 1, false).end) << "another device's answer";
+            EXPECT_FALSE(watch.Arrived(*x.store, 1, false, 5).end) << "another device's answer";
             ++x.store->SearchRound;
             for (int p : pages) {
                 const IntakeResult r = ReplyIntake(*x.store, PageBytes(record, p));
-                ended = watch.Arrived(*x.store, r.entry, false).end;
+                const WatchStep step = watch.Arrived(*x.store, r.entry, false, 5);
+                EXPECT_FALSE(step.end) << "a quiet second follows the last verification";
+                settles = settles || step.wakeAt == 5 + kQuietSeconds;
             }
         }
-        EXPECT_EQ(ended, c.verifiedAtOnce);
+        EXPECT_EQ(settles, c.verifiedAtOnce);
         EXPECT_EQ(watch.Waiting(), c.verifiedAtOnce ? 0u : 1u);
         EXPECT_FALSE(x.store->DeviceTable[static_cast<size_t>(x.entry)].SharedMac) << "answers to two probes differ";
         const Verification v = watch.Verdict(x.entry, *x.store);
@@ -183,10 +185,11 @@ TEST(ConfigureWatch, AModuleDeviceCountsByTheModuleRecordItSentAfterTheWrite) {
     // Its module record from the first search no longer counts.
     EXPECT_EQ(watch.Verdict(w.entry, *w.store).reason, "Not found after the update: " + MacText(6));
     Answer(*w.store, Device(6));
-    EXPECT_FALSE(watch.Arrived(*w.store, w.entry, false).end);
+    EXPECT_LT(watch.Arrived(*w.store, w.entry, false, 2).wakeAt, 0);
     EXPECT_EQ(watch.Verdict(w.entry, *w.store).reason, "No module record after the update: " + MacText(6));
     ModuleReplyIntake(*w.store, back);
-    EXPECT_TRUE(watch.Arrived(*w.store, w.entry, true).end);
+    EXPECT_DOUBLE_EQ(watch.Arrived(*w.store, w.entry, true, 2).wakeAt, 2 + kQuietSeconds);
+    EXPECT_TRUE(watch.Timer(2 + kQuietSeconds).end);
     EXPECT_TRUE(watch.Verdict(w.entry, *w.store).verified);
 }
 
@@ -207,4 +210,53 @@ TEST(ConfigureWatch, TheCountdownIsWhatFollowsTheLastRequest) {
     EXPECT_EQ(writes.back().kind, WriteStep::Send);
     EXPECT_DOUBLE_EQ(WaitedSeconds(writes) + CountdownSeconds(steps), WaitedSeconds(steps));
     EXPECT_GT(CountdownSeconds(steps), 10);
+}
+
+// A verification stands only if nothing contradicts it in the quiet second
+// after it: a second device answering the same probe with the MAC, or the
+// device answering again with other values.
+TEST(ConfigureWatch, ALateAnswerThatContradictsTheVerificationIsJudgedAgain) {
+    const DeviceRecord before = Device(6);
+    struct Case {
+        const char* name;
+        std::optional<DeviceRecord> late;  // what arrives in the quiet second
+        bool newProbe;                     // as the answer to a later request
+        bool verified;
+        std::string reason;
+    };
+    Written w;
+    const Case cases[] = {
+        {"nothing more", std::nullopt, false, true, ""},
+        {"the same again", w.sent.record, true, true, ""},
+        {"a twin with the old values, to the same probe", before, false, false, "two devices answer with MAC " + MacText(6)},
+        {"other values to a later probe", before, true, false, "Device kept other values: Server name, IP address"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Written x;
+        ReturnWatch watch(16);
+        watch.Add(x.entry, x.sent, "");
+        watch.Start(*x.store, 0);
+        ++x.store->SearchRound;
+        std::vector<double> wakes;
+        for (int p : {0, 1, 2}) {
+            const WatchStep step = watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(x.sent.record, p)).entry, false, 3);
+            EXPECT_FALSE(step.end);
+            if (step.wakeAt >= 0) wakes.push_back(step.wakeAt);
+        }
+        EXPECT_EQ(wakes, std::vector<double>{3 + kQuietSeconds}) << "one quiet second, from the verification";
+        EXPECT_FALSE(watch.Timer(3.5).end) << "the quiet second is not over";
+        if (c.late) {
+            if (c.newProbe) ++x.store->SearchRound;
+            for (int p : {0, 1, 2}) {
+                const WatchStep late = watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(*c.late, p)).entry, false, 3.6);
+                EXPECT_FALSE(late.end);
+                EXPECT_LT(late.wakeAt, 0) << "the quiet second is not moved";
+            }
+        }
+        EXPECT_TRUE(watch.Timer(3 + kQuietSeconds).end);
+        const Verification v = watch.Verdict(x.entry, *x.store);
+        EXPECT_EQ(v.verified, c.verified);
+        EXPECT_EQ(v.reason, c.reason);
+    }
 }

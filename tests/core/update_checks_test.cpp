@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/device_change.h"
 #include "core/lan_module.h"
 #include "record_builder.h"
 
@@ -151,4 +152,70 @@ TEST(UpdateChecks, RowsKeptAfterAnUpdate) {
     EXPECT_TRUE(ModuleRowsKept(module, answer, moduleRows).empty());
     EXPECT_EQ(ModuleRowsKept(module, Bytes(40, 0), moduleRows), (std::vector<int>{PagedRow::ServerName, PagedRow::IpAddress}))
         << "an answer too short to hold its fields";
+}
+
+namespace {
+
+// A record byte from `from` on that the write sends and that no row names.
+size_t UnnamedSentByte(const DeviceEntry& e, size_t from = 0) {
+    for (size_t o = from; o < kRecordSize; ++o) {
+        bool named = false;
+        for (const FieldDef& f : PagedFields()) named = named || (o >= f.offset && o < size_t{f.offset} + f.size);
+        if (!named && UpdateSendsByte(e, o)) return o;
+    }
+    return kRecordSize;
+}
+
+}  // namespace
+
+// Bytes typed into the raw byte view are verified by the next update like
+// the rows applied; without a raw edit, a byte the device rewrites itself
+// (an address from DHCP) does not make an honest update "Not verified".
+TEST(UpdateChecks, RawEditsAreVerified) {
+    auto store = std::make_unique<DeviceStore>();
+    DeviceRecord original{};
+    for (uint8_t p = 0; p < 3; ++p) {
+        const Bytes page = Page(p, Mac(3));
+        std::copy(page.begin(), page.end(), original.begin() + static_cast<long>(kPages[p].recordOffset));
+    }
+    const long device = TakePages(*store, original);
+    const DeviceEntry& entry = store->DeviceTable[static_cast<size_t>(device)];
+    const size_t other = UnnamedSentByte(entry);
+    ASSERT_LT(other, kRecordSize);
+    const size_t page1Byte = UnnamedSentByte(entry, kPages[1].recordOffset);
+    ASSERT_LT(page1Byte, kPages[1].recordOffset + kPages[1].length);
+
+    struct Case {
+        const char* what;
+        std::vector<RawEdit> raw;                   // typed into the view, in turn
+        std::vector<std::pair<size_t, uint8_t>> device;  // what the device holds afterwards, beyond the old record
+        bool tookIt;                                // the device holds what was sent
+        std::vector<int> pages;                     // the pages that came back
+        std::string report;
+    };
+    const std::vector<Case> cases = {
+        {"a name typed raw, ignored", {{10, "Raw"}}, {}, false, {0, 1, 2}, "Device kept other values: Server name"},
+        {"an unnamed byte, ignored", {{other, "\x5A"}}, {}, false, {0, 1, 2}, "Device kept other values: other bytes"},
+        {"both, taken", {{10, "Raw"}, {other, "\x5A"}}, {}, true, {0, 1, 2}, ""},
+        {"a page-1 byte whose page was lost", {{page1Byte, "\x5A"}}, {}, true, {0, 2},
+         "Not verified: page 1 of this device was not received after the update; search again"},
+        {"no raw edit, a byte rewritten by the device", {}, {{other, 0x33}}, false, {0, 1, 2}, ""},
+        {"bytes typed as they were: nothing to compare", {{other, std::string(1, static_cast<char>(original[other]))}},
+         {{other, 0x44}}, false, {0, 1, 2}, ""},
+    };
+    for (const Case& c : cases) {
+        SentUpdate sent{entry.MacText, entry.Record, {}, std::nullopt};
+        std::unique_ptr<DeviceStore> now = std::make_unique<DeviceStore>(*store);
+        for (const RawEdit& raw : c.raw) {
+            const DeviceChange change = ComputeChange(*now, device, {}, nullptr, &raw);
+            TakeChange(*now, device, change);
+            sent.raw.insert(sent.raw.end(), change.raw.begin(), change.raw.end());
+        }
+        sent.record = now->DeviceTable[static_cast<size_t>(device)].Record;
+        DeviceRecord held = c.tookIt ? sent.record : original;
+        for (const auto& [o, b] : c.device) held[o] = b;
+        auto after = std::make_unique<DeviceStore>();
+        TakePages(*after, held, c.pages);
+        EXPECT_EQ(UpdateReportText(sent, *after), c.report) << c.what;
+    }
 }

@@ -21,6 +21,7 @@ FULL_SEARCH = 5.7
 MODULE_MAC = "02:7E:3A:32:00:01"
 STUBBORN_MAC = "02:7E:3A:33:00:01"
 SLOW_MAC = "02:7E:3A:34:00:01"
+TWIN_MAC = "02:7E:3A:35:00:01"
 LAN = f"""
 [defaults]
 netmask = 255.255.255.0
@@ -52,6 +53,21 @@ mac = {SLOW_MAC}
 ip = 192.168.1.122
 name = Slow
 delay = 3
+
+[device]
+mac = {TWIN_MAC}
+ip = 192.168.1.123
+name = Twin
+
+# Takes every write to the MAC too, but answers only after its restart, a
+# moment after the other, with the values it kept.
+[device]
+mac = {TWIN_MAC}
+ip = 192.168.1.124
+name = Twin
+hidden_until_restart = yes
+ignore_writes = yes
+delay = 0.3
 """.encode()
 
 
@@ -169,6 +185,12 @@ class ConfigureWatch(unittest.TestCase):
         requests = run.requests
         self.assertGreater(requests[0] - run.searches[0], 3)
         self.assertLess(requests[0] - run.searches[0], FULL_SEARCH)
+
+    def test_an_answer_after_the_verification_that_contradicts_it_is_heard(self):
+        code, rows_out, err, run = self.configure([(TWIN_MAC, "Twin B")])
+        self.assertEqual(code, 1, err)
+        self.assertEqual(rows_out[TWIN_MAC]["status"], "not_verified")
+        self.assertEqual(rows_out[TWIN_MAC]["reason"], f"two devices answer with MAC {TWIN_MAC}")
 
 
 if __name__ == "__main__":

@@ -359,6 +359,18 @@ TEST_F(WritesE2E, ADeviceThatKeptItsValuesOrNeverCameBackIsReportedInRed) {
         EXPECT_EQ(app->Get(label, "color"), 255) << label;
     }
     EXPECT_EQ(Strings(app->Get("List1", "items")), std::vector<std::string>{"02:00:00:00:51:01"});
+
+    // Bytes typed into the raw byte view, which the device ignores, are
+    // verified like the rows: a stretch no row covers is "other bytes".
+    Pick("02:00:00:00:51:01");
+    ASSERT_EQ(app->Do("click Command13").value("ok"), true);  // "More..>"
+    ASSERT_EQ(app->Do("click Command16").value("ok"), true);  // "Advance"
+    for (const char* step : {"type Text1 600", "type Text2 4", "type Text5 Raw!", "click Command17"})
+        ASSERT_EQ(app->Do(step).value("ok"), true) << step;
+    EXPECT_EQ(app->Text("Label41"), "OK");
+    Update();
+    EXPECT_EQ(app->Text("Label1"), "Device kept other values: other bytes");
+    EXPECT_EQ(app->Get("Label1", "color"), 255);
 }
 
 TEST_F(WritesE2E, ResetWithAndWithoutBroadcastAndClear) {

@@ -641,6 +641,39 @@ TEST(DeviceWrites, ASecondSetBaudWhileTheFirstWaitsForItsConnectionIsRefused) {
     EXPECT_TRUE(listening.Read(1, 300).empty()) << "no request, and none twice";
 }
 
+// The connection takes a moment; a user who chooses another device in it, or
+// a search that empties the table, must not have that other device's echo
+// bytes and values sent down the first one's connection.
+TEST(DeviceWrites, SetBaudSendsNothingWhenTheChoiceMovedWhileConnecting) {
+    struct Case {
+        const char* what;
+        std::function<void(WritesApp&)> meanwhile;
+        const char* status;
+    };
+    const std::vector<Case> cases = {
+        {"another device chosen", [](WritesApp& app) { app.pick(1); }, kBaudOtherDeviceChosen},
+        {"a search began", [](WritesApp& app) { app.click("Command1"); },
+         kBaudDeviceGone},
+    };
+    for (const Case& c : cases) {
+        WritesApp app;
+        app.Add(UsualRecord(1));  // its address: 127.0.0.1
+        app.Add(UsualRecord(2));
+        app.pick(0);
+        BaudListener listener(false);
+        ASSERT_TRUE(listener.ok());
+        app.click("Command19");
+        ASSERT_TRUE(app.session.BaudConnecting()) << c.what << ": the connection is made after the click returns";
+        c.meanwhile(app);
+        ASSERT_TRUE(app.SettleBaud());
+        EXPECT_EQ(app.text("Label1"), c.status) << c.what;
+        EXPECT_EQ(ForeColor(app.c("Label1")), 255u) << c.what;
+        EXPECT_TRUE(listener.Read(1, 300).empty()) << c.what << ": not a byte of either device";
+        EXPECT_EQ(app.form.TCP5300Cmd->State(), SocketControl::kClosed) << c.what;
+        ASSERT_TRUE(app.Settle());
+    }
+}
+
 // The waits of the update let the user choose another device; what is still
 // to be sent then goes nowhere, rather than to the device now chosen, whose
 // record nobody checked.

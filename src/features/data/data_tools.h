@@ -14,7 +14,7 @@ struct DataTools {
         : fill(form, state, dialogs, editor),
           backup(form, state, dialogs),
           restore(form, state, dialogs, editor),
-          raw(form, state) {}
+          raw(form, state, editor) {}
     FillDataSets fill;
     SettingsBackup backup;
     SettingsRestore restore;

@@ -4,7 +4,9 @@
 #include <QPushButton>
 
 #include "core/ansi_text.h"
+#include "core/device_change.h"
 #include "core/update_checks.h"
+#include "features/editor/parameter_editor.h"
 #include "toolkit/controls.h"
 #include "windows/names.h"
 
@@ -26,7 +28,8 @@ void ShowFromStart(QWidget* box) {
 
 }  // namespace
 
-RawByteView::RawByteView(FormMain& form, AppState& state) : form_(form), state_(state) {
+RawByteView::RawByteView(FormMain& form, AppState& state, ParameterEditor& editor)
+    : form_(form), state_(state), editor_(editor) {
     connect(form_.c.Command15, &QPushButton::clicked, this, [this] { ViewClick(); });
     connect(form_.c.Command17, &QPushButton::clicked, this, [this] { UpdateClick(); });
     connect(form_.c.Command18, &QPushButton::clicked, this, [this] { HideClick(); });
@@ -72,9 +75,14 @@ void RawByteView::UpdateClick() {
         SetCaption(result, kRawUpdateError);
         return;
     }
-    DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
+    // The bytes go in as every other edit does, and the stretches they
+    // changed are verified by the next update like the rows it applies.
+    const RawEdit raw{range->start, data};
+    const DeviceChange change = ComputeChange(*state_.Devices, device, {}, nullptr, &raw);
+    const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
     const DeviceRecord before = entry.Record;
-    std::copy(data.begin(), data.end(), entry.Record.begin() + static_cast<long>(range->start));
+    TakeChange(*state_.Devices, device, change);
+    editor_.TakeRaw(entry.MacText, change.raw);
     // The record took the bytes, but an update may not send them as they
     // stand: say which, rather than a plain "OK".
     QStringList unsent;

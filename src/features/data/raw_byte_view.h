@@ -18,9 +18,11 @@ extern const char* const kRawUpdateError;
 // "OK" for bytes the record took but no update sends as they stand; + offsets.
 extern const char* const kRawUpdateNotSent;
 
+class ParameterEditor;
+
 class RawByteView : public QObject {
 public:
-    RawByteView(ui::FormMain& form, AppState& state);
+    RawByteView(ui::FormMain& form, AppState& state, ParameterEditor& editor);
 
     void ViewClick();    // Command15 "View"
     void UpdateClick();  // Command17 "Update"
@@ -33,6 +35,7 @@ private:
 
     ui::FormMain& form_;
     AppState& state_;
+    ParameterEditor& editor_;
 };
 
 }  // namespace cobalin

@@ -55,6 +55,17 @@ public:
     void ForgetApplied(const std::string& mac) {
         applied_.erase(mac);
         restored_.erase(mac);
+        raw_.erase(mac);
+    }
+    // Bytes typed into the raw byte view for a device (by MAC) since its
+    // record was last sent: the update verifies those it sends too.
+    void TakeRaw(const std::string& mac, const std::vector<ByteStretch>& stretches) {
+        auto& all = raw_[mac];
+        all.insert(all.end(), stretches.begin(), stretches.end());
+    }
+    std::vector<ByteStretch> RawStretches(const std::string& mac) const {
+        const auto it = raw_.find(mac);
+        return it == raw_.end() ? std::vector<ByteStretch>{} : it->second;
     }
     // A backup was restored into the device's record: its rows count as
     // applied, and its update is verified on every byte the write sends.
@@ -77,6 +88,7 @@ private:
     PingScan& ping_;
     std::map<std::string, std::set<int>> applied_;
     std::set<std::string> restored_;
+    std::map<std::string, std::vector<ByteStretch>> raw_;
     // The note Label1 shows, and what it showed before, so that a value
     // applied as typed puts the status line back.
     QString note_, beforeNote_;

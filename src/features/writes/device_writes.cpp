@@ -17,6 +17,9 @@ namespace cobalin {
 
 using namespace ui;
 
+const char* const kBaudOtherDeviceChosen = "Not sent: another device was chosen while connecting";
+const char* const kBaudDeviceGone = "Not sent: a search began while connecting; choose the device again";
+
 
 DeviceWrites::DeviceWrites(FormMain& form, AppState& state, CommandChannel& commands, SearchOrchestration& search,
                            ParameterEditor& editor)
@@ -106,7 +109,7 @@ bool DeviceWrites::Update() {
     if (Refused()) return false;
     const DeviceEntry& entry = state_.Devices->DeviceTable[k];
     SentUpdate sent{entry.MacText, entry.Record, editor_.AppliedRows(entry.MacText), std::nullopt,
-                    editor_.Restored(entry.MacText)};
+                    editor_.Restored(entry.MacText), editor_.RawStretches(entry.MacText)};
     if (entry.FormatTag == RecordFormat::WithModule) sent.module = state_.Devices->LanModuleTable[k].Record;
     updating_ = entry.MacText;
     panelReport_.clear();
@@ -165,10 +168,19 @@ void DeviceWrites::SetBaud() {
     // An empty or invalid address has nowhere to connect to.
     if (!IsValidAddress(address, true)) return;
     const QString to = QString::fromStdString(address);
-    form_.session.ConnectBaud(to, [this, to](bool connected) {
+    // The request is for the device chosen at the click: its echo bytes and
+    // values must reach that device alone, whatever was chosen meanwhile.
+    const std::string mac = form_.session.SelectedMac();
+    form_.session.ConnectBaud(to, [this, to, mac](bool connected) {
         if (!connected) return;
+        const int16_t device = form_.session.ChosenDevice();
+        if (device == 0 || form_.session.SelectedMac() != mac) {
+            form_.session.CloseBaud();
+            Refuse(device == 0 ? kBaudDeviceGone : kBaudOtherDeviceChosen);
+            return;
+        }
         Status("Sending Setbuad command...");
-        commands_.SendDeviceCommand(to, DeviceCommand::SetBaud, state_.SelectedDevice);
+        commands_.SendDeviceCommand(to, DeviceCommand::SetBaud, device);
     });
 }
 

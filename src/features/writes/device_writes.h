@@ -22,6 +22,10 @@ namespace cobalin {
 
 class CommandChannel;
 class ParameterEditor;
+
+// SetBaud's refusals when the choice moved while its connection was made.
+extern const char* const kBaudOtherDeviceChosen;
+extern const char* const kBaudDeviceGone;
 class SearchOrchestration;
 
 class DeviceWrites : public QObject {
