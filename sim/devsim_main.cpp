@@ -7,6 +7,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <random>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -36,6 +37,9 @@ namespace {
 
 volatile sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
+// SIGUSR1: the LAN stops losing datagrams, so a test can read the devices as they are.
+volatile sig_atomic_t g_healed = 0;
+void OnHeal(int) { g_healed = 1; }
 
 // Exit codes: 2 a bad command line or description, 3 a socket that cannot be
 // set up, 4 the network failing under the running simulator. Each failure
@@ -53,16 +57,18 @@ struct Options {
     bool burst = false;
     double spacingMs = 2;
     uint32_t seed = 1;
+    double loss = 0;  // share of datagrams lost in each direction
 };
 
 const char kUsage[] =
-    "Usage: cobalin-devsim LANFILE [--capture FILE] [--burst] [--spacing MS] [--iface IFACE] [--seed N]\n"
+    "Usage: cobalin-devsim LANFILE [--capture FILE] [--burst] [--spacing MS] [--iface IFACE] [--seed N] [--loss P]\n"
     "Plays every device of LANFILE (see sim/README.md). Run it only inside scripts/netlab.\n"
     "  --capture FILE  log every datagram received, in hex, with addresses and time\n"
     "  --burst         send every reply back-to-back as fast as the socket allows\n"
     "  --spacing MS    program milliseconds between devices' replies otherwise (default 2)\n"
     "  --iface IFACE   add every device address (and new ones after a write) to IFACE\n"
-    "  --seed N        seed of the random faults\n";
+    "  --seed N        seed of the random faults (and of the losses)\n"
+    "  --loss P        lose this share (0 to 1) of the UDP datagrams in each direction, until SIGUSR1\n";
 
 class Clock {
 public:
@@ -229,6 +235,15 @@ Options ParseOptions(int argc, char** argv) {
         else if (a == "--spacing") o.spacingMs = std::atof(next().c_str());
         else if (a == "--iface") o.iface = next();
         else if (a == "--seed") o.seed = static_cast<uint32_t>(std::strtoul(next().c_str(), nullptr, 10));
+        else if (a == "--loss") {
+            const std::string v = next();
+            char* end = nullptr;
+            o.loss = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end || !(o.loss >= 0 && o.loss <= 1)) {
+                std::fprintf(stderr, "cobalin-devsim: --loss needs a share from 0 to 1\n%s", kUsage);
+                std::exit(2);
+            }
+        }
         else if (a == "--help") std::fputs(kUsage, stdout), std::exit(0);
         else if (!a.empty() && a[0] != '-' && o.lanFile.empty()) o.lanFile = a;
         else std::fprintf(stderr, "cobalin-devsim: unknown argument %s\n%s", a.c_str(), kUsage), std::exit(2);
@@ -265,6 +280,8 @@ public:
     Simulator(const Options& o, const LanDescription& lan) : o_(o), sim_(lan, o.seed) {
         sim_.burst = o.burst;
         sim_.spacing = o.spacingMs / 1000.0;
+        lossRng_.seed(o.seed * 2654435761u + 1);
+        loss_ = std::bernoulli_distribution(o.loss);
         if (!o.iface.empty())
             for (const auto& d : sim_.devices()) AddAddress(o.iface, d.ip);
         for (int i = 0; i < 3; ++i) {
@@ -317,7 +334,7 @@ private:
         while (!queue_.empty() && queue_.begin()->first <= clock_.Now()) {
             const Scheduled s = queue_.begin()->second;
             queue_.erase(queue_.begin());
-            SendFrom(s.fd, sim_.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
+            if (!Lost()) SendFrom(s.fd, sim_.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
         }
         Restarted(clock_.Now());
     }
@@ -352,6 +369,8 @@ private:
                     ifindex = info.ipi_ifindex;
                 }
             }
+            // A request the LAN lost never reached a device: it is not captured.
+            if (Lost()) continue;
             const double now = clock_.Now();
             Capture(now, "UDP", Endpoint(from), dst, kUdpPorts[k], n);
             // A restart that ended while the request waited ends first: a device
@@ -409,7 +428,12 @@ private:
     SimLan sim_;
     int udp_[3] = {-1, -1, -1};
     int tcp_ = -1;
+    // Whether the LAN loses this datagram: the same seed, the same losses.
+    bool Lost() { return o_.loss > 0 && !g_healed && loss_(lossRng_); }
+
     FILE* capture_ = nullptr;
+    std::mt19937 lossRng_;
+    std::bernoulli_distribution loss_;
     Clock clock_;
     std::multimap<double, Scheduled> queue_;
     std::map<int, std::pair<Address, sockaddr_in>> connections_;  // TCP fd -> device address, peer
@@ -430,6 +454,9 @@ int main(int argc, char** argv) {
         sa.sa_handler = OnSignal;
         sigaction(SIGTERM, &sa, nullptr);
         sigaction(SIGINT, &sa, nullptr);
+        struct sigaction heal{};
+        heal.sa_handler = OnHeal;
+        sigaction(SIGUSR1, &heal, nullptr);
         signal(SIGPIPE, SIG_IGN);
         simulator.Run();
     }  // every socket closed before the word that it stopped
