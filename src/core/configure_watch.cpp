@@ -25,18 +25,31 @@ bool PlanAnswered(const DeviceStore& store, const std::vector<std::string>& macs
     });
 }
 
-WatchStep PlanSearchWatch::Start(double now) { return Arrived(now); }
+WatchStep PlanSearchWatch::Start(double now) {
+    nextAsk_ = now + kProbeSeconds;
+    return Arrived(now);
+}
 
 WatchStep PlanSearchWatch::Arrived(double now) {
     last_ = now;
-    return {false, false, now + kQuietSeconds};
+    return {false, false, std::min(now + kQuietSeconds, nextAsk_)};
 }
 
-WatchStep PlanSearchWatch::Timer(const DeviceStore& store, double now) const {
-    // Called early, it asks again for the moment the quiet second is over.
-    if (now + kSlack < last_ + kQuietSeconds) return {false, false, last_ + kQuietSeconds};
-    // Not answered yet: the next datagram asks for the timer again.
-    return {PlanAnswered(store, macs_), false, -1};
+WatchStep PlanSearchWatch::Timer(const DeviceStore& store, double now) {
+    const double quietEnd = last_ + kQuietSeconds;
+    if (PlanAnswered(store, macs_)) {
+        // Answered: the search ends once the quiet second is over.
+        if (now + kSlack >= quietEnd) return {true, false, -1};
+        return {false, false, quietEnd};
+    }
+    WatchStep step;
+    if (now + kSlack >= nextAsk_) {
+        step.probe = true;
+        // One request a second, however late the timer fired.
+        while (nextAsk_ <= now + kSlack) nextAsk_ += kProbeSeconds;
+    }
+    step.wakeAt = nextAsk_;
+    return step;
 }
 
 std::vector<WriteStep> WithoutCountdown(const std::vector<WriteStep>& steps) {

@@ -38,7 +38,10 @@ bool PlanAnswered(const DeviceStore& store, const std::vector<std::string>& macs
 
 // The first search of a plan: it may end before its full length once the
 // plan is answered and a quiet second has passed since the last datagram.
-// Its full length stays the session's own (the operation ticks).
+// While some device of the plan still lacks what its checks need (a page or
+// a module record lost on the way), it asks again once a program second, so
+// that a lossy LAN does not make a row refused for a record that did not
+// come whole. Its full length stays the session's own (the operation ticks).
 class PlanSearchWatch {
 public:
     explicit PlanSearchWatch(std::vector<std::string> macs) : macs_(std::move(macs)) {}
@@ -48,11 +51,12 @@ public:
     // A search reply or a module answer arrived at `now`.
     WatchStep Arrived(double now);
     // The timer asked for has fired.
-    WatchStep Timer(const DeviceStore& store, double now) const;
+    WatchStep Timer(const DeviceStore& store, double now);
 
 private:
     std::vector<std::string> macs_;
     double last_ = 0;
+    double nextAsk_ = 0;  // when the plan is asked again if it is not answered by then
 };
 
 // The steps of a batch up to its last request, and the program seconds it

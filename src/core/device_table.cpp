@@ -138,7 +138,10 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, 
         e.FormatTag = RecordFormat::Short;
         std::memcpy(e.EchoBytes.data(), b.data() + kShortEchoOffset, kEchoSize);
     } else if (b[7] == 0) {
-        e.FormatTag = RecordFormat::Paged;
+        // A page 0 that comes again after its module answered (a request
+        // asked again) leaves the device one written through its module.
+        const bool module = store.LanModuleTable[static_cast<size_t>(result.entry)].MacText == e.MacText;
+        e.FormatTag = module ? RecordFormat::WithModule : RecordFormat::Paged;
         std::memcpy(e.EchoBytes.data(), b.data() + kPagedEchoOffset, kEchoSize);
     }
     return result;

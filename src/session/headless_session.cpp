@@ -123,8 +123,11 @@ std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
     const auto follow = [&](const WatchStep& step) {
-        if (step.end) loop.quit();
-        else StartWake(wake, step.wakeAt, Now());
+        if (step.end) return loop.quit();
+        // A plan that still lacks a page or a module record asks again, the
+        // module query with the search request, on the sockets the search holds.
+        if (step.probe && !session_.Probe(host, where_.type, true)) return loop.quit();
+        StartWake(wake, step.wakeAt, Now());
     };
     if (plan) {
         QObject::connect(&wake, &QTimer::timeout, [&] { follow(plan->Timer(*state_.Devices, Now())); });

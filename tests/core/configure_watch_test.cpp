@@ -84,18 +84,61 @@ TEST(ConfigureWatch, TheFirstSearchEndsAQuietSecondAfterThePlanIsAnswered) {
     PlanSearchWatch watch({MacText(6)});
     EXPECT_DOUBLE_EQ(watch.Start(10).wakeAt, 11);
     Answer(*store, Device(6), {0});
-    EXPECT_DOUBLE_EQ(watch.Arrived(10.2).wakeAt, 11.2);
-    // Quiet, but page 1 is missing: nothing ends, the next datagram asks again.
+    EXPECT_DOUBLE_EQ(watch.Arrived(10.2).wakeAt, 11) << "the moment to ask again comes first";
+    // Page 1 is missing a second after the request: the plan is asked again,
+    // and again a second later, however late the timer fired.
     WatchStep s = watch.Timer(*store, 11.2);
     EXPECT_FALSE(s.end);
-    EXPECT_LT(s.wakeAt, 0);
+    EXPECT_TRUE(s.probe);
+    EXPECT_DOUBLE_EQ(s.wakeAt, 12);
     Answer(*store, Device(6), {1});
-    EXPECT_DOUBLE_EQ(watch.Arrived(11.5).wakeAt, 12.5);
-    // A timer that fires early asks for the rest of the quiet second.
-    s = watch.Timer(*store, 12.3);
+    EXPECT_DOUBLE_EQ(watch.Arrived(11.5).wakeAt, 12);
+    // Answered now: no more asking, and a timer that fires early asks for
+    // the rest of the quiet second.
+    s = watch.Timer(*store, 12);
     EXPECT_FALSE(s.end);
+    EXPECT_FALSE(s.probe);
     EXPECT_DOUBLE_EQ(s.wakeAt, 12.5);
     EXPECT_TRUE(watch.Timer(*store, 12.5).end);
+}
+
+// On a LAN that loses nothing the plan answers at once and the search asks
+// once, as before; each second a device still lacks something, it asks again.
+TEST(ConfigureWatch, TheFirstSearchAsksAgainOnlyWhileThePlanLacksSomething) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<double, std::vector<int>>> answers;  // time, pages of device 6
+        std::vector<double> asks;                                  // when it asks again
+        double end;
+    };
+    const Case cases[] = {
+        {"whole at once", {{0.01, {0, 1, 2}}}, {}, 1.01},
+        {"page 1 lost once", {{0.01, {0, 2}}, {1.02, {0, 1, 2}}}, {1}, 2.02},
+        {"lost twice", {{0.01, {0}}, {1.02, {0, 2}}, {2.02, {0, 1, 2}}}, {1, 2}, 3.02},
+        {"nothing until the third request", {{2.01, {0, 1, 2}}}, {1, 2}, 3.01},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto store = std::make_unique<DeviceStore>();
+        PlanSearchWatch watch({MacText(6)});
+        std::vector<double> asks;
+        double wake = watch.Start(0).wakeAt, end = -1;
+        size_t next = 0;
+        for (int guard = 0; guard < 100 && end < 0; ++guard) {
+            if (next < c.answers.size() && c.answers[next].first < wake) {
+                Answer(*store, Device(6), c.answers[next].second);
+                const WatchStep s = watch.Arrived(c.answers[next++].first);
+                if (s.wakeAt >= 0) wake = s.wakeAt;
+                continue;
+            }
+            const WatchStep s = watch.Timer(*store, wake);
+            if (s.probe) asks.push_back(wake);
+            if (s.end) end = wake;
+            if (s.wakeAt >= 0) wake = s.wakeAt;
+        }
+        EXPECT_EQ(asks, c.asks);
+        EXPECT_NEAR(end, c.end, 1e-9);
+    }
 }
 
 TEST(ConfigureWatch, ProbesOnceASecondUntilTheDeadline) {

@@ -30,6 +30,9 @@ TEST(LanModule, IntakeAttachesAndMergesCompanyName) {
     const DeviceRecord& r = store->DeviceTable[2].Record;
     EXPECT_EQ(std::string(r.begin() + 78, r.begin() + 94), "abcdefghijklmnop");
     EXPECT_EQ(Bytes(r.begin() + 94, r.begin() + 126), Bytes(32, 0));
+    // Its page 0 again (the search asked again): still a device written through its module.
+    ReplyIntake(*store, Page(0, Mac(2)));
+    EXPECT_EQ(store->DeviceTable[2].FormatTag, RecordFormat::WithModule);
 
     EXPECT_EQ(ModuleReplyIntake(*store, ModuleAnswer(Mac(9))), -1) << "unknown MAC";
     Bytes u = ModuleAnswer(Mac(1));
