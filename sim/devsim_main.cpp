@@ -280,8 +280,6 @@ public:
     Simulator(const Options& o, const LanDescription& lan) : o_(o), sim_(lan, o.seed) {
         sim_.burst = o.burst;
         sim_.spacing = o.spacingMs / 1000.0;
-        lossRng_.seed(o.seed * 2654435761u + 1);
-        loss_ = std::bernoulli_distribution(o.loss);
         if (!o.iface.empty())
             for (const auto& d : sim_.devices()) AddAddress(o.iface, d.ip);
         for (int i = 0; i < 3; ++i) {
@@ -334,7 +332,8 @@ private:
         while (!queue_.empty() && queue_.begin()->first <= clock_.Now()) {
             const Scheduled s = queue_.begin()->second;
             queue_.erase(queue_.begin());
-            if (!Lost()) SendFrom(s.fd, sim_.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
+            if (!Lost('>', sim_.devices()[s.out.device].ip, s.out.data))
+                SendFrom(s.fd, sim_.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
         }
         Restarted(clock_.Now());
     }
@@ -369,15 +368,15 @@ private:
                     ifindex = info.ipi_ifindex;
                 }
             }
+            const Bytes data(buffer_.begin(), buffer_.begin() + n);
             // A request the LAN lost never reached a device: it is not captured.
-            if (Lost()) continue;
+            if (Lost('<', dst, data)) continue;
             const double now = clock_.Now();
             Capture(now, "UDP", Endpoint(from), dst, kUdpPorts[k], n);
             // A restart that ended while the request waited ends first: a device
             // that is back answers with what was written, never once more with
             // its old configuration.
             Restarted(now);
-            const Bytes data(buffer_.begin(), buffer_.begin() + n);
             for (auto& out : sim_.Handle(kUdpPorts[k], dst, data, now))
                 queue_.emplace(out.at, Scheduled{fd, ifindex, from, std::move(out)});
         }
@@ -428,12 +427,26 @@ private:
     SimLan sim_;
     int udp_[3] = {-1, -1, -1};
     int tcp_ = -1;
-    // Whether the LAN loses this datagram: the same seed, the same losses.
-    bool Lost() { return o_.loss > 0 && !g_healed && loss_(lossRng_); }
+    // Whether the LAN loses this datagram. The draw depends on the seed, the
+    // direction, the device's address, the bytes and how many such datagrams
+    // went before, not on how the devices' traffic interleaved: the same seed
+    // loses the same requests and answers however the run's timing fell.
+    bool Lost(char direction, const Address& device, const Bytes& data) {
+        if (o_.loss <= 0 || g_healed) return false;
+        uint64_t h = 1469598103934665603ull ^ o_.seed;
+        const auto mix = [&h](uint8_t b) { h = (h ^ b) * 1099511628211ull; };
+        mix(static_cast<uint8_t>(direction));
+        for (uint8_t b : device) mix(b);
+        for (uint8_t b : data) mix(b);
+        uint64_t x = h + 0x9E3779B97F4A7C15ull * ++seen_[h];
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        x ^= x >> 31;
+        return static_cast<double>(x >> 11) / static_cast<double>(1ull << 53) < o_.loss;
+    }
 
     FILE* capture_ = nullptr;
-    std::mt19937 lossRng_;
-    std::bernoulli_distribution loss_;
+    std::map<uint64_t, uint64_t> seen_;  // datagrams like each, for the losses
     Clock clock_;
     std::multimap<double, Scheduled> queue_;
     std::map<int, std::pair<Address, sockaddr_in>> connections_;  // TCP fd -> device address, peer

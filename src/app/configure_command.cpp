@@ -146,6 +146,9 @@ struct Planned {
     ReportRow report;
     long device = 0;
     SentUpdate sent;
+    // What the device held before its write (page 0, or its module record),
+    // to tell a write that did not take from one that did.
+    Bytes before = {};
 };
 
 // Steps 2-4: each row matched, checked and its change computed. A row is
@@ -248,6 +251,11 @@ std::vector<BatchDevice> TakeIntoTable(std::vector<Planned>& planned, AppState& 
             p.report = {p.row.mac, RowStatus::Refused, {}, "the backup could not be written", p.report.ip};
             continue;
         }
+        if (p.sent.module)
+            p.before = state.Devices->LanModuleTable[static_cast<size_t>(p.device)].Record;
+        else
+            p.before.assign(entry.Record.begin() + static_cast<long>(kPages[0].recordOffset),
+                            entry.Record.begin() + static_cast<long>(kPages[0].recordOffset + kPages[0].length));
         entry.Record = p.sent.record;
         if (p.sent.module) state.Devices->LanModuleTable[static_cast<size_t>(p.device)].Record = *p.sent.module;
         batch.push_back({static_cast<int16_t>(p.device), p.sent.module.has_value()});
@@ -267,6 +275,7 @@ void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const Devic
         }
         const Verification v = watch.Verdict(p.device, after);
         p.report.ip = v.ip;
+        p.report.attempts = watch.Attempts(p.device);
         if (v.verified) continue;
         p.report.status = RowStatus::NotVerified;
         p.report.reason = !searchFault.empty() ? "the search after the update failed: " + searchFault
@@ -284,7 +293,8 @@ bool WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, con
     // The devices have been written: whatever fails from here on is
     // reported per device, never as "nothing was sent".
     double countdown = 0;
-    const std::string sendFault = session.RunBatch(batch, [&stops] { return stops.count() > 0; }, countdown);
+    const auto stopStarting = [&stops] { return stops.count() > 0; };
+    const std::string sendFault = session.RunBatch(batch, stopStarting, countdown);
     const std::set<int16_t> started = session.Started();
     if (started.empty()) return false;
     for (Planned& p : planned)
@@ -293,8 +303,9 @@ bool WriteAndVerify(HeadlessSession& session, std::vector<Planned>& planned, con
     ReturnWatch watch(countdown + seconds);
     for (const Planned& p : planned)
         if (p.report.status == RowStatus::Updated)
-            watch.Add(p.device, p.sent, session.session().WriteFault(static_cast<int16_t>(p.device)));
-    const std::string searchFault = stops.count() < 2 ? session.Watch(watch, NewAddresses(planned)) : std::string();
+            watch.Add(p.device, p.sent, session.session().WriteFault(static_cast<int16_t>(p.device)), p.before);
+    const std::string searchFault =
+        stops.count() < 2 ? session.Watch(watch, NewAddresses(planned), batch, stopStarting) : std::string();
     Verify(planned, watch, after, stops, sendFault, searchFault);
     return true;
 }

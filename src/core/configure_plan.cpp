@@ -735,6 +735,7 @@ std::string ConfigureReportJson(const std::vector<ReportRow>& rows) {
         m.emplace_back("mac", JsonString(r.mac));
         m.emplace_back("status", JsonString(RowStatusText(r.status)));
         m.emplace_back("changed", changed + "]");
+        if (r.attempts > 0) m.emplace_back("attempts", std::to_string(r.attempts));
         if (!r.reason.empty()) m.emplace_back("reason", JsonString(r.reason));
         if (!r.ip.empty()) m.emplace_back("ip", JsonString(r.ip));
     }
@@ -750,6 +751,7 @@ std::string ConfigureReportText(const std::vector<ReportRow>& rows) {
         std::string details;
         for (const std::string& key : r.changed) details += (details.empty() ? "" : ", ") + key;
         if (!r.reason.empty()) details += (details.empty() ? "" : ": ") + r.reason;
+        if (r.attempts > 1) details += (details.empty() ? "" : " ") + ("(written " + std::to_string(r.attempts) + " times)");
         line += details;
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out += PrintableText(line) + "\n";

@@ -224,11 +224,14 @@ struct ReportRow {
     std::vector<std::string> changed;  // keys only, never values
     std::string reason;                // empty: none
     std::string ip;                    // empty: not known
+    int attempts = 0;                  // how many times it was written; 0: never
 };
-// One JSON array, an object per row (mac, status, changed, then reason and
-// ip where known), laid out as the search's JSON.
+// One JSON array, an object per row (mac, status, changed, attempts for a
+// row that was written, then reason and ip where known), laid out as the
+// search's JSON.
 std::string ConfigureReportJson(const std::vector<ReportRow>& rows);
-// One line per row for a person: MAC, status, address, changed keys, reason.
+// One line per row for a person: MAC, status, address, changed keys, reason,
+// and how many times it was written when that was more than once.
 std::string ConfigureReportText(const std::vector<ReportRow>& rows);
 // 0 when every row ended unchanged or updated (with check: unchanged or
 // would_change, every row could be applied); 1 otherwise.

@@ -35,6 +35,14 @@ WatchStep PlanSearchWatch::Arrived(double now) {
     return {false, false, std::min(now + kQuietSeconds, nextAsk_)};
 }
 
+WatchStep PlanSearchWatch::Arrived(const DeviceStore& store, long entry, double now) {
+    if (!store.IsDevice(entry)) return Arrived(now);
+    const std::string& mac = store.DeviceTable[static_cast<size_t>(entry)].MacText;
+    if (asked_ && whole_.count(mac)) return {};
+    if (PlanAnswered(store, {mac})) whole_.insert(mac);
+    return Arrived(now);
+}
+
 WatchStep PlanSearchWatch::Timer(const DeviceStore& store, double now) {
     const double quietEnd = last_ + kQuietSeconds;
     if (PlanAnswered(store, macs_)) {
@@ -44,7 +52,7 @@ WatchStep PlanSearchWatch::Timer(const DeviceStore& store, double now) {
     }
     WatchStep step;
     if (now + kSlack >= nextAsk_) {
-        step.probe = true;
+        step.probe = asked_ = true;
         // One request a second, however late the timer fired.
         while (nextAsk_ <= now + kSlack) nextAsk_ += kProbeSeconds;
     }
@@ -63,51 +71,106 @@ double CountdownSeconds(const std::vector<WriteStep>& steps) {
     return WaitedSeconds({steps.begin() + static_cast<long>(writes.size()), steps.end()});
 }
 
-void ReturnWatch::Add(long entry, SentUpdate sent, std::string sendFault) {
-    devices_.push_back({entry, std::move(sent), std::move(sendFault)});
+void ReturnWatch::Add(long entry, SentUpdate sent, std::string sendFault, Bytes before) {
+    devices_.push_back({entry, std::move(sent), std::move(sendFault), std::move(before)});
+}
+
+void ReturnWatch::ForgetAnswers(Watched& w, DeviceStore& store) {
+    w.back = w.module = w.verified = false;
+    // The pages counted from here on are those of its answers after the write.
+    if (store.IsDevice(w.entry)) store.DeviceTable[static_cast<size_t>(w.entry)].ReceivedPages = 0;
+}
+
+double ReturnWatch::Deadline() const {
+    double latest = 0;
+    for (const Watched& w : devices_)
+        if (!w.verified && w.fault.empty()) latest = std::max(latest, w.lastSent + seconds_);
+    return latest;
 }
 
 WatchStep ReturnWatch::Start(DeviceStore& store, double now) {
-    deadline_ = now + seconds_;
     nextProbe_ = now + kProbeSeconds;
     settleUntil_ = -1;
     for (Watched& w : devices_) {
-        w.back = w.module = w.verified = false;
-        // The pages counted from here on are those of its answers after the write.
-        if (store.IsDevice(w.entry)) store.DeviceTable[static_cast<size_t>(w.entry)].ReceivedPages = 0;
+        ForgetAnswers(w, store);
+        w.attempts = 1;
+        w.lastSent = now;
+        w.rewriting = false;
     }
     if (!Waiting()) return {true, false, -1};
     // The first probe a second after the last request: asked at once, a
     // device could answer before it has taken its reset, with the values it
     // is about to leave, and that answer would stand for it at the deadline.
-    return {false, false, std::min(nextProbe_, deadline_)};
+    return {false, false, std::min(nextProbe_, Deadline())};
+}
+
+bool ReturnWatch::AnsweredAsBefore(const Watched& w, const DeviceStore& store) const {
+    if (w.before.empty() || !store.IsDevice(w.entry)) return false;
+    const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(w.entry)];
+    // Which of two devices answered cannot be told: neither is written again.
+    if (e.SharedMac) return false;
+    if (w.sent.module) {
+        const LanModuleEntry& m = store.LanModuleTable[static_cast<size_t>(w.entry)];
+        return w.module && m.MacText == e.MacText && m.Record == w.before;
+    }
+    const auto& page0 = kPages[0];
+    return (e.ReceivedPages & 1u) && w.before.size() == page0.length &&
+           std::equal(w.before.begin(), w.before.end(), e.Record.begin() + static_cast<long>(page0.recordOffset));
 }
 
 WatchStep ReturnWatch::Arrived(const DeviceStore& store, long entry, bool module, double now) {
+    WatchStep step;
     for (Watched& w : devices_) {
-        if (w.entry != entry) continue;
+        // What arrives while it is written again is no answer to the new attempt.
+        if (w.entry != entry || w.rewriting) continue;
         w.back = true;
         w.module = w.module || module;
         // An answer with the old values (not restarted yet, or a reset
-        // ignored) verifies nothing and concludes nothing: only the deadline does.
-        if (!w.verified && w.fault.empty()) w.verified = Judge(w, store).verified;
+        // ignored) verifies nothing and concludes nothing: only the deadline
+        // does, or, once the device should have restarted, writing it again.
+        if (w.verified || !w.fault.empty()) continue;
+        w.verified = Judge(w, store).verified;
+        if (!w.verified && w.attempts < kMaxWriteAttempts && now + kSlack >= w.lastSent + kUntakenAfterSeconds &&
+            now < w.lastSent + seconds_ && AnsweredAsBefore(w, store)) {
+            w.rewriting = true;
+            step.rewrite.push_back(w.entry);
+        }
     }
-    if (Waiting() != 0 || settleUntil_ >= 0) return {};
+    if (!step.rewrite.empty() || Waiting() != 0 || settleUntil_ >= 0) return step;
     settleUntil_ = now + kQuietSeconds;
-    return {false, false, settleUntil_};
+    step.wakeAt = settleUntil_;
+    return step;
+}
+
+WatchStep ReturnWatch::Rewritten(DeviceStore& store, long entry, double now) {
+    for (Watched& w : devices_) {
+        if (w.entry != entry || !w.rewriting) continue;
+        ForgetAnswers(w, store);
+        w.rewriting = false;
+        ++w.attempts;
+        w.lastSent = now;
+    }
+    return {false, false, std::min(nextProbe_, Deadline())};
+}
+
+void ReturnWatch::Unwritten(long entry) {
+    for (Watched& w : devices_)
+        if (w.entry == entry) w.rewriting = false;
 }
 
 WatchStep ReturnWatch::Timer(double now) {
     // The quiet second after the last verification: nothing more is asked.
     if (settleUntil_ >= 0) return {now + kSlack >= settleUntil_, false, now + kSlack >= settleUntil_ ? -1 : settleUntil_};
-    if (now + kSlack >= deadline_ || !Waiting()) return {true, false, -1};
+    const bool rewriting = std::any_of(devices_.begin(), devices_.end(), [](const Watched& w) { return w.rewriting; });
+    // A device being written again is waited for: its deadline starts anew.
+    if (!Waiting() || (!rewriting && now + kSlack >= Deadline())) return {true, false, -1};
     WatchStep step;
     if (now + kSlack >= nextProbe_) {
         step.probe = true;
         // One probe a second, however late the timer fired.
         while (nextProbe_ <= now + kSlack) nextProbe_ += kProbeSeconds;
     }
-    step.wakeAt = std::min(nextProbe_, deadline_);
+    step.wakeAt = rewriting ? nextProbe_ : std::min(nextProbe_, Deadline());
     return step;
 }
 
@@ -118,6 +181,22 @@ size_t ReturnWatch::Waiting() const {
 
 bool ReturnWatch::Modules() const {
     return std::any_of(devices_.begin(), devices_.end(), [](const Watched& w) { return w.sent.module.has_value(); });
+}
+
+const ReturnWatch::Watched* ReturnWatch::Find(long entry) const {
+    for (const Watched& w : devices_)
+        if (w.entry == entry) return &w;
+    return nullptr;
+}
+
+const SentUpdate* ReturnWatch::SentTo(long entry) const {
+    const Watched* w = Find(entry);
+    return w ? &w->sent : nullptr;
+}
+
+int ReturnWatch::Attempts(long entry) const {
+    const Watched* w = Find(entry);
+    return w ? w->attempts : 0;
 }
 
 Verification ReturnWatch::Verdict(long entry, const DeviceStore& store) const {

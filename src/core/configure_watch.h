@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct WatchStep {
     // Program time at which the session calls Timer next; negative: no
     // change to the call already due.
     double wakeAt = -1;
+    // Written devices (entries) to be written again, their whole sequence:
+    // each answered with the very bytes it held before its write.
+    std::vector<long> rewrite = {};
 };
 
 // A program second with nothing arriving: long enough for a second device
@@ -50,6 +54,10 @@ public:
     WatchStep Start(double now);
     // A search reply or a module answer arrived at `now`.
     WatchStep Arrived(double now);
+    // A search reply was taken into `entry` at `now`. Once the plan has been
+    // asked again, a device that had answered whole before answers again:
+    // that is no news, and does not keep the search listening.
+    WatchStep Arrived(const DeviceStore& store, long entry, double now);
     // The timer asked for has fired.
     WatchStep Timer(const DeviceStore& store, double now);
 
@@ -57,6 +65,8 @@ private:
     std::vector<std::string> macs_;
     double last_ = 0;
     double nextAsk_ = 0;  // when the plan is asked again if it is not answered by then
+    bool asked_ = false;  // the plan was asked again
+    std::set<std::string> whole_;  // the MACs that have answered whole
 };
 
 // The steps of a batch up to its last request, and the program seconds it
@@ -67,20 +77,38 @@ double CountdownSeconds(const std::vector<WriteStep>& steps);
 // How often the written devices are asked again, in program seconds.
 constexpr double kProbeSeconds = 1;
 
+// How many times a device is written at most: its write and two more.
+constexpr int kMaxWriteAttempts = 3;
+// A device that took its reset is silent while it restarts: one that answers
+// with its old bytes this long after its reset was sent did not take its
+// write or its reset.
+constexpr double kUntakenAfterSeconds = 2;
+
 // The written devices coming back after their resets. A device is verified
 // only by what it sent after the watch began: the table keeps the record the
 // write sent in its entry, and its answer from before the write, so neither
 // may count. The deadline is the countdown the window waits plus one whole
 // search, so no device is given less time than the window gives it.
+//
+// On a LAN that loses datagrams a clear, a write or a reset may not arrive.
+// A device that answers, kUntakenAfterSeconds or more after its reset was
+// sent, with the very bytes it held before (page 0 as the first search saw
+// it; for a device written through its LAN module, its module record) is
+// written again, its whole sequence, up to kMaxWriteAttempts in all, each
+// attempt with a deadline of its own. A device that answers with other
+// values (something else changed it), or whose MAC two devices answer, is
+// not written again.
 class ReturnWatch {
 public:
-    // `seconds`: from Start to the deadline.
+    // `seconds`: from a device's last request to its deadline.
     explicit ReturnWatch(double seconds) : seconds_(seconds) {}
 
-    // A written device: its entry, what was sent, and why its write could
-    // not be sent (empty when it left). A device whose write did not leave
-    // is not waited for: nothing it answers can verify it.
-    void Add(long entry, SentUpdate sent, std::string sendFault);
+    // A written device: its entry, what was sent, why its write could not
+    // be sent (empty when it left), and what it held before its write (its
+    // page 0, or its module record; empty: it is never written again). A
+    // device whose write did not leave is not waited for: nothing it
+    // answers can verify it.
+    void Add(long entry, SentUpdate sent, std::string sendFault, Bytes before = {});
     // The writes are over, at `now`: what the entries of the written devices
     // hold from before no longer counts as an answer.
     WatchStep Start(DeviceStore& store, double now);
@@ -90,6 +118,12 @@ public:
     // the same MAC, or a device that changes again, may still answer, and
     // the verdicts are judged again on what arrived by then.
     WatchStep Arrived(const DeviceStore& store, long entry, bool module, double now);
+    // The last request of a device's new attempt left at `now`: only what
+    // it answers from here on counts, until its new deadline.
+    WatchStep Rewritten(DeviceStore& store, long entry, double now);
+    // A device asked to be written again was not (a stop came first): it is
+    // judged on what it answers, as before.
+    void Unwritten(long entry);
     // The timer asked for has fired.
     WatchStep Timer(double now);
 
@@ -101,21 +135,34 @@ public:
     // How device `entry` came back, judged only by what arrived since Start,
     // as a search started afresh then would have brought it.
     Verification Verdict(long entry, const DeviceStore& store) const;
+    // How many times device `entry` was written (1 when never again).
+    int Attempts(long entry) const;
+    // What was sent to device `entry` (null for none): a new attempt sends
+    // it again, whatever its answers since have left in its entry.
+    const SentUpdate* SentTo(long entry) const;
 
 private:
     struct Watched {
         long entry;
         SentUpdate sent;
         std::string fault;
-        bool back = false;    // something of it arrived since Start
-        bool module = false;  // its module answered since Start
+        Bytes before;  // its page 0 or module record before the write
+        bool back = false;    // something of it arrived since its last attempt
+        bool module = false;  // its module answered since its last attempt
         bool verified = false;
+        int attempts = 1;
+        double lastSent = 0;       // when the last request of its last attempt left
+        bool rewriting = false;    // written again, its last request not yet gone
     };
     const Watched* Find(long entry) const;
     Verification Judge(const Watched& w, const DeviceStore& store) const;
+    // True when `w` answered with the bytes it held before its write.
+    bool AnsweredAsBefore(const Watched& w, const DeviceStore& store) const;
+    // Only what a device sends from here on counts as its answer.
+    static void ForgetAnswers(Watched& w, DeviceStore& store);
+    double Deadline() const;
 
     double seconds_;
-    double deadline_ = 0;
     double nextProbe_ = 0;
     double settleUntil_ = -1;  // once all are verified: the end of the quiet second
     std::vector<Watched> devices_;

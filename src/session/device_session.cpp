@@ -143,7 +143,9 @@ bool DeviceSession::ModuleQuery(const QString& host, int localPort) {
 
 bool DeviceSession::ModuleTransfer(int16_t device, const QString& host, int localPort) {
     if (!Store().IsEntry(device) || !PrepareModuleSocket(host, localPort)) return false;
-    const Bytes& record = Store().LanModuleTable[static_cast<size_t>(device)].Record;
+    const auto fixed = sequence_.records.find(device);
+    const Bytes& record = fixed != sequence_.records.end() && fixed->second.module ? *fixed->second.module
+                                                                                  : Store().LanModuleTable[static_cast<size_t>(device)].Record;
     const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(device)];
     // Like the device's write, the module record leaves by its interface only.
     errno = 0;
@@ -239,7 +241,8 @@ void DeviceSession::SendDeviceRequest(SocketControl& socket, int16_t type, int16
                         via);
         return;
     }
-    const WriteDatagrams w = BuildWriteDatagrams(entry.Record);
+    const auto fixed = sequence_.records.find(device);
+    const WriteDatagrams w = BuildWriteDatagrams(fixed != sequence_.records.end() ? fixed->second.record : entry.Record);
     errno = 0;
     if (!socket.SendData(ui::ToByteArray(w.a), via)) NoteWriteFault(device, "datagram 1 did not leave");
     errno = 0;

@@ -167,6 +167,10 @@ public:
         // A batch that is to start no more devices: those with no request
         // due yet get none, those started still get the rest of their own.
         std::function<bool()> stopStarting = {};
+        // What the writes (or module transfers) carry for these devices,
+        // rather than their entries: a device written again answers
+        // meanwhile, and its answers overwrite its entry.
+        std::map<int16_t, SentUpdate> records = {};
     };
     bool RunSequence(Sequence sequence);
     bool SequenceRuns() const { return running_; }

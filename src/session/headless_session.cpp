@@ -131,7 +131,9 @@ std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std
     };
     if (plan) {
         QObject::connect(&wake, &QTimer::timeout, [&] { follow(plan->Timer(*state_.Devices, Now())); });
-        arrived_ = [&](long, bool) { follow(plan->Arrived(Now())); };
+        arrived_ = [&](long entry, bool module) {
+            follow(module ? plan->Arrived(Now()) : plan->Arrived(*state_.Devices, entry, Now()));
+        };
         follow(plan->Start(Now()));
     }
     session_.StartCounting();
@@ -143,8 +145,10 @@ std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std
     return error_;
 }
 
-std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk) {
+std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk,
+                                   const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting) {
     error_.clear();
+    stopAsked_ = false;
     const QString host = QString::fromStdString(where_.host);
     QEventLoop loop;
     loop_ = &loop;
@@ -159,8 +163,13 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
         progress("waiting for " + std::to_string(shown) + " of " + std::to_string(watch.Count()) +
                  " devices to come back");
     };
+    std::vector<long> pending;  // to be written again, once no sequence runs
+    QTimer kick;                // writes them from the event loop, not from inside a sequence's end
+    kick.setSingleShot(true);
     const auto follow = [&](const WatchStep& step) {
         if (ended) return;
+        pending.insert(pending.end(), step.rewrite.begin(), step.rewrite.end());
+        if (!step.rewrite.empty()) kick.start(0);
         // A probe that could not be sent ends the watch: its trouble says why.
         const bool modules = watch.Modules();
         const bool probed = step.end || !step.probe ||
@@ -174,6 +183,41 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
         StartWake(wake, step.wakeAt, Now());
         show();
     };
+    std::vector<long> writing;
+    QObject::connect(&kick, &QTimer::timeout, [&] {
+        if (ended || pending.empty() || session_.SequenceRuns()) return;
+        // After a stop signal no device is started again: each is judged on
+        // what it answers, as it stands.
+        if (stopStarting && stopStarting()) {
+            for (long e : std::exchange(pending, {})) watch.Unwritten(e);
+            return;
+        }
+        std::vector<BatchDevice> devices;
+        std::map<int16_t, SentUpdate> records;
+        for (long e : pending) {
+            for (const BatchDevice& d : batch)
+                if (d.device == e) devices.push_back(d);
+            // Its answers overwrite its entry, also while it is written: the
+            // same bytes as the first time go again.
+            if (const SentUpdate* sent = watch.SentTo(e)) records.emplace(static_cast<int16_t>(e), *sent);
+        }
+        writing = std::exchange(pending, {});
+        DeviceSession::Sequence again{WithoutCountdown(BatchUpdateSteps(devices)), host, 0, nullptr, [&] {
+            const double now = Now();
+            const std::set<int16_t> started = session_.SequenceStarted();
+            for (long e : std::exchange(writing, {})) {
+                if (started.count(static_cast<int16_t>(e))) follow(watch.Rewritten(*state_.Devices, e, now));
+                else watch.Unwritten(e);
+            }
+            if (stopAsked_ && !ended) {
+                ended = true;
+                loop.quit();
+            }
+            kick.start(0);
+        }, stopStarting, std::move(records)};
+        if (!session_.RunSequence(std::move(again)))
+            for (long e : std::exchange(writing, {})) watch.Unwritten(e);
+    });
     QObject::connect(&wake, &QTimer::timeout, [&] { follow(watch.Timer(Now())); });
     arrived_ = [&](long entry, bool module) { follow(watch.Arrived(*state_.Devices, entry, module, Now())); };
     follow(watch.Start(*state_.Devices, Now()));
@@ -186,6 +230,7 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
 
 void HeadlessSession::Stop() {
     if (!loop_) return;
+    stopAsked_ = true;
     // A batch ends, its run's end told, as soon as its last request went.
     if (session_.SequenceRuns()) session_.StopSequence();
     else loop_->quit();

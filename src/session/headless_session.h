@@ -33,10 +33,13 @@ public:
     // Watches the written devices come back after their resets: a search
     // request (and the module query, when a module was written) every
     // program second on the sockets it keeps, the table kept; an address
-    // search also asks each of `alsoAsk`. Ends when all are verified, at the
+    // search also asks each of `alsoAsk`. A device the watch asks to write
+    // again gets its whole sequence of `batch` once more, paced as the batch
+    // was, unless `stopStarting` holds. Ends when all are verified, at the
     // watch's deadline, or when stopped. Empty, or the request that could
     // not be sent.
-    std::string Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk = {});
+    std::string Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk = {},
+                      const std::vector<BatchDevice>& batch = {}, std::function<bool()> stopStarting = nullptr);
     // Carries out write steps (their sends, their waits) to the end, even
     // past a request that could not be sent; each step's Send names its
     // device. Once `stopStarting` holds (asked before every request and
@@ -83,6 +86,7 @@ private:
     QEventLoop* loop_ = nullptr;  // the run in progress
     std::string error_;
     int refused_ = 0;
+    bool stopAsked_ = false;  // Stop was called during the watch
     // Told every datagram of the search and module sockets: the entry it went
     // to (-1: none), and whether it was a module's answer.
     std::function<void(long entry, bool module)> arrived_;

@@ -419,28 +419,28 @@ TEST(ConfigurePlan, AModuleDeviceIsVerifiedByItsModuleRecord) {
 
 TEST(ConfigurePlan, ReportAsJsonAndForAPerson) {
     const std::vector<ReportRow> rows = {
-        {"02:7E:3A:04:C8:01", RowStatus::Updated, {"name", "ip"}, "", "192.168.1.20"},
+        {"02:7E:3A:04:C8:01", RowStatus::Updated, {"name", "ip"}, "", "192.168.1.20", 2},
         {"02:7E:3A:04:C8:02", RowStatus::Refused, {}, "Server name: cut to 16 characters, \"a\\b\"", "192.168.1.11"},
         {"02:7E:3A:04:C8:03", RowStatus::NotFound, {}, "", ""},
         {"02:7E:3A:04:C8:04", RowStatus::NotVerified, {"location"}, "Device kept other values: Company Name\x1b[2J",
-         "192.168.1.13"},
+         "192.168.1.13", 3},
     };
     EXPECT_EQ(ConfigureReportJson(rows),
               "[\n"
               "  {\"mac\": \"02:7E:3A:04:C8:01\", \"status\": \"updated\", \"changed\": [\"name\", \"ip\"], "
-              "\"ip\": \"192.168.1.20\"},\n"
+              "\"attempts\": 2, \"ip\": \"192.168.1.20\"},\n"
               "  {\"mac\": \"02:7E:3A:04:C8:02\", \"status\": \"refused\", \"changed\": [], "
               "\"reason\": \"Server name: cut to 16 characters, \\\"a\\\\b\\\"\", \"ip\": \"192.168.1.11\"},\n"
               "  {\"mac\": \"02:7E:3A:04:C8:03\", \"status\": \"not_found\", \"changed\": []},\n"
               "  {\"mac\": \"02:7E:3A:04:C8:04\", \"status\": \"not_verified\", \"changed\": [\"location\"], "
-              "\"reason\": \"Device kept other values: Company Name\\u001b[2J\", \"ip\": \"192.168.1.13\"}\n"
+              "\"attempts\": 3, \"reason\": \"Device kept other values: Company Name\\u001b[2J\", \"ip\": \"192.168.1.13\"}\n"
               "]\n");
     EXPECT_EQ(ConfigureReportJson({}), "[]\n");
     EXPECT_EQ(ConfigureReportText(rows),
-              "02:7E:3A:04:C8:01  updated       192.168.1.20     name, ip\n"
+              "02:7E:3A:04:C8:01  updated       192.168.1.20     name, ip (written 2 times)\n"
               "02:7E:3A:04:C8:02  refused       192.168.1.11     Server name: cut to 16 characters, \"a\\b\"\n"
               "02:7E:3A:04:C8:03  not_found     -\n"
-              "02:7E:3A:04:C8:04  not_verified  192.168.1.13     location: Device kept other values: Company Name?[2J\n");
+              "02:7E:3A:04:C8:04  not_verified  192.168.1.13     location: Device kept other values: Company Name?[2J (written 3 times)\n");
     const std::pair<RowStatus, const char*> texts[] = {
         {RowStatus::Unchanged, "unchanged"}, {RowStatus::Updated, "updated"},           {RowStatus::NotFound, "not_found"},
         {RowStatus::Refused, "refused"},     {RowStatus::NotVerified, "not_verified"}, {RowStatus::WouldChange, "would_change"},

@@ -303,3 +303,79 @@ TEST(ConfigureWatch, ALateAnswerThatContradictsTheVerificationIsJudgedAgain) {
         EXPECT_EQ(v.reason, c.reason);
     }
 }
+
+// On a lossy LAN a clear, a write or a reset may be lost: a device that
+// answers with the very bytes it held before, once it should have restarted,
+// is written again, at most twice more, each attempt with its own deadline.
+TEST(ConfigureWatch, WhenADeviceIsWrittenAgain) {
+    const DeviceRecord before = Device(6);
+    const Bytes page0 = PageBytes(before, 0);
+    struct Answer1 {
+        double at;
+        std::optional<DeviceRecord> record;  // none: silent
+        bool twin = false;                   // a second device answers too, with other bytes
+    };
+    struct Case {
+        const char* name;
+        std::vector<Answer1> answers;  // one per probe, in turn
+        std::vector<double> rewrites;  // when it is written again
+        int attempts;
+        bool verified;
+    };
+    Written w;
+    const Case cases[] = {
+        {"old bytes after two seconds", {{2, before}, {3, w.sent.record}}, {2}, 2, true},
+        {"old bytes too soon: not yet restarted", {{1, before}, {2.5, w.sent.record}}, {}, 1, true},
+        {"other bytes than before and than written", {{2, Device(6, "Someone")}, {3, Device(6, "Someone")}}, {}, 1, false},
+        {"silent", {{2, std::nullopt}, {3, std::nullopt}}, {}, 1, false},
+        {"a shared MAC", {{2, before, true}}, {}, 1, false},
+        {"attempts used up", {{2, before}, {5, before}, {8, before}, {11, before}}, {2, 5}, 3, false},
+        {"old bytes too soon after its second attempt", {{2, before}, {4, before}}, {2}, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Written x;
+        ReturnWatch watch(16.7);
+        watch.Add(x.entry, x.sent, "", page0);
+        watch.Start(*x.store, 0);
+        std::vector<double> rewrites;
+        for (const Answer1& a : c.answers) {
+            ++x.store->SearchRound;
+            if (!a.record) continue;
+            for (int p : {0, 1, 2}) {
+                if (a.twin) watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(Device(6, "Twin"), p)).entry, false, a.at);
+                const WatchStep step = watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(*a.record, p)).entry, false, a.at);
+                for (long e : step.rewrite) {
+                    EXPECT_EQ(e, x.entry);
+                    rewrites.push_back(a.at);
+                    EXPECT_FALSE(watch.Timer(a.at + 30).end) << "a device being written again is waited for";
+                    watch.Rewritten(*x.store, e, a.at + 0.5);
+                }
+            }
+        }
+        EXPECT_EQ(rewrites, c.rewrites);
+        EXPECT_EQ(watch.Attempts(x.entry), c.attempts);
+        EXPECT_EQ(watch.Verdict(x.entry, *x.store).verified, c.verified);
+    }
+}
+
+// Each attempt has a deadline of its own: the countdown and a search after
+// its last request.
+TEST(ConfigureWatch, AnAttemptHasADeadlineOfItsOwn) {
+    Written x;
+    ReturnWatch watch(16.7);
+    watch.Add(x.entry, x.sent, "", PageBytes(Device(6), 0));
+    watch.Start(*x.store, 0);
+    ++x.store->SearchRound;
+    WatchStep step;
+    for (int p : {0, 1, 2}) {
+        const WatchStep s = watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(Device(6), p)).entry, false, 3);
+        step.rewrite.insert(step.rewrite.end(), s.rewrite.begin(), s.rewrite.end());
+    }
+    ASSERT_EQ(step.rewrite, std::vector<long>{x.entry});
+    EXPECT_LE(watch.Rewritten(*x.store, x.entry, 3.1).wakeAt, 3.1) << "the next probe is due";
+    EXPECT_FALSE(watch.Timer(16.7).end) << "the first deadline no longer holds";
+    EXPECT_FALSE(watch.Timer(19.7).end);
+    EXPECT_TRUE(watch.Timer(3.1 + 16.7).end);
+    EXPECT_EQ(watch.Verdict(x.entry, *x.store).reason, "Not found after the update: " + MacText(6));
+}
