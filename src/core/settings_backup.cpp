@@ -92,50 +92,57 @@ bool SameNoCase(std::string_view a, std::string_view b) {
            });
 }
 
+// The longest line a backup holds is a line of the record, some 50
+// characters; blanks around keys and values leave room to spare.
+constexpr size_t kMaxBackupLine = 256;
+
 // One line of the file that says something: a key and its value under the
-// section it stands in, or a line that is neither a key nor a section.
+// section it stands in, or a line that is neither a key nor a section. Each
+// text is a view into the file's text, so a line costs no copy of it.
 struct IniLine {
     size_t line = 0;
-    std::string section, key, value;
+    std::string_view section, key, value;
     bool malformed = false;
 };
 
-std::vector<IniLine> IniLines(std::string_view text) {
-    std::vector<IniLine> out;
-    std::string section;
-    size_t number = 0;
-    while (!text.empty()) {
+// Calls `each` with every line that says something, in order, until it
+// returns false. A line longer than any a backup holds ends the walk as an
+// error. True when every line was taken.
+template <typename Each>
+bool ForEachIniLine(std::string_view text, std::string& error, Each each) {
+    std::string_view section;
+    for (size_t number = 1; !text.empty(); ++number) {
         const size_t end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end), " \t\r");
+        std::string_view raw = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++number;
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        if (raw.size() > kMaxBackupLine) {
+            error = "line " + std::to_string(number) + ": longer than any line a backup holds";
+            return false;
+        }
+        const std::string_view line = Trim(raw, " \t\r");
         if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '[') {
-            if (line.back() == ']') {
-                section = std::string(Trim(line.substr(1, line.size() - 2), " \t"));
-                continue;
-            }
-            out.push_back({number, section, {}, {}, true});
+        if (line[0] == '[' && line.back() == ']') {
+            section = Trim(line.substr(1, line.size() - 2), " \t");
             continue;
         }
-        const size_t equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            out.push_back({number, section, {}, {}, true});
-            continue;
-        }
-        out.push_back({number, section, std::string(Trim(line.substr(0, equals), " \t")),
-                       std::string(Trim(line.substr(equals + 1), " \t")), false});
+        const size_t equals = line[0] == '[' ? std::string_view::npos : line.find('=');
+        const bool taken = equals == std::string_view::npos
+                               ? each(IniLine{number, section, {}, {}, true})
+                               : each(IniLine{number, section, Trim(line.substr(0, equals), " \t"),
+                                              Trim(line.substr(equals + 1), " \t"), false});
+        if (!taken) return false;
     }
-    return out;
+    return true;
 }
 
 std::string At(size_t line) { return "line " + std::to_string(line) + ": "; }
 
 // The "NSV" section: the MAC the file is a backup of.
-bool ReadHead(const std::vector<IniLine>& lines, BackupRead& out) {
+bool ReadHead(std::string_view text, BackupRead& out) {
     size_t macLine = 0, bytesLine = 0;
-    for (const IniLine& l : lines) {
-        if (!SameNoCase(l.section, kBackupSection)) continue;
+    const bool read = ForEachIniLine(text, out.error, [&](const IniLine& l) {
+        if (!SameNoCase(l.section, kBackupSection)) return true;
         const bool mac = !l.malformed && SameNoCase(l.key, "MAC"), bytes = !l.malformed && SameNoCase(l.key, "Bytes");
         if (!mac && !bytes) {
             out.error = At(l.line) + (l.malformed ? "neither a key nor a section" : "an unknown key in [NSV]");
@@ -147,12 +154,14 @@ bool ReadHead(const std::vector<IniLine>& lines, BackupRead& out) {
             return false;
         }
         seen = l.line;
-        if (mac) out.mac = l.value;
+        if (mac) out.mac = std::string(l.value);
         if (bytes && l.value != kBackupByteCount) {
             out.error = At(l.line) + "\"Bytes\" is not " + std::string(kBackupByteCount) + ": not a whole device record";
             return false;
         }
-    }
+        return true;
+    });
+    if (!read) return false;
     if (!macLine || !bytesLine) {
         out.error = std::string("no \"") + (macLine ? "Bytes" : "MAC") + "\" in section [NSV]";
         return false;
@@ -199,11 +208,11 @@ bool ReadLine(const IniLine& l, size_t n, DeviceRecord& record, std::string& err
 }
 
 // The section named by the MAC: every line of the record once.
-bool ReadBody(const std::vector<IniLine>& lines, BackupRead& out) {
+bool ReadBody(std::string_view text, BackupRead& out) {
     std::vector<size_t> seen(kBackupLines + 1, 0);
     bool section = false;
-    for (const IniLine& l : lines) {
-        if (!SameNoCase(l.section, out.mac)) continue;
+    const bool read = ForEachIniLine(text, out.error, [&](const IniLine& l) {
+        if (!SameNoCase(l.section, out.mac)) return true;
         section = true;
         const size_t n = l.malformed ? 0 : LineNumberOfKey(l.key);
         if (!n) {
@@ -216,8 +225,9 @@ bool ReadBody(const std::vector<IniLine>& lines, BackupRead& out) {
             return false;
         }
         seen[n] = l.line;
-        if (!ReadLine(l, n, out.record, out.error)) return false;
-    }
+        return ReadLine(l, n, out.record, out.error);
+    });
+    if (!read) return false;
     if (!section) {
         out.error = "no section [" + out.mac + "], which [NSV] names";
         return false;
@@ -235,8 +245,9 @@ bool ReadBody(const std::vector<IniLine>& lines, BackupRead& out) {
 
 BackupRead ReadBackupText(std::string_view text) {
     BackupRead out;
-    const std::vector<IniLine> lines = IniLines(text);
-    if (!ReadHead(lines, out) || !ReadBody(lines, out)) {
+    // Two walks over the text, the second once the first has named the
+    // MAC: nothing of the file is copied but the MAC and the record.
+    if (!ReadHead(text, out) || !ReadBody(text, out)) {
         out.record = {};
         return out;
     }

@@ -63,7 +63,9 @@ inline constexpr size_t kMaxBackupBytes = 4 << 20;
 // backups merged into the file) are passed over. Anything else in the two
 // sections (a missing, repeated or unknown key, a line of another length, a
 // digit that is not hex, another "Bytes") is an error naming its line, and
-// nothing is read.
+// nothing is read; so is a line anywhere longer than any a backup holds.
+// Nothing of the text is copied per line, so a crafted file costs no more
+// memory than its own size.
 BackupRead ReadBackupText(std::string_view text);
 // Reads a backup file: an error (naming the file) for a file that is not a
 // regular file, that group or others may read (it holds the device's
