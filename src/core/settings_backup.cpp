@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "core/configure_plan.h"
+#include "core/device_report.h"
 #include "core/text_conversions.h"
 
 namespace cobalin {
@@ -274,40 +275,63 @@ std::string NewestBackupFor(const std::string& folder, std::string_view mac) {
     return newest;
 }
 
+namespace {
+
+// The whole of an open file into `text`; false when a read fails or the
+// file is larger than any backup.
+bool ReadWhole(int fd, std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || text.size() + static_cast<size_t>(n) > kMaxBackupBytes) return false;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+}  // namespace
+
+std::string BackupFileFault(const struct stat& file, uid_t user, std::string_view shownPath) {
+    const std::string shown(shownPath);
+    if (!S_ISREG(file.st_mode)) return "cannot read the backup " + shown;
+    // Another user could have put any record, any password, in it.
+    if (file.st_uid != user && file.st_uid != 0) return "the backup " + shown + " belongs to another user";
+    if (file.st_mode & (S_IRWXG | S_IRWXO))
+        return "the backup " + shown + " holds a device's password but group or others may read it; run: chmod 600 " + shown;
+    return {};
+}
+
 BackupRead LoadBackupFile(const std::string& path) {
     BackupRead out;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // The path is the user's typing or a plan's cell: shown, never obeyed
+    // by the terminal.
+    const std::string shown = PrintableText(path);
+    // The file's own name is not followed (folders on the way may be
+    // links); a FIFO does not hold the open, a terminal does not become ours.
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     struct stat st{};
-    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0) close(fd);
-        out.error = "cannot read the backup " + path;
+    if (fd < 0) {
+        const bool link = errno == ELOOP && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        out.error = link ? "the backup " + shown + " is a symbolic link; name the file itself" : "cannot read the backup " + shown;
         return out;
     }
-    if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+    // Judged on what was opened, before a byte of it is read.
+    std::string fault = fstat(fd, &st) != 0 ? "cannot read the backup " + shown : BackupFileFault(st, geteuid(), shown);
+    if (!fault.empty()) {
         close(fd);
-        out.error = "the backup " + path + " holds a device's password but group or others may read it; run: chmod 600 " + path;
+        out.error = std::move(fault);
         return out;
     }
     std::string text;
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 || text.size() + static_cast<size_t>(n) > kMaxBackupBytes) {
-            ok = false;
-            break;
-        }
-        text.append(buffer, static_cast<size_t>(n));
-    }
+    const bool whole = ReadWhole(fd, text);
     close(fd);
-    if (!ok) {
-        out.error = "cannot read the backup " + path + ", or it is larger than " + std::to_string(kMaxBackupBytes) + " bytes";
+    if (!whole) {
+        out.error = "cannot read the backup " + shown + ", or it is larger than " + std::to_string(kMaxBackupBytes) + " bytes";
         return out;
     }
     out = ReadBackupText(text);
-    if (!out.error.empty()) out.error = "the backup " + path + ", " + out.error;
+    if (!out.error.empty()) out.error = "the backup " + shown + ", " + out.error;
     return out;
 }
 

@@ -2,6 +2,7 @@
 // what a restore writes and keeps, how a plan row restores, and how the
 // verification covers every byte the write sends.
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -199,6 +200,65 @@ TEST(BackupReader, AFileOthersMayReadIsRefused) {
     EXPECT_EQ(LoadBackupFile(file).error, "");
     EXPECT_EQ(LoadBackupFile(dir.File("missing.ini")).error, "cannot read the backup " + dir.File("missing.ini"));
     EXPECT_EQ(LoadBackupFile(dir.File("")).error, "cannot read the backup " + dir.File(""));  // a folder
+}
+
+TEST(BackupReader, OnlyARegularFileOfTheUserOrRootIsRead) {
+    TempDir dir;
+    const std::string good = BackupText(kMac, Configured(5, "Rack-05", "192.168.1.50", "SN0005"));
+    const std::string file = dir.Write("b.ini", good);
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+    std::filesystem::create_symlink(file, dir.File("link.ini"));
+    ASSERT_EQ(mkfifo(dir.File("fifo.ini").c_str(), 0600), 0);  // opened blocking, it would wait for a writer
+    const std::string escaped = dir.Write("b\x1b]2;owned\x07.ini", good);
+    ASSERT_EQ(chmod(escaped.c_str(), 0644), 0);
+    const std::string shown = dir.File("b?]2;owned?.ini");
+    struct Case {
+        std::string path, error;
+    };
+    std::vector<Case> cases = {
+        {dir.File("link.ini"), "the backup " + dir.File("link.ini") + " is a symbolic link; name the file itself"},
+        {dir.File("fifo.ini"), "cannot read the backup " + dir.File("fifo.ini")},
+        {escaped, "the backup " + shown + " holds a device's password but group or others may read it; run: chmod 600 " + shown},
+        {dir.File("b\x1b[2J.ini"), "cannot read the backup " + dir.File("b?[2J.ini")},
+        {dir.File("link.ini/"), "cannot read the backup " + dir.File("link.ini/")},
+    };
+    if (geteuid() == 0) {  // only root can give a file away
+        const std::string other = dir.Write("other.ini", good);
+        ASSERT_EQ(chmod(other.c_str(), 0600), 0);
+        ASSERT_EQ(chown(other.c_str(), 4321, 4321), 0);
+        cases.push_back({other, "the backup " + other + " belongs to another user"});
+    }
+    for (const Case& c : cases) EXPECT_EQ(LoadBackupFile(c.path).error, c.error);
+    // A folder on the path may be a link; only the file's own name is not followed.
+    std::filesystem::create_directory_symlink(dir.path(), dir.File("via"));
+    EXPECT_EQ(LoadBackupFile(dir.File("via/b.ini")).error, "");
+}
+
+TEST(BackupReader, TheFileIsTheUsersOrRootsPrivateRegularFile) {
+    struct Case {
+        mode_t mode;
+        uid_t owner, user;
+        std::string fault;
+    };
+    const std::string readable = "the backup P holds a device's password but group or others may read it; run: chmod 600 P";
+    const Case cases[] = {
+        {S_IFREG | 0600, 1000, 1000, ""},
+        {S_IFREG | 0400, 0, 1000, ""},
+        {S_IFREG | 0600, 0, 0, ""},
+        {S_IFREG | 0600, 1001, 1000, "the backup P belongs to another user"},
+        {S_IFREG | 0600, 1000, 0, "the backup P belongs to another user"},
+        {S_IFREG | 0640, 1000, 1000, readable},
+        {S_IFREG | 0604, 0, 1000, readable},
+        {S_IFDIR | 0700, 1000, 1000, "cannot read the backup P"},
+        {S_IFIFO | 0600, 1000, 1000, "cannot read the backup P"},
+        {S_IFCHR | 0600, 0, 1000, "cannot read the backup P"},
+    };
+    for (const Case& c : cases) {
+        struct stat file {};
+        file.st_mode = c.mode;
+        file.st_uid = c.owner;
+        EXPECT_EQ(BackupFileFault(file, c.user, "P"), c.fault) << std::oct << c.mode << std::dec << " " << c.owner;
+    }
 }
 
 TEST(DeviceRestore, ACloneTakesTheConfigurationAndKeepsItsIdentity) {
