@@ -200,8 +200,6 @@ std::string ReportJson(const std::vector<DeviceReport>& devices) {
     return JsonObjects(objects);
 }
 
-// A device's text must not steer the terminal: control characters (C0, DEL
-// and the C1 range U+0080-U+009F) become "?".
 namespace {
 
 // The length of the well-formed UTF-8 character at `at` (shortest form, no
@@ -223,6 +221,8 @@ size_t Utf8CharacterLength(std::string_view s, size_t at) {
 
 }  // namespace
 
+// A device's text or a path must not steer the terminal: control characters
+// (C0, DEL and the C1 range U+0080-U+009F) and bytes of no character become "?".
 std::string PrintableText(const std::string& utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size();) {

@@ -224,10 +224,6 @@ bool FlushFolder(int folder) {
     return flushed == 0 || errno == EINVAL;
 }
 
-}  // namespace
-
-namespace {
-
 // The lines of the file as it stands, and its line end; a missing file has
 // none. False when it may not be replaced: a link in its place (whoever put
 // it there may have meant another file to be read or overwritten), anything
