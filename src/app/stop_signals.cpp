@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace cobalin {
@@ -11,6 +12,7 @@ namespace cobalin {
 namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+static_assert(std::size(kStopSignals) == 3, "StopSignals keeps the action found of each");
 
 std::atomic<int> received{0};
 std::atomic<int> wakeFd{-1};
@@ -35,11 +37,18 @@ StopSignals::StopSignals() {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int s : kStopSignals) sigaction(s, &action, nullptr);
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+        found_[i].taken = sigaction(kStopSignals[i], nullptr, &found_[i].action) == 0 &&
+                          found_[i].action.sa_handler != SIG_IGN;
+        // A signal the process was started with ignored (`nohup` ignores
+        // SIGHUP) was meant not to stop it: it stays ignored.
+        if (found_[i].taken) found_[i].taken = sigaction(kStopSignals[i], &action, nullptr) == 0;
+    }
 }
 
 StopSignals::~StopSignals() {
-    for (int s : kStopSignals) std::signal(s, SIG_DFL);
+    for (size_t i = 0; i < std::size(kStopSignals); ++i)
+        if (found_[i].taken) sigaction(kStopSignals[i], &found_[i].action, nullptr);
     wakeFd = -1;
     notifier_.reset();
     for (int fd : pipe_)

@@ -18,15 +18,20 @@ namespace cobalin {
 bool CompanionMayStart(const struct stat& file, uid_t user);
 
 // The same for the file at path and the effective user, and for every
-// folder on its path: none may be writable by group or others unless it is
-// sticky (as /tmp is), or someone else could put another file at the name.
-// False when it is missing or cannot be examined.
+// folder on its path: each must be owned by the user or root and none may
+// be writable by group or others unless it is sticky (as /tmp is), or
+// someone else could put another file at the name. False when it is missing
+// or cannot be examined.
 bool CompanionMayStart(const std::string& path);
 
-// The file at path opened as it stands (O_PATH, a link never followed) and
-// checked on what was opened, with the folders on its path: a descriptor to
-// start it by, or -1. The start must go through CompanionStartPath, never
-// the name again, so that nobody can swap the file between check and start.
+// The file at path opened as it stands and checked on what was opened: a
+// descriptor to start it by, or -1. The folders are opened one by one from
+// "/" (a relative path from the current folder), each checked on its
+// descriptor before the next is opened from it, so no name is resolved
+// twice; a link on the way stands in a folder already checked and its
+// target is walked the same way; the file's own name is never a link. The
+// start must go through CompanionStartPath, never the name again, so that
+// nobody can swap the file between check and start.
 // The descriptor stays open across exec (the started program's own
 // "/proc/self/fd/N" names it); close it once the program was started.
 int OpenCompanion(const std::string& path);

@@ -200,19 +200,43 @@ std::string ReportJson(const std::vector<DeviceReport>& devices) {
     return JsonObjects(objects);
 }
 
-// A device's text must not steer the terminal: control characters (C0, DEL
-// and the C1 range U+0080-U+009F) become "?".
+namespace {
+
+// The length of the well-formed UTF-8 character at `at` (shortest form, no
+// surrogate, at most U+10FFFF), or 0 for a byte that starts none.
+size_t Utf8CharacterLength(std::string_view s, size_t at) {
+    const auto b0 = static_cast<unsigned char>(s[at]);
+    const size_t len = b0 < 0x80 ? 1 : b0 >= 0xC2 && b0 <= 0xDF ? 2 : (b0 >> 4) == 0xE ? 3 : b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
+    if (len == 0 || at + len > s.size()) return 0;
+    uint32_t cp = len == 1 ? b0 : b0 & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[at + k]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < least[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return len;
+}
+
+}  // namespace
+
+// A device's text or a path must not steer the terminal: control characters
+// (C0, DEL and the C1 range U+0080-U+009F) and bytes of no character become "?".
 std::string PrintableText(const std::string& utf8) {
     std::string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t len = Utf8CharacterLength(utf8, i);
         const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x20 || c == 0x7F) {
+        // Controls, C1 controls (U+0080-U+009F, 0xC2 0x80-0x9F) and bytes of
+        // no character: a terminal may act on any of them.
+        const bool control = c < 0x20 || c == 0x7F || (c == 0xC2 && len == 2 && static_cast<unsigned char>(utf8[i + 1]) < 0xA0);
+        if (len == 0 || control) {
             out += '?';
-        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
-            out += '?';
-            ++i;
+            i += len == 0 ? 1 : len;
         } else {
-            out += utf8[i];
+            out.append(utf8, i, len);
+            i += len;
         }
     }
     return out;

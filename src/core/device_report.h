@@ -57,7 +57,8 @@ std::string JsonString(std::string_view utf8);
 // given as JSON text (a string literal, an array).
 using JsonMembers = std::vector<std::pair<std::string_view, std::string>>;
 std::string JsonObjects(const std::vector<JsonMembers>& objects);
-// A device's text made safe for a terminal: control characters become "?".
+// A text made safe for a terminal (a device's text, a path): control
+// characters (C0, DEL, C1) and bytes that start no UTF-8 character become "?".
 std::string PrintableText(const std::string& utf8);
 // A device's warnings in one line, joined with "; ".
 std::string JoinedWarnings(const DeviceReport& device);

@@ -213,40 +213,66 @@ std::string WriteTemp(int folder, const std::string& prefix, const Lines& lines)
     return {};
 }
 
+// The file's data was flushed before its rename; the rename (or link) lives
+// in the folder, which must reach the disk too, or a power cut can take the
+// new name back. A file system that cannot flush a folder (EINVAL) has
+// nothing more to give.
+bool FlushFolder(int folder) {
+    int flushed;
+    do flushed = fsync(folder);
+    while (flushed != 0 && errno == EINTR);
+    return flushed == 0 || errno == EINVAL;
+}
+
+// The lines of the file as it stands, and its line end; a missing file has
+// none. False when it may not be replaced: a link in its place (whoever put
+// it there may have meant another file to be read or overwritten), anything
+// but a regular file (a FIFO or a device is opened without waiting on it or
+// taking it as a terminal, then refused), or a file that cannot be read.
+bool ReadLinesToReplace(const std::string& file, Lines& lines, std::string& eol) {
+    struct stat st{};
+    if (lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return false;
+    const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
+    FILE* in = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? fdopen(fd, "rb") : nullptr;
+    if (!in) {
+        close(fd);
+        return false;
+    }
+    std::string content;
+    char chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) content.append(chunk, n);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) return false;
+    for (size_t start = 0; start < content.size();) {
+        const size_t nl = content.find('\n', start);
+        const size_t end = nl == std::string::npos ? content.size() : nl + 1;
+        lines.push_back(content.substr(start, end - start));
+        start = end;
+    }
+    const std::string& first = lines.empty() ? content : lines.front();
+    if (!first.empty() && first.back() == '\n' && (first.size() < 2 || first[first.size() - 2] != '\r')) eol = "\n";
+    return true;
+}
+
+// FlushFolder for the folder that holds `file`.
+bool FlushFolderOf(const std::string& file) {
+    const size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool flushed = FlushFolder(fd);
+    close(fd);
+    return flushed;
+}
+
 }  // namespace
 
 int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file) {
     Lines lines;
     std::string eol = "\r\n";
-    // A link in the file's place is neither followed nor replaced: whoever
-    // put it there may have meant another file to be read or overwritten.
-    struct stat st{};
-    if (lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return 0;
-    // Read with stdio: a stream raises where a read fails (a folder in the
-    // file's place), and a failed read is simply a file that cannot be written.
-    const int inFd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (inFd < 0 && errno == ELOOP) return 0;
-    if (FILE* in = inFd >= 0 ? fdopen(inFd, "rb") : nullptr) {
-        std::string content;
-        char chunk[65536];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) content.append(chunk, n);
-        const bool failed = std::ferror(in) != 0;
-        std::fclose(in);
-        if (failed) return 0;
-        size_t start = 0;
-        while (start < content.size()) {
-            size_t nl = content.find('\n', start);
-            size_t end = nl == std::string::npos ? content.size() : nl + 1;
-            lines.push_back(content.substr(start, end - start));
-            start = end;
-        }
-        if (!lines.empty() && lines.front().size() >= 1 && lines.front().back() == '\n' &&
-            (lines.front().size() < 2 || lines.front()[lines.front().size() - 2] != '\r'))
-            eol = "\n";
-    } else if (inFd >= 0) {
-        close(inFd);
-        return 0;
-    }
+    if (!ReadLinesToReplace(file, lines, eol)) return 0;
     for (const IniEntry& e : entries) SetKey(lines, eol, e.section, e.key, e.value);
 
     // A temporary file beside the target, then rename: never half a file. The
@@ -257,7 +283,7 @@ int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file) 
         std::remove(temp.c_str());
         return 0;
     }
-    return 1;
+    return FlushFolderOf(file) ? 1 : 0;
 }
 
 std::string WriteNewIniFile(int folder, std::span<const IniEntry> entries, std::span<const std::string> names) {
@@ -281,6 +307,8 @@ std::string WriteNewIniFile(int folder, std::span<const IniEntry> entries, std::
         if (errno != EEXIST) break;
     }
     if (taken.empty()) unlinkat(folder, temp.c_str(), 0);
+    // A backup whose name a power cut could take back is no backup.
+    if (!taken.empty() && !FlushFolder(folder)) return {};
     return taken;
 }
 

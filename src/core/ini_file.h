@@ -48,13 +48,16 @@ struct IniEntry {
 // success, 0 when the file cannot be written.
 // The file is created anew, readable and writable by its owner only,
 // whatever the umask (it may hold a device's password); a symbolic link in
-// the file's place is neither read nor written through: 0.
+// the file's place is neither read nor written through, and a FIFO or a
+// device there is refused without being waited on: 0. Once renamed into
+// place, the folder is flushed too, so a power cut keeps the new file.
 int WriteIniEntries(std::span<const IniEntry> entries, const std::string& file);
 
 // Writes the entries as a new file in the open folder `folder`, under the
 // first of `names` that no file, folder or link holds yet: never replacing
-// one, never following a link, readable and writable by its owner only. The
-// name taken, or empty when none could be written.
+// one, never following a link, readable and writable by its owner only; the
+// folder is flushed once the name stands in it. The name taken, or empty
+// when none could be written (or made to last).
 std::string WriteNewIniFile(int folder, std::span<const IniEntry> entries, std::span<const std::string> names);
 
 }  // namespace cobalin

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "core/configure_plan.h"
+#include "core/device_report.h"
 #include "core/text_conversions.h"
 
 namespace cobalin {
@@ -92,50 +93,57 @@ bool SameNoCase(std::string_view a, std::string_view b) {
            });
 }
 
+// The longest line a backup holds is a line of the record, some 50
+// characters; blanks around keys and values leave room to spare.
+constexpr size_t kMaxBackupLine = 256;
+
 // One line of the file that says something: a key and its value under the
-// section it stands in, or a line that is neither a key nor a section.
+// section it stands in, or a line that is neither a key nor a section. Each
+// text is a view into the file's text, so a line costs no copy of it.
 struct IniLine {
     size_t line = 0;
-    std::string section, key, value;
+    std::string_view section, key, value;
     bool malformed = false;
 };
 
-std::vector<IniLine> IniLines(std::string_view text) {
-    std::vector<IniLine> out;
-    std::string section;
-    size_t number = 0;
-    while (!text.empty()) {
+// Calls `each` with every line that says something, in order, until it
+// returns false. A line longer than any a backup holds ends the walk as an
+// error. True when every line was taken.
+template <typename Each>
+bool ForEachIniLine(std::string_view text, std::string& error, Each each) {
+    std::string_view section;
+    for (size_t number = 1; !text.empty(); ++number) {
         const size_t end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end), " \t\r");
+        std::string_view raw = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++number;
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        if (raw.size() > kMaxBackupLine) {
+            error = "line " + std::to_string(number) + ": longer than any line a backup holds";
+            return false;
+        }
+        const std::string_view line = Trim(raw, " \t\r");
         if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '[') {
-            if (line.back() == ']') {
-                section = std::string(Trim(line.substr(1, line.size() - 2), " \t"));
-                continue;
-            }
-            out.push_back({number, section, {}, {}, true});
+        if (line[0] == '[' && line.back() == ']') {
+            section = Trim(line.substr(1, line.size() - 2), " \t");
             continue;
         }
-        const size_t equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            out.push_back({number, section, {}, {}, true});
-            continue;
-        }
-        out.push_back({number, section, std::string(Trim(line.substr(0, equals), " \t")),
-                       std::string(Trim(line.substr(equals + 1), " \t")), false});
+        const size_t equals = line[0] == '[' ? std::string_view::npos : line.find('=');
+        const bool taken = equals == std::string_view::npos
+                               ? each(IniLine{number, section, {}, {}, true})
+                               : each(IniLine{number, section, Trim(line.substr(0, equals), " \t"),
+                                              Trim(line.substr(equals + 1), " \t"), false});
+        if (!taken) return false;
     }
-    return out;
+    return true;
 }
 
 std::string At(size_t line) { return "line " + std::to_string(line) + ": "; }
 
 // The "NSV" section: the MAC the file is a backup of.
-bool ReadHead(const std::vector<IniLine>& lines, BackupRead& out) {
+bool ReadHead(std::string_view text, BackupRead& out) {
     size_t macLine = 0, bytesLine = 0;
-    for (const IniLine& l : lines) {
-        if (!SameNoCase(l.section, kBackupSection)) continue;
+    const bool read = ForEachIniLine(text, out.error, [&](const IniLine& l) {
+        if (!SameNoCase(l.section, kBackupSection)) return true;
         const bool mac = !l.malformed && SameNoCase(l.key, "MAC"), bytes = !l.malformed && SameNoCase(l.key, "Bytes");
         if (!mac && !bytes) {
             out.error = At(l.line) + (l.malformed ? "neither a key nor a section" : "an unknown key in [NSV]");
@@ -147,12 +155,14 @@ bool ReadHead(const std::vector<IniLine>& lines, BackupRead& out) {
             return false;
         }
         seen = l.line;
-        if (mac) out.mac = l.value;
+        if (mac) out.mac = std::string(l.value);
         if (bytes && l.value != kBackupByteCount) {
             out.error = At(l.line) + "\"Bytes\" is not " + std::string(kBackupByteCount) + ": not a whole device record";
             return false;
         }
-    }
+        return true;
+    });
+    if (!read) return false;
     if (!macLine || !bytesLine) {
         out.error = std::string("no \"") + (macLine ? "Bytes" : "MAC") + "\" in section [NSV]";
         return false;
@@ -199,11 +209,11 @@ bool ReadLine(const IniLine& l, size_t n, DeviceRecord& record, std::string& err
 }
 
 // The section named by the MAC: every line of the record once.
-bool ReadBody(const std::vector<IniLine>& lines, BackupRead& out) {
+bool ReadBody(std::string_view text, BackupRead& out) {
     std::vector<size_t> seen(kBackupLines + 1, 0);
     bool section = false;
-    for (const IniLine& l : lines) {
-        if (!SameNoCase(l.section, out.mac)) continue;
+    const bool read = ForEachIniLine(text, out.error, [&](const IniLine& l) {
+        if (!SameNoCase(l.section, out.mac)) return true;
         section = true;
         const size_t n = l.malformed ? 0 : LineNumberOfKey(l.key);
         if (!n) {
@@ -216,8 +226,9 @@ bool ReadBody(const std::vector<IniLine>& lines, BackupRead& out) {
             return false;
         }
         seen[n] = l.line;
-        if (!ReadLine(l, n, out.record, out.error)) return false;
-    }
+        return ReadLine(l, n, out.record, out.error);
+    });
+    if (!read) return false;
     if (!section) {
         out.error = "no section [" + out.mac + "], which [NSV] names";
         return false;
@@ -235,8 +246,9 @@ bool ReadBody(const std::vector<IniLine>& lines, BackupRead& out) {
 
 BackupRead ReadBackupText(std::string_view text) {
     BackupRead out;
-    const std::vector<IniLine> lines = IniLines(text);
-    if (!ReadHead(lines, out) || !ReadBody(lines, out)) {
+    // Two walks over the text, the second once the first has named the
+    // MAC: nothing of the file is copied but the MAC and the record.
+    if (!ReadHead(text, out) || !ReadBody(text, out)) {
         out.record = {};
         return out;
     }
@@ -263,40 +275,63 @@ std::string NewestBackupFor(const std::string& folder, std::string_view mac) {
     return newest;
 }
 
+namespace {
+
+// The whole of an open file into `text`; false when a read fails or the
+// file is larger than any backup.
+bool ReadWhole(int fd, std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || text.size() + static_cast<size_t>(n) > kMaxBackupBytes) return false;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+}  // namespace
+
+std::string BackupFileFault(const struct stat& file, uid_t user, std::string_view shownPath) {
+    const std::string shown(shownPath);
+    if (!S_ISREG(file.st_mode)) return "cannot read the backup " + shown;
+    // Another user could have put any record, any password, in it.
+    if (file.st_uid != user && file.st_uid != 0) return "the backup " + shown + " belongs to another user";
+    if (file.st_mode & (S_IRWXG | S_IRWXO))
+        return "the backup " + shown + " holds a device's password but group or others may read it; run: chmod 600 " + shown;
+    return {};
+}
+
 BackupRead LoadBackupFile(const std::string& path) {
     BackupRead out;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // The path is the user's typing or a plan's cell: shown, never obeyed
+    // by the terminal.
+    const std::string shown = PrintableText(path);
+    // The file's own name is not followed (folders on the way may be
+    // links); a FIFO does not hold the open, a terminal does not become ours.
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     struct stat st{};
-    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0) close(fd);
-        out.error = "cannot read the backup " + path;
+    if (fd < 0) {
+        const bool link = errno == ELOOP && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        out.error = link ? "the backup " + shown + " is a symbolic link; name the file itself" : "cannot read the backup " + shown;
         return out;
     }
-    if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+    // Judged on what was opened, before a byte of it is read.
+    std::string fault = fstat(fd, &st) != 0 ? "cannot read the backup " + shown : BackupFileFault(st, geteuid(), shown);
+    if (!fault.empty()) {
         close(fd);
-        out.error = "the backup " + path + " holds a device's password but group or others may read it; run: chmod 600 " + path;
+        out.error = std::move(fault);
         return out;
     }
     std::string text;
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 || text.size() + static_cast<size_t>(n) > kMaxBackupBytes) {
-            ok = false;
-            break;
-        }
-        text.append(buffer, static_cast<size_t>(n));
-    }
+    const bool whole = ReadWhole(fd, text);
     close(fd);
-    if (!ok) {
-        out.error = "cannot read the backup " + path + ", or it is larger than " + std::to_string(kMaxBackupBytes) + " bytes";
+    if (!whole) {
+        out.error = "cannot read the backup " + shown + ", or it is larger than " + std::to_string(kMaxBackupBytes) + " bytes";
         return out;
     }
     out = ReadBackupText(text);
-    if (!out.error.empty()) out.error = "the backup " + path + ", " + out.error;
+    if (!out.error.empty()) out.error = "the backup " + shown + ", " + out.error;
     return out;
 }
 

@@ -47,6 +47,10 @@ std::vector<std::string> BackupFileNames(std::string_view macText, const std::tm
 // to (they could swap or remove a backup).
 std::string BackupFolderFault(const struct stat& folder, uid_t user);
 
+// Why a backup file, as fstat gives it, may not be read; empty when it may.
+// `shown` is the path as messages show it.
+std::string BackupFileFault(const struct stat& file, uid_t user, std::string_view shown);
+
 // A backup read back: the record of the device its "NSV" "MAC" names.
 struct BackupRead {
     std::string mac;  // as the file names it
@@ -63,12 +67,17 @@ inline constexpr size_t kMaxBackupBytes = 4 << 20;
 // backups merged into the file) are passed over. Anything else in the two
 // sections (a missing, repeated or unknown key, a line of another length, a
 // digit that is not hex, another "Bytes") is an error naming its line, and
-// nothing is read.
+// nothing is read; so is a line anywhere longer than any a backup holds.
+// Nothing of the text is copied per line, so a crafted file costs no more
+// memory than its own size.
 BackupRead ReadBackupText(std::string_view text);
-// Reads a backup file: an error (naming the file) for a file that is not a
-// regular file, that group or others may read (it holds the device's
-// password), that is larger than kMaxBackupBytes, or that ReadBackupText
-// refuses.
+// Reads a backup file: an error (naming the file as printable text) for a
+// name that is a symbolic link (folders on the path may be links), a file
+// that is not a regular file, that belongs to another user than this one or
+// root, that group or others may read (it holds the device's password), that
+// is larger than kMaxBackupBytes, or that ReadBackupText refuses. The file is
+// judged on what was opened, before a byte is read; a FIFO or a terminal is
+// never waited on nor taken.
 BackupRead LoadBackupFile(const std::string& path);
 
 // The newest backup (by modification time; of two as new, the later name)

@@ -109,6 +109,34 @@ class Report(unittest.TestCase):
         self.assertEqual([d["after"] for d in module.device_diffs(REPORT, devices, True)], ["baud_rate: (changed)\n"])
 
 
+class Outcome(unittest.TestCase):
+    def test_a_run_that_ends_without_a_report_may_have_written_devices(self):
+        import json
+        report = json.dumps(REPORT[:2])
+        may = "devices may have been written"
+        cases = [  # check mode, exit status, standard output, standard error: failed, changed, words in msg
+            (False, 0, report, "", False, True, None),
+            (False, 1, json.dumps(REPORT), "", True, True, "02:7E:3A:0A:00:03: refused"),
+            (False, 2, "", "line 2, column ip: not an address", True, False, "line 2, column ip"),
+            (False, -9, "", "", True, True, may),                        # killed
+            (False, -11, '[{"mac": "02:7E', "", True, True, may),        # crashed in the middle of its report
+            (False, 134, "", "terminate called", True, True, may),       # aborted
+            (False, 1, "", "cannot write the report", True, True, may),
+            (True, -9, "", "", True, False, "signal 9"),                # check mode writes nothing
+            (True, 0, json.dumps(REPORT[4:5]), "", False, True, None),
+        ]
+        for check, rc, out, err, failed, changed, words in cases:
+            with self.subTest(check=check, rc=rc, out=out[:10]):
+                got_failed, result = module.outcome(rc, out, err, check)
+                self.assertEqual((got_failed, result["changed"], result["rc"]), (failed, changed, rc))
+                if words is None:
+                    self.assertNotIn("msg", result)
+                else:
+                    self.assertIn(words, result["msg"])
+                if changed and "devices" not in result and not check:
+                    self.assertIn(may, result["msg"])
+
+
 class PlanFile(unittest.TestCase):
     def test_a_plan_file_others_may_read_is_refused(self):
         with tempfile.TemporaryDirectory() as d:

@@ -2,7 +2,10 @@
 // that only its owner (the user or root) can change.
 #include "core/companion_program.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
+#include <vector>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -112,4 +115,76 @@ TEST(CompanionProgram, IsOpenedOnceAndOnlyThroughFoldersNobodyElseCanChange) {
     fs::create_symlink(dir.File("target"), dir.File("link"));
     EXPECT_LT(OpenCompanion(dir.File("link")), 0);
     EXPECT_LT(OpenCompanion(dir.File("missing")), 0);
+}
+
+TEST(CompanionProgram, EveryFolderFromTheRootIsTheUsersOrRoots) {
+    enum Owner { Own, Other };  // Other: given away, which needs root
+    struct Case {
+        const char* name;
+        // The folders under the test's own folder, made in order: a name, a
+        // mode, an owner, and a link's target ("" for a folder).
+        std::vector<std::tuple<const char*, fs::perms, Owner, const char*>> folders;
+        const char* program;  // where KillQVT.exe is put, under the test's folder
+        const char* path;     // the path asked for, under the test's folder
+        bool start;
+    };
+    const Case cases[] = {
+        {"own folders", {{"up", fs::perms(0755), Own, ""}, {"up/Restart", fs::perms(0700), Own, ""}},
+         "up/Restart", "up/Restart/KillQVT.exe", true},
+        {"the program's folder is another user's", {{"up", fs::perms(0755), Own, ""}, {"up/Restart", fs::perms(0755), Other, ""}},
+         "up/Restart", "up/Restart/KillQVT.exe", false},
+        {"a folder above is another user's", {{"up", fs::perms(0755), Other, ""}, {"up/Restart", fs::perms(0755), Own, ""}},
+         "up/Restart", "up/Restart/KillQVT.exe", false},
+        {"a link on the way to an own folder", {{"real", fs::perms(0755), Own, ""}, {"Restart", fs::perms(0777), Own, "real"}},
+         "real", "Restart/KillQVT.exe", true},
+        {"a link on the way to a folder others may write",
+         {{"real", fs::perms(0777), Own, ""}, {"Restart", fs::perms(0777), Own, "real"}}, "real", "Restart/KillQVT.exe", false},
+        {"a link on the way to another user's folder",
+         {{"real", fs::perms(0755), Other, ""}, {"Restart", fs::perms(0777), Own, "real"}}, "real", "Restart/KillQVT.exe", false},
+        {"a link that names itself", {{"Restart", fs::perms(0777), Own, "Restart"}}, "", "Restart/KillQVT.exe", false},
+        {"\"..\" on the way", {{"up", fs::perms(0755), Own, ""}, {"up/Restart", fs::perms(0755), Own, ""}},
+         "up/Restart", "up/Restart/../Restart/./KillQVT.exe", true},
+    };
+    for (const Case& c : cases) {
+        const bool givesAway = std::any_of(c.folders.begin(), c.folders.end(), [](const auto& f) { return std::get<2>(f) == Other; });
+        if (givesAway && geteuid() != 0) continue;
+        TempDir dir;
+        for (const auto& [name, mode, owner, target] : c.folders) {
+            if (*target) {
+                fs::create_directory_symlink(target, dir.File(name));
+                continue;
+            }
+            fs::create_directory(dir.File(name));
+            fs::permissions(dir.File(name), mode);
+            if (owner == Other) {
+                ASSERT_EQ(chown(dir.File(name).c_str(), 4321, 4321), 0) << c.name;
+            }
+        }
+        const std::string program = dir.File(std::string(c.program) + "/KillQVT.exe");
+        if (*c.program) {
+            dir.Write(std::string(c.program) + "/KillQVT.exe", "#!/bin/sh\n");
+            fs::permissions(program, fs::perms(0755));
+        }
+        const int fd = OpenCompanion(dir.File(c.path));
+        EXPECT_EQ(fd >= 0, c.start) << c.name;
+        if (fd < 0) continue;
+        struct stat opened {}, made {};
+        ASSERT_EQ(fstat(fd, &opened), 0);
+        ASSERT_EQ(stat(program.c_str(), &made), 0);
+        EXPECT_EQ(opened.st_ino, made.st_ino) << c.name;
+        close(fd);
+    }
+}
+
+TEST(CompanionProgram, ARelativePathIsTakenFromTheCurrentFolder) {
+    TempDir dir;
+    fs::create_directory(dir.File("Restart"));
+    dir.Write("Restart/KillQVT.exe", "#!/bin/sh\n");
+    fs::permissions(dir.File("Restart/KillQVT.exe"), fs::perms(0755));
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    const int fd = OpenCompanion("Restart/KillQVT.exe");
+    fs::current_path(before);
+    EXPECT_GE(fd, 0);
+    if (fd >= 0) close(fd);
 }

@@ -221,3 +221,19 @@ TEST(DeviceReport, TextTableAlignsAndNeutralisesControls) {
               "02:7E:3A:04:C8:22  0.0.0.0       other      ?[31m?       -        "
               "IP address also held by MAC 02:7E:3A:04:C8:21; ?[2J\n");
 }
+
+TEST(DeviceReport, PrintableTextLeavesNoByteATerminalActsOn) {
+    // A file name is bytes, not UTF-8: a lone 0x9B is CSI to an eight-bit
+    // terminal, as ESC "[" is to every terminal.
+    const std::pair<std::string, std::string> cases[] = {
+        {"Caf\u00E9 \u20AC \U0001F600 rack", "Caf\u00E9 \u20AC \U0001F600 rack"},
+        {"\x1b]2;owned\x07", "?]2;owned?"},
+        {"a\x7f" "b\tc\nd", "a?b?c?d"},
+        {"\u0085\u009b2J", "??2J"},           // C1 controls as UTF-8
+        {"x\x9b" "2Jy", "x?2Jy"},             // a lone C1 byte
+        {"\xc3(\xe2\x82", "?(??"},            // sequences cut short
+        {"\xff\xfe", "??"},
+        {"\xc0\x9b", "??"},                   // an overlong form of ESC
+    };
+    for (const auto& [text, shown] : cases) EXPECT_EQ(PrintableText(text), shown) << text;
+}

@@ -2,7 +2,12 @@
 // what a restore writes and keeps, how a plan row restores, and how the
 // verification covers every byte the write sends.
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "core/configure_plan.h"
 #include "core/device_change.h"
@@ -110,11 +115,77 @@ TEST(BackupReader, RefusesAnythingElseNamingTheLine) {
         {Replace(good, "188) Hx00000BB0  =", "188) Hx00000BB1  ="), "line 192: an unknown key in [" + kMac + "]"},
         {"", "no \"MAC\" in section [NSV]"},
         {Replace(good, "MAC=" + kMac, "MAC=\x1b]2;owned\x07"), "line 2: \"MAC\" is not a MAC address"},
+        {Replace(good, line1, line1 + "\r\n; " + std::string(300, '-')), "line 6: longer than any line a backup holds"},
+        {Replace(good, "[" + kMac + "]", "[" + std::string(300, 'x') + "]\r\n[" + kMac + "]"),
+         "line 4: longer than any line a backup holds"},
     };
     for (const auto& [text, error] : cases) {
         const BackupRead read = ReadBackupText(text);
         EXPECT_EQ(read.error, error);
         EXPECT_EQ(read.record, DeviceRecord{}) << error;  // nothing is loaded
+    }
+}
+
+// Sanitizers reserve terabytes of address space, so a limit on it cannot
+// stand for one on the memory a reader asks for there.
+#if defined(__SANITIZE_ADDRESS__)
+#define COBALIN_ADDRESS_SPACE_RESERVED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define COBALIN_ADDRESS_SPACE_RESERVED 1
+#endif
+#endif
+
+namespace {
+
+// The address space this process holds now, in bytes.
+size_t AddressSpace() {
+    unsigned long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%lu", &pages) != 1) pages = 0;
+        std::fclose(f);
+    }
+    return pages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Reads the text with the address space limited to `limit` bytes; exits 0
+// when the reader gave `error`. Run in a child of its own.
+[[noreturn]] void ReadWithin(size_t limit, const std::string& text, const std::string& error) {
+    const rlimit space{limit, limit};
+    setrlimit(RLIMIT_AS, &space);
+    const BackupRead read = ReadBackupText(text);
+    std::fprintf(stderr, "%s\n", read.error.c_str());
+    std::_Exit(read.error == error ? 0 : 1);
+}
+
+}  // namespace
+
+TEST(BackupReader, ACraftedFileIsReadInMemoryOfItsOwnSize) {
+#ifdef COBALIN_ADDRESS_SPACE_RESERVED
+    GTEST_SKIP() << "the address space is the sanitizers'";
+#endif
+    const std::string head = "[NSV]\r\nMAC=" + kMac + "\r\nBytes=3000\r\n";
+    std::string shortLines;
+    for (int i = 0; i < 1000000; ++i) shortLines += "k=v\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string error;
+    };
+    const Case cases[] = {
+        // A section name of 2 MB over a million lines: a copy of the name
+        // for each line would ask for two terabytes.
+        {"huge section name", head + "[" + std::string(2000000, 'x') + "]\n" + shortLines,
+         "line 4: longer than any line a backup holds"},
+        // Names short enough to pass, still copied a million times over.
+        {"long section name", head + "[" + std::string(250, 'x') + "]\n" + shortLines,
+         "no section [" + kMac + "], which [NSV] names"},
+    };
+    for (const Case& c : cases) {
+        // In a child whose address space may grow by 64 MB at most, well
+        // below what one copy of the section name per line would take.
+        EXPECT_EXIT(ReadWithin(AddressSpace() + (64u << 20), c.text, c.error), ::testing::ExitedWithCode(0), "")
+            << c.name;
     }
 }
 
@@ -129,6 +200,65 @@ TEST(BackupReader, AFileOthersMayReadIsRefused) {
     EXPECT_EQ(LoadBackupFile(file).error, "");
     EXPECT_EQ(LoadBackupFile(dir.File("missing.ini")).error, "cannot read the backup " + dir.File("missing.ini"));
     EXPECT_EQ(LoadBackupFile(dir.File("")).error, "cannot read the backup " + dir.File(""));  // a folder
+}
+
+TEST(BackupReader, OnlyARegularFileOfTheUserOrRootIsRead) {
+    TempDir dir;
+    const std::string good = BackupText(kMac, Configured(5, "Rack-05", "192.168.1.50", "SN0005"));
+    const std::string file = dir.Write("b.ini", good);
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+    std::filesystem::create_symlink(file, dir.File("link.ini"));
+    ASSERT_EQ(mkfifo(dir.File("fifo.ini").c_str(), 0600), 0);  // opened blocking, it would wait for a writer
+    const std::string escaped = dir.Write("b\x1b]2;owned\x07.ini", good);
+    ASSERT_EQ(chmod(escaped.c_str(), 0644), 0);
+    const std::string shown = dir.File("b?]2;owned?.ini");
+    struct Case {
+        std::string path, error;
+    };
+    std::vector<Case> cases = {
+        {dir.File("link.ini"), "the backup " + dir.File("link.ini") + " is a symbolic link; name the file itself"},
+        {dir.File("fifo.ini"), "cannot read the backup " + dir.File("fifo.ini")},
+        {escaped, "the backup " + shown + " holds a device's password but group or others may read it; run: chmod 600 " + shown},
+        {dir.File("b\x1b[2J.ini"), "cannot read the backup " + dir.File("b?[2J.ini")},
+        {dir.File("link.ini/"), "cannot read the backup " + dir.File("link.ini/")},
+    };
+    if (geteuid() == 0) {  // only root can give a file away
+        const std::string other = dir.Write("other.ini", good);
+        ASSERT_EQ(chmod(other.c_str(), 0600), 0);
+        ASSERT_EQ(chown(other.c_str(), 4321, 4321), 0);
+        cases.push_back({other, "the backup " + other + " belongs to another user"});
+    }
+    for (const Case& c : cases) EXPECT_EQ(LoadBackupFile(c.path).error, c.error);
+    // A folder on the path may be a link; only the file's own name is not followed.
+    std::filesystem::create_directory_symlink(dir.path(), dir.File("via"));
+    EXPECT_EQ(LoadBackupFile(dir.File("via/b.ini")).error, "");
+}
+
+TEST(BackupReader, TheFileIsTheUsersOrRootsPrivateRegularFile) {
+    struct Case {
+        mode_t mode;
+        uid_t owner, user;
+        std::string fault;
+    };
+    const std::string readable = "the backup P holds a device's password but group or others may read it; run: chmod 600 P";
+    const Case cases[] = {
+        {S_IFREG | 0600, 1000, 1000, ""},
+        {S_IFREG | 0400, 0, 1000, ""},
+        {S_IFREG | 0600, 0, 0, ""},
+        {S_IFREG | 0600, 1001, 1000, "the backup P belongs to another user"},
+        {S_IFREG | 0600, 1000, 0, "the backup P belongs to another user"},
+        {S_IFREG | 0640, 1000, 1000, readable},
+        {S_IFREG | 0604, 0, 1000, readable},
+        {S_IFDIR | 0700, 1000, 1000, "cannot read the backup P"},
+        {S_IFIFO | 0600, 1000, 1000, "cannot read the backup P"},
+        {S_IFCHR | 0600, 0, 1000, "cannot read the backup P"},
+    };
+    for (const Case& c : cases) {
+        struct stat file {};
+        file.st_mode = c.mode;
+        file.st_uid = c.owner;
+        EXPECT_EQ(BackupFileFault(file, c.user, "P"), c.fault) << std::oct << c.mode << std::dec << " " << c.owner;
+    }
 }
 
 TEST(DeviceRestore, ACloneTakesTheConfigurationAndKeepsItsIdentity) {

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -206,6 +209,26 @@ TEST(WriteIniEntries, NeverFollowsALinkInTheFilesPlace) {
     struct stat st{};
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+// Writes the entries to a FIFO or device node `name` in a child of its own,
+// which an alarm ends should the write wait on the node; exits 0 when the
+// write was refused and the node stands unchanged.
+[[noreturn]] void WriteOverNode(const std::string& name, mode_t type) {
+    alarm(10);  // a guard against waiting for ever, not a measure of time
+    const int written = WriteIniEntries(std::vector<IniEntry>{{"A", "k", "1"}}, name);
+    struct stat st{};
+    const bool kept = lstat(name.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == type;
+    std::_Exit(written == 0 && kept ? 0 : 1);
+}
+
+TEST(WriteIniEntries, AFifoOrADeviceInTheFilesPlaceIsRefusedWithoutWaiting) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("fifo.ini").c_str(), 0600), 0);
+    EXPECT_EXIT(WriteOverNode(dir.File("fifo.ini"), S_IFIFO), ::testing::ExitedWithCode(0), "") << "a FIFO";
+    if (geteuid() != 0) return;  // only root makes device nodes
+    ASSERT_EQ(mknod(dir.File("null.ini").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    EXPECT_EXIT(WriteOverNode(dir.File("null.ini"), S_IFCHR), ::testing::ExitedWithCode(0), "") << "a device";
 }
 
 TEST(WriteNewIniFile, TakesTheFirstFreeNameAndReplacesNothing) {

@@ -251,6 +251,19 @@ def requests(datagrams):
             "write_b": sum(1 for d in to_devices if d[2] == 1007)}
 
 
+STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
+
+
+def stop_signals(ignored=()):
+    """A preexec_fn that gives the child the stop signals' dispositions
+    itself: the default, or ignored (as `nohup` ignores SIGHUP), whatever
+    the test was started with."""
+    def set_them():
+        for s in STOP_SIGNALS:
+            signal.signal(s, signal.SIG_IGN if s in ignored else signal.SIG_DFL)
+    return set_them
+
+
 class UncleanRuns(unittest.TestCase):
     """Runs cut short by a signal, a report nobody reads, backup folders
     others could reach, and a device moved by an address search's plan."""
@@ -273,11 +286,11 @@ class UncleanRuns(unittest.TestCase):
         os.chmod(path, 0o600)
         return path
 
-    def start(self, path, *args, scale=SCALE, stdout=subprocess.PIPE):
+    def start(self, path, *args, scale=SCALE, stdout=subprocess.PIPE, ignored=()):
         env = {"PATH": os.environ["PATH"], "COBALIN_TIME_SCALE": scale, "QT_QPA_PLATFORM": "no-such-plugin",
                "HOME": tempfile.gettempdir()}
         return subprocess.Popen([BIN, "configure", path, "--json", "--seconds", "2", *args], stdout=stdout,
-                                stderr=subprocess.PIPE, env=env)
+                                stderr=subprocess.PIPE, env=env, preexec_fn=stop_signals(ignored))
 
     def wait_for(self, before, found, limit=60):
         deadline = time.monotonic() + limit
@@ -344,6 +357,20 @@ class UncleanRuns(unittest.TestCase):
         self.assertEqual(len(rows), UNCLEAN)
         self.assertEqual({(r["status"], r["reason"]) for r in rows}, {("interrupted", "interrupted before anything was sent")})
         self.assertFalse([d for d in self.sim.datagrams()[before:] if d[1].endswith(":8890")], "nothing was sent")
+
+    def test_3b_a_signal_ignored_from_the_start_stays_ignored(self):
+        # As `nohup cobalin configure ...` starts it with SIGHUP ignored.
+        for k, sig in enumerate(STOP_SIGNALS):
+            with self.subTest(signal=sig.name):
+                before = len(self.sim.datagrams())
+                p = self.start(self.plan("Nohup%d" % k, [30 + k]), ignored=(sig,))
+                self.wait_for(before, lambda ds: any(d[1].endswith(":8888") for d in ds))
+                p.send_signal(sig)
+                out, err = p.communicate(timeout=120)
+                self.assertEqual(p.returncode, 0, err)
+                self.assertEqual([r["status"] for r in json.loads(out)], ["updated"])
+                self.assertEqual(requests(self.sim.datagrams()[before:]),
+                                 {"clear": 1, "reset": 1, "write_a": 1, "write_b": 1})
 
     def test_4_a_report_that_cannot_be_written_after_the_writes(self):
         for name, prefix in (("/dev/full", "Full"), ("a closed pipe", "Pipe")):

@@ -156,6 +156,37 @@ class RestoreAndClone(unittest.TestCase):
             self.assertEqual(out, "")
         self.assertEqual(self.sim.datagrams()[before:], [], "not even a search")
 
+    def test_4_only_the_users_own_regular_file_is_read(self):
+        with open(self.backup_of_a()) as f:
+            good = f.read()
+        link = os.path.join(self.dir, "link.ini")
+        os.symlink(self.backup_of_a(), link)
+        fifo = os.path.join(self.dir, "fifo.ini")
+        os.mkfifo(fifo, 0o600)
+        other = self.plan("other.ini", good)
+        os.chown(other, 12345, 12345)
+        escaped = self.plan("b\x1b]2;owned\x07.ini", good, 0o644)
+        shown = os.path.join(self.dir, "b?]2;owned?.ini")
+        before = len(self.sim.datagrams())
+        for backup, words in ((link, "the backup %s is a symbolic link" % link),
+                              (fifo, "cannot read the backup " + fifo),
+                              (other, "the backup %s belongs to another user" % other),
+                              (escaped, "the backup %s holds a device's password" % shown)):
+            plan = self.plan("bad.csv", f"mac,password,from_backup\n{A},admin,{backup}\n")
+            code, out, err = configure(plan, "--json")
+            self.assertEqual(code, 2, err + out)
+            self.assertIn("line 2, column from_backup: " + words, err)
+            self.assertNotIn("\x1b", err)
+            self.assertEqual(out, "")
+        self.assertEqual(self.sim.datagrams()[before:], [], "not even a search")
+        # A folder on the way may be a link: only the file's own name is not followed.
+        os.symlink(self.backups, os.path.join(self.dir, "via"))
+        plan = self.plan("via.csv", f"mac,password,from_backup\n{A},admin,via/{os.path.basename(self.backup_of_a())}\n")
+        code, out, err = configure(plan, "--json", "--check")
+        self.assertEqual(code, 0, err + out)
+
+    def test_5_another_model_is_refused_after_the_search(self):
+        before = len(self.sim.datagrams())
         # Another model: refused after the search, nothing written.
         plan = self.plan("model.csv", f"mac,password,from_backup\n{C},admin,{self.backup_of_a()}\n")
         code, out, err = configure(plan, "--json")

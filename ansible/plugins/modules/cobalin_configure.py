@@ -4,7 +4,9 @@
 #
 # Runs `cobalin configure` on the managed host (a site's jump host) with the
 # plan on standard input, and maps its report onto Ansible's results: check
-# mode is `--check`, a row written is a change, exit 1 or 2 is a failure.
+# mode is `--check`, a row written is a change, exit 1 or 2 is a failure; a
+# run that ends without a report (killed, crashed) and not with exit 2 may
+# have written devices, so it is a change too.
 
 from __future__ import absolute_import, division, print_function
 __metaclass__ = type
@@ -23,6 +25,9 @@ description:
     and checks each one afterwards.
   - In check mode it runs C(--check), which sends nothing but the search, and
     reports what would change.
+  - Outside check mode, a run that ends without a report (the command was
+    killed or crashed) and not with exit status 2 fails and reports
+    C(changed), as devices may have been written.
   - A row that sets C(new_password) is already held by a device that has that
     password, so a second run of the same rows reports no change.
   - The managed host needs the C(cobalin) program (the Debian package
@@ -212,6 +217,7 @@ rc:
 
 import csv
 import io
+import json
 import os
 import stat
 
@@ -332,6 +338,40 @@ def failures(report, check):
     return lines
 
 
+def read_report(out):
+    """The command's JSON report, or None when it printed none whole."""
+    try:
+        report = json.loads(out) if out.strip() else None
+    except ValueError:
+        return None
+    return report if isinstance(report, list) else None
+
+
+def outcome(rc, out, err, check):
+    """What a run of the command comes to: whether the host fails, and the
+    module's result (changed, rc, the report's rows, msg)."""
+    report = read_report(out)
+    result = dict(changed=False, rc=rc)
+    if report is not None:
+        result['devices'] = report
+        result['changed'] = any(r.get('status') in CHANGED_STATUS[check] for r in report)
+    if rc == 0 and report is not None:
+        return False, result
+    lines = failures(report, check) if report is not None else []
+    said = err.strip()
+    if not lines and said:
+        lines.append(said)
+    if not lines:
+        lines.append('cobalin configure ' + ('was ended by signal %d' % -rc if rc < 0 else 'ended with exit status %d' % rc))
+    # Killed or crashed before its report, the command may have been in the
+    # middle of its writes; only exit status 2 promises that nothing was sent.
+    if report is None and not check and rc != 2:
+        result['changed'] = True
+        lines.append('it ended without a report, so devices may have been written: search to see what they hold')
+    result['msg'] = '; '.join(lines)
+    return True, result
+
+
 def main():
     module = AnsibleModule(
         argument_spec=dict(
@@ -361,28 +401,12 @@ def main():
 
     args = command(module, check)
     rc, out, err = module.run_command(args, data=text, binary_data=True, environ_update=dict(LC_ALL='C.UTF-8'))
-    report = None
-    try:
-        report = module.from_json(out) if out.strip() else None
-    except ValueError:
-        report = None
-    result = dict(changed=False, rc=rc)
-    if isinstance(report, list):
-        result['devices'] = report
-        result['changed'] = any(r.get('status') in CHANGED_STATUS[check] for r in report)
-        if module._diff:
-            result['diff'] = device_diffs(report, devices, check)
-    if rc == 0 and isinstance(report, list):
-        module.exit_json(**result)
-    lines = failures(report, check) if isinstance(report, list) else []
-    said = err.strip()
-    if not lines and said:
-        lines.append(said)
-    if not lines:
-        lines.append('cobalin configure ended with exit status %d' % rc)
-    result['msg'] = '; '.join(lines)
-    module.fail_json(**result)
-
+    failed, result = outcome(rc, out, err, check)
+    if module._diff and isinstance(result.get('devices'), list):
+        result['diff'] = device_diffs(result['devices'], devices, check)
+    if failed:
+        module.fail_json(**result)
+    module.exit_json(**result)
 
 if __name__ == '__main__':
     main()
