@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -143,16 +144,28 @@ TEST(SocketControl, DatagramsArriveOneByOneInOrder) {
     EXPECT_FALSE(sender.SendData("x"));
 }
 
-TEST(SocketControl, TcpConnectSendReceiveAndRefusal) {
-    // A listener on 127.0.0.1 stands in for a device's command port.
+namespace {
+// A listener on 127.0.0.1 that stands in for a device's command port; -1
+// when it could not be made. Its address goes into `a`.
+int LoopbackListener(sockaddr_in& a) {
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
+    a = {};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     socklen_t len = sizeof a;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
-    ASSERT_EQ(listen(listener, 1), 0);
+    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0 || listen(listener, 4) != 0) {
+        close(listener);
+        return -1;
+    }
+    return listener;
+}
+}  // namespace
+
+TEST(SocketControl, TcpConnectSendReceiveAndRefusal) {
+    sockaddr_in a{};
+    const int listener = LoopbackListener(a);
+    ASSERT_GE(listener, 0);
 
     SocketControl tcp("TCP5300Cmd");
     tcp.protocol = SocketControl::Protocol::TCP;
@@ -519,11 +532,14 @@ TEST(SocketControl, ArrivalInterfaceOfEachDatagram) {
     EXPECT_LE(Occurrences(said, "cannot tell the interface a datagram came in by"), 1) << said;
 }
 
-// Where a datagram leaves, with the interface list and both sends replaced:
-// nothing reaches the network. A device's own request to 255.255.255.255
-// leaves by its interface alone, never by every interface; with that
-// interface gone it is not sent at all, as ReachesBy says beforehand.
-TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
+// Where a datagram leaves, with the interface lists and both sends
+// replaced: nothing reaches the network. A search leaves by every interface
+// that can broadcast (or by the route); a request for one device leaves by
+// the interface the device answered on and no other, whatever the
+// destination and the mode, and is not sent at all when that interface is
+// gone (or, for 255.255.255.255, can no longer broadcast), as ReachesBy says
+// beforehand: the route could carry its password onto another network.
+TEST(SocketControl, ADevicesRequestLeavesByItsInterfaceOnly) {
     using Interface = SocketControl::Interface;
     struct Case {
         const char* what;
@@ -533,19 +549,30 @@ TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
         std::vector<int> byInterface;  // the interfaces sent by, in order
         int byRoute;                   // sends left to the route
     };
+    const Interface eth0{7, "eth0"}, eth1{9, "eth1"}, tun0{3, "tun0"}, gone{8, "usb0"};
     const Case cases[] = {
         {"search", "255.255.255.255", true, std::nullopt, {7, 9}, 0},
-        {"device on eth1", "255.255.255.255", true, Interface{9, "eth1"}, {9}, 0},
-        {"device on eth0", "255.255.255.255", true, Interface{7, "eth0"}, {7}, 0},
-        {"interface gone", "255.255.255.255", true, Interface{8, "usb0"}, {}, 0},
+        {"device on eth1", "255.255.255.255", true, eth1, {9}, 0},
+        {"device on eth0", "255.255.255.255", true, eth0, {7}, 0},
+        {"interface gone", "255.255.255.255", true, gone, {}, 0},
         {"index now another's", "255.255.255.255", true, Interface{9, "usb0"}, {}, 0},
-        {"cannot broadcast any more", "255.255.255.255", true, Interface{3, "tun0"}, {}, 0},
+        {"cannot broadcast any more", "255.255.255.255", true, tun0, {}, 0},
         {"none recorded", "255.255.255.255", true, Interface{}, {}, 0},
-        {"routed only", "255.255.255.255", false, Interface{9, "eth1"}, {}, 1},
+        {"routed only", "255.255.255.255", false, eth1, {9}, 0},
+        {"routed only, interface gone", "255.255.255.255", false, gone, {}, 0},
         {"routed only, search", "255.255.255.255", false, std::nullopt, {}, 1},
-        {"one address", "192.168.2.21", true, Interface{9, "eth1"}, {}, 1},
-        {"a network", "192.168.2.255", true, Interface{9, "eth1"}, {}, 1},
+        {"one address", "192.168.2.21", true, eth1, {9}, 0},
+        {"one address, routed only", "192.168.2.21", false, eth1, {9}, 0},
+        {"one address by a link that cannot broadcast", "10.8.0.1", true, tun0, {3}, 0},
+        {"one address, interface gone", "192.168.2.21", true, gone, {}, 0},
+        {"one address, index now another's", "192.168.2.21", true, Interface{7, "eth1"}, {}, 0},
+        {"one address, none recorded", "192.168.2.21", true, Interface{}, {}, 0},
+        {"one address, search", "192.168.2.21", true, std::nullopt, {}, 1},
+        {"a network", "192.168.2.255", true, eth1, {9}, 0},
+        {"a network, routed only", "192.168.2.255", false, eth1, {9}, 0},
+        {"a network, interface gone", "192.168.2.255", false, gone, {}, 0},
     };
+    const std::map<int, uint32_t> own = {{7, 0xC0A801FA}, {9, 0xC0A802FA}, {3, 0x0A080002}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SocketControl s("UDPone");
@@ -554,6 +581,10 @@ TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
         int byRoute = 0;
         s.calls.broadcastInterfaces = [] {
             return std::vector<SocketControl::BroadcastInterface>{{"eth0", htonl(0xC0A801FA), 7}, {"eth1", htonl(0xC0A802FA), 9}};
+        };
+        s.calls.upInterfaces = [] {
+            return std::vector<SocketControl::BroadcastInterface>{
+                {"tun0", htonl(0x0A080002), 3}, {"eth0", htonl(0xC0A801FA), 7}, {"eth1", htonl(0xC0A802FA), 9}};
         };
         s.calls.sendMessage = [&](int, const msghdr* m, int) -> ssize_t {
             in_pktinfo info{};
@@ -578,6 +609,52 @@ TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
         EXPECT_EQ(byInterface, c.byInterface);
         EXPECT_EQ(byRoute, c.byRoute);
         for (size_t i = 0; i < sources.size(); ++i)
-            EXPECT_EQ(sources[i], byInterface[i] == 7 ? 0xC0A801FAu : 0xC0A802FAu) << "the interface's own address";
+            EXPECT_EQ(sources[i], own.at(byInterface[i])) << "the interface's own address";
     }
+}
+
+// The baud-rate connection of one device is bound to the interface the
+// device answered on (SO_BINDTODEVICE), so it never takes another network's
+// route; with that interface gone it is never attempted.
+TEST(SocketControl, AConnectionForOneDeviceIsBoundToItsInterface) {
+    sockaddr_in a{};
+    const int listener = LoopbackListener(a);
+    ASSERT_GE(listener, 0);
+    const int lo = static_cast<int>(if_nametoindex("lo"));
+    ASSERT_GT(lo, 0);
+
+    struct Case {
+        const char* what;
+        SocketControl::Interface via;
+        std::vector<std::string> bound;  // the SO_BINDTODEVICE names set
+        int state;
+    };
+    const Case cases[] = {
+        {"its interface", {lo, "lo"}, {"lo"}, SocketControl::kConnected},
+        {"gone", {lo + 1000, "usb0"}, {}, SocketControl::kError},
+        {"index now another's", {lo, "usb0"}, {}, SocketControl::kError},
+        {"none recorded", {}, {}, SocketControl::kError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SocketControl tcp("TCP5300Cmd");
+        tcp.protocol = SocketControl::Protocol::TCP;
+        std::vector<std::string> bound;
+        tcp.calls.setOption = [&bound](int fd, int level, int option, const void* value, socklen_t length) {
+            if (level == SOL_SOCKET && option == SO_BINDTODEVICE)
+                bound.emplace_back(static_cast<const char*>(value), strnlen(static_cast<const char*>(value), length));
+            return ::setsockopt(fd, level, option, value, length);
+        };
+        tcp.Connect("127.0.0.1", ntohs(a.sin_port), c.via);
+        SpinUntil([&] { return tcp.State() == SocketControl::kConnected || tcp.State() == SocketControl::kError; });
+        EXPECT_EQ(tcp.State(), c.state);
+        EXPECT_EQ(bound, c.bound);
+        if (c.state == SocketControl::kConnected) {
+            const int peer = accept(listener, nullptr, nullptr);
+            ASSERT_GE(peer, 0);
+            close(peer);
+        }
+        tcp.Close();
+    }
+    close(listener);
 }
