@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <net/ethernet.h>
 #include <netinet/in.h>
+#include <netpacket/packet.h>
 #include <poll.h>
 #include <random>
 #include <signal.h>
@@ -14,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -211,9 +214,64 @@ void SendFrom(int fd, const Address& from, int ifindex, const sockaddr_in& to, c
     }
 }
 
+// The Internet checksum of an IPv4 header.
+uint16_t HeaderChecksum(const uint8_t* header, size_t length) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i + 1 < length; i += 2) sum += static_cast<uint32_t>(header[i] << 8 | header[i + 1]);
+    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<uint16_t>(~sum);
+}
+
+// A packet socket that sends whole IPv4 datagrams (forge_from): no address
+// of the namespace is needed, so any source goes out as written, 0.0.0.0
+// too, which no UDP socket of an addressed interface sends from.
+int OpenForgingSocket() {
+    const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);  // protocol 0: it receives nothing
+    if (fd < 0) Fail(kBadSocket, "cannot open a packet socket for forge_from", errno);
+    return fd;
+}
+
+// Sends `data` as a UDP datagram from `from`:`fromPort` to the limited
+// broadcast's `toPort`, out of interface `ifindex`, as a host elsewhere
+// forges a device's answer. Fails as SendFrom does.
+void SendForged(int fd, const Address& from, int ifindex, uint16_t fromPort, uint16_t toPort, const Bytes& data) {
+    constexpr size_t kIp = 20, kUdp = 8;
+    Bytes packet(kIp + kUdp + data.size(), 0);
+    const auto put16 = [&packet](size_t at, size_t v) {
+        packet[at] = static_cast<uint8_t>(v >> 8);
+        packet[at + 1] = static_cast<uint8_t>(v);
+    };
+    packet[0] = 0x45;  // IPv4, a 20-byte header
+    put16(2, packet.size());
+    packet[8] = 64;  // time to live
+    packet[9] = IPPROTO_UDP;
+    std::copy(from.begin(), from.end(), packet.begin() + 12);
+    std::fill_n(packet.begin() + 16, 4, 0xFF);
+    put16(10, HeaderChecksum(packet.data(), kIp));
+    put16(kIp, fromPort);
+    put16(kIp + 2, toPort);
+    put16(kIp + 4, kUdp + data.size());  // UDP checksum 0: none, as IPv4 allows
+    std::copy(data.begin(), data.end(), packet.begin() + kIp + kUdp);
+    sockaddr_ll to{};
+    to.sll_family = AF_PACKET;
+    to.sll_protocol = htons(ETH_P_IP);
+    to.sll_ifindex = ifindex;
+    to.sll_halen = 6;
+    std::fill_n(to.sll_addr, 6, 0xFF);
+    for (int waits = 0; sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0;) {
+        if (errno == EINTR) continue;
+        if ((errno == ENOBUFS || errno == EAGAIN) && ++waits <= 1000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        Fail(kNetworkFailed, "cannot send a forged datagram from " + FormatIp(from), errno);
+    }
+}
+
 struct Scheduled {
     int fd;
     int ifindex;  // the interface the request came in by
+    uint16_t port;  // the port it came to
     sockaddr_in to;
     Outgoing out;
 };
@@ -286,6 +344,8 @@ public:
             udp_[i] = BindUdp(kUdpPorts[i]);
             if (udp_[i] < 0) Fail(kBadSocket, "cannot bind UDP port " + std::to_string(kUdpPorts[i]), errno);
         }
+        for (const auto& d : sim_.devices())
+            if (d.desc.faults.forgeFrom && packet_ < 0) packet_ = OpenForgingSocket();
         tcp_ = ListenTcp(kBaudPort);
         if (tcp_ < 0) Fail(kBadSocket, "cannot listen on TCP port " + std::to_string(kBaudPort), errno);
         if (!o.capture.empty() && !(capture_ = std::fopen(o.capture.c_str(), "a"))) {
@@ -297,6 +357,7 @@ public:
         for (const auto& c : connections_) close(c.first);
         for (int fd : udp_) close(fd);
         close(tcp_);
+        if (packet_ >= 0) close(packet_);
         if (capture_) std::fclose(capture_);
     }
 
@@ -332,8 +393,12 @@ private:
         while (!queue_.empty() && queue_.begin()->first <= clock_.Now()) {
             const Scheduled s = queue_.begin()->second;
             queue_.erase(queue_.begin());
-            if (!Lost('>', sim_.devices()[s.out.device].ip, s.out.data))
-                SendFrom(s.fd, sim_.devices()[s.out.device].ip, s.ifindex, s.to, s.out.data);
+            const SimDevice& d = sim_.devices()[s.out.device];
+            if (Lost('>', d.ip, s.out.data)) continue;
+            if (d.desc.faults.forgeFrom)
+                SendForged(packet_, *d.desc.faults.forgeFrom, s.ifindex, s.port, ntohs(s.to.sin_port), s.out.data);
+            else
+                SendFrom(s.fd, d.ip, s.ifindex, s.to, s.out.data);
         }
         Restarted(clock_.Now());
     }
@@ -378,7 +443,7 @@ private:
             // its old configuration.
             Restarted(now);
             for (auto& out : sim_.Handle(kUdpPorts[k], dst, data, now))
-                queue_.emplace(out.at, Scheduled{fd, ifindex, from, std::move(out)});
+                queue_.emplace(out.at, Scheduled{fd, ifindex, kUdpPorts[k], from, std::move(out)});
         }
     }
 
@@ -445,6 +510,7 @@ private:
         return static_cast<double>(x >> 11) / static_cast<double>(1ull << 53) < o_.loss;
     }
 
+    int packet_ = -1;  // forge_from's packet socket, when a device forges
     FILE* capture_ = nullptr;
     std::map<uint64_t, uint64_t> seen_;  // datagrams like each, for the losses
     Clock clock_;

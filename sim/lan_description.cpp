@@ -118,6 +118,10 @@ std::optional<bool> TakeFaultKey(Faults& f, const std::string& key, const std::s
     if (key == "truncate") return TakeNumber(value, 0, 100000, f.truncate);
     if (key == "malformed") return TakeNumber(value, 0, 100000, f.malformed);
     if (key == "flood") return TakeNumber(value, 0, 100000, f.flood);
+    if (key == "forge_from") {
+        f.forgeFrom = ParseDottedQuad(value);
+        return f.forgeFrom.has_value();
+    }
     if (key == "drop" || key == "drop_after_restart") {
         std::vector<int>& dropped = key == "drop" ? f.dropPages : f.dropPagesAfterRestart;
         dropped.clear();

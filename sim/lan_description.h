@@ -26,6 +26,9 @@ struct Faults {
     bool ignoreReset = false;       // acknowledges a reset but neither restarts nor takes what was written
     bool neverRestarts = false;     // silent for good after a reset ("restart = never")
     bool hiddenUntilRestart = false;  // answers no search until its first restart
+    // Every datagram sent from this source address to 255.255.255.255, as a
+    // host elsewhere forging a device's answers sends it (0.0.0.0 too).
+    std::optional<std::array<uint8_t, 4>> forgeFrom;
 };
 
 struct DeviceDescription {

@@ -2,6 +2,8 @@
 // a device it adds in List1, as the found-device intake does.
 #pragma once
 
+#include <net/if.h>
+
 #include <QString>
 #include <vector>
 
@@ -11,11 +13,14 @@
 
 namespace cobalin::testing {
 
-// The entry the last reply went to (-1 when it was not taken).
+// The entry the last reply went to (-1 when it was not taken). The replies
+// come in by the loopback interface, where the tests play their devices, so
+// that requests for the device leave by it.
 inline int ListDevice(DeviceStore& store, QWidget* list1, const std::vector<Bytes>& replies) {
     int index = -1;
     for (const Bytes& reply : replies) {
         const IntakeResult res = ReplyIntake(store, reply);
+        NoteArrivalInterface(store, res, static_cast<int>(if_nametoindex("lo")), "lo");
         if (res.outcome == IntakeResult::Added)
             ui::AddItem(list1, QString::fromStdString(store.DeviceTable[static_cast<size_t>(res.entry)].MacText));
         index = res.entry;

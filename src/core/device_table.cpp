@@ -25,12 +25,14 @@ void AddAddress(std::vector<uint32_t>& list, uint32_t address) {
 }
 
 // Marks the entry shared when this datagram and an earlier answer to the same
-// search request cannot come from one device. `slot`: 0 page 0, 1 page 1,
-// 2 the short reply, -1 a page that is not compared (page 2 holds status
-// bytes that change between answers).
-void Witness(DeviceEntry& e, unsigned round, int slot, std::span<const uint8_t> datagram, uint32_t from) {
-    DeviceEntry::ReplyWitness& w = e.Witness;
-    if (w.round != round) w = {round, 0, {}, {}};
+// request (search round `round`, module query `query`) cannot come from one
+// device. `slot`: 0 page 0 (or a module answer), 1 page 1, 2 the short reply,
+// -1 a page whose bytes are not compared (page 2 holds status bytes that
+// change between answers); the source is compared whatever the slot, and
+// 0.0.0.0 is a source like any other.
+void Witness(DeviceEntry& e, DeviceEntry::ReplyWitness& w, unsigned round, unsigned query, int slot,
+             std::span<const uint8_t> datagram, std::optional<uint32_t> from) {
+    if (w.round != round || w.query != query) w = {round, query, 0, {}, {}};
     if (slot >= 0) {
         const uint64_t d = Digest(datagram);
         const auto bit = static_cast<uint8_t>(1u << slot);
@@ -41,12 +43,19 @@ void Witness(DeviceEntry& e, unsigned round, int slot, std::span<const uint8_t> 
             e.SharedMac = true;
         }
     }
-    if (from != 0) {
-        if (!w.from.empty() && std::find(w.from.begin(), w.from.end(), from) == w.from.end()) e.SharedMac = true;
-        AddAddress(w.from, from);
+    if (from) {
+        if (!w.from.empty() && std::find(w.from.begin(), w.from.end(), *from) == w.from.end()) e.SharedMac = true;
+        AddAddress(w.from, *from);
     }
     if (e.SharedMac)
         for (const uint32_t a : w.from) AddAddress(e.SharedAddresses, a);
+}
+
+void NoteInterface(DeviceEntry& e, int index, std::string name, uint32_t address, int prefix) {
+    e.InterfaceIndex = index;
+    e.InterfaceName = std::move(name);
+    e.InterfaceAddress = address;
+    e.InterfacePrefix = prefix >= 0 && prefix <= 32 ? prefix : -1;
 }
 
 // The entry holding mac, or -1.
@@ -95,7 +104,7 @@ std::unique_ptr<DeviceStore> CopyOfEntry(const DeviceStore& store, long device) 
     return copy;
 }
 
-IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, uint32_t from) {
+IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, std::optional<uint32_t> from) {
     const std::span<const uint8_t> b = datagram.first(std::min(datagram.size(), kMaxDatagramRead));
     const bool isShort = b.size() == kShortRecordSize;
     size_t copyTo = 0, copyLength = kShortRecordSize;
@@ -113,9 +122,9 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, 
         mac = FormatMac(b.data() + 1);
     }
 
-    IntakeResult result{IntakeResult::Stored, FindEntry(store, mac), isShort};
+    IntakeResult result{IntakeResult::Stored, FindEntry(store, mac), isShort, static_cast<int8_t>(isShort ? -1 : b[7])};
     if (result.entry < 0) {
-        if (store.DeviceCount >= kMaxDevices) return {IntakeResult::Refused, -1, isShort};
+        if (store.DeviceCount >= kMaxDevices) return {IntakeResult::Refused, -1, isShort, result.page};
         result.entry = ++store.DeviceCount;
         result.outcome = IntakeResult::Added;
     }
@@ -128,7 +137,7 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, 
         e = DeviceEntry{};
         store.LanModuleTable[static_cast<size_t>(result.entry)] = LanModuleEntry{};
     }
-    Witness(e, store.SearchRound, isShort ? 2 : b[7] < 2 ? b[7] : -1, b, from);
+    Witness(e, e.Witness, store.SearchRound, 0, isShort ? 2 : b[7] < 2 ? b[7] : -1, b, from);
     if (!isShort) e.ReceivedPages = static_cast<uint8_t>(e.ReceivedPages | 1u << b[7]);
     // Every page carries the MAC text, so a page 1 or 2 that arrives first
     // makes the entry that its page 0 later finds.
@@ -150,12 +159,19 @@ IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, 
 void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name,
                           uint32_t address, int prefix) {
     if (result.outcome != IntakeResult::Stored && result.outcome != IntakeResult::Added) return;
-    if (!store.IsEntry(result.entry)) return;
+    // Only the datagram that says who the device is decides where its
+    // requests go: a page 1 or 2 of its MAC may come from anywhere.
+    if (result.page > 0 || !store.IsEntry(result.entry)) return;
     DeviceEntry& e = store.DeviceTable[static_cast<size_t>(result.entry)];
-    e.InterfaceIndex = index;
-    e.InterfaceName = std::move(name);
-    e.InterfaceAddress = address;
-    e.InterfacePrefix = prefix >= 0 && prefix <= 32 ? prefix : -1;
+    NoteInterface(e, index, std::move(name), address, prefix);
+    e.InterfaceFromRecord = true;
+}
+
+void NoteModuleArrival(DeviceStore& store, int16_t entry, std::span<const uint8_t> answer, const Arrival& arrival) {
+    if (!store.IsEntry(entry)) return;
+    DeviceEntry& e = store.DeviceTable[static_cast<size_t>(entry)];
+    Witness(e, e.ModuleWitness, store.SearchRound, store.ModuleQueries, 0, answer, arrival.from);
+    if (!e.InterfaceFromRecord) NoteInterface(e, arrival.index, arrival.name, arrival.address, arrival.prefix);
 }
 
 std::string DottedQuad(uint32_t a) {

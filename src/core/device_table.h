@@ -39,22 +39,30 @@ struct DeviceEntry {
     // Which pages of a paged reply (bit n: page n) have arrived since this
     // entry was given to its device; a write needs pages 0 and 1.
     uint8_t ReceivedPages = 0;
-    // The interface the device's latest search reply came in by, as the
-    // system numbers and names it; 0 and empty while none is known. Its
-    // clear, write, reset and module transfer to 255.255.255.255 leave by
-    // that interface alone.
+    // The interface the device's page 0 (or short record) came in by, as
+    // the system numbers and names it; 0 and empty while none is known.
+    // Every request for the device (clear, write, reset, module transfer,
+    // the baud-rate connection) leaves by that interface alone. Pages 1 and
+    // 2 never change it: anyone on another network may send a page of any
+    // MAC, and the write carries the device's password. A device whose page
+    // 0 was lost takes the interface of its LAN module's answer.
     int InterfaceIndex = 0;
     std::string InterfaceName;
-    // That interface's own IPv4 address (host order) and prefix length, as
-    // it was when the reply came in; 0 and -1 while not known.
+    // That interface's own IPv4 address (host order), the source of the
+    // device's requests, and its prefix length, as they were when the
+    // datagram came in; 0 and -1 while not known.
     uint32_t InterfaceAddress = 0;
     int InterfacePrefix = -1;
+    // The interface is that of page 0 or the short record, not of a module answer.
+    bool InterfaceFromRecord = false;
 
     // Two devices that answer with one MAC (cloned firmware, a factory
     // default MAC, a replaced module) file their pages into one entry: the
     // record is then a mixture that must never be written back. The entry is
     // marked once two different page-0, page-1 or short datagrams answer one
-    // search request, or its replies come from two source addresses; an
+    // search request, or its replies (any page, from 0.0.0.0 too) come from
+    // two source addresses; likewise once two different module records
+    // answer one module query, or module records come from two sources. An
     // entry made afresh starts unmarked.
     bool SharedMac = false;
     std::vector<uint32_t> SharedAddresses;  // the source addresses seen (host order), in order of arrival
@@ -63,10 +71,11 @@ struct DeviceEntry {
     // a repeated datagram or a device that restarted between two requests.
     struct ReplyWitness {
         unsigned round = 0;             // the store's SearchRound it belongs to
+        unsigned query = 0;             // and its ModuleQueries (module answers only)
         uint8_t seen = 0;               // bit n: digest[n] holds a datagram
-        std::array<uint64_t, 3> digest{};  // page 0, page 1, the short reply
+        std::array<uint64_t, 3> digest{};  // page 0, page 1, the short reply (a module answer: slot 0)
         std::vector<uint32_t> from;     // source addresses, host order
-    } Witness;
+    } Witness, ModuleWitness;
 };
 
 struct LanModuleEntry {
@@ -83,6 +92,9 @@ struct DeviceStore {
     // Counts the search requests sent: replies to different requests may
     // differ (a device restarted meanwhile) without telling of two devices.
     unsigned SearchRound = 0;
+    // Counts the module queries sent, for the same reason (a module updated
+    // during an update's countdown answers the next query anew).
+    unsigned ModuleQueries = 0;
 
     bool IsEntry(long index) const { return index >= 0 && index < static_cast<long>(kTableSize); }
     // True for an entry that holds a device of the current search.
@@ -110,17 +122,39 @@ struct IntakeResult {
     Outcome outcome = Dropped;
     int16_t entry = -1;        // the entry written, for Stored and Added
     bool shortFormat = false;  // a 98-byte short reply
+    int8_t page = -1;          // the page of a paged reply; -1 for a short one
 };
 
 // Takes one datagram of the search socket into the table. Nothing is read or
 // written out of bounds; a refused datagram changes nothing. `from` is the
-// datagram's source address (host order; 0 when not known).
-IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, uint32_t from = 0);
+// datagram's source address (host order; none when the system did not say;
+// 0.0.0.0, a device without an address, is a source like any other).
+IntakeResult ReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram,
+                         std::optional<uint32_t> from = std::nullopt);
 
-// Notes on the entry an accepted reply went to the interface it came in by
-// (its own address in host order and prefix length, where known).
+// Notes on the entry an accepted page 0 or short reply went to the
+// interface it came in by (its own address in host order and prefix
+// length, where known). Pages 1 and 2 leave the entry's interface as it is.
 void NoteArrivalInterface(DeviceStore& store, const IntakeResult& result, int index, std::string name,
                           uint32_t address = 0, int prefix = -1);
+
+// Where a datagram came from: its source address (host order; none when the
+// system did not say) and the interface it came in by, as NoteArrivalInterface
+// takes it.
+struct Arrival {
+    std::optional<uint32_t> from;
+    int index = 0;
+    std::string name;
+    uint32_t address = 0;
+    int prefix = -1;
+};
+
+// Notes a LAN module's answer, attached to entry `entry`: the entry is marked
+// shared when it and an earlier answer to the same module query cannot come
+// from one module, and the entry takes the answer's interface while no page
+// 0 or short record of its device has come (its module transfer then leaves
+// by it).
+void NoteModuleArrival(DeviceStore& store, int16_t entry, std::span<const uint8_t> answer, const Arrival& arrival);
 
 // The warnings a person should see about found device `device`: another
 // found device holding its IP address, its MAC answered by two devices, an

@@ -59,7 +59,7 @@ Bytes BuildModuleQuery() {
     return out;
 }
 
-int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> d) {
+int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> d, const Arrival& arrival) {
     if (d.size() < kModuleMacOffset + 6 || d[0] != kModuleAnswerMark) return -1;
     const std::string mac = FormatMac(d.data() + kModuleMacOffset);
     // Line j of the found list is entry j + 1; modules are matched only to
@@ -71,29 +71,31 @@ int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> d) {
         m.Record.assign(d.begin(), d.end());
         store.DeviceTable[static_cast<size_t>(k)].FormatTag = RecordFormat::WithModule;
         MergeModuleCompanyName(store, k);
+        NoteModuleArrival(store, k, d, arrival);
         return k;
     }
     return -1;
 }
 
-void EarlyModules::Keep(std::span<const uint8_t> d) {
+void EarlyModules::Keep(std::span<const uint8_t> d, const Arrival& arrival) {
     if (d.size() < kModuleMacOffset + 6 || d[0] != kModuleAnswerMark) return;
-    const auto sameMac = [&d](const Bytes& m) {
-        return std::equal(m.begin() + kModuleMacOffset, m.begin() + kModuleMacOffset + 6, d.begin() + kModuleMacOffset);
+    const auto sameMac = [&d](const Kept& k) {
+        return std::equal(k.answer.begin() + kModuleMacOffset, k.answer.begin() + kModuleMacOffset + 6,
+                          d.begin() + kModuleMacOffset);
     };
     const auto same = std::find_if(kept_.begin(), kept_.end(), sameMac);
-    if (same != kept_.end()) same->assign(d.begin(), d.end());
-    else if (kept_.size() < static_cast<size_t>(kMaxDevices)) kept_.emplace_back(d.begin(), d.end());
+    if (same != kept_.end()) *same = {Bytes(d.begin(), d.end()), arrival};
+    else if (kept_.size() < static_cast<size_t>(kMaxDevices)) kept_.push_back({Bytes(d.begin(), d.end()), arrival});
 }
 
 int16_t EarlyModules::TakeFor(DeviceStore& store, long entry) {
     if (!store.IsDevice(entry)) return -1;
     const std::string& mac = store.DeviceTable[static_cast<size_t>(entry)].MacText;
-    for (auto m = kept_.begin(); m != kept_.end(); ++m) {
-        if (FormatMac(m->data() + kModuleMacOffset) != mac) continue;
-        const Bytes answer = std::move(*m);
-        kept_.erase(m);
-        return ModuleReplyIntake(store, answer);
+    for (auto k = kept_.begin(); k != kept_.end(); ++k) {
+        if (FormatMac(k->answer.data() + kModuleMacOffset) != mac) continue;
+        const Kept taken = std::move(*k);
+        kept_.erase(k);
+        return ModuleReplyIntake(store, taken.answer, taken.arrival);
     }
     return -1;
 }

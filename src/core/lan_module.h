@@ -40,9 +40,10 @@ bool WriteModuleField(Bytes& record, int code, std::string_view text);
 // The query of mode 2: "BrenikLM" and 165 zero bytes, 173 in all.
 Bytes BuildModuleQuery();
 
-// Attaches a module answer to the found device with the same MAC. Returns the
-// entry it was attached to, or -1 when the datagram was dropped.
-int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram);
+// Attaches a module answer to the found device with the same MAC, noting
+// where it came from (NoteModuleArrival). Returns the entry it was attached
+// to, or -1 when the datagram was dropped.
+int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram, const Arrival& arrival = {});
 
 // Module answers that came before any page of their device (the query left
 // with the search request, and a module answered first), kept until the
@@ -51,8 +52,8 @@ int16_t ModuleReplyIntake(DeviceStore& store, std::span<const uint8_t> datagram)
 class EarlyModules {
 public:
     // Keeps an answer ModuleReplyIntake dropped, when it is one (the answer
-    // mark and a whole MAC).
-    void Keep(std::span<const uint8_t> datagram);
+    // mark and a whole MAC), with where it came from.
+    void Keep(std::span<const uint8_t> datagram, const Arrival& arrival = {});
     // Takes the kept answer of entry `entry` into the table, once its device
     // is there; the entry it went to, or -1 when none was kept for it.
     int16_t TakeFor(DeviceStore& store, long entry);
@@ -60,7 +61,11 @@ public:
     bool Empty() const { return kept_.empty(); }
 
 private:
-    std::vector<Bytes> kept_;
+    struct Kept {
+        Bytes answer;
+        Arrival arrival;
+    };
+    std::vector<Kept> kept_;
 };
 
 // Copies the module's 16-byte company name over the device's 48-byte field.

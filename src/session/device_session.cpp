@@ -79,9 +79,11 @@ void DeviceSession::SearchReplyArrived() {
 
 void DeviceSession::ModuleReplyArrived() {
     const QByteArray d = UDPsck.GetData(65536);
-    const int16_t entry = ModuleReplyIntake(Store(), View(d));
+    const SocketControl::Interface& via = UDPsck.ArrivalInterface();
+    const Arrival arrival{UDPsck.ArrivalSource(), via.index, via.name, via.address, via.prefix};
+    const int16_t entry = ModuleReplyIntake(Store(), View(d), arrival);
     // Asked together with the search, a module can answer before its device does.
-    if (entry < 0 && !queryModulesOnTick_) earlyModules_.Keep(View(d));
+    if (entry < 0 && !queryModulesOnTick_) earlyModules_.Keep(View(d), arrival);
     Tell(moduleReplies_, entry);
 }
 
@@ -137,6 +139,7 @@ bool DeviceSession::PrepareModuleSocket(const QString& host, int localPort) {
 
 bool DeviceSession::ModuleQuery(const QString& host, int localPort) {
     if (!PrepareModuleSocket(host, localPort)) return false;
+    ++Store().ModuleQueries;
     UDPsck.SendData(ui::ToByteArray(BuildModuleQuery()));  // a send error is swallowed
     return true;
 }
@@ -159,6 +162,9 @@ std::string DeviceSession::RequestRefusal(int16_t device, const QString& host) c
     if (!store.IsDevice(device)) return {};
     const DeviceEntry& entry = store.DeviceTable[static_cast<size_t>(device)];
     if (entry.SharedMac) return SharedMacRefusal(entry.MacText);
+    // Whatever the address and the mode: a request that cannot leave by the
+    // interface the device answered on would follow the route, which may
+    // lead to another network.
     if (!UDP8890.ReachesBy(host, {entry.InterfaceIndex, entry.InterfaceName}))
         return "Not updated: the interface this device answered on is gone; search again";
     return {};
@@ -179,8 +185,8 @@ bool DeviceSession::Send(const QString& host, int16_t type, int16_t device) {
     const SessionTarget where = target_ ? target_() : SessionTarget{};
     const bool search = type == SearchNetwork || type == SearchAddress;
     if (!search && type != UpdateQuery) {
-        // Nothing for a device whose MAC two devices answer, and nothing by
-        // the route for one whose interface is gone.
+        // Nothing for a device whose MAC two devices answer, and nothing for
+        // one whose interface is gone.
         const QString to = type == UpdateTransfer ? where.host : host;
         if (const std::string refusal = RequestRefusal(device, to); !refusal.empty()) {
             writeFaults_.emplace(device, refusal.substr(refusal.find(": ") + 2));
@@ -280,6 +286,7 @@ bool DeviceSession::Probe(const QString& host, int16_t type, bool modules) {
     const SessionTarget where = target_ ? target_() : SessionTarget{};
     if (UDPsck.State() != SocketControl::kOpen && (where.remotePort < 0 || !PrepareModuleSocket(where.host, where.remotePort)))
         return true;  // the module socket is the search's extra: its trouble has been told
+    ++Store().ModuleQueries;
     UDPsck.SendData(ui::ToByteArray(BuildModuleQuery()));  // a send error is swallowed, as on the ninth tick
     return true;
 }
@@ -494,7 +501,10 @@ void DeviceSession::StopSequence() {
 bool DeviceSession::ConnectBaud(const QString& address, std::function<void(bool)> then) {
     if (baudThen_) return false;
     TCP5300Cmd.Close();
-    TCP5300Cmd.Connect(address, kBaudPort);
+    // The connection is the chosen device's: it goes by the interface that
+    // device answered on, or (none chosen, the interface gone) fails at once.
+    const DeviceEntry& entry = Store().DeviceTable[static_cast<size_t>(ChosenDevice())];
+    TCP5300Cmd.Connect(address, kBaudPort, {entry.InterfaceIndex, entry.InterfaceName});
     if (const int s = TCP5300Cmd.State(); s == SocketControl::kConnected || s == SocketControl::kError) {
         // Refused, or connected, at once: there is nothing to wait for.
         BaudEnded(then, s == SocketControl::kConnected);

@@ -103,8 +103,9 @@ public:
     void QueryModulesOnTick(bool on) { queryModulesOnTick_ = on; }
 
     // Why no request for device entry `device` may go to `host` at all: its
-    // MAC is answered by two devices (both would take it), or its requests
-    // would need the interface its replies came in by and that is gone.
+    // MAC is answered by two devices (both would take it), or the interface
+    // its page 0 came in by, which every request for it must leave by
+    // whatever the address and the mode, is gone (or was never noted).
     // Empty when it may. Send refuses such a request too.
     std::string RequestRefusal(int16_t device, const QString& host) const;
     // Why the write (or module transfer) of the sequence that ran last could
@@ -203,9 +204,11 @@ public:
     std::string UpdateVerdict();
 
     // --- The baud-rate connection ---
-    // Connects to `address`; `then(true)` once connected, `then(false)` when
-    // refused or after a few seconds of silence (the socket closed again).
-    // False when a connection is being made already.
+    // Connects to `address` for the device chosen now (the user's click),
+    // bound to the interface that device answered on; `then(true)` once
+    // connected, `then(false)` when refused, when that interface is gone, or
+    // after a few seconds of silence (the socket closed again). False when a
+    // connection is being made already.
     bool ConnectBaud(const QString& address, std::function<void(bool)> then);
     // Closes the baud-rate connection.
     void CloseBaud() { TCP5300Cmd.Close(); }

@@ -40,14 +40,14 @@ void SizeReceiveBuffer(const SocketControl::SystemCalls& calls, int fd, const QS
 }
 
 // Asks for the interface of each datagram received. Without it a reply's
-// interface is unknown and a request for that one device follows the route;
-// said once per run, as every socket would fail alike.
+// interface is unknown and no request for that one device can be sent; said
+// once per run, as every socket would fail alike.
 void AskArrivalInterface(const SocketControl::SystemCalls& calls, int fd, const QString& name) {
     static std::atomic<bool> said{false};
     const int on = 1;
     if (calls.setOption(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0 && !said.exchange(true))
         Say("cobalin: " + name.toStdString() + " cannot tell the interface a datagram came in by (" + ErrorText(errno) +
-            "); requests for one device follow the route");
+            "); requests for one device cannot be sent");
 }
 
 // The interface index IP_PKTINFO gives with a received datagram, or 0.
@@ -187,7 +187,8 @@ void SocketControl::ReaderLoop(int fd, int wake, unsigned generation, SystemCall
             if (n < 0) break;
             const int index = ArrivalIndex(m);
             if (index != last.index) last = InterfaceOf(index);
-            const uint32_t from = m.msg_namelen >= sizeof source && source.sin_family == AF_INET ? ntohl(source.sin_addr.s_addr) : 0;
+            std::optional<uint32_t> from;
+            if (m.msg_namelen >= sizeof source && source.sin_family == AF_INET) from = ntohl(source.sin_addr.s_addr);
             Post(generation, QByteArray(buffer.constData(), static_cast<int>(n)), true, last, from);
         }
     }
@@ -198,7 +199,8 @@ bool SocketControl::QueueFull() const {
     return pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ >= kQueueBytes;
 }
 
-bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable, Interface via, uint32_t from) {
+bool SocketControl::Post(unsigned generation, QByteArray data, bool droppable, Interface via,
+                         std::optional<uint32_t> from) {
     {
         std::lock_guard lock(mutex_);
         if (droppable && (pending_.size() >= static_cast<size_t>(kQueueDatagrams) || pendingBytes_ + data.size() > kQueueBytes)) {
@@ -286,7 +288,11 @@ int SocketControl::Dropped() const {
     return dropped_;
 }
 
-void SocketControl::Connect(const QString& host, int port) {
+void SocketControl::Connect(const QString& host, int port) { ConnectTcp(host, port, nullptr); }
+
+void SocketControl::Connect(const QString& host, int port, const Interface& via) { ConnectTcp(host, port, &via); }
+
+void SocketControl::ConnectTcp(const QString& host, int port, const Interface* via) {
     StopReader();
     RemoteHost = host;
     RemotePort = port;
@@ -299,6 +305,15 @@ void SocketControl::Connect(const QString& host, int port) {
     if (fd < 0 || wake < 0 || port < 0 || port > 65535 || inet_pton(AF_INET, h.constData(), &to.sin_addr) != 1) {
         if (fd >= 0) close(fd);
         if (wake >= 0) close(wake);
+        state_ = kError;
+        return;
+    }
+    // One device's connection goes by the interface it answered on, or not at all.
+    const std::optional<BroadcastInterface> by = via ? DeviceInterface(*via, false) : std::nullopt;
+    if (via && (!by || calls.setOption(fd, SOL_SOCKET, SO_BINDTODEVICE, by->name.c_str(),
+                                       static_cast<socklen_t>(by->name.size())) != 0)) {
+        close(fd);
+        close(wake);
         state_ = kError;
         return;
     }
@@ -335,51 +350,77 @@ bool SocketControl::SendUdp(const QByteArray& data, const Interface* via) {
     to.sin_port = htons(static_cast<uint16_t>(RemotePort));
     const QByteArray host = RemoteHost.trimmed().toLatin1();
     if (RemotePort < 0 || RemotePort > 65535 || inet_pton(AF_INET, host.constData(), &to.sin_addr) != 1) return false;
-    if (!everyInterface || to.sin_addr.s_addr != htonl(INADDR_BROADCAST)) return SendByRoute(data, to);
-    if (!via) return SendOnEveryInterface(data, to);
+    const bool limited = to.sin_addr.s_addr == htonl(INADDR_BROADCAST);
+    if (!via) return everyInterface && limited ? SendOnEveryInterface(data, to) : SendByRoute(data, to);
     // One device's request: by its own interface while that is still the
-    // one its replies came in by. A vanished or renamed interface, or one
-    // that can no longer broadcast, sends nothing: the default route could
-    // carry the device's password onto another network.
-    if (via->index > 0)
-        for (const BroadcastInterface& i : calls.broadcastInterfaces())
-            if (i.index == via->index && i.name == via->name) return SendByInterface(data, to, i);
-    return false;
+    // one its replies came in by, whatever the destination. A vanished or
+    // renamed interface, or one that can no longer broadcast to
+    // 255.255.255.255, sends nothing: the route could carry the device's
+    // password onto another network.
+    const std::optional<BroadcastInterface> by = DeviceInterface(*via, limited);
+    return by && SendByInterface(data, to, *by);
+}
+
+std::optional<SocketControl::BroadcastInterface> SocketControl::DeviceInterface(const Interface& via,
+                                                                                bool limitedBroadcast) const {
+    if (via.index <= 0) return std::nullopt;
+    for (const BroadcastInterface& i : limitedBroadcast ? calls.broadcastInterfaces() : calls.upInterfaces())
+        if (i.index == via.index && i.name == via.name) return i;
+    return std::nullopt;
 }
 
 bool SocketControl::ReachesBy(const QString& host, const Interface& via) const {
     in_addr to{};
     const QByteArray h = host.trimmed().toLatin1();
-    if (!everyInterface || inet_pton(AF_INET, h.constData(), &to) != 1 || to.s_addr != htonl(INADDR_BROADCAST)) return true;
-    if (via.index <= 0) return false;
-    const auto listed = calls.broadcastInterfaces();
-    return std::any_of(listed.begin(), listed.end(),
-                       [&](const BroadcastInterface& i) { return i.index == via.index && i.name == via.name; });
+    // No address: the request cannot leave at all, and its sender says so.
+    if (inet_pton(AF_INET, h.constData(), &to) != 1) return true;
+    return DeviceInterface(via, to.s_addr == htonl(INADDR_BROADCAST)).has_value();
 }
 
-std::vector<SocketControl::BroadcastInterface> SocketControl::BroadcastInterfaces(const ifaddrs* list) {
-    std::vector<BroadcastInterface> found;
+namespace {
+
+// The IPv4 interfaces of a getifaddrs list that are up and that `wanted`
+// takes, each once with its first address, in list order.
+std::vector<SocketControl::BroadcastInterface> Listed(const ifaddrs* list, bool (*wanted)(const ifaddrs&)) {
+    std::vector<SocketControl::BroadcastInterface> found;
     for (const ifaddrs* a = list; a; a = a->ifa_next) {
-        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_name) continue;
-        const unsigned flags = a->ifa_flags;
-        if (!(flags & IFF_UP) || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST) || !a->ifa_broadaddr) continue;
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_name || !(a->ifa_flags & IFF_UP) || !wanted(*a))
+            continue;
         const std::string name = a->ifa_name;
         // An interface with several addresses is listed once per address; it
         // sends once.
-        if (std::any_of(found.begin(), found.end(), [&](const BroadcastInterface& f) { return f.name == name; })) continue;
+        if (std::any_of(found.begin(), found.end(), [&](const auto& f) { return f.name == name; })) continue;
         found.push_back({name, reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr});
     }
     return found;
 }
 
-std::vector<SocketControl::BroadcastInterface> SocketControl::SystemBroadcastInterfaces() {
+// The same list as the system gives it now, each interface with its index.
+std::vector<SocketControl::BroadcastInterface> SystemListed(bool (*wanted)(const ifaddrs&)) {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) return {};
-    std::vector<BroadcastInterface> interfaces = BroadcastInterfaces(list);
+    std::vector<SocketControl::BroadcastInterface> interfaces = Listed(list, wanted);
     freeifaddrs(list);
-    for (BroadcastInterface& i : interfaces) i.index = static_cast<int>(if_nametoindex(i.name.c_str()));
+    for (auto& i : interfaces) i.index = static_cast<int>(if_nametoindex(i.name.c_str()));
     return interfaces;
 }
+
+bool CanBroadcast(const ifaddrs& a) {
+    return !(a.ifa_flags & IFF_LOOPBACK) && (a.ifa_flags & IFF_BROADCAST) && a.ifa_broadaddr;
+}
+bool AnyKind(const ifaddrs&) { return true; }
+
+}  // namespace
+
+std::vector<SocketControl::BroadcastInterface> SocketControl::BroadcastInterfaces(const ifaddrs* list) {
+    return Listed(list, CanBroadcast);
+}
+
+std::vector<SocketControl::BroadcastInterface> SocketControl::SystemBroadcastInterfaces() { return SystemListed(CanBroadcast); }
+
+std::vector<SocketControl::BroadcastInterface> SocketControl::UpInterfaces(const ifaddrs* list) { return Listed(list, AnyKind); }
+
+std::vector<SocketControl::BroadcastInterface> SocketControl::SystemUpInterfaces() { return SystemListed(AnyKind); }
 
 bool SocketControl::SendByRoute(const QByteArray& data, const sockaddr_in& to) {
     return calls.sendTo(fd_, data.constData(), static_cast<size_t>(data.size()), 0, reinterpret_cast<const sockaddr*>(&to),

@@ -21,6 +21,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -42,7 +43,8 @@ public:
     // The receive buffer Bind asks the kernel for.
     static constexpr int kReceiveBuffer = 4 << 20;
 
-    // An IPv4 interface that a limited broadcast leaves by.
+    // An IPv4 interface that a limited broadcast leaves by (or, in the list
+    // of interfaces that are up, any that one device's request may leave by).
     struct BroadcastInterface {
         std::string name;
         uint32_t address;  // network byte order: the interface's own address, the datagram's source
@@ -54,16 +56,23 @@ public:
     static std::vector<BroadcastInterface> BroadcastInterfaces(const ifaddrs* list);
     // The system's broadcast interfaces now, each with its index.
     static std::vector<BroadcastInterface> SystemBroadcastInterfaces();
+    // The IPv4 interfaces of a getifaddrs list that are up, of any kind (a
+    // point-to-point link, the loopback interface): each once, with its
+    // first address, in list order; their index is left 0.
+    static std::vector<BroadcastInterface> UpInterfaces(const ifaddrs* list);
+    // The system's IPv4 interfaces that are up now, each with its index.
+    static std::vector<BroadcastInterface> SystemUpInterfaces();
 
     // The system calls whose failures the facade handles, and those that
     // decide where a datagram leaves. A test replaces one to make it fail or
     // to see what would be sent; a replaced option or poll holds from the
-    // next Bind or Connect, the interface list and the two sends at once.
+    // next Bind or Connect, the interface lists and the two sends at once.
     struct SystemCalls {
         std::function<int(int, int, int, const void*, socklen_t)> setOption = ::setsockopt;
         std::function<int(int, int, int, void*, socklen_t*)> getOption = ::getsockopt;
         std::function<int(pollfd*, nfds_t, int)> poll = ::poll;
         std::function<std::vector<BroadcastInterface>()> broadcastInterfaces = SystemBroadcastInterfaces;
+        std::function<std::vector<BroadcastInterface>()> upInterfaces = SystemUpInterfaces;
         std::function<ssize_t(int, const msghdr*, int)> sendMessage = ::sendmsg;
         std::function<ssize_t(int, const void*, size_t, int, const sockaddr*, socklen_t)> sendTo = ::sendto;
     };
@@ -88,10 +97,11 @@ public:
     int LocalPort = 0;
     // A datagram to 255.255.255.255 leaves once by every interface that can
     // broadcast (see BroadcastInterfaces), from the same local port with the
-    // same bytes, so that devices behind a second network card are found and
-    // reached too; a datagram for one device (SendData with its interface)
-    // leaves by that one interface. False: by the one interface the routing
-    // table picks. Every other destination follows the route either way.
+    // same bytes, so that devices behind a second network card are found.
+    // False: by the one interface the routing table picks. Every other
+    // destination follows the route either way. A datagram for one device
+    // (SendData with its interface) leaves by that interface whatever this
+    // says.
     bool everyInterface = true;
 
     virtual void Close();
@@ -101,15 +111,21 @@ public:
     virtual bool Bind(int localPort);
     // TCP: starts a connection; State becomes 7 or 9 later.
     void Connect(const QString& host, int port);
+    // A connection for one device whose replies came in by `via`: bound to
+    // that interface (SO_BINDTODEVICE), so it never takes another network's
+    // route. With the interface gone (or renamed) it is not attempted: State
+    // is 9 at once.
+    void Connect(const QString& host, int port, const Interface& via);
     // One datagram to RemoteHost:RemotePort (broadcast allowed), or the bytes
     // on the TCP connection. False on any error.
     bool SendData(const QByteArray& data);
-    // A datagram for one device whose replies come in by `via`. To
-    // 255.255.255.255 with every interface on, it leaves by that interface
-    // alone while it is still there (same index and name), up and able to
-    // broadcast; otherwise it is not sent at all (false), never by the route
-    // nor by every interface. Any other destination, or every interface
-    // off: as SendData.
+    // A datagram for one device whose replies come in by `via`, to any
+    // destination in any mode: it leaves by that interface alone (IP_PKTINFO
+    // names it, and its own address as the source) while the interface is
+    // still there (same index and name) and up, and for 255.255.255.255 able
+    // to broadcast; otherwise it is not sent at all (false), never by the
+    // route nor by every interface: the route could carry the device's
+    // password onto another network.
     bool SendData(const QByteArray& data, const Interface& via);
     // Inside the arrival event: the datagram or chunk that arrived, at most maxLength bytes.
     QByteArray GetData(int maxLength = 2000) const { return current_.left(maxLength); }
@@ -117,12 +133,12 @@ public:
     // came in by (index 0 when the system did not say).
     const Interface& ArrivalInterface() const { return currentVia_; }
     // Inside the arrival event of a UDP socket: the datagram's source
-    // address (host order), 0 when not known.
-    uint32_t ArrivalSource() const { return currentFrom_; }
-    // Whether a datagram for one device whose replies came in by `via`,
-    // sent to `host`, would leave by that interface (or is not a broadcast
-    // that needs one): false when it would fall back to the route because
-    // the interface is unknown, gone, renamed or can no longer broadcast.
+    // address (host order; 0.0.0.0 is one), none when the system did not say.
+    std::optional<uint32_t> ArrivalSource() const { return currentFrom_; }
+    // Whether a datagram (or connection) for one device whose replies came
+    // in by `via`, sent to `host`, would leave by that interface: false when
+    // the interface is unknown, gone, renamed, down, or for 255.255.255.255
+    // can no longer broadcast, and nothing would be sent.
     bool ReachesBy(const QString& host, const Interface& via) const;
     virtual int State() const;
 
@@ -145,15 +161,21 @@ private:
         unsigned generation;
         QByteArray data;
         Interface via;
-        uint32_t from = 0;
+        std::optional<uint32_t> from;
     };
     void ReaderLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
     void TcpLoop(int fd, int wake, unsigned generation, SystemCalls calls, std::string name);
     // Queues data for the UI thread and posts its arrival event; false when
     // the data was droppable and the queue full.
-    bool Post(unsigned generation, QByteArray data, bool droppable, Interface via, uint32_t from = 0);
+    bool Post(unsigned generation, QByteArray data, bool droppable, Interface via,
+              std::optional<uint32_t> from = std::nullopt);
     bool QueueFull() const;
     bool SendUdp(const QByteArray& data, const Interface* via);
+    void ConnectTcp(const QString& host, int port, const Interface* via);
+    // The interface one device's request to a limited broadcast (or to any
+    // other destination) leaves by: `via` as it is listed now, none when it
+    // is not (gone, renamed, down, unable to broadcast, or never noted).
+    std::optional<BroadcastInterface> DeviceInterface(const Interface& via, bool limitedBroadcast) const;
     // Sends once by each broadcast interface; false when none took it.
     bool SendOnEveryInterface(const QByteArray& data, const sockaddr_in& to);
     // Sends by one interface (IP_PKTINFO names it and the source address).
@@ -173,7 +195,7 @@ private:
     int dropped_ = 0;
     QByteArray current_;
     Interface currentVia_;
-    uint32_t currentFrom_ = 0;
+    std::optional<uint32_t> currentFrom_;
     std::atomic<int> state_{kClosed};
 };
 

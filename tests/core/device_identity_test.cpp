@@ -40,8 +40,8 @@ void Take(DeviceStore& store, const DeviceRecord& r, uint32_t from = 0) {
 TEST(DeviceIdentity, TwoDevicesBehindOneMacAreToldFromOneDeviceAnsweringTwice) {
     struct Arrival {
         Bytes datagram;
-        uint32_t from;
-        bool newRequest = false;  // a search request was sent before it
+        std::optional<uint32_t> from;  // none: the system did not say
+        bool newRequest = false;       // a search request was sent before it
     };
     const Bytes p0 = Page(0, Mac(1)), p1 = Page(1, Mac(1)), p2 = Page(2, Mac(1));
     struct Case {
@@ -55,7 +55,11 @@ TEST(DeviceIdentity, TwoDevicesBehindOneMacAreToldFromOneDeviceAnsweringTwice) {
         {"every datagram twice", {{p0, kA}, {p0, kA}, {p1, kA}, {p1, kA}, {p2, kA}}, false, {}},
         {"a reply on two interfaces", {{p0, kA}, {p1, kA}, {p0, kA}, {p1, kA}}, false, {}},
         {"page 2's status bytes change", {{p0, kA}, {p2, kA}, {Marked(p2, 7), kA}}, false, {}},
-        {"source not known", {{p0, 0}, {p0, 0}}, false, {}},
+        {"source not known", {{p0, std::nullopt}, {p0, std::nullopt}, {p1, std::nullopt}}, false, {}},
+        {"a device without an address answers from 0.0.0.0", {{p0, 0}, {p1, 0}, {p2, 0}}, false, {}},
+        {"page 2 from 0.0.0.0 beside the device's own", {{p0, kA}, {p1, kA}, {p2, kA}, {p2, 0}}, true, {kA, 0}},
+        {"page 2 from another address", {{p0, kA}, {p1, kA}, {p2, kB}}, true, {kA, kB}},
+        {"page 1 from 0.0.0.0, the same bytes", {{p0, kA}, {p1, 0}}, true, {kA, 0}},
         {"pages interleave, two addresses", {{p0, kA}, {Marked(p0, 9), kB}, {p1, kA}, {p1, kB}}, true, {kA, kB}},
         {"same address, page 0 differs", {{p0, kA}, {Marked(p0, 9), kA}}, true, {kA}},
         {"same address, page 1 differs", {{p1, kA}, {Marked(p1, 9), kA}}, true, {kA}},
@@ -68,12 +72,99 @@ TEST(DeviceIdentity, TwoDevicesBehindOneMacAreToldFromOneDeviceAnsweringTwice) {
         auto store = std::make_unique<DeviceStore>();
         for (const Arrival& a : c.arrivals) {
             if (a.newRequest) ++store->SearchRound;
-            ReplyIntake(*store, a.datagram, a.from);
+            if (a.from) ReplyIntake(*store, a.datagram, *a.from);
+            else ReplyIntake(*store, a.datagram);
         }
         ASSERT_EQ(store->DeviceCount, 1);
         const DeviceEntry& e = store->DeviceTable[1];
         EXPECT_EQ(e.SharedMac, c.shared);
         EXPECT_EQ(e.SharedAddresses, c.addresses);
+    }
+}
+
+// LAN-module answers are told apart as pages are: by their bytes within
+// one module query, and by their source (compared among module answers: a
+// module may answer from another address than its device's pages).
+TEST(DeviceIdentity, TwoModulesBehindOneMacAreToldFromOneModuleAnsweringTwice) {
+    const Bytes m = ModuleAnswer(Mac(1));
+    struct Answer {
+        Bytes datagram;
+        std::optional<uint32_t> from;
+        bool newQuery = false;  // a module query was sent before it
+    };
+    struct Case {
+        const char* what;
+        std::vector<Answer> answers;
+        bool shared;
+        std::vector<uint32_t> addresses;
+    };
+    const Case cases[] = {
+        {"one answer", {{m, kA}}, false, {}},
+        {"one answer on two interfaces", {{m, kA}, {m, kA}}, false, {}},
+        {"from another address than the pages", {{m, kB}}, false, {}},
+        {"source not known", {{m, std::nullopt}, {m, std::nullopt}}, false, {}},
+        {"two records answer one query", {{m, kA}, {Marked(m, 9), kA}}, true, {kA}},
+        {"one record from two addresses", {{m, kA}, {m, kB}}, true, {kA, kB}},
+        {"from 0.0.0.0 beside the module's own", {{m, kA}, {m, 0}}, true, {kA, 0}},
+        {"a later query brings a new record", {{m, kA}, {Marked(m, 9), kA, true}}, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto store = std::make_unique<DeviceStore>();
+        Take(*store, Device(1, "192.168.1.10").record(), kA);
+        for (const Answer& a : c.answers) {
+            if (a.newQuery) ++store->ModuleQueries;
+            ASSERT_EQ(ModuleReplyIntake(*store, a.datagram, Arrival{a.from, 0, "", 0, -1}), 1);
+        }
+        const DeviceEntry& e = store->DeviceTable[1];
+        EXPECT_EQ(e.SharedMac, c.shared);
+        EXPECT_EQ(e.SharedAddresses, c.addresses);
+        EXPECT_EQ(CheckUpdate(*store, 1) == UpdateBlock::SharedMac, c.shared);
+    }
+}
+
+// Where a LAN-module device's requests leave: by the interface of its page 0
+// (or short record) when one came, else by its module answer's, so that a
+// device whose page 0 was lost is still updated through its module there.
+TEST(DeviceIdentity, AModuleAnswerGivesTheInterfaceOnlyWherePage0WasLost) {
+    const DeviceRecord r = Device(1, "192.168.1.10").record();
+    const Bytes module = ModuleAnswer(Mac(1));
+    struct Step {
+        int page;   // 0-2 a page, -1 the short record, 9 the module answer
+        int index;  // the interface it came in by ("ethN", 10.0.N.1/16)
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        int index;  // the entry's interface afterwards
+    };
+    const Case cases[] = {
+        {"page 0, then the module by another", {{0, 3}, {1, 3}, {2, 3}, {9, 5}}, 3},
+        {"the module first, then page 0", {{9, 5}, {0, 3}, {1, 3}}, 3},
+        {"page 0 lost", {{1, 3}, {2, 3}, {9, 3}}, 3},
+        {"page 0 lost, pages by another", {{1, 5}, {2, 5}, {9, 3}}, 3},
+        {"page 0 lost, two module answers", {{1, 3}, {9, 3}, {9, 4}}, 4},
+        {"a short record", {{-1, 3}, {9, 5}}, 3},
+    };
+    const Bytes shortReply = RecordBuilder::Short(Mac(1)).Reply();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto store = std::make_unique<DeviceStore>();
+        for (const Step& s : c.steps) {
+            const std::string name = "eth" + std::to_string(s.index);
+            const uint32_t address = 0x0A000001u | static_cast<uint32_t>(s.index) << 16;
+            if (s.page == 9) {
+                ModuleReplyIntake(*store, module, Arrival{kA, s.index, name, address, 16});
+                continue;
+            }
+            const IntakeResult taken = ReplyIntake(*store, s.page < 0 ? shortReply : PageBytes(r, s.page), kA);
+            NoteArrivalInterface(*store, taken, s.index, name, address, 16);
+        }
+        const DeviceEntry& e = store->DeviceTable[1];
+        EXPECT_EQ(e.InterfaceIndex, c.index);
+        EXPECT_EQ(e.InterfaceName, "eth" + std::to_string(c.index));
+        EXPECT_EQ(e.InterfaceAddress, 0x0A000001u | static_cast<uint32_t>(c.index) << 16);
+        EXPECT_EQ(e.InterfacePrefix, 16);
     }
 }
 

@@ -140,19 +140,48 @@ TEST(Acknowledgement, Check) {
     EXPECT_FALSE(IsAcknowledgement({}));
 }
 
-TEST(ReplyIntake, TheInterfaceOfTheLatestReplyIsNoted) {
-    Fixture f;
-    NoteArrivalInterface(*f.store, f.Take(Page(0, Mac(1))), 3, "eth1");
-    EXPECT_EQ(f.Entry(1).InterfaceIndex, 3);
-    EXPECT_EQ(f.Entry(1).InterfaceName, "eth1");
-    NoteArrivalInterface(*f.store, f.Take(Page(1, Mac(1))), 5, "usb0");
-    EXPECT_EQ(f.Entry(1).InterfaceName, "usb0") << "the latest reply's";
-    // Nothing taken: nothing noted.
-    NoteArrivalInterface(*f.store, f.Take(Page(0, Mac(1), 20)), 7, "wlan0");
-    NoteArrivalInterface(*f.store, f.Take({0x51, 1, 2, 3, 4, 5, 6, 7}), 7, "wlan0");
-    EXPECT_EQ(f.Entry(1).InterfaceName, "usb0");
-    EXPECT_EQ(f.Entry(1).InterfaceIndex, 5);
+// Which datagram decides the interface a device's requests leave by (and
+// their source, that interface's own address): page 0 or the short record.
+// A page 1 or 2 carries nothing that says who sent it, so one from anywhere
+// never moves the device's write, which holds its password, elsewhere.
+TEST(ReplyIntake, TheInterfaceIsThatOfPageZeroOrTheShortRecord) {
+    struct Arrival {
+        Bytes datagram;
+        int index;  // the interface it came in by: "ethN", address 10.0.N.1/24
+    };
+    const Bytes p0 = Page(0, Mac(1)), p1 = Page(1, Mac(1)), p2 = Page(2, Mac(1)), s = ShortReply(Mac(1));
+    struct Case {
+        const char* what;
+        std::vector<Arrival> arrivals;
+        int index;  // the entry's interface afterwards; 0: none
+    };
+    const Case cases[] = {
+        {"one reply", {{p0, 3}, {p1, 3}, {p2, 3}}, 3},
+        {"pages 1 and 2 by another interface", {{p0, 3}, {p1, 5}, {p2, 5}}, 3},
+        {"page 2 by another interface, last", {{p0, 3}, {p1, 3}, {p2, 3}, {p2, 5}}, 3},
+        {"page 2 by another interface, first", {{p2, 5}, {p0, 3}, {p1, 3}}, 3},
+        {"page 0 lost", {{p1, 3}, {p2, 5}}, 0},
+        {"a reply on two interfaces of one LAN: the latest page 0", {{p0, 3}, {p1, 3}, {p0, 4}, {p1, 3}}, 4},
+        {"a short record", {{s, 3}}, 3},
+        {"a short record on two interfaces", {{s, 3}, {s, 4}}, 4},
+        {"a page 0 too short to take", {{p0, 3}, {Page(0, Mac(1), 20), 7}}, 3},
+        {"not a reply", {{p0, 3}, {{0x51, 1, 2, 3, 4, 5, 6, 7}, 7}}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        for (const Arrival& a : c.arrivals)
+            NoteArrivalInterface(*f.store, f.Take(a.datagram), a.index, "eth" + std::to_string(a.index),
+                                 0x0A000001u | static_cast<uint32_t>(a.index) << 8, 24);
+        const DeviceEntry& e = f.Entry(1);
+        EXPECT_EQ(e.InterfaceIndex, c.index);
+        EXPECT_EQ(e.InterfaceName, c.index ? "eth" + std::to_string(c.index) : "");
+        EXPECT_EQ(e.InterfaceAddress, c.index ? 0x0A000001u | static_cast<uint32_t>(c.index) << 8 : 0u);
+        EXPECT_EQ(e.InterfacePrefix, c.index ? 24 : -1);
+    }
     // An entry handed to another device forgets the old one's interface.
+    Fixture f;
+    NoteArrivalInterface(*f.store, f.Take(Page(0, Mac(1))), 3, "eth3");
     f.store->DeviceCount = 0;
     f.Take(Page(0, Mac(2)));
     EXPECT_EQ(f.Entry(1).InterfaceIndex, 0);

@@ -1,8 +1,10 @@
 // A PC with two network interfaces, each leading to a LAN of its own (netlab
 // with NETLAB_SECOND_LAN=1): searches and module queries to 255.255.255.255
 // leave by both, so the devices of both LANs are found; a device's clear,
-// write, reset and module transfer leave by its own LAN's interface alone;
-// with SearchRoutedOnly=1 everything leaves by the routed interface.
+// write, reset and module transfer leave by its own LAN's interface alone,
+// the one its page 0 came in by, whatever the address, the mode and any
+// page forged on the other LAN; with SearchRoutedOnly=1 searches leave by
+// the routed interface.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -97,18 +99,28 @@ protected:
     void SetUp() override {
         if (Env("NETLAB_SECOND_LAN") != "1") GTEST_SKIP() << "needs a netlab with a second LAN";
         setenv("COBALIN_TIME_SCALE", std::to_string(kScale).c_str(), 1);
+        StartLans(kFirstLan, kSecondLan, "");
+    }
+    void TearDown() override { StopLans(); }
+    // Starts a simulator on each LAN, with capture files named by `tag`.
+    void StartLans(const std::string& firstLan, const std::string& secondLan, const std::string& tag) {
+        StopLans();
+        firstCapture = TempPath("cobalin-e2e-lan1-capture" + tag + ".log");
+        secondCapture = TempPath("cobalin-e2e-lan2-capture" + tag + ".log");
         std::filesystem::remove(firstCapture);
         std::filesystem::remove(secondCapture);
-        first = std::make_unique<SimProcess>(WriteFile("cobalin-e2e-lan1.conf", kFirstLan),
+        first = std::make_unique<SimProcess>(WriteFile("cobalin-e2e-lan1.conf", firstLan),
                                              std::vector<std::string>{"--capture", firstCapture});
-        second = std::make_unique<SimProcess>(WriteFile("cobalin-e2e-lan2.conf", kSecondLan),
+        second = std::make_unique<SimProcess>(WriteFile("cobalin-e2e-lan2.conf", secondLan),
                                               std::vector<std::string>{"--capture", secondCapture}, "lan2");
         ASSERT_TRUE(first->ready()) << first->errors();
         ASSERT_TRUE(second->ready()) << second->errors();
     }
-    void TearDown() override {
+    void StopLans() {
         if (first) first->Stop();
         if (second) second->Stop();
+        first.reset();
+        second.reset();
     }
     // Runs "Search (1)" with the broadcast box ticked; the MACs found.
     static std::vector<std::string> SearchAnyNetwork(DriveProcess& app) {
@@ -117,10 +129,30 @@ protected:
         EXPECT_EQ(app.Do("idle 60").value("ok"), true);
         return Strings(app.Get("List1", "items"));
     }
-    const std::string firstCapture = TempPath("cobalin-e2e-lan1-capture.log");
-    const std::string secondCapture = TempPath("cobalin-e2e-lan2-capture.log");
+    // Selects the device with `mac` in List1, as a user does.
+    static void Pick(DriveProcess& app, const std::string& mac) {
+        const auto macs = Strings(app.Get("List1", "items"));
+        const auto it = std::find(macs.begin(), macs.end(), mac);
+        ASSERT_NE(it, macs.end()) << mac << " not in " << ::testing::PrintToString(macs);
+        ASSERT_EQ(app.Do("select List1 " + std::to_string(it - macs.begin())).value("ok"), true);
+    }
+    // The datagrams to the command port that reached each LAN, once the
+    // simulators have written what they received.
+    std::pair<std::multiset<std::string>, std::multiset<std::string>> CommandsReached() const {
+        usleep(200000);
+        return {ReachedLan(firstCapture).commands, ReachedLan(secondCapture).commands};
+    }
+    std::string firstCapture, secondCapture;
     std::unique_ptr<SimProcess> first, second;
 };
+
+// The PC filters no reverse paths, as many do not (netlab's namespaces
+// inherit the host's setting): a datagram from an address of the first
+// LAN's subnet then comes in by the second LAN's interface as well.
+void NoReversePathFilter() {
+    for (const char* conf : {"all", "default", "pc1"})
+        std::ofstream(std::string("/proc/sys/net/ipv4/conf/") + conf + "/rp_filter") << "0\n";
+}
 
 }  // namespace
 
@@ -227,5 +259,96 @@ TEST_F(TwoLans, CommandLineSearchCoversBothLans) {
         }
         EXPECT_EQ(count, c.found) << c.settings;
         EXPECT_EQ(macs.size(), c.found) << "each device once: " << c.settings;
+    }
+}
+
+// A host on the second LAN (the office side of a jump host, say) answers the
+// search with a page 2 of a first-LAN device's MAC, after the device's own
+// reply: from 0.0.0.0, which passes every reverse-path filter, or from the
+// device's own address. Page 0 decides where the device's requests go, so its
+// clear, write (with its password) and reset never reach the second LAN: the
+// first forger makes the MAC one that two answer (two sources, 0.0.0.0 one of
+// them), so nothing is sent at all; the second, from the same address, leaves
+// the device's interface as it was and the update goes to the first LAN.
+TEST_F(TwoLans, APage2FromAnotherNetworkNeverMovesADevicesWrites) {
+    NoReversePathFilter();
+    const std::string mac = "02:00:00:01:00:02";
+    const std::multiset<std::string> update = {"192.168.1.250:8883 255.255.255.255:8890 59",
+                                               "192.168.1.250:8884 255.255.255.255:8890 1031",
+                                               "192.168.1.250:8884 255.255.255.255:8890 1007",
+                                               "192.168.1.250:8882 255.255.255.255:8890 59"};
+    const std::string shared = "Not updated: two devices answer with MAC " + mac +
+                               "; give one of them another MAC or disconnect it, then search again";
+    struct Case {
+        std::string forgedFrom;
+        std::string warning;  // Label1 once the device is chosen
+        std::string verdict;  // Label1 after "Update (7)"
+        std::multiset<std::string> firstLan;
+    };
+    const Case cases[] = {
+        {"0.0.0.0", "MAC answered by two devices (addresses 192.168.1.12, 0.0.0.0)", shared, {}},
+        {"192.168.1.12", "Searching...Done", "Searching...Done", update},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.forgedFrom);
+        StartLans(kFirstLan,
+                  "[device]\nmac = " + mac + "\nip = 192.168.2.99\nhwid = PCB-4160-01\nname = Forger\n"
+                  "drop = 0,1\ndelay = 1\nforge_from = " + c.forgedFrom + "\n",
+                  "-forged-" + c.forgedFrom);
+        DriveProcess app(Home("forged-page", kEngineering), kScale);
+        const auto macs = SearchAnyNetwork(app);
+        EXPECT_EQ(std::set<std::string>(macs.begin(), macs.end()), kFirstMacs);
+        Pick(app, mac);
+        EXPECT_EQ(app.Text("Label1"), c.warning);
+        ASSERT_EQ(app.Do("select List5 0").value("ok"), true);
+        ASSERT_EQ(app.Do("type Text4 Renamed").value("ok"), true);
+        ASSERT_EQ(app.Do("click Command6").value("ok"), true);
+        ASSERT_EQ(app.Do("click Command9").value("ok"), true);
+        ASSERT_EQ(app.Do("idle 120").value("ok"), true);
+        EXPECT_EQ(app.Text("Label1"), c.verdict);
+        const auto [firstLan, secondLan] = CommandsReached();
+        EXPECT_EQ(firstLan, c.firstLan);
+        EXPECT_TRUE(secondLan.empty()) << ::testing::PrintToString(secondLan);
+    }
+}
+
+// Every request for one device leaves by the interface the device answered
+// on, whatever the route says: with SearchRoutedOnly=1 a clear to
+// 255.255.255.255 for a device a network search found on the second LAN, and
+// a clear to one address that the route would send to the first LAN (which
+// has a device of that address too) for a device that answered on the second.
+TEST_F(TwoLans, ADevicesRequestsLeaveByItsInterfaceWhateverTheRoute) {
+    NoReversePathFilter();
+    const std::string stray = "02:00:00:02:00:77";
+    const std::string firstWithStray = kFirstLan + "[device]\nmac = 02:00:00:01:00:77\nip = 192.168.1.77\nname = Here\n";
+    const std::string secondWithStray = kSecondLan + "[device]\nmac = " + stray + "\nip = 192.168.1.77\nname = Stray\n";
+    struct Case {
+        const char* what;
+        std::string settings, searchAt, device, clearTo;
+        std::string sent;  // what the second LAN received
+    };
+    const Case cases[] = {
+        {"routed only", "SearchRoutedOnly=1\n", "192.168.2.255", "02:00:00:02:00:01", "255.255.255.255",
+         "192.168.2.250:8883 255.255.255.255:8890 59"},
+        {"one address", "", "255.255.255.255", stray, "192.168.1.77", "192.168.2.250:8883 192.168.1.77:8890 59"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartLans(firstWithStray, secondWithStray, std::string("-route-") + (c.settings.empty() ? "every" : "routed"));
+        DriveProcess app(Home("by-interface", kEngineering + c.settings), kScale);
+        ASSERT_EQ(app.Do("type txtIPaddr " + c.searchAt).value("ok"), true);
+        ASSERT_EQ(app.Do("click Command1").value("ok"), true);
+        ASSERT_EQ(app.Do("idle 60").value("ok"), true);
+        if (c.clearTo != "255.255.255.255") {
+            ASSERT_EQ(app.Do("click Check1").value("ok"), true);
+        }
+        ASSERT_EQ(app.Do("type txtIPaddr " + c.clearTo).value("ok"), true);
+        Pick(app, c.device);
+        ASSERT_EQ(app.Do("click Command13").value("ok"), true) << "the \"More\" frame";
+        ASSERT_EQ(app.Do("click Command8").value("ok"), true);
+        ASSERT_EQ(app.Do("idle 30").value("ok"), true);
+        const auto [firstLan, secondLan] = CommandsReached();
+        EXPECT_TRUE(firstLan.empty()) << ::testing::PrintToString(firstLan);
+        EXPECT_EQ(secondLan, std::multiset<std::string>{c.sent});
     }
 }

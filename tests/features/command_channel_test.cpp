@@ -1,7 +1,8 @@
-// Where the command channel's datagrams to 255.255.255.255 leave, with the
-// sockets' interface lists and sends replaced by the test's own: a device's
-// clear, write, reset and module transfer by the interface its reply came in
-// by, or by the route; searches and the module query by every interface.
+// Where the command channel's datagrams leave, with the sockets' interface
+// lists and sends replaced by the test's own: a device's clear, write, reset
+// and module transfer by the interface its page 0 came in by, whatever the
+// address and the mode, or not at all; searches and the module query to
+// 255.255.255.255 by every interface.
 #include <gtest/gtest.h>
 #include <net/if.h>
 
@@ -77,6 +78,8 @@ TEST(CommandChannel, ADevicesRequestsLeaveByItsInterfaceAndSearchesByEvery) {
     app.entry(2).InterfaceIndex = 4242;
     app.entry(2).InterfaceName = "usb0";
     app.Add(UsualRecord(3));
+    app.entry(3).InterfaceIndex = 0;
+    app.entry(3).InterfaceName.clear();
     ASSERT_EQ(app.state.Devices->DeviceCount, 3);
     ui::SetText(app.c("txtIPaddr"), "255.255.255.255");
 
@@ -98,10 +101,22 @@ TEST(CommandChannel, ADevicesRequestsLeaveByItsInterfaceAndSearchesByEvery) {
                                                        {"UDP8890", lo, 59},
                                                        {"UDPsck", lo, kModuleRecordSize}})
                                   : std::vector<Sent>{});
-        EXPECT_EQ(app.form.session.RequestRefusal(c.device, "255.255.255.255"),
-                  c.reached ? "" : "Not updated: the interface this device answered on is gone; search again");
-        // A request to one address needs no interface of its own.
-        EXPECT_EQ(app.form.session.RequestRefusal(c.device, "192.168.1.30"), "");
+        const std::string refusal = c.reached ? "" : "Not updated: the interface this device answered on is gone; search again";
+        EXPECT_EQ(app.form.session.RequestRefusal(c.device, "255.255.255.255"), refusal);
+        // A request to one address, to a network's broadcast address, or to
+        // 255.255.255.255 with every interface off leaves by the device's
+        // interface too, never by the route.
+        for (const bool every : {true, false}) {
+            app.form.session.BroadcastOnEveryInterface(every);
+            for (const char* host : {"192.168.1.30", "192.168.1.255", "255.255.255.255"}) {
+                SCOPED_TRACE(host);
+                sent.clear();
+                EXPECT_EQ(app.form.session.RequestRefusal(c.device, host), refusal);
+                EXPECT_EQ(app.commands.SendDeviceCommand(host, ClearConfigBuffer, c.device), c.reached);
+                EXPECT_EQ(sent, (c.reached ? std::vector<Sent>{{"UDP8890", lo, 59}} : std::vector<Sent>{}));
+            }
+        }
+        app.form.session.BroadcastOnEveryInterface(true);
     }
 
     // The module query and the search still go out on every interface.

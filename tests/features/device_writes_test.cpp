@@ -251,9 +251,11 @@ TEST(DeviceWrites, AWriteThatCannotBeSentIsReportedAsNotSent) {
     app.pick(0);
     app.apply(PagedRow::ServerName, "Never sent");
     std::vector<size_t> tried;
-    app.form.UDP8890->calls.sendTo = [&](int fd, const void* data, size_t n, int flags, const sockaddr* to, socklen_t len) {
+    // A device's requests leave by its interface, named on the send.
+    app.form.UDP8890->calls.sendMessage = [&](int fd, const msghdr* m, int flags) {
+        const size_t n = m->msg_iov[0].iov_len;
         tried.push_back(n);
-        if (n != 1031 && n != 1007) return ::sendto(fd, data, n, flags, to, len);
+        if (n != 1031 && n != 1007) return ::sendmsg(fd, m, flags);
         errno = ENETUNREACH;
         return ssize_t{-1};
     };

@@ -4,6 +4,7 @@
 // the event loop on program time, and nothing leaves once the session has
 // shut or the device is no longer the one the run was started for.
 #include <gtest/gtest.h>
+#include <net/if.h>
 
 #include "core/device_table.h"
 #include "core/request_packets.h"
@@ -31,7 +32,12 @@ struct Wire {
     int Add(uint8_t last) {
         const DeviceRecord r = RecordBuilder::Paged(Mac(last)).Row(PagedRow::SerialHardware, "SER-" + std::to_string(last));
         int entry = -1;
-        for (int page : {0, 1, 2}) entry = ReplyIntake(*state.Devices, PageBytes(r, page)).entry;
+        // Its replies come in by the loopback interface, which its requests then leave by.
+        for (int page : {0, 1, 2}) {
+            const IntakeResult taken = ReplyIntake(*state.Devices, PageBytes(r, page));
+            NoteArrivalInterface(*state.Devices, taken, static_cast<int>(if_nametoindex("lo")), "lo");
+            entry = taken.entry;
+        }
         return entry;
     }
     const DeviceEntry& Entry(int i) const { return state.Devices->DeviceTable[static_cast<size_t>(i)]; }

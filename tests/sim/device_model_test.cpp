@@ -85,6 +85,7 @@ TEST(LanDescription, Errors) {
         {"[device]\ndrop = 0,3\n", 2, "bad value '0,3' for drop"},
         {"[device]\ndrop_after_restart = 0,x\n", 2, "bad value '0,x' for drop_after_restart"},
         {"[device]\npage_gap = -0.5\n", 2, "bad value '-0.5' for page_gap"},
+        {"[device]\nforge_from = 0.0.0\n", 2, "bad value '0.0.0' for forge_from"},
         // Values no record field can hold.
         {"[device]\nbaud = 9601\n", 2, "bad value '9601' for baud"},
         {"[device]\ndhcp = enable\n", 2, "bad value 'enable' for dhcp"},

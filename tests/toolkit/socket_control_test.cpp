@@ -20,16 +20,13 @@
 #include <thread>
 
 #include "toolkit/socket_control.h"
+#include "toolkit/socket_test_support.h"
 
+using cobalin::testing::LoopbackListener;
+using cobalin::testing::SpinUntil;
 using cobalin::ui::SocketControl;
 
 namespace {
-void SpinUntil(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 // Waits without running the event loop, as a busy UI thread would.
 bool WaitBusy(const std::function<bool()>& done, int ms = 10000) {
     QElapsedTimer t;
@@ -144,15 +141,9 @@ TEST(SocketControl, DatagramsArriveOneByOneInOrder) {
 }
 
 TEST(SocketControl, TcpConnectSendReceiveAndRefusal) {
-    // A listener on 127.0.0.1 stands in for a device's command port.
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    socklen_t len = sizeof a;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
-    ASSERT_EQ(listen(listener, 1), 0);
+    const int listener = LoopbackListener(a);
+    ASSERT_GE(listener, 0);
 
     SocketControl tcp("TCP5300Cmd");
     tcp.protocol = SocketControl::Protocol::TCP;
@@ -419,61 +410,6 @@ TEST(SocketControl, FailingPollEndsTheReaderInsteadOfSpinning) {
     close(listener);
 }
 
-TEST(SocketControl, BroadcastInterfacesAreUpNotLoopbackAndCanBroadcast) {
-    // A getifaddrs list as the system gives it, one entry per address.
-    struct Entry {
-        const char* name;
-        int family;
-        unsigned flags;
-        const char* address;
-        bool broadcast;
-    };
-    const Entry entries[] = {
-        {"lo", AF_INET, IFF_UP | IFF_LOOPBACK, "127.0.0.1", false},
-        {"eth0", AF_INET, IFF_UP | IFF_BROADCAST, "192.168.1.250", true},
-        {"eth0", AF_INET, IFF_UP | IFF_BROADCAST, "192.168.7.250", true},  // a second address: still one send
-        {"eth0", AF_INET6, IFF_UP | IFF_BROADCAST, nullptr, false},
-        {"eth1", AF_INET, IFF_BROADCAST, "10.0.0.2", true},                    // down
-        {"tun0", AF_INET, IFF_UP | IFF_POINTOPOINT, "10.8.0.2", false},      // no broadcast
-        {"usb0", AF_INET, IFF_UP | IFF_BROADCAST, "172.16.0.9", false},        // flag without an address
-        {"noaddr", AF_INET, IFF_UP | IFF_BROADCAST, nullptr, true},
-        {"wlan0", AF_INET, IFF_UP | IFF_BROADCAST | IFF_RUNNING, "192.168.2.250", true},
-    };
-    constexpr size_t n = std::size(entries);
-    std::vector<ifaddrs> list(n);
-    std::vector<sockaddr_in> addresses(n), broadcasts(n);
-    std::vector<sockaddr_in6> v6(n);
-    for (size_t i = 0; i < n; ++i) {
-        const Entry& e = entries[i];
-        ifaddrs& a = list[i];
-        a = {};
-        a.ifa_next = i + 1 < n ? &list[i + 1] : nullptr;
-        a.ifa_name = const_cast<char*>(e.name);
-        a.ifa_flags = e.flags;
-        if (e.family == AF_INET6) {
-            v6[i].sin6_family = AF_INET6;
-            a.ifa_addr = reinterpret_cast<sockaddr*>(&v6[i]);
-        } else if (e.address) {
-            addresses[i].sin_family = AF_INET;
-            inet_pton(AF_INET, e.address, &addresses[i].sin_addr);
-            a.ifa_addr = reinterpret_cast<sockaddr*>(&addresses[i]);
-        }
-        if (e.broadcast) {
-            broadcasts[i].sin_family = AF_INET;
-            a.ifa_broadaddr = reinterpret_cast<sockaddr*>(&broadcasts[i]);
-        }
-    }
-    std::vector<std::string> got;
-    for (const auto& i : SocketControl::BroadcastInterfaces(list.data())) {
-        char text[INET_ADDRSTRLEN];
-        in_addr address{i.address};
-        inet_ntop(AF_INET, &address, text, sizeof text);
-        got.push_back(i.name + " " + text);
-    }
-    EXPECT_EQ(got, (std::vector<std::string>{"eth0 192.168.1.250", "wlan0 192.168.2.250"}));
-    EXPECT_TRUE(SocketControl::BroadcastInterfaces(nullptr).empty());
-}
-
 // Each datagram comes with the interface it came in by: on 127.0.0.1, the
 // loopback interface.
 TEST(SocketControl, ArrivalInterfaceOfEachDatagram) {
@@ -517,67 +453,4 @@ TEST(SocketControl, ArrivalInterfaceOfEachDatagram) {
     EXPECT_EQ(unknown->name, "");
     const std::string said = err.Stop();
     EXPECT_LE(Occurrences(said, "cannot tell the interface a datagram came in by"), 1) << said;
-}
-
-// Where a datagram leaves, with the interface list and both sends replaced:
-// nothing reaches the network. A device's own request to 255.255.255.255
-// leaves by its interface alone, never by every interface; with that
-// interface gone it is not sent at all, as ReachesBy says beforehand.
-TEST(SocketControl, ADevicesBroadcastLeavesByItsInterfaceOrTheRoute) {
-    using Interface = SocketControl::Interface;
-    struct Case {
-        const char* what;
-        const char* host;
-        bool everyInterface;
-        std::optional<Interface> via;  // none: a plain SendData
-        std::vector<int> byInterface;  // the interfaces sent by, in order
-        int byRoute;                   // sends left to the route
-    };
-    const Case cases[] = {
-        {"search", "255.255.255.255", true, std::nullopt, {7, 9}, 0},
-        {"device on eth1", "255.255.255.255", true, Interface{9, "eth1"}, {9}, 0},
-        {"device on eth0", "255.255.255.255", true, Interface{7, "eth0"}, {7}, 0},
-        {"interface gone", "255.255.255.255", true, Interface{8, "usb0"}, {}, 0},
-        {"index now another's", "255.255.255.255", true, Interface{9, "usb0"}, {}, 0},
-        {"cannot broadcast any more", "255.255.255.255", true, Interface{3, "tun0"}, {}, 0},
-        {"none recorded", "255.255.255.255", true, Interface{}, {}, 0},
-        {"routed only", "255.255.255.255", false, Interface{9, "eth1"}, {}, 1},
-        {"routed only, search", "255.255.255.255", false, std::nullopt, {}, 1},
-        {"one address", "192.168.2.21", true, Interface{9, "eth1"}, {}, 1},
-        {"a network", "192.168.2.255", true, Interface{9, "eth1"}, {}, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        SocketControl s("UDPone");
-        std::vector<int> byInterface;
-        std::vector<uint32_t> sources;
-        int byRoute = 0;
-        s.calls.broadcastInterfaces = [] {
-            return std::vector<SocketControl::BroadcastInterface>{{"eth0", htonl(0xC0A801FA), 7}, {"eth1", htonl(0xC0A802FA), 9}};
-        };
-        s.calls.sendMessage = [&](int, const msghdr* m, int) -> ssize_t {
-            in_pktinfo info{};
-            std::memcpy(&info, CMSG_DATA(CMSG_FIRSTHDR(m)), sizeof info);
-            byInterface.push_back(info.ipi_ifindex);
-            sources.push_back(ntohl(info.ipi_spec_dst.s_addr));
-            return static_cast<ssize_t>(m->msg_iov[0].iov_len);
-        };
-        s.calls.sendTo = [&](int, const void*, size_t n, int, const sockaddr*, socklen_t) -> ssize_t {
-            ++byRoute;
-            return static_cast<ssize_t>(n);
-        };
-        ASSERT_TRUE(s.Bind(0));
-        s.everyInterface = c.everyInterface;
-        s.RemoteHost = c.host;
-        s.RemotePort = 8890;
-        const bool sent = !c.byInterface.empty() || c.byRoute > 0;
-        if (c.via) {
-            EXPECT_EQ(s.ReachesBy(c.host, *c.via), sent);
-        }
-        EXPECT_EQ(c.via ? s.SendData("request", *c.via) : s.SendData("request"), sent);
-        EXPECT_EQ(byInterface, c.byInterface);
-        EXPECT_EQ(byRoute, c.byRoute);
-        for (size_t i = 0; i < sources.size(); ++i)
-            EXPECT_EQ(sources[i], byInterface[i] == 7 ? 0xC0A801FAu : 0xC0A802FAu) << "the interface's own address";
-    }
 }
