@@ -194,6 +194,11 @@ const SentUpdate* ReturnWatch::SentTo(long entry) const {
     return w ? &w->sent : nullptr;
 }
 
+bool ReturnWatch::Verified(long entry) const {
+    const Watched* w = Find(entry);
+    return w && w->verified;
+}
+
 int ReturnWatch::Attempts(long entry) const {
     const Watched* w = Find(entry);
     return w ? w->attempts : 0;

@@ -137,6 +137,8 @@ public:
     Verification Verdict(long entry, const DeviceStore& store) const;
     // How many times device `entry` was written (1 when never again).
     int Attempts(long entry) const;
+    // Whether device `entry` answered holding what was written (so far).
+    bool Verified(long entry) const;
     // What was sent to device `entry` (null for none): a new attempt sends
     // it again, whatever its answers since have left in its entry.
     const SentUpdate* SentTo(long entry) const;

@@ -84,36 +84,13 @@ std::string HeadlessSession::SearchFor(const std::vector<std::string>& plan) {
     return Search(&watch, {});
 }
 
-std::string HeadlessSession::AskAlso(const std::vector<std::string>& alsoAsk, bool modules) {
-    // A broadcast reaches a device wherever it moved; one address does not.
-    // The same sockets ask the others, as they stand: binding one again could
-    // drop an answer already on its way.
-    if (where_.type != SearchAddress) return {};
-    std::string fault;
-    const auto askEach = [&](ui::SocketControl& socket, const QByteArray& request, const char* what) {
-        const QString host = socket.RemoteHost;
-        for (const std::string& other : alsoAsk) {
-            if (other == where_.host) continue;
-            socket.RemoteHost = QString::fromStdString(other);
-            if (!socket.SendData(request) && what && fault.empty()) fault = std::string(what) + " could not be sent to " + other;
-        }
-        socket.RemoteHost = host;
-    };
-    askEach(session_.UDP8888, ui::ToByteArray(BuildSearchRequest(where_.type, session_.UDP8888.RemotePort)),
-            "the search request");
-    // A module moved with its device answers the query only at its new
-    // address; a query that cannot leave is swallowed, as every module query.
-    if (modules && session_.UDPsck.State() == ui::SocketControl::kOpen)
-        askEach(session_.UDPsck, ui::ToByteArray(BuildModuleQuery()), nullptr);
-    return fault;
-}
-
 std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std::string>& alsoAsk) {
     error_.clear();
     ClearDeviceTable(*state_.Devices);
     const QString host = QString::fromStdString(where_.host);
     if (!session_.Send(host, where_.type, 0) || !error_.empty()) return error_.empty() ? "not a search" : error_;
-    if (const std::string fault = AskAlso(alsoAsk); !fault.empty()) return fault;
+    if (const std::string fault = AskAddresses(session_, where_.type, where_.host, alsoAsk, false); !fault.empty())
+        return fault;
     // For a plan the module query goes with the search request, not halfway.
     session_.QueryModulesOnTick(!plan);
     if (plan) session_.Send(host, UpdateQuery, 0);
@@ -148,81 +125,21 @@ std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std
 std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk,
                                    const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting) {
     error_.clear();
-    stopAsked_ = false;
-    const QString host = QString::fromStdString(where_.host);
     QEventLoop loop;
     loop_ = &loop;
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
     bool ended = false;
-    size_t shown = watch.Count() + 1;
-    const auto show = [&] {
-        if (!progress || watch.Waiting() == shown) return;
-        shown = watch.Waiting();
-        progress("waiting for " + std::to_string(shown) + " of " + std::to_string(watch.Count()) +
-                 " devices to come back");
+    const auto show = [this](size_t waiting, size_t count) {
+        if (progress) progress("waiting for " + std::to_string(waiting) + " of " + std::to_string(count) + " devices to come back");
     };
-    std::vector<long> pending;  // to be written again, once no sequence runs
-    QTimer kick;                // writes them from the event loop, not from inside a sequence's end
-    kick.setSingleShot(true);
-    const auto follow = [&](const WatchStep& step) {
-        if (ended) return;
-        pending.insert(pending.end(), step.rewrite.begin(), step.rewrite.end());
-        if (!step.rewrite.empty()) kick.start(0);
-        // A probe that could not be sent ends the watch: its trouble says why.
-        const bool modules = watch.Modules();
-        const bool probed = step.end || !step.probe ||
-                            (session_.Probe(host, where_.type, modules) && AskAlso(alsoAsk, modules).empty());
-        if (step.end || !probed) {
-            if (!step.end && error_.empty()) error_ = "not a search";
-            ended = true;
-            loop.quit();
-            return;
-        }
-        StartWake(wake, step.wakeAt, Now());
-        show();
-    };
-    std::vector<long> writing;
-    QObject::connect(&kick, &QTimer::timeout, [&] {
-        if (ended || pending.empty() || session_.SequenceRuns()) return;
-        // After a stop signal no device is started again: each is judged on
-        // what it answers, as it stands.
-        if (stopStarting && stopStarting()) {
-            for (long e : std::exchange(pending, {})) watch.Unwritten(e);
-            return;
-        }
-        std::vector<BatchDevice> devices;
-        std::map<int16_t, SentUpdate> records;
-        for (long e : pending) {
-            for (const BatchDevice& d : batch)
-                if (d.device == e) devices.push_back(d);
-            // Its answers overwrite its entry, also while it is written: the
-            // same bytes as the first time go again.
-            if (const SentUpdate* sent = watch.SentTo(e)) records.emplace(static_cast<int16_t>(e), *sent);
-        }
-        writing = std::exchange(pending, {});
-        DeviceSession::Sequence again{WithoutCountdown(BatchUpdateSteps(devices)), host, 0, nullptr, [&] {
-            const double now = Now();
-            const std::set<int16_t> started = session_.SequenceStarted();
-            for (long e : std::exchange(writing, {})) {
-                if (started.count(static_cast<int16_t>(e))) follow(watch.Rewritten(*state_.Devices, e, now));
-                else watch.Unwritten(e);
-            }
-            if (stopAsked_ && !ended) {
-                ended = true;
-                loop.quit();
-            }
-            kick.start(0);
-        }, stopStarting, std::move(records)};
-        if (!session_.RunSequence(std::move(again)))
-            for (long e : std::exchange(writing, {})) watch.Unwritten(e);
-    });
-    QObject::connect(&wake, &QTimer::timeout, [&] { follow(watch.Timer(Now())); });
-    arrived_ = [&](long entry, bool module) { follow(watch.Arrived(*state_.Devices, entry, module, Now())); };
-    follow(watch.Start(*state_.Devices, Now()));
+    many_.StartWatch(watch, {QString::fromStdString(where_.host), where_.type, alsoAsk, batch, std::move(stopStarting)}, show,
+                     [&](const std::string& fault) {
+                         if (error_.empty()) error_ = fault;
+                         ended = true;
+                         loop.quit();
+                     });
     if (!ended) loop.exec();
-    arrived_ = nullptr;
+    // A trouble of the session ended the wait: the watch ends with it.
+    many_.StopWatch();
     loop_ = nullptr;
     session_.Shut();
     return error_;
@@ -230,18 +147,22 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
 
 void HeadlessSession::Stop() {
     if (!loop_) return;
-    stopAsked_ = true;
-    // A batch ends, its run's end told, as soon as its last request went.
-    if (session_.SequenceRuns()) session_.StopSequence();
+    // The watch ends at once, or once the device being written again got its
+    // due requests; a batch ends, its run's end told, as soon as its last
+    // request went.
+    if (many_.Watching()) many_.StopWatch();
+    else if (session_.SequenceRuns()) session_.StopSequence();
     else loop_->quit();
 }
 
-std::string HeadlessSession::Run(const std::vector<WriteStep>& steps, std::function<bool()> stopStarting) {
+std::string HeadlessSession::RunBatch(const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting,
+                                      double& countdown) {
     error_.clear();
+    started_.clear();
     QEventLoop loop;
     loop_ = &loop;
     // The countdown, a line a second: the batch's waits less the time gone.
-    double left = WaitedSeconds(steps);
+    double left = WaitedSeconds(WithoutCountdown(BatchUpdateSteps(batch)));
     QTimer second;
     second.setInterval(ScaledMs(1000));
     QObject::connect(&second, &QTimer::timeout, [&] {
@@ -250,19 +171,18 @@ std::string HeadlessSession::Run(const std::vector<WriteStep>& steps, std::funct
     });
     if (progress) progress("writing...");
     second.start();
-    DeviceSession::Sequence sequence{steps, QString::fromStdString(where_.host), 0, nullptr, [&loop] { loop.quit(); },
-                                     std::move(stopStarting)};
-    if (session_.RunSequence(std::move(sequence)) && session_.SequenceRuns()) loop.exec();
+    bool ended = false;
+    const bool started = many_.StartBatch(batch, QString::fromStdString(where_.host), std::move(stopStarting),
+                                          [&](const ManyDevices::BatchEnd& end) {
+                                              started_ = end.started;
+                                              ended = true;
+                                              loop.quit();
+                                          },
+                                          countdown);
+    if (started && !ended) loop.exec();
     loop_ = nullptr;
     session_.Shut();
     return error_;
-}
-
-std::string HeadlessSession::RunBatch(const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting,
-                                      double& countdown) {
-    const std::vector<WriteStep> steps = BatchUpdateSteps(batch);
-    countdown = CountdownSeconds(steps);
-    return Run(WithoutCountdown(steps), std::move(stopStarting));
 }
 
 std::string HeadlessSession::PortsFree() {

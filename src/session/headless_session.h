@@ -1,6 +1,8 @@
-// The device session driven from the command line: a search or a write
-// sequence runs to its end, one at a time, in an event loop of its own. The
-// session's observers are wired once, here, for every run.
+// The device session driven from the command line: a search, the batch of
+// many devices or the watch of their return runs to its end, one at a time.
+// The batch and the watch are the session's operations (ManyDevices); this
+// adapter only waits for their ends. The session's observers are wired once,
+// here, for every run.
 #pragma once
 
 #include <QEventLoop>
@@ -14,6 +16,7 @@
 #include "core/search_command.h"
 #include "core/write_sequence.h"
 #include "session/device_session.h"
+#include "session/many_devices.h"
 
 namespace cobalin {
 
@@ -40,21 +43,17 @@ public:
     // not be sent.
     std::string Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk = {},
                       const std::vector<BatchDevice>& batch = {}, std::function<bool()> stopStarting = nullptr);
-    // Carries out write steps (their sends, their waits) to the end, even
-    // past a request that could not be sent; each step's Send names its
-    // device. Once `stopStarting` holds (asked before every request and
-    // after every wait), a device with no request due yet gets none; those
-    // started get the rest of their own. Empty, or the first thing that
-    // could not be sent.
-    std::string Run(const std::vector<WriteStep>& steps, std::function<bool()> stopStarting = nullptr);
     // Writes many devices at once, each with the window's update steps,
-    // paced, and without the countdown: the watch takes its place.
+    // paced, and without the countdown: the watch takes its place. It goes on
+    // past a request that could not be sent. Once `stopStarting` holds
+    // (asked before every request and after every wait), a device with no
+    // request due yet gets none; those started get the rest of their own.
     // `countdown` is set to the program seconds the window would wait after
     // the last request. Empty, or the first thing that could not be sent.
     std::string RunBatch(const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting, double& countdown);
     // The devices the last run started: each whose first request was due
     // before `stopStarting` held.
-    std::set<int16_t> Started() const { return session_.SequenceStarted(); }
+    std::set<int16_t> Started() const { return started_; }
     // Cuts the run in progress short: a search ends at once; a batch ends
     // as soon as its last request went (its waits after it are skipped).
     void Stop();
@@ -73,10 +72,6 @@ public:
 
 private:
     std::string Search(PlanSearchWatch* plan, const std::vector<std::string>& alsoAsk);
-    // An address search's request to each of `alsoAsk` too, from the search
-    // socket as it stands, and with `modules` the module query from the
-    // module socket; empty, or the address the request could not be sent to.
-    std::string AskAlso(const std::vector<std::string>& alsoAsk, bool modules = false);
     // Program seconds on a monotonic clock.
     static double Now();
 
@@ -86,7 +81,8 @@ private:
     QEventLoop* loop_ = nullptr;  // the run in progress
     std::string error_;
     int refused_ = 0;
-    bool stopAsked_ = false;  // Stop was called during the watch
+    ManyDevices many_{session_, state_};
+    std::set<int16_t> started_;  // the devices the last batch started
     // Told every datagram of the search and module sockets: the entry it went
     // to (-1: none), and whether it was a module's answer.
     std::function<void(long entry, bool module)> arrived_;
