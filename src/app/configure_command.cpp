@@ -268,6 +268,7 @@ void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const Devic
             const std::string& sendFault, const std::string& searchFault) {
     for (Planned& p : planned) {
         if (p.report.status != RowStatus::Updated) continue;
+        p.report.attempts = watch.Attempts(p.device);
         if (stops.count() >= 2) {
             p.report.status = RowStatus::NotVerified;
             p.report.reason = std::string(kInterruptedBeforeVerification);
@@ -275,7 +276,6 @@ void Verify(std::vector<Planned>& planned, const ReturnWatch& watch, const Devic
         }
         const Verification v = watch.Verdict(p.device, after);
         p.report.ip = v.ip;
-        p.report.attempts = watch.Attempts(p.device);
         if (v.verified) continue;
         p.report.status = RowStatus::NotVerified;
         p.report.reason = !searchFault.empty() ? "the search after the update failed: " + searchFault

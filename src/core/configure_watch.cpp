@@ -107,13 +107,18 @@ WatchStep ReturnWatch::Start(DeviceStore& store, double now) {
 bool ReturnWatch::AnsweredAsBefore(const Watched& w, const DeviceStore& store) const {
     if (w.before.empty() || !store.IsDevice(w.entry)) return false;
     const DeviceEntry& e = store.DeviceTable[static_cast<size_t>(w.entry)];
+    const auto& page0 = kPages[0];
+    // A write that leaves page 0 as it was (a restore of page 1 alone) cannot
+    // be told from one not taken by page 0: such a device is not written again.
+    if (!w.sent.module && w.before.size() == page0.length &&
+        std::equal(w.before.begin(), w.before.end(), w.sent.record.begin() + static_cast<long>(page0.recordOffset)))
+        return false;
     // Which of two devices answered cannot be told: neither is written again.
     if (e.SharedMac) return false;
     if (w.sent.module) {
         const LanModuleEntry& m = store.LanModuleTable[static_cast<size_t>(w.entry)];
         return w.module && m.MacText == e.MacText && m.Record == w.before;
     }
-    const auto& page0 = kPages[0];
     return (e.ReceivedPages & 1u) && w.before.size() == page0.length &&
            std::equal(w.before.begin(), w.before.end(), e.Record.begin() + static_cast<long>(page0.recordOffset));
 }
@@ -121,10 +126,12 @@ bool ReturnWatch::AnsweredAsBefore(const Watched& w, const DeviceStore& store) c
 WatchStep ReturnWatch::Arrived(const DeviceStore& store, long entry, bool module, double now) {
     WatchStep step;
     for (Watched& w : devices_) {
-        // What arrives while it is written again is no answer to the new attempt.
-        if (w.entry != entry || w.rewriting) continue;
+        if (w.entry != entry) continue;
         w.back = true;
         w.module = w.module || module;
+        // What arrives while it waits to be written again is judged just
+        // before it is written (StillToWrite).
+        if (w.rewriting) continue;
         // An answer with the old values (not restarted yet, or a reset
         // ignored) verifies nothing and concludes nothing: only the deadline
         // does, or, once the device should have restarted, writing it again.
@@ -156,6 +163,17 @@ WatchStep ReturnWatch::Rewritten(DeviceStore& store, long entry, double now) {
 void ReturnWatch::Unwritten(long entry) {
     for (Watched& w : devices_)
         if (w.entry == entry) w.rewriting = false;
+}
+
+bool ReturnWatch::StillToWrite(const DeviceStore& store, long entry) {
+    for (Watched& w : devices_) {
+        if (w.entry != entry || !w.rewriting) continue;
+        // What arrived while it waited to be written counts as its answer.
+        w.verified = Judge(w, store).verified;
+        if (!w.verified && AnsweredAsBefore(w, store)) return true;
+        w.rewriting = false;
+    }
+    return false;
 }
 
 WatchStep ReturnWatch::Timer(double now) {

@@ -121,9 +121,14 @@ public:
     // The last request of a device's new attempt left at `now`: only what
     // it answers from here on counts, until its new deadline.
     WatchStep Rewritten(DeviceStore& store, long entry, double now);
-    // A device asked to be written again was not (a stop came first): it is
-    // judged on what it answers, as before.
+    // A device asked to be written again was not (a stop came first, or its
+    // requests could not be sent): it is judged on what it answers, as before.
     void Unwritten(long entry);
+    // Just before a device asked to be written again is written: whether it
+    // still is to be. Meanwhile it may have answered with what was written
+    // (it is verified then), or with other bytes, or its MAC may have become
+    // shared; then it is not written again.
+    bool StillToWrite(const DeviceStore& store, long entry);
     // The timer asked for has fired.
     WatchStep Timer(double now);
 

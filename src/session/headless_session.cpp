@@ -37,8 +37,9 @@ HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& wh
         else if (t.kind == SessionTrouble::InvalidPort) error_ = "no port to ask";
         else error_ = PortTakenText(t.port, t.socket);
         // A search ends on its trouble; a batch goes on to its end, so that
-        // no device is left between its clear and its write.
-        if (loop_ && !session_.SequenceRuns()) loop_->quit();
+        // no device is left between its clear and its write; the watch ends
+        // by itself when its probe is refused.
+        if (loop_ && !session_.SequenceRuns() && !many_.Watching()) loop_->quit();
     });
     session_.OnReply([this](const IntakeResult& r) {
         refused_ += r.outcome == IntakeResult::Refused;
@@ -133,13 +134,13 @@ std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::st
     };
     many_.StartWatch(watch, {QString::fromStdString(where_.host), where_.type, alsoAsk, batch, std::move(stopStarting)}, show,
                      [&](const std::string& fault) {
-                         if (error_.empty()) error_ = fault;
+                         // A write sent again that could not leave is that
+                         // device's, not the search's: only a probe's fault counts.
+                         error_ = fault.empty() ? std::string() : error_.empty() ? fault : error_;
                          ended = true;
                          loop.quit();
                      });
     if (!ended) loop.exec();
-    // A trouble of the session ended the wait: the watch ends with it.
-    many_.StopWatch();
     loop_ = nullptr;
     session_.Shut();
     return error_;

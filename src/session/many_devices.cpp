@@ -79,6 +79,7 @@ void ManyDevices::StartWatch(ReturnWatch& watch, WatchRequest request,
     ended_ = std::move(ended);
     shown_ = watch.Count() + 1;
     stopping_ = false;
+    endFault_.clear();
     pending_.clear();
     writing_.clear();
     Follow(watch.Start(*state_.Devices, Now()));
@@ -90,13 +91,17 @@ void ManyDevices::Follow(const WatchStep& step) {
     if (!step.rewrite.empty()) kick_.start(0);
     if (step.end) return End({});
     if (step.probe) {
-        // A probe that could not be sent ends the watch: the session's
-        // trouble says why.
+        // A probe that could not be sent ends the watch (the session's trouble
+        // says why), but never in the middle of a device written again: that
+        // one gets its whole sequence first.
         const bool modules = watch_->Modules();
-        if (!session_.Probe(request_.host, request_.type, modules)) return End("not a search");
-        const std::string fault =
-            AskAddresses(session_, request_.type, request_.host.toStdString(), request_.alsoAsk, modules);
-        if (!fault.empty()) return End(fault);
+        std::string fault = session_.Probe(request_.host, request_.type, modules) ? std::string() : "not a search";
+        if (fault.empty()) fault = AskAddresses(session_, request_.type, request_.host.toStdString(), request_.alsoAsk, modules);
+        if (!fault.empty()) {
+            if (writing_.empty()) return End(fault);
+            endFault_ = fault;
+            return;
+        }
     }
     if (step.wakeAt >= 0) wake_.start(ScaledMs(std::max(0.0, step.wakeAt - Now()) * 1000));
     if (progress_ && watch_->Waiting() != shown_) {
@@ -115,14 +120,22 @@ void ManyDevices::WriteAgain() {
     }
     std::vector<BatchDevice> devices;
     std::map<int16_t, SentUpdate> records;
-    for (long e : pending_) {
+    std::vector<long> still;
+    for (long e : std::exchange(pending_, {})) {
+        // Meanwhile it may have answered with what was written, or shared its MAC.
+        if (!watch_->StillToWrite(*state_.Devices, e)) {
+            Tell(e);
+            continue;
+        }
+        still.push_back(e);
         for (const BatchDevice& d : request_.batch)
             if (d.device == e) devices.push_back(d);
         // Its answers overwrite its entry, also while it is written: the
         // same bytes as the first time go again.
         if (const SentUpdate* sent = watch_->SentTo(e)) records.emplace(static_cast<int16_t>(e), *sent);
     }
-    writing_ = std::exchange(pending_, {});
+    if (still.empty()) return Follow({});
+    writing_ = std::move(still);
     DeviceSession::Sequence again{WithoutCountdown(BatchUpdateSteps(devices)), request_.host, 0, nullptr,
                                   [this] { AgainWritten(); }, request_.stopStarting, std::move(records)};
     if (!session_.RunSequence(std::move(again)))
@@ -135,7 +148,9 @@ void ManyDevices::AgainWritten() {
     const std::set<int16_t> started = session_.SequenceStarted();
     for (long e : std::exchange(writing_, {})) {
         if (!watch_) break;
-        if (started.count(static_cast<int16_t>(e))) {
+        // An attempt counts only when its requests left: one the session
+        // refused (its MAC shared, its interface gone) was no attempt.
+        if (started.count(static_cast<int16_t>(e)) && session_.WriteFault(static_cast<int16_t>(e)).empty()) {
             const WatchStep step = watch_->Rewritten(*state_.Devices, e, now);
             Tell(e);
             Follow(step);
@@ -143,6 +158,7 @@ void ManyDevices::AgainWritten() {
             watch_->Unwritten(e);
         }
     }
+    if (!endFault_.empty()) return End(std::exchange(endFault_, {}));
     if (stopping_) return End({});
     kick_.start(0);
 }

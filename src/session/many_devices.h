@@ -89,6 +89,7 @@ private:
     std::function<void(const std::string&)> ended_;
     size_t shown_ = 0;
     bool stopping_ = false;
+    std::string endFault_;         // a probe failed while a device was written again: the end once it is
     QTimer wake_;                  // the watch's next moment
     QTimer kick_;                  // writes again from the event loop, not from inside a sequence's end
     std::vector<long> pending_;    // to be written again once no sequence runs

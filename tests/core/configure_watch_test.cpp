@@ -379,3 +379,62 @@ TEST(ConfigureWatch, AnAttemptHasADeadlineOfItsOwn) {
     EXPECT_TRUE(watch.Timer(3.1 + 16.7).end);
     EXPECT_EQ(watch.Verdict(x.entry, *x.store).reason, "Not found after the update: " + MacText(6));
 }
+
+// A device asked to be written again is checked once more just before it is
+// written: what it answered meanwhile counts. And a write that leaves page 0
+// as it was cannot be told from one not taken by page 0: never written again.
+TEST(ConfigureWatch, AWriteAgainIsCheckedJustBeforeItGoes) {
+    const DeviceRecord before = Device(6);
+    struct Case {
+        const char* name;
+        std::optional<DeviceRecord> meanwhile;  // what arrives before it is written
+        bool twin;                              // a second device answers the same probe
+        bool still;
+        bool verified;
+    };
+    Written w;
+    const Case cases[] = {
+        {"nothing meanwhile", std::nullopt, false, true, false},
+        {"the old bytes again", before, false, true, false},
+        {"what was written", w.sent.record, false, false, true},
+        {"other bytes", Device(6, "Someone"), false, false, false},
+        {"its MAC shared", std::nullopt, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Written x;
+        ReturnWatch watch(16.7);
+        watch.Add(x.entry, x.sent, "", PageBytes(before, 0));
+        watch.Start(*x.store, 0);
+        ++x.store->SearchRound;
+        std::vector<long> rewrite;
+        for (int p : {0, 1, 2}) {
+            const WatchStep s = watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(before, p)).entry, false, 3);
+            rewrite.insert(rewrite.end(), s.rewrite.begin(), s.rewrite.end());
+        }
+        ASSERT_EQ(rewrite, std::vector<long>{x.entry});
+        if (c.twin)
+            for (int p : {0, 1, 2}) ReplyIntake(*x.store, PageBytes(Device(6, "Twin"), p));
+        if (c.meanwhile) {
+            ++x.store->SearchRound;
+            for (int p : {0, 1, 2})
+                EXPECT_TRUE(watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(*c.meanwhile, p)).entry, false, 3.5)
+                                .rewrite.empty());
+        }
+        EXPECT_EQ(watch.StillToWrite(*x.store, x.entry), c.still);
+        EXPECT_EQ(watch.Verified(x.entry), c.verified);
+    }
+
+    // A restore that changes page 1 alone: its page 0 as before is no sign.
+    Written x;
+    SentUpdate sent = x.sent;
+    sent.record = before;
+    sent.record[kPages[1].recordOffset + kPageHeaderSize] ^= 0x5A;
+    ReturnWatch watch(16.7);
+    watch.Add(x.entry, sent, "", PageBytes(before, 0));
+    watch.Start(*x.store, 0);
+    ++x.store->SearchRound;
+    for (int p : {0, 1, 2})
+        EXPECT_TRUE(watch.Arrived(*x.store, ReplyIntake(*x.store, PageBytes(before, p)).entry, false, 3).rewrite.empty());
+    EXPECT_EQ(watch.Attempts(x.entry), 1);
+}

@@ -168,6 +168,17 @@ class ConfigureWatch(unittest.TestCase):
         self.assertEqual(rows_out[STUBBORN_MAC]["status"], "not_verified")
         self.assertEqual(rows_out[STUBBORN_MAC]["reason"], "Device kept other values: Server name")
         self.assertEqual(rows_out[STUBBORN_MAC]["ip"], "192.168.1.121")
+        # It answered with its old bytes after its restart: written twice
+        # more, each time the very datagrams of the first.
+        self.assertEqual(rows_out[STUBBORN_MAC]["attempts"], 3)
+        self.assertEqual(rows_out[quick_mac(6)]["attempts"], 1)
+        mine = [data for _, dst, data in run.records
+                if dst.endswith(":8890") and STUBBORN_MAC.replace(":", "").lower() in data]
+        self.assertTrue(mine)
+        self.assertEqual(len(mine) % 3, 0, mine)
+        third = len(mine) // 3
+        self.assertEqual(mine[:third], mine[third:2 * third])
+        self.assertEqual(mine[:third], mine[2 * third:])
         requests = run.requests
         probes = [t for t in run.searches if t > requests[-1]]
         # Its old answers concluded nothing before the deadline.

@@ -27,6 +27,11 @@ ParameterEditor::ParameterEditor(FormMain& form, AppState& state, PingScan& ping
     ConnectUserSelection(combo3);
     connect(form_.c.Command6, &QPushButton::clicked, this, [this] { ApplyClick(); });
     connect(form_.c.Command5, &QPushButton::clicked, this, [this] { PingClick(); });
+    // A search brings each device's own bytes back: raw bytes typed before
+    // it are no longer in any record, and the next update does not compare them.
+    form_.session.OnSelected([this](const DeviceSession::Selection& s) {
+        if (s.searchStarted) raw_.clear();
+    });
 }
 
 bool ParameterEditor::SelectedIsPaged() const {

@@ -170,13 +170,17 @@ void DeviceWrites::SetBaud() {
     const QString to = QString::fromStdString(address);
     // The request is for the device chosen at the click: its echo bytes and
     // values must reach that device alone, whatever was chosen meanwhile.
+    // A search in between may have given the device another address, and
+    // this one to another device: even chosen again, it is not sent.
     const std::string mac = form_.session.SelectedMac();
-    form_.session.ConnectBaud(to, [this, to, mac](bool connected) {
+    const unsigned round = state_.Devices->SearchRound;
+    form_.session.ConnectBaud(to, [this, to, mac, round](bool connected) {
         if (!connected) return;
         const int16_t device = form_.session.ChosenDevice();
-        if (device == 0 || form_.session.SelectedMac() != mac) {
+        const bool searched = state_.Devices->SearchRound != round;
+        if (device == 0 || searched || form_.session.SelectedMac() != mac) {
             form_.session.CloseBaud();
-            Refuse(device == 0 ? kBaudDeviceGone : kBaudOtherDeviceChosen);
+            Refuse(device == 0 || searched ? kBaudDeviceGone : kBaudOtherDeviceChosen);
             return;
         }
         Status("Sending Setbuad command...");
