@@ -37,8 +37,9 @@ int main(int argc, char** argv) {
     std::vector<double> ms;
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     for (int run = 0; run < runs; ++run) {
-        ClearDeviceTable(*state.Devices);
-        state.Devices->DeviceCount = 0;
+        DeviceStore& store = form.session.Store();
+        form.session.EmptyTable();
+        form.session.ForgetDevices();
         ui::ClearItems(form.Control("List1"));
         // As a search starts: the found list's lines, which the list shows.
         startup.search().lists().lines().list6.Clear();
@@ -50,8 +51,8 @@ int main(int argc, char** argv) {
                 p[6] = static_cast<uint8_t>(i);
                 p[7] = page;
                 if (page == 0) std::copy_n("PCB-4160-01", 11, p.begin() + 142);
-                if (ReplyIntake(*state.Devices, p).outcome == IntakeResult::Added)
-                    ui::AddItem(form.Control("List1"), QString::fromStdString(state.Devices->DeviceTable[state.Devices->DeviceCount].MacText));
+                if (ReplyIntake(store, p).outcome == IntakeResult::Added)
+                    ui::AddItem(form.Control("List1"), QString::fromStdString(store.DeviceTable[store.DeviceCount].MacText));
             }
         }
         ui::Enable(form.Control("Frame6"));

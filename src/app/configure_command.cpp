@@ -242,11 +242,12 @@ std::vector<std::string> NewAddresses(const std::vector<Planned>& planned) {
 // The devices a batch writes: each planned update's record goes into its
 // entry, as the editor's edits do, after the device's state before it was
 // backed up (a row whose backup cannot be written is refused).
-std::vector<BatchDevice> TakeIntoTable(std::vector<Planned>& planned, AppState& state, int backups) {
+std::vector<BatchDevice> TakeIntoTable(std::vector<Planned>& planned, const AppState& state, DeviceSession& session,
+                                       int backups) {
     std::vector<BatchDevice> batch;
     for (Planned& p : planned) {
         if (p.report.status != RowStatus::Updated) continue;
-        DeviceEntry& entry = state.Devices->DeviceTable[static_cast<size_t>(p.device)];
+        const DeviceEntry& entry = state.Devices->DeviceTable[static_cast<size_t>(p.device)];
         if (backups >= 0 && !Backup(backups, p.row.mac, entry.Record)) {
             p.report = {p.row.mac, RowStatus::Refused, {}, "the backup could not be written", p.report.ip};
             continue;
@@ -256,8 +257,7 @@ std::vector<BatchDevice> TakeIntoTable(std::vector<Planned>& planned, AppState& 
         else
             p.before.assign(entry.Record.begin() + static_cast<long>(kPages[0].recordOffset),
                             entry.Record.begin() + static_cast<long>(kPages[0].recordOffset + kPages[0].length));
-        entry.Record = p.sent.record;
-        if (p.sent.module) state.Devices->LanModuleTable[static_cast<size_t>(p.device)].Record = *p.sent.module;
+        session.TakeSent(static_cast<int16_t>(p.device), p.sent);
         batch.push_back({static_cast<int16_t>(p.device), p.sent.module.has_value()});
     }
     return batch;
@@ -384,7 +384,7 @@ int RunConfigureCommand(int argc, char* argv[], const std::vector<std::string>& 
         return session.session().RequestRefusal(static_cast<int16_t>(device), host);
     });
 
-    const std::vector<BatchDevice> batch = options.check ? std::vector<BatchDevice>{} : TakeIntoTable(planned, state, backups);
+    const std::vector<BatchDevice> batch = options.check ? std::vector<BatchDevice>{} : TakeIntoTable(planned, state, session.session(), backups);
     if (stops.count() > 0) return ReportAllInterrupted(plan.rows, options.search.format);
     if (!batch.empty()) {
         // A device is started by its first request; after a stop signal no

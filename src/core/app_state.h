@@ -3,9 +3,10 @@
 // no Qt type, so it lives in the core. Who writes what: start-up the device
 // type, the settings and the closing flags; the device session (which owns
 // the found devices) the selection (SelectedDevice, and ParameterTexts decoded
-// from the device chosen), the operation's tick and the replies it files; the
-// search empties the table, and the parameter editor edits the chosen record
-// and its decoded texts.
+// from the device chosen), the operation's tick, the replies it files and every
+// change taken into a record. Everyone else reads the devices through a const
+// view: a change goes through the session, which decodes the chosen device
+// again.
 #pragma once
 
 #include <cstdint>
@@ -32,10 +33,11 @@ struct AppState {
     bool AppClosing = false;
     bool CloseAllowed = false;
     RunSettings Run;
-    // The found devices: the device session's store while a session runs
-    // (the session owns it), else an empty one of its own.
+    // The found devices, read-only: the device session's store while a
+    // session runs (the session owns it and alone changes it), else an empty
+    // one of its own.
     std::unique_ptr<DeviceStore> NoSessionDevices = std::make_unique<DeviceStore>();
-    DeviceStore* Devices = NoSessionDevices.get();
+    const DeviceStore* Devices = NoSessionDevices.get();
     ParameterTextArray ParameterTexts;
     int16_t SelectedDevice = 0;
     int16_t OperationTick = kNoOperation;  // Timer1's tick in the running operation

@@ -352,6 +352,31 @@ void DeviceSession::SelectEntry(int16_t entry) {
     Tell(selected_, s);
 }
 
+void DeviceSession::TakeChange(int16_t device, const DeviceChange& change) {
+    cobalin::TakeChange(Store(), device, change);
+    if (device == 0 || device != ChosenDevice()) return;
+    const DeviceRecord& record = Store().DeviceTable[static_cast<size_t>(device)].Record;
+    const bool paged = IsPagedRecord(record);
+    for (auto& t : state_.ParameterTexts) t.clear();
+    DecodeFields(paged ? PagedFields() : ShortFields(), record, state_.ParameterTexts);
+}
+
+void DeviceSession::TakeSent(int16_t device, const SentUpdate& sent) {
+    if (!Store().IsEntry(device)) return;
+    Store().DeviceTable[static_cast<size_t>(device)].Record = sent.record;
+    if (sent.module) Store().LanModuleTable[static_cast<size_t>(device)].Record = *sent.module;
+}
+
+void DeviceSession::EmptyTable() { ClearDeviceTable(Store()); }
+
+void DeviceSession::ForgetDevices() { Store().DeviceCount = 0; }
+
+void DeviceSession::ZeroShortRecord(int16_t entry) {
+    if (!Store().IsEntry(entry)) return;
+    DeviceRecord& record = Store().DeviceTable[static_cast<size_t>(entry)].Record;
+    if (!IsPagedRecord(record)) ZeroShortRecordTail(record);
+}
+
 int16_t DeviceSession::ChosenDevice() const {
     if (selectedMac_.empty() || !Store().IsDevice(state_.SelectedDevice)) return 0;
     return Store().DeviceTable[static_cast<size_t>(state_.SelectedDevice)].MacText == selectedMac_ ? state_.SelectedDevice

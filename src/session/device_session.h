@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/device_change.h"
 #include "core/device_table.h"
 #include "core/lan_module.h"
 #include "core/operation_ticks.h"
@@ -236,8 +237,24 @@ public:
     // connection is waiting, sending nothing more (the window closes).
     void Shut();
 
+    // --- Changes to the found devices ---
+    // Everyone else reads the store through the run's const view; these
+    // change it. Takes a change into entry `device` (its record and module
+    // record); when that is the chosen device, its texts are decoded again.
+    void TakeChange(int16_t device, const DeviceChange& change);
+    // Puts what an update sends into entry `device` (its record, and its
+    // module record for a LAN-module device), as the editor's edits would.
+    void TakeSent(int16_t device, const SentUpdate& sent);
+    // Empties the table before a search.
+    void EmptyTable();
+    // The table holds no device of this search (a search that could not be sent).
+    void ForgetDevices();
+    // Showing a short record zero-fills what follows its end.
+    void ZeroShortRecord(int16_t entry);
+    // The session's own store, for the session's operations and the tests.
+    DeviceStore& Store() const { return *store_; }
+
 private:
-    DeviceStore& Store() const { return *state_.Devices; }
     void Tick();
     void Trouble(SessionTrouble t);
     bool PrepareUdpSocket(ui::SocketControl& socket, const CommandRoute& route, const QString& host, int remotePort);

@@ -87,7 +87,7 @@ std::string HeadlessSession::SearchFor(const std::vector<std::string>& plan) {
 
 std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std::string>& alsoAsk) {
     error_.clear();
-    ClearDeviceTable(*state_.Devices);
+    session_.EmptyTable();
     const QString host = QString::fromStdString(where_.host);
     if (!session_.Send(host, where_.type, 0) || !error_.empty()) return error_.empty() ? "not a search" : error_;
     if (const std::string fault = AskAddresses(session_, where_.type, where_.host, alsoAsk, false); !fault.empty())
@@ -108,9 +108,9 @@ std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std
         StartWake(wake, step.wakeAt, Now());
     };
     if (plan) {
-        QObject::connect(&wake, &QTimer::timeout, [&] { follow(plan->Timer(*state_.Devices, Now())); });
+        QObject::connect(&wake, &QTimer::timeout, [&] { follow(plan->Timer(session_.Store(), Now())); });
         arrived_ = [&](long entry, bool module) {
-            follow(module ? plan->Arrived(Now()) : plan->Arrived(*state_.Devices, entry, Now()));
+            follow(module ? plan->Arrived(Now()) : plan->Arrived(session_.Store(), entry, Now()));
         };
         follow(plan->Start(Now()));
     }

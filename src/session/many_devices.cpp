@@ -46,7 +46,7 @@ ManyDevices::ManyDevices(DeviceSession& session, AppState& state) : session_(ses
 void ManyDevices::Arrived(long entry, bool module) {
     if (!watch_) return;
     const bool was = watch_->Verified(entry);
-    const WatchStep step = watch_->Arrived(*state_.Devices, entry, module, Now());
+    const WatchStep step = watch_->Arrived(session_.Store(), entry, module, Now());
     if (watch_->Verified(entry) != was) Tell(entry);
     for (long e : step.rewrite) Tell(e);
     Follow(step);
@@ -82,7 +82,7 @@ void ManyDevices::StartWatch(ReturnWatch& watch, WatchRequest request,
     endFault_.clear();
     pending_.clear();
     writing_.clear();
-    Follow(watch.Start(*state_.Devices, Now()));
+    Follow(watch.Start(session_.Store(), Now()));
 }
 
 void ManyDevices::Follow(const WatchStep& step) {
@@ -123,7 +123,7 @@ void ManyDevices::WriteAgain() {
     std::vector<long> still;
     for (long e : std::exchange(pending_, {})) {
         // Meanwhile it may have answered with what was written, or shared its MAC.
-        if (!watch_->StillToWrite(*state_.Devices, e)) {
+        if (!watch_->StillToWrite(session_.Store(), e)) {
             Tell(e);
             continue;
         }
@@ -151,7 +151,7 @@ void ManyDevices::AgainWritten() {
         // An attempt counts only when its requests left: one the session
         // refused (its MAC shared, its interface gone) was no attempt.
         if (started.count(static_cast<int16_t>(e)) && session_.WriteFault(static_cast<int16_t>(e)).empty()) {
-            const WatchStep step = watch_->Rewritten(*state_.Devices, e, now);
+            const WatchStep step = watch_->Rewritten(session_.Store(), e, now);
             Tell(e);
             Follow(step);
         } else {

@@ -25,6 +25,7 @@
 #include "driver/driver_hooks.h"
 #include "app/app_fixture.h"
 #include "toolkit/program_time.h"
+#include "writable_store.h"
 
 // Readable failures.
 inline void PrintTo(const QJsonObject& o, std::ostream* os) { *os << QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString(); }
@@ -332,8 +333,8 @@ TEST(UiDriver, DialogsAnswersWatchStateShotWindowsQuit) {
     EXPECT_EQ(d.Value("changes").toArray().size(), 0);
 
     // state
-    d.app.state->Devices->DeviceTable[3].MacText = "02:00:00:00:00:03";
-    d.app.state->Devices->DeviceTable[3].EchoBytes[0] = 0xAB;
+    Writable(d.app.state->Devices)->DeviceTable[3].MacText = "02:00:00:00:00:03";
+    Writable(d.app.state->Devices)->DeviceTable[3].EchoBytes[0] = 0xAB;
     EXPECT_EQ(d.Value("state DeviceType"), 2);
     EXPECT_EQ(d.Value("state OperationTick"), -1);
     EXPECT_EQ(d.Value("state CloseAllowed"), true);

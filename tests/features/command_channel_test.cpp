@@ -9,6 +9,7 @@
 #include "core/lan_module.h"
 #include "core/request_packets.h"
 #include "writes_fixture.h"
+#include "writable_store.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
@@ -80,7 +81,7 @@ TEST(CommandChannel, ADevicesRequestsLeaveByItsInterfaceAndSearchesByEvery) {
     app.Add(UsualRecord(3));
     app.entry(3).InterfaceIndex = 0;
     app.entry(3).InterfaceName.clear();
-    ASSERT_EQ(app.state.Devices->DeviceCount, 3);
+    ASSERT_EQ(Writable(app.state.Devices)->DeviceCount, 3);
     ui::SetText(app.c("txtIPaddr"), "255.255.255.255");
 
     // Devices 2 and 3 get nothing at all: the route could carry the write,

@@ -24,6 +24,7 @@
 #include "core/parameter_codec.h"
 #include "listed_device.h"
 #include "record_builder.h"
+#include "writable_store.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
@@ -52,14 +53,14 @@ void AddPagedDevice(AppFixture& app, uint8_t last) {
                             .Row(P::TcpAliveTimeout, "9")
                             .Row(P::SerialPort, "1")
                             .Row(P::Protocol, "TCP");
-    ListDevice(*app.state->Devices, app.c("List1"), record.Pages());
+    ListDevice(*Writable(app.state->Devices), app.c("List1"), record.Pages());
 }
 
 void AddShortDevice(AppFixture& app, uint8_t last) {
-    cobalin::testing::ListShortDevice(*app.state->Devices, app.c("List1"), last);
+    cobalin::testing::ListShortDevice(*Writable(app.state->Devices), app.c("List1"), last);
 }
 
-DeviceRecord& Record(AppFixture& app, int device) { return app.state->Devices->DeviceTable[static_cast<size_t>(device)].Record; }
+DeviceRecord& Record(AppFixture& app, int device) { return Writable(app.state->Devices)->DeviceTable[static_cast<size_t>(device)].Record; }
 
 void Press(AppFixture& app, const char* button) { emit app.main().Get<QPushButton>(button)->clicked(); }
 
@@ -558,11 +559,11 @@ TEST(RawByteView, UpdateWritesTheTypedBytes) {
         EXPECT_EQ(r, want) << c.start << "/" << c.size << " " << c.raw.toStdString();
     }
     // A device updated through its LAN-module record gets none of these bytes.
-    app.state->Devices->DeviceTable[1].FormatTag = RecordFormat::WithModule;
+    Writable(app.state->Devices)->DeviceTable[1].FormatTag = RecordFormat::WithModule;
     v.Range("200", "3");
     v.Update("xyz");
     EXPECT_EQ(v.Text("Label41"), "OK, not sent: 200-202");
-    app.state->Devices->DeviceTable[1].FormatTag = RecordFormat::Paged;
+    Writable(app.state->Devices)->DeviceTable[1].FormatTag = RecordFormat::Paged;
 
     // A stretch that is not one leaves the boxes of "View" as they were.
     v.Range("156", "15");

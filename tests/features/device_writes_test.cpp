@@ -14,6 +14,7 @@
 #include "core/lan_module.h"
 #include "core/request_packets.h"
 #include "writes_fixture.h"
+#include "writable_store.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
@@ -315,12 +316,12 @@ TEST(DeviceWrites, AModuleUpdateSendsOnlyTheModuleRecordAndIsCheckedAgainstTheMo
         ASSERT_TRUE(device.commands.bound() && device.module.bound());
         const DeviceRecord original = UsualRecord(2);
         app.Add(original);
-        ASSERT_EQ(ModuleReplyIntake(*app.state.Devices, ModuleAnswer(2)), 1);
+        ASSERT_EQ(ModuleReplyIntake(*Writable(app.state.Devices), ModuleAnswer(2)), 1);
         app.pick(0);
         app.apply(PagedRow::ServerName, "Via module");
         app.apply(PagedRow::BaudRate, "300");  // not carried by the module record: refused
         EXPECT_EQ(app.text("Label1"), "Not applied: the LAN module of this device does not carry Baud rate");
-        const Bytes sentModule = app.state.Devices->LanModuleTable[1].Record;
+        const Bytes sentModule = Writable(app.state.Devices)->LanModuleTable[1].Record;
         ASSERT_EQ(std::string(sentModule.begin(), sentModule.begin() + 8), "UpdateLM");
 
         ChangeLog log;
@@ -504,7 +505,7 @@ TEST(DeviceWrites, NothingIsDoneForAStaleIndexOnceASearchHasEmptiedTheList) {
     app.apply(PagedRow::ServerName, "Edited");
     // A search empties List1 and finds another device at index 1.
     ClearItems(app.c("List1"));
-    app.state.Devices->DeviceCount = 0;
+    Writable(app.state.Devices)->DeviceCount = 0;
     app.Add(UsualRecord(5));
     ASSERT_EQ(app.state.SelectedDevice, 1);
     app.state.CloseAllowed = true;

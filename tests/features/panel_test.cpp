@@ -21,6 +21,7 @@
 #include "features/panel/configuration_apply.h"
 #include "features/panel/configuration_panel.h"
 #include "windows/names.h"
+#include "writable_store.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
@@ -57,11 +58,11 @@ void AddDevice(AppFixture& app, const Device& d) {
                             .Row(P::Gateway, "192.168.1.1");
     std::vector<Bytes> replies;
     for (uint8_t page : d.pages) replies.push_back(cobalin::testing::PageBytes(record, page));
-    ListDevice(*app.state->Devices, app.c("List1"), replies);
+    ListDevice(*Writable(app.state->Devices), app.c("List1"), replies);
 }
 
 void AddShortDevice(AppFixture& app, uint8_t last) {
-    cobalin::testing::ListShortDevice(*app.state->Devices, app.c("List1"), last);
+    cobalin::testing::ListShortDevice(*Writable(app.state->Devices), app.c("List1"), last);
 }
 
 // The end of a search: Timer3's finishing tick fills the lists.
@@ -87,7 +88,7 @@ const char* const kIpDongle = "ShowPassword=1\nSkipPassword=1\n";
 // The record bytes of every device, to tell that nothing was applied.
 std::vector<DeviceRecord> Records(AppFixture& app) {
     std::vector<DeviceRecord> out;
-    for (int i = 1; i <= app.state->Devices->DeviceCount; ++i) out.push_back(app.state->Devices->DeviceTable[i].Record);
+    for (int i = 1; i <= Writable(app.state->Devices)->DeviceCount; ++i) out.push_back(Writable(app.state->Devices)->DeviceTable[i].Record);
     return out;
 }
 
@@ -426,7 +427,7 @@ TEST(PanelFake, FillsThePanelAndItsLinesLeadNowhere) {
     EXPECT_EQ(app.text("Text12(2)"), "192.168.0.254");
     EXPECT_EQ(app.text("Text12(6)"), "PDU group 1");
     EXPECT_EQ(app.text("Text12(7)"), "First PDU level");
-    EXPECT_EQ(app.state->Devices->DeviceCount, 2) << "no entry is added to the table";
+    EXPECT_EQ(Writable(app.state->Devices)->DeviceCount, 2) << "no entry is added to the table";
 
     // A made-up line has no IP Dongle behind it: nothing happens.
     SelectRow(app.c("List7"), 5);
@@ -501,13 +502,13 @@ TEST(SimpleFaceUpdate, AnUpdateThatCannotBeSentIsRefusedBeforeAnythingIsApplied)
         AddDevice(app, c.device);
         if (c.module) {
             const Bytes answer = cobalin::testing::ModuleAnswer(cobalin::testing::Mac(c.device.last));
-            ASSERT_EQ(ModuleReplyIntake(*app.state->Devices, answer), 1);
+            ASSERT_EQ(ModuleReplyIntake(*Writable(app.state->Devices), answer), 1);
         }
         FinishSearch(app);
         SelectRow(app.c("List6"), 0);
-        ASSERT_EQ(app.text("Frame13"), QString::fromStdString(app.state->Devices->DeviceTable[1].MacText));
+        ASSERT_EQ(app.text("Frame13"), QString::fromStdString(Writable(app.state->Devices)->DeviceTable[1].MacText));
         const auto before = Records(app);
-        const Bytes moduleBefore = app.state->Devices->LanModuleTable[1].Record;
+        const Bytes moduleBefore = Writable(app.state->Devices)->LanModuleTable[1].Record;
         const QStringList list = Items(app.c("List5"));
         Type(app, c.field, c.value);
         Click(app, "Command21");
@@ -519,7 +520,7 @@ TEST(SimpleFaceUpdate, AnUpdateThatCannotBeSentIsRefusedBeforeAnythingIsApplied)
         EXPECT_EQ(Tag(app.c("Label44")), "0");
         EXPECT_EQ(Items(app.c("List5")), list) << "no row was touched";
         EXPECT_EQ(Records(app), before);
-        EXPECT_EQ(app.state->Devices->LanModuleTable[1].Record, moduleBefore);
+        EXPECT_EQ(Writable(app.state->Devices)->LanModuleTable[1].Record, moduleBefore);
         EXPECT_TRUE(OwnEnabled(app.c("Command21")));
     }
 }

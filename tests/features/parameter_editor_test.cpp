@@ -10,6 +10,7 @@
 #include "core/lan_module.h"
 #include "core/ping.h"
 #include "writes_fixture.h"
+#include "writable_store.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
@@ -178,7 +179,7 @@ TEST(ParameterEditor, ApplyWritesTheCopyTheListAndTheModuleRecordAndSendsNothing
     app.entry(2).FormatTag = RecordFormat::WithModule;
     Bytes module(kModuleRecordSize, 0);
     module[0] = kModuleAnswerMark;
-    app.state.Devices->LanModuleTable[2].Record = module;
+    Writable(app.state.Devices)->LanModuleTable[2].Record = module;
 
     struct Case {
         int row;
@@ -212,14 +213,14 @@ TEST(ParameterEditor, ApplyWritesTheCopyTheListAndTheModuleRecordAndSendsNothing
         app.pick(device - 1);
         for (const Case& c : cases) {
             SCOPED_TRACE("device " + std::to_string(device) + " row " + std::to_string(c.row));
-            const Bytes moduleBefore = app.state.Devices->LanModuleTable[static_cast<size_t>(device)].Record;
+            const Bytes moduleBefore = Writable(app.state.Devices)->LanModuleTable[static_cast<size_t>(device)].Record;
             const DeviceRecord before = app.entry(device).Record;
             const QString shownBefore = app.items("List5")[c.row];
             app.row(c.row);
             SetText(app.c("Text4"), c.text);
             app.click("Command6");
             const DeviceRecord& r = app.entry(device).Record;
-            const Bytes& m = app.state.Devices->LanModuleTable[static_cast<size_t>(device)].Record;
+            const Bytes& m = Writable(app.state.Devices)->LanModuleTable[static_cast<size_t>(device)].Record;
             // A module device refuses a row its module record lacks, and a
             // text longer than the module's field.
             const bool refused = device == 2 && (c.moduleOffset < 0 || c.moduleBytes.empty());
@@ -319,7 +320,7 @@ TEST(ParameterEditor, ApplyDoesNothingOnceASearchHasEmptiedTheFoundList) {
     app.row(PagedRow::ServerName);
     // A search empties List1 and finds other devices; the index still says 1.
     ClearItems(app.c("List1"));
-    app.state.Devices->DeviceCount = 0;
+    Writable(app.state.Devices)->DeviceCount = 0;
     app.Add(UsualRecord(7));
     ASSERT_EQ(app.state.SelectedDevice, 1);
     ASSERT_EQ(SelectedRow(app.c("List1")), -1);

@@ -18,6 +18,7 @@
 #include "toolkit/program_time.h"
 #include <QJsonArray>
 #include <QJsonObject>
+#include "writable_store.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
@@ -39,11 +40,11 @@ void AddPagedDevice(AppFixture& app, uint8_t last, const std::string& hwid, cons
                             .Row(P::Password, password)
                             .Row(P::ServerName, "Dev" + std::to_string(last))
                             .Row(P::IpAddress, "192.168.1." + std::to_string(last));
-    ListDevice(*app.state->Devices, app.c("List1"), record.Pages());
+    ListDevice(*Writable(app.state->Devices), app.c("List1"), record.Pages());
 }
 
 void AddShortDevice(AppFixture& app, uint8_t last) {
-    cobalin::testing::ListShortDevice(*app.state->Devices, app.c("List1"), last);
+    cobalin::testing::ListShortDevice(*Writable(app.state->Devices), app.c("List1"), last);
 }
 
 // Lets Timer3 tick once the search has ended (Frame6 enabled).
@@ -72,14 +73,14 @@ TEST(DetailsView, PagedShortAndEmpty) {
     EXPECT_EQ(app.text("Label9x"), " & ");
     EXPECT_EQ(app.text("Label11"), "0)10/Half Duplex");
 
-    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+    Writable(app.state->Devices)->DeviceTable[2].Record[500] = 0x77;
     SelectRow(app.c("List1"), 1);
     EXPECT_EQ(app.state->SelectedDevice, 2);
     ASSERT_EQ(ItemCount(app.c("List4")), 11);
     ASSERT_EQ(ItemCount(app.c("List5")), 11);
     EXPECT_EQ(Items(app.c("List4"))[2], "Serial No.");
     EXPECT_EQ(Items(app.c("List5"))[0], "Legacy");
-    EXPECT_EQ(app.state->Devices->DeviceTable[2].Record[500], 0) << "a short record is zeroed beyond byte 97";
+    EXPECT_EQ(Writable(app.state->Devices)->DeviceTable[2].Record[500], 0) << "a short record is zeroed beyond byte 97";
     for (const char* l : {"Label9x", "Label11", "Label58", "Label15"}) EXPECT_EQ(app.text(l), "N/A") << l;
     EXPECT_EQ(app.text("Label17"), "Legacy");
     for (size_t i = 11; i < kParameterCount; ++i) EXPECT_TRUE(app.state->ParameterTexts[i].empty()) << i;
@@ -196,7 +197,7 @@ TEST(DetailsView, ALineWithNoDeviceBehindItShowsNoDetails) {
     // List1 out of step with the table: lines past the devices found, and past
     // the table's last entry.
     for (int i = 3; i <= 300; ++i) AddItem(app.c("List1"), QString("stray %1").arg(i));
-    const uint8_t beyond = app.state->Devices->DeviceTable[3].Record[0];
+    const uint8_t beyond = Writable(app.state->Devices)->DeviceTable[3].Record[0];
     for (const int row : {2, 253, 254, 255, 299}) {
         SelectRow(app.c("List1"), 0);
         ASSERT_TRUE(app.visible("Frame1"));
@@ -205,17 +206,17 @@ TEST(DetailsView, ALineWithNoDeviceBehindItShowsNoDetails) {
         EXPECT_FALSE(app.visible("Frame1")) << row;
         EXPECT_EQ(Items(app.c("List5"))[0], "Dev1") << "nothing else is decoded";
     }
-    EXPECT_EQ(app.state->Devices->DeviceTable[3].Record[0], beyond);
+    EXPECT_EQ(Writable(app.state->Devices)->DeviceTable[3].Record[0], beyond);
 
     // An entry left from an earlier search (DeviceCount lowered) is no device
     // either: its record is neither shown nor zero-filled.
-    app.state->Devices->DeviceCount = 1;
-    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+    Writable(app.state->Devices)->DeviceCount = 1;
+    Writable(app.state->Devices)->DeviceTable[2].Record[500] = 0x77;
     SelectRow(app.c("List1"), 0);
     SelectRow(app.c("List1"), 1);
     EXPECT_EQ(app.state->SelectedDevice, 2);
     EXPECT_FALSE(app.visible("Frame1"));
-    EXPECT_EQ(app.state->Devices->DeviceTable[2].Record[500], 0x77);
+    EXPECT_EQ(Writable(app.state->Devices)->DeviceTable[2].Record[500], 0x77);
     EXPECT_EQ(ItemCount(app.c("List4")), 33) << "the lists keep device 1";
     SelectRow(app.c("List1"), 0);
     EXPECT_TRUE(app.visible("Frame1"));
@@ -269,7 +270,7 @@ TEST(CommandChannel, CommandsForNoDeviceOfTheSearchSendNothing) {
     // request, so none of the cases above sent one.
     app.state->SelectedDevice = 0;
     ASSERT_TRUE(channel.SendDeviceCommand("127.0.0.1", SetBaud, 2));
-    const DeviceEntry& two = app.state->Devices->DeviceTable[2];
+    const DeviceEntry& two = Writable(app.state->Devices)->DeviceTable[2];
     const Bytes expected = BuildBaudRequest(two.EchoBytes, two.Record);
     Bytes got;
     uint8_t buf[256];
@@ -359,14 +360,14 @@ void AddMixedDevices(AppFixture& app) {
     AddPagedDevice(app, 4, "PCB-4193-04", "5400", "pw");
     AddPagedDevice(app, 5, "PCB-4193-05", "5400", "pw5");
     AddPagedDevice(app, 6, "37264000-06", "5200", "zb6");
-    app.state->Devices->DeviceTable[3].Record[500] = 0x77;
+    Writable(app.state->Devices)->DeviceTable[3].Record[500] = 0x77;
 }
 
 // Nothing of the chosen type: an IP Dongle and, last, a short device.
 void AddDongleAndShort(AppFixture& app) {
     AddPagedDevice(app, 1, "PCB-4193-01", "", "pw");
     AddShortDevice(app, 3);
-    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+    Writable(app.state->Devices)->DeviceTable[2].Record[500] = 0x77;
 }
 
 // Two devices of models that the model "Zenta-9900" does not name.
@@ -377,8 +378,8 @@ void AddOtherModels(AppFixture& app) {
 
 // What a new search does to the found list and the table, without sending.
 void ForgetDevices(AppFixture& app) {
-    ClearDeviceTable(*app.state->Devices);
-    app.state->Devices->DeviceCount = 0;
+    ClearDeviceTable(*Writable(app.state->Devices));
+    Writable(app.state->Devices)->DeviceCount = 0;
     ClearItems(app.c("List1"));
     Hide(app.c("Frame1"));
 }
@@ -470,8 +471,8 @@ status 'Please enter password authentication to query a device!' colour 255, Lab
         // Only the device the fill ends on is loaded; the others are not
         // selected in List1 in order to be read back.
         EXPECT_EQ(status.list1Selections, 1);
-        for (int e = 1; app.state->Devices->IsDevice(e); ++e) {
-            const DeviceRecord& r = app.state->Devices->DeviceTable[static_cast<size_t>(e)].Record;
+        for (int e = 1; Writable(app.state->Devices)->IsDevice(e); ++e) {
+            const DeviceRecord& r = Writable(app.state->Devices)->DeviceTable[static_cast<size_t>(e)].Record;
             if (!IsPagedRecord(r)) {
                 EXPECT_EQ(r[500], 0) << "a short device looked at is zero-filled";
             }
@@ -499,12 +500,12 @@ TEST(FoundLists, AfterAnUpdateALineWithNoDeviceKeepsWhatWasLoaded) {
     AddPagedDevice(app, 2, "PCB-4160-02", "", "pw2");
     AddShortDevice(app, 3);
     AddPagedDevice(app, 4, "PCB-4193-04", "", "pw4");
-    app.state->Devices->DeviceTable[2].Record[500] = 0x77;
+    Writable(app.state->Devices)->DeviceTable[2].Record[500] = 0x77;
     app.startup->search().SetFaceOperation(SearchOrchestration::FaceOperation::Update);
     FillWatch status(app);
     RunFinishingTick(app);
     EXPECT_EQ(status.list1Selections, 1);
-    EXPECT_EQ(app.state->Devices->DeviceTable[2].Record[500], 0);
+    EXPECT_EQ(Writable(app.state->Devices)->DeviceTable[2].Record[500], 0);
     EXPECT_EQ(FillState(app), R"(List1 row 2: 02,03,04
 List6 row 0: 01,02,03,04
 Combo4 row 0: 01,02,03,04

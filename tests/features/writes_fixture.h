@@ -38,6 +38,7 @@
 #include "record_builder.h"
 #include "toolkit/controls.h"
 #include "toolkit/program_time.h"
+#include "writable_store.h"
 
 // Readable QString values in the test messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -161,12 +162,12 @@ struct WritesApp {
     QStringList items(const char* name) const { return ui::Items(c(name)); }
     // A user's click: nothing happens on a button that is disabled (itself or by a frame).
     void click(const char* name) { form.Get<QPushButton>(name)->click(); }
-    DeviceEntry& entry(int i) { return state.Devices->DeviceTable[static_cast<size_t>(i)]; }
+    DeviceEntry& entry(int i) { return Writable(state.Devices)->DeviceTable[static_cast<size_t>(i)]; }
 
     // Puts a device's pages (those given) into the table as the reply intake
     // would and lists it in List1; its index.
     int Add(const DeviceRecord& r, bool paged = true, std::initializer_list<int> pages = {0, 1, 2}) {
-        DeviceStore& store = *state.Devices;
+        DeviceStore& store = *Writable(state.Devices);
         if (!paged) {
             return ListDevice(store, c("List1"), {Bytes(r.begin(), r.begin() + kShortRecordSize)});
         }

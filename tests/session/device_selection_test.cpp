@@ -9,6 +9,7 @@
 #include "core/request_packets.h"
 #include "record_builder.h"
 #include "session/device_session.h"
+#include "writable_store.h"
 
 namespace cobalin {
 namespace {
@@ -38,7 +39,7 @@ protected:
         Take(RecordBuilder::Paged(Mac(3)).Row(PagedRow::ServerName, "Rack 3").Pages());
     }
     void Take(const std::vector<Bytes>& replies) {
-        for (const Bytes& r : replies) ReplyIntake(*state.Devices, r);
+        for (const Bytes& r : replies) ReplyIntake(*Writable(state.Devices), r);
     }
     // The MAC as the table and the lists show it.
     static std::string MacText(uint8_t last) {
@@ -53,8 +54,8 @@ protected:
 };
 
 TEST_F(DeviceSelection, ChoosingAMacTellsTheEntryAndItsDecodedTexts) {
-    ASSERT_EQ(state.Devices->DeviceCount, 3);
-    state.Devices->DeviceTable[2].Record[500] = 0x77;
+    ASSERT_EQ(Writable(state.Devices)->DeviceCount, 3);
+    Writable(state.Devices)->DeviceTable[2].Record[500] = 0x77;
     struct Case {
         uint8_t last;
         int16_t entry;
@@ -79,7 +80,7 @@ TEST_F(DeviceSelection, ChoosingAMacTellsTheEntryAndItsDecodedTexts) {
             for (size_t i = 11; i < kParameterCount; ++i) EXPECT_TRUE(state.ParameterTexts[i].empty()) << i;
         }
     }
-    EXPECT_EQ(state.Devices->DeviceTable[2].Record[500], 0) << "a short record chosen is zeroed past its end";
+    EXPECT_EQ(Writable(state.Devices)->DeviceTable[2].Record[500], 0) << "a short record chosen is zeroed past its end";
 }
 
 TEST_F(DeviceSelection, AMacNoLongerFoundChangesNothing) {
@@ -89,7 +90,7 @@ TEST_F(DeviceSelection, AMacNoLongerFoundChangesNothing) {
     EXPECT_FALSE(session.SelectMac(MacText(9)));
     EXPECT_FALSE(session.SelectMac(""));
     // Device 3 did not answer the latest search: its entry is past the count.
-    state.Devices->DeviceCount = 2;
+    Writable(state.Devices)->DeviceCount = 2;
     EXPECT_FALSE(session.SelectMac(MacText(3)));
     EXPECT_TRUE(told.empty());
     EXPECT_EQ(state.SelectedDevice, 3);
@@ -109,7 +110,7 @@ TEST_F(DeviceSelection, AMacNoLongerFoundChangesNothing) {
 TEST_F(DeviceSelection, ASearchThatEmptiesTheTableDropsTheChoice) {
     ASSERT_TRUE(session.SelectMac(MacText(2)));
     told.clear();
-    ClearDeviceTable(*state.Devices);
+    ClearDeviceTable(*Writable(state.Devices));
     ASSERT_TRUE(session.Send("127.0.0.1", SearchAddress, 0));
     session.Shut();
     ASSERT_EQ(told.size(), 1u);

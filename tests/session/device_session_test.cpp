@@ -7,24 +7,25 @@
 
 #include "core/request_packets.h"
 #include "toolkit/program_time.h"
+#include "writable_store.h"
 
 namespace cobalin {
 namespace {
 
 TEST(DeviceSession, OwnsTheFoundDevicesWhileItLives) {
     AppState state(".");
-    DeviceStore* idle = state.Devices;
+    DeviceStore* idle = Writable(state.Devices);
     {
         DeviceSession first(state);
-        DeviceStore* own = state.Devices;
+        DeviceStore* own = Writable(state.Devices);
         EXPECT_NE(own, idle);
         {
             DeviceSession second(state);  // a new main window's session takes over
-            EXPECT_NE(state.Devices, own);
+            EXPECT_NE(Writable(state.Devices), own);
         }
-        EXPECT_EQ(state.Devices, idle) << "the newer session was the one shown";
+        EXPECT_EQ(Writable(state.Devices), idle) << "the newer session was the one shown";
     }
-    EXPECT_EQ(state.Devices, idle);
+    EXPECT_EQ(Writable(state.Devices), idle);
 }
 
 // Steps told to the window, in order, as "status:TEXT" or "search".

@@ -13,6 +13,7 @@
 #include "record_builder.h"
 #include "session/device_session.h"
 #include "toolkit/program_time.h"
+#include "writable_store.h"
 
 namespace cobalin {
 namespace {
@@ -34,13 +35,13 @@ struct Wire {
         int entry = -1;
         // Its replies come in by the loopback interface, which its requests then leave by.
         for (int page : {0, 1, 2}) {
-            const IntakeResult taken = ReplyIntake(*state.Devices, PageBytes(r, page));
-            NoteArrivalInterface(*state.Devices, taken, static_cast<int>(if_nametoindex("lo")), "lo");
+            const IntakeResult taken = ReplyIntake(*Writable(state.Devices), PageBytes(r, page));
+            NoteArrivalInterface(*Writable(state.Devices), taken, static_cast<int>(if_nametoindex("lo")), "lo");
             entry = taken.entry;
         }
         return entry;
     }
-    const DeviceEntry& Entry(int i) const { return state.Devices->DeviceTable[static_cast<size_t>(i)]; }
+    const DeviceEntry& Entry(int i) const { return Writable(state.Devices)->DeviceTable[static_cast<size_t>(i)]; }
     Bytes Maintenance(int i, std::string_view word) const {
         return BuildMaintenanceRequest(Entry(i).EchoBytes, Entry(i).Record, word);
     }

@@ -81,7 +81,7 @@ void RawByteView::UpdateClick() {
     const DeviceChange change = ComputeChange(*state_.Devices, device, {}, nullptr, &raw);
     const DeviceEntry& entry = state_.Devices->DeviceTable[static_cast<size_t>(device)];
     const DeviceRecord before = entry.Record;
-    TakeChange(*state_.Devices, device, change);
+    form_.session.TakeChange(device, change);
     editor_.TakeRaw(entry.MacText, change.raw);
     // The record took the bytes, but an update may not send them as they
     // stand: say which, rather than a plain "OK".

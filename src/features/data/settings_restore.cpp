@@ -41,7 +41,7 @@ void SettingsRestore::RestoreSettings() {
     const QString shown = *answer + ".ini";
     if (change.rows.empty() && !change.otherBytes)
         return Say("Not restored: the device holds what " + shown + " holds already", false);
-    TakeChange(*state_.Devices, device, change);
+    form_.session.TakeChange(device, change);
     editor_.TakeRestore(mac, change.rows);
     // Chosen afresh, the device's texts are decoded from the restored record
     // and the details show them.

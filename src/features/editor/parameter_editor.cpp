@@ -102,13 +102,13 @@ std::vector<ParameterEditor::Applied> ParameterEditor::ApplyRows(const std::vect
     if (form_.session.ChosenDevice() == 0 || !SelectedIsPaged()) return {};
     const long device = state_.SelectedDevice;
     const DeviceChange change = ComputeChange(*state_.Devices, device, wanted);
-    TakeChange(*state_.Devices, device, change);
+    // The session takes the change and decodes the device's texts again.
+    form_.session.TakeChange(static_cast<int16_t>(device), change);
     const std::string& mac = state_.Devices->DeviceTable[static_cast<size_t>(device)].MacText;
     std::vector<Applied> out;
     for (const RowEdit& e : change.edits) {
         out.push_back({e.row, QString::fromStdString(e.typed), e.result});
         if (e.result.outcome == ApplyOutcome::Ignored) continue;
-        state_.ParameterTexts[static_cast<size_t>(e.row)] = e.result.shown;
         SetItemText(form_.c.List5, e.row, FromAnsi(e.result.shown));
         if (e.result.outcome == ApplyOutcome::Written) applied_[mac].insert(e.row);
     }

@@ -47,9 +47,9 @@ void FoundLists::FillFoundList(const FoundDevices& found) {
     const int chosen = SelectedRow(models);
     const QString modelLine = chosen > 0 ? TextOf(models) : QString();
     for (size_t k = 0; k < devices.size(); ++k) {
-        DeviceEntry& entry = state_.Devices->DeviceTable[k + 1];
+        const DeviceEntry& entry = state_.Devices->DeviceTable[k + 1];
         // Every device found is looked at, and showing a short record zero-fills it.
-        if (!IsPagedRecord(entry.Record)) ZeroShortRecordTail(entry.Record);
+        form_.session.ZeroShortRecord(static_cast<int16_t>(k + 1));
         // An empty model always occurs in the chosen name.
         if (chosen <= 0 || modelLine.contains(FromAnsi(devices[k].model)))
             list6.Add(QString::fromStdString(entry.MacText));
@@ -161,8 +161,7 @@ void FoundLists::FillPanelLists(const FoundDevices& found) {
     // Loading each line shows its device, which zero-fills a short record.
     for (const ClassifiedLine& c : classified) {
         if (c.entry == 0) continue;
-        DeviceRecord& r = state_.Devices->DeviceTable[static_cast<size_t>(c.entry)].Record;
-        if (!IsPagedRecord(r)) ZeroShortRecordTail(r);
+        form_.session.ZeroShortRecord(static_cast<int16_t>(c.entry));
     }
     QWidget* mine = !typed ? nullptr : state_.DeviceType == DeviceClass::IpDongle ? form_.c.Combo5 : form_.c.Combo6;
     // The line of the first device of the chosen type, as Combo4 finds it:

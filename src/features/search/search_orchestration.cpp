@@ -118,7 +118,7 @@ void SearchOrchestration::SearchOne() {
     LockCommandPanel();
     Hide(form_.c.Frame1);
     ClearItems(form_.c.List1);
-    ClearDeviceTable(*state_.Devices);
+    form_.session.EmptyTable();
     const int16_t type = IsChecked(form_.c.Check1) ? SearchNetwork : SearchAddress;
     if (!commands_.SendDeviceCommand(TextOf(form_.c.txtIPaddr), type, state_.SelectedDevice)) ReturnToIdle();
 }
@@ -127,7 +127,7 @@ void SearchOrchestration::ReturnToIdle() {
     // A search whose socket could not be made ready never hangs in
     // "Searching": the window is idle again, and Timer3's finishing tick
     // restores the simple face as after a search that found nothing.
-    state_.Devices->DeviceCount = 0;
+    form_.session.ForgetDevices();
     ClearItems(form_.c.List1);
     EndUnsentCommand();
     SearchEnded();
