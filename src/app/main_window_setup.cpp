@@ -16,19 +16,8 @@ namespace cobalin {
 
 using namespace ui;
 
-PanelCaptions CaptionsFor(DeviceClass deviceType, const RunSettings& run) {
-    if (deviceType == DeviceClass::IpDongle) {
-        if (run.ZentaCoolMode)
-            return {"Cobalin for Master IP fan unit (Ver. Q113V1)", "Master IP fan unit", "Name", "IP Dongle"};
-        return {"Cobalin for IP Dongle (Ver. Q113V1)", QString("IP Dongle") + " list", "Name", "IP Dongle"};
-    }
-    // A value that is not a number counts as different from 1.
-    if (run.AdvancedModeIsOne) return {"Cobalin (Ver. Q113V1)", QString("Device") + " list", "Rack No.", "ZentaBox"};
-    return {"Cobalin for ZentaBox (Ver. Q113V1)", QString("ZentaBox") + " list", "Rack No.", "ZentaBox"};
-}
-
-QString MainWindowSetup::NoticeText() const {
-    return QString::fromStdString(state_.MaxDevicesNotice).replace("XXXX", CaptionsFor(state_.DeviceType, state_.Run).noticeName);
+QString MainWindowSetup::NoticeText(const DeviceFamily& family) const {
+    return QString::fromStdString(state_.MaxDevicesNotice).replace("XXXX", FromUtf8(family.name));
 }
 
 void MainWindowSetup::SetUpMainWindow() {
@@ -43,8 +32,7 @@ void MainWindowSetup::SetUpMainWindow() {
     if (state_.Run.ReducedCommandPanel) ReduceCommandPanel();
     ApplyPasswordMask();
     ApplyLogo();
-    if (state_.DeviceType == DeviceClass::IpDongle) LayOutPanelForIpDongle();
-    else if (state_.DeviceType == DeviceClass::ZentaBox) LayOutPanelForZentaBox();
+    if (const DeviceFamily* family = FamilyOf(state_.DeviceType)) LayOutPanel(*family);
     LayOutCommon();
     if (!state_.Run.ShowPassword) Hide(form_.c.Frame24);
     SetLine(form_.c.Line1, kSeparator);
@@ -87,21 +75,29 @@ void MainWindowSetup::ApplyLogo() {
         Hide(logo);
         return;
     }
-    std::string file = "OEMLogo.bmp";
-    if (state_.DeviceType == DeviceClass::IpDongle) file = value == OemLogo::Shown && state_.Run.ZentaCoolMode ? "IPFANOEMLogo.bmp" : "IPDOEMLogo.bmp";
+    const std::string file(LogoOf(FamilyOf(state_.DeviceType), state_.Run));
     if (value == OemLogo::Shown) Show(logo);
     // A missing or unreadable picture leaves the logo as created.
     LoadPicture(logo, QString::fromStdString(state_.PathOf(file)));
 }
 
-void MainWindowSetup::LayOutPanelForIpDongle() {
+void MainWindowSetup::LayOutPanel(const DeviceFamily& family) {
+    BeginPanelLayout(family);
+    switch (family.panel) {
+        case PanelForm::NameLocationPassword: LayOutPasswordFrame(); break;
+        case PanelForm::NameAndAddresses: LayOutAddressesOnly(); break;
+    }
+    FinishPanelLayout(family);
+}
+
+// Name, location and passwords in Frame25, the addresses below it.
+void MainWindowSetup::LayOutPasswordFrame() {
     QWidget* frame21 = form_.c.Frame21;
     QWidget* frame22 = form_.c.Frame22;
     QWidget* frame25 = form_.c.Frame25;
     QWidget* frame26 = form_.c.Frame26;
     QWidget* refresh = form_.c.Command34[1];
 
-    BeginPanelLayout(5000, form_.c.Combo5);
     for (QWidget* w : Widgets(form_.c.List7, form_.c.Combo5, form_.c.Combo6, form_.c.Combo4)) Hide(w);
     Show(frame25);
     SetTop(frame26, Top(frame25) + Height(frame25));
@@ -109,14 +105,13 @@ void MainWindowSetup::LayOutPanelForIpDongle() {
     SetTop(form_.c.Command34[2], Top(refresh));
     SetHeight(frame22, Bottom(refresh) + 100);
     SetHeight(frame21, Height(frame22));
-    FinishPanelLayout(DeviceClass::IpDongle, 180, 1500);
 }
 
-void MainWindowSetup::LayOutPanelForZentaBox() {
+// The name alone above the addresses.
+void MainWindowSetup::LayOutAddressesOnly() {
     QWidget* frame21 = form_.c.Frame21;
     QWidget* frame22 = form_.c.Frame22;
 
-    BeginPanelLayout(3050, form_.c.Combo6);
     Hide(form_.c.Frame25);
     for (QWidget* w : Widgets(form_.c.Combo5, form_.c.Combo6, form_.c.Combo4)) Hide(w);
     SetTop(form_.c.Frame26, kAddressFrameTop);
@@ -124,28 +119,27 @@ void MainWindowSetup::LayOutPanelForZentaBox() {
     SetTop(form_.c.Command34[1], kRefreshSaveTop);
     SetTop(form_.c.Command34[2], kRefreshSaveTop);
     SetHeight(frame21, Height(frame22));
-    FinishPanelLayout(DeviceClass::ZentaBox, 120, 1700);
 }
 
-void MainWindowSetup::BeginPanelLayout(int panelHeight, QWidget* typeList) {
+void MainWindowSetup::BeginPanelLayout(const DeviceFamily& family) {
     MoveTo(form_.c.Frame12, 0, 0);
-    SetHeight(form_.c.Frame20, panelHeight);
-    MoveTo(typeList, 1920, 360);
-    SetCaption(form_.c.Label56, NoticeText());
-    SetCaption(form_.c.Label57, NoticeText());
+    SetHeight(form_.c.Frame20, family.panelHeight);
+    MoveTo(TypeLists(form_.c)[static_cast<size_t>(family.typeList)], 1920, 360);
+    SetCaption(form_.c.Label56, NoticeText(family));
+    SetCaption(form_.c.Label57, NoticeText(family));
 }
 
-void MainWindowSetup::FinishPanelLayout(DeviceClass deviceType, int label52Top, int belowPanel) {
-    const PanelCaptions captions = CaptionsFor(deviceType, state_.Run);
+void MainWindowSetup::FinishPanelLayout(const DeviceFamily& family) {
+    const FamilyCaptions& captions = CaptionsOf(family, state_.Run);
     QWidget* frame12 = form_.c.Frame12;
     QWidget* frame21 = form_.c.Frame21;
     QWidget* close = form_.c.Command34[4];
-    SetCaption(form_.c.Label53[6], captions.nameLabel);
-    SetTop(form_.c.Label52, label52Top);
+    SetCaption(form_.c.Label53[6], FromUtf8(family.nameLabel));
+    SetTop(form_.c.Label52, family.label52Top);
     SetTop(form_.c.Label57, Height(frame21) - kNoticeRise);
-    SetCaption(&form_, captions.window);
-    SetCaption(frame21, captions.deviceFrame);
-    SetHeight(frame12, Bottom(form_.c.Frame20) + belowPanel);
+    SetCaption(&form_, FromUtf8(captions.window));
+    SetCaption(frame21, FromUtf8(captions.deviceFrame));
+    SetHeight(frame12, Bottom(form_.c.Frame20) + family.belowPanel);
     SetTop(close, GetLine(form_.c.Line1).y1 + 150);
     SetTop(form_.c.Frame23, Top(close));
     SetWindowHeight(&form_, Height(frame12));

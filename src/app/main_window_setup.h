@@ -21,28 +21,25 @@ private:
     void ReduceCommandPanel();
     void ApplyPasswordMask();
     void ApplyLogo();
-    void LayOutPanelForIpDongle();
-    void LayOutPanelForZentaBox();
-    // The first and last steps of the panel's layout, common to both device types.
-    void BeginPanelLayout(int panelHeight, QWidget* typeList);
-    void FinishPanelLayout(DeviceClass deviceType, int label52Top, int belowPanel);
+    // The configuration panel as the family's row lays it out.
+    void LayOutPanel(const DeviceFamily& family);
+    // The steps of the panel's form (PanelForm) between the first and last.
+    void LayOutPasswordFrame();
+    void LayOutAddressesOnly();
+    // The first and last steps of the panel's layout, common to every family.
+    void BeginPanelLayout(const DeviceFamily& family);
+    void FinishPanelLayout(const DeviceFamily& family);
     void LayOutCommon();
     void FillModelList();
     void SelectDefaultSearchMode();
     void SetUpSerialFrame();
-    QString NoticeText() const;
+    // The note of how many devices can be configured, naming the family.
+    QString NoticeText(const DeviceFamily& family) const;
 
     ui::FormMain& form_;
     AppState& state_;
     SearchOrchestration& search_;
     FaceController& faces_;
 };
-
-// The window caption, the device frame's caption and the name in the notice,
-// by device type and settings.
-struct PanelCaptions {
-    QString window, deviceFrame, nameLabel, noticeName;
-};
-PanelCaptions CaptionsFor(DeviceClass deviceType, const RunSettings& run);
 
 }  // namespace cobalin

@@ -47,7 +47,7 @@ void Startup::Run() { LoadChooser(); }
 void Startup::LoadChooser() {
     state_.AppClosing = false;
     state_.DeviceType = DeviceClassOfNumber(state_.Settings().NumberOr0("RunMode", "StartupAutoDeviceType"));
-    if (state_.DeviceType != DeviceClass::None) {
+    if (FamilyOf(state_.DeviceType)) {
         // The chooser is never seen, so it is not even built.
         OpenMainWindow();
         return;
@@ -59,8 +59,11 @@ void Startup::LoadChooser() {
 }
 
 void Startup::StartPressed() {
-    if (IsChecked(chooser_->c.Option1[0])) state_.DeviceType = DeviceClass::IpDongle;
-    else if (IsChecked(chooser_->c.Option1[1])) state_.DeviceType = DeviceClass::ZentaBox;
+    for (const DeviceFamily& family : DeviceFamilies())
+        if (IsChecked(chooser_->c.Option1[static_cast<size_t>(family.chooserOption)])) {
+            state_.DeviceType = family.id;
+            break;
+        }
     OpenMainWindow();
     chooser_->close();
 }

@@ -417,23 +417,19 @@ bool PasswordLetsRowThrough(const std::string& received, const PlanRow& row, con
     return received == row.password || (!next.empty() && received == next);
 }
 
-// The rows the configuration panel edits.
-constexpr PagedRow::Row kPanelRows[] = {PagedRow::ServerName, PagedRow::CompanyName, PagedRow::Password,
-                                        PagedRow::Dhcp,       PagedRow::IpAddress,   PagedRow::Netmask,
-                                        PagedRow::Gateway};
-
 // The panel's rules for the class, on the values its fields would hold:
 // the plan's where it changes them, the device's elsewhere.
 std::optional<std::string> PanelRefusal(const DeviceRecord& record, const PlanRow& row, const std::set<int>& changed,
                                         DeviceClass deviceClass, bool dhcpOn) {
-    if (deviceClass == DeviceClass::None) return std::nullopt;
-    if (std::none_of(std::begin(kPanelRows), std::end(kPanelRows), [&](int r) { return changed.count(r) > 0; }))
-        return std::nullopt;
+    const DeviceFamily* family = FamilyOf(deviceClass);
+    if (!family) return std::nullopt;
+    const auto rows = family->panelRows;
+    if (std::none_of(rows.begin(), rows.end(), [&](int r) { return changed.count(r) > 0; })) return std::nullopt;
     const auto value = [&](PagedRow::Row r) {
         return changed.count(r) ? row.values[*PlanKeyOfRow(r)] : CurrentText(record, r);
     };
     using P = PagedRow;
-    if (deviceClass == DeviceClass::IpDongle) {
+    if (family->panel == PanelForm::NameLocationPassword) {
         const std::string password = CurrentText(record, P::Password);
         const std::string newPassword = changed.count(P::Password) ? value(P::Password) : "";
         const SaveFields f{password,    password,    value(P::ServerName), value(P::CompanyName),

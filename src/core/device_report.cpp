@@ -31,16 +31,9 @@ std::string Text(const uint8_t* p, size_t n) {
     return AnsiToUtf8(ansi);
 }
 
-const char* ClassText(DeviceClass c) {
-    switch (c) {
-        case DeviceClass::IpDongle:
-            return "IP Dongle";
-        case DeviceClass::ZentaBox:
-            return "ZentaBox";
-        case DeviceClass::None:
-            break;
-    }
-    return "other";
+std::string ClassText(DeviceClass c) {
+    const DeviceFamily* family = FamilyOf(c);
+    return std::string(family ? family->name : "other");
 }
 
 }  // namespace

@@ -100,6 +100,10 @@ QString TextOf(const QWidget* w);
 inline std::string TypedText(const QWidget* w) { return TextOf(w).toStdString(); }
 // Device or file text (Windows-1252 bytes) as the controls show it.
 QString FromAnsi(std::string_view ansi);
+// The program's own UTF-8 text (a table's) as the controls show it.
+inline QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 void SetText(QWidget* w, const QString& text);
 
 void SetTag(QObject* o, const QString& tag);

@@ -36,6 +36,8 @@ public:
 inline std::array<QWidget*, 4> PanelLists(const MainHandles& c) {
     return Widgets(c.Combo4, c.Combo5, c.Combo6, c.List7);
 }
+// The panel's lists of one family each, by a family's typeList.
+inline std::array<QComboBox*, 2> TypeLists(const MainHandles& c) { return {c.Combo5, c.Combo6}; }
 // The configuration panel's fields (Text12) and the simple face's fields
 // (Text6) that hold the same value: IP address, netmask, gateway, name and
 // company name/location. Loading a device copies each simple-face field to
@@ -60,6 +62,8 @@ public:
     FormHelp();
     const HelpHandles c{*this};
 };
+// The help window's pictures, by a family's helpPicture.
+inline std::array<QLabel*, 2> HelpPictures(const HelpHandles& c) { return {c.Picture1, c.Picture2}; }
 
 // Draws the two cabling diagrams of the help window (517 x 235 pixels).
 QPixmap DrawCablingDiagram(bool ipDongle);

@@ -41,9 +41,9 @@ constexpr Twips kEngineeringFace{120, 120, 12225, 9765};  // Frame14
 constexpr Twips kStatusBar{60, 3720, 5000, 495};          // Frame23
 constexpr LineEnds kSeparator{60, 3120, 10920, 3120};     // Line1, above the panel's buttons
 constexpr int kPanelButtonTop = 3240;                     // OK, Close, Help and DEBUG
-constexpr int kConfigurationHeight = 3135;                // Frame21 and Frame22 of a ZentaBox panel
-constexpr int kAddressFrameTop = 720;                     // Frame26 in Frame22 of a ZentaBox panel
-constexpr int kRefreshSaveTop = 2880;                     // Refresh and Save of a ZentaBox panel
+constexpr int kConfigurationHeight = 3135;                // Frame21 and Frame22 of a panel of name and addresses
+constexpr int kAddressFrameTop = 720;                     // Frame26 in Frame22 of a panel of name and addresses
+constexpr int kRefreshSaveTop = 2880;                     // Refresh and Save of a panel of name and addresses
 constexpr int kNoticeRise = 375;                          // Label57 stands this far above Frame21's foot
 
 // The free-address frame Frame8 "FreeIP" with its lists List2 (the

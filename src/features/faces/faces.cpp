@@ -11,10 +11,9 @@ namespace cobalin {
 using namespace ui;
 
 namespace {
-// What the configuration panel grows by in its own face; an IP Dongle's
-// panel grows by this extra more.
+// What the configuration panel grows by in its own face; a family's panel
+// may grow by an extra of its own more (DeviceFamily::panelExtra).
 constexpr int kPanelGrowth = 1700;
-constexpr int kIpDongleExtra = 1050;
 
 void AddToTop(QWidget* w, int by) { SetTop(w, Top(w) + by); }
 void SetLineY(QWidget* line, int y) {
@@ -60,7 +59,8 @@ void FaceController::ArrangeFace() {
     SetLineY(p.line, Bottom(p.frame22) + 150);
     SetTop(p.close, GetLine(p.line).y1 + 150);
     SetTop(p.status, Top(p.close));
-    const bool panelHeight = state_.DeviceType == DeviceClass::IpDongle || face == Face::SimpleTwo;
+    const DeviceFamily* family = FamilyOf(state_.DeviceType);
+    const bool panelHeight = (family && family->windowAsHighAsPanel) || face == Face::SimpleTwo;
     SetWindowHeight(&form_, panelHeight ? Height(p.frame12) : kMainHeight);
     PlaceFreeAddressLists();
 }
@@ -93,7 +93,8 @@ void FaceController::ArrangeSearchFace(const Parts& p, bool advance) {
 }
 
 void FaceController::ArrangePanelFace(const Parts& p) {
-    const int extra = state_.DeviceType == DeviceClass::IpDongle ? kIpDongleExtra : 0;
+    const DeviceFamily* family = FamilyOf(state_.DeviceType);
+    const int extra = family ? family->panelExtra : 0;
     const bool logoVisible = OwnVisible(p.logo);
     SetWindowWidth(&form_, kPanelWidth);
     if (logoVisible) {

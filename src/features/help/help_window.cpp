@@ -17,14 +17,10 @@ void HelpWindow::Open() {
     w.setParent(&owner_, Qt::Dialog);
     w.setWindowModality(Qt::ApplicationModal);
     SetCaption(w.c.labVer, "Rev. " + versionText_);
-    if (state_.DeviceType == DeviceClass::IpDongle) {
-        Show(w.c.Picture2);
-        Hide(w.c.Picture1);
-        SetCaption(w.c.Label6, "Administration PC with ZentaPower Cobalin installed.");
-    } else if (state_.DeviceType == DeviceClass::ZentaBox) {
-        Show(w.c.Picture1);
-        Hide(w.c.Picture2);
-        SetCaption(w.c.Label6, "Administration PC with ZentaSolution Cobalin installed.");
+    if (const DeviceFamily* family = FamilyOf(state_.DeviceType)) {
+        const auto pictures = HelpPictures(w.c);
+        for (size_t i = 0; i < pictures.size(); ++i) Show(pictures[i], static_cast<int>(i) == family->helpPicture);
+        SetCaption(w.c.Label6, FromUtf8(family->helpText));
     }
     QEventLoop loop;
     w.onClose = [&loop] { loop.quit(); };

@@ -41,8 +41,8 @@ bool ConfigurationApply::OperationRuns() const {
            search_.faceOperation() == SearchOrchestration::FaceOperation::Update;
 }
 
-void ConfigurationApply::ConfirmDongleSetup() {
-    if (dialogs_.Message("Are you sure to setup the IP Dongle?", "Setup IP Dongle", MessageIcon::None,
+void ConfigurationApply::ConfirmNewPasswordSetup(const QString& familyName) {
+    if (dialogs_.Message("Are you sure to setup the " + familyName + "?", "Setup " + familyName, MessageIcon::None,
                          MessageButtons::OKCancel) != MessageAnswer::OK)
         return;
     QWidget* newPassword = form_.c.Text12[9];

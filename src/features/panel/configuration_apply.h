@@ -1,5 +1,5 @@
-// From the configuration panel's values to the device: the IP Dongle's
-// confirmation, the last checks of the panel's values and their hand-over to
+// From the configuration panel's values to the device: the confirmation of
+// a panel with a new password, the last checks of the panel's values and their hand-over to
 // the simple face, and the simple face's Update, which compares every field
 // with the device's current value, applies the changed ones through the
 // parameter editor (the one change computation) and sends the record with
@@ -28,7 +28,9 @@ public:
     ConfigurationApply(ui::FormMain& form, AppState& state, ui::Dialogs& dialogs, SearchOrchestration& search, ParameterEditor& editor,
                        DeviceWrites& writes);
 
-    void ConfirmDongleSetup();
+    // Asks to set up the device of this family ("IP Dongle") and stages the
+    // new password, or the one typed when none is new; then applies.
+    void ConfirmNewPasswordSetup(const QString& familyName);
     void ApplyConfiguration();
     void Update();   // Command21 "Update"
     void Default();  // Command22 "Default"

@@ -36,8 +36,8 @@ ConfigurationPanel::ConfigurationPanel(FormMain& form, AppState& state, Dialogs&
     FoundLists::Lines& lines = search_.lists().lines();
     SetSelectHandler(form_.c.List6, [this] { LoadDevice(); });
     SetSelectHandler(form_.c.List7, [this] { ListSelected(); });
-    SetSelectHandler(form_.c.Combo5, [this, &lines] { TypeChosen(lines.combo5, SelectedRow(form_.c.Combo5)); });
-    SetSelectHandler(form_.c.Combo6, [this, &lines] { TypeChosen(lines.combo6, SelectedRow(form_.c.Combo6)); });
+    for (ListLines& typeList : lines.types)
+        SetSelectHandler(typeList.widget(), [this, &typeList] { TypeChosen(typeList, SelectedRow(typeList.widget())); });
     SetSelectHandler(form_.c.Combo4, [this] { AllChosen(SelectedRow(form_.c.Combo4)); });
     search_.lists().SetLoader([this](int row) { Load(row); });
     for (QWidget* w : Widgets(form_.c.List6, form_.c.List7, form_.c.Combo4, form_.c.Combo5, form_.c.Combo6))
@@ -102,7 +102,10 @@ void ConfigurationPanel::Save() {
     // Save is disabled while an operation runs; should it be pressed all the
     // same, a second update must not start while a device restarts.
     if (Busy(Caption(form_.c.Command34[kSave]))) return;
-    if (state_.DeviceType == DeviceClass::IpDongle) {
+    const DeviceFamily* family = FamilyOf(state_.DeviceType);
+    if (!family) return;
+    const QString name = FromUtf8(family->name);
+    if (family->panel == PanelForm::NameLocationPassword) {
         SaveFields f;
         f.password = TypedText(form_.c.Text12[8]);
         f.devicePassword = TypedText(form_.c.Text6[3]);
@@ -114,9 +117,9 @@ void ConfigurationPanel::Save() {
         f.subnetMask = TypedText(form_.c.Text12[1]);
         f.gateway = TypedText(form_.c.Text12[2]);
         if (const auto refusal = CheckSave(f)) return Report(*refusal);
-        apply_.ConfirmDongleSetup();
-    } else if (state_.DeviceType == DeviceClass::ZentaBox) {
-        if (dialogs_.Message("Are you sure to setup the ZentaBox?", "Setup ZentaBox", MessageIcon::None,
+        apply_.ConfirmNewPasswordSetup(name);
+    } else {
+        if (dialogs_.Message("Are you sure to setup the " + name + "?", "Setup " + name, MessageIcon::None,
                              MessageButtons::OKCancel) != MessageAnswer::OK)
             return;
         const QString password = TextOf(form_.c.Text12[8]);
@@ -128,14 +131,15 @@ void ConfigurationPanel::Save() {
 
 void ConfigurationPanel::Ok() {
     if (Busy(Caption(form_.c.Command34[kOk]))) return;
-    if (state_.DeviceType == DeviceClass::None) return;
-    const bool dongle = state_.DeviceType == DeviceClass::IpDongle;
-    if (dongle && TextOf(form_.c.Text12[8]) != TextOf(form_.c.Text6[3]))
+    const DeviceFamily* family = FamilyOf(state_.DeviceType);
+    if (!family) return;
+    const bool passwordFrame = family->panel == PanelForm::NameLocationPassword;
+    if (passwordFrame && TextOf(form_.c.Text12[8]) != TextOf(form_.c.Text6[3]))
         return Report(Refusal::NotAuthenticated);
     if (dialogs_.Message("Are you sure to setup the device?", "Setup Device", MessageIcon::None,
                          MessageButtons::OKCancel) != MessageAnswer::OK)
         return;
-    if (dongle) {
+    if (passwordFrame) {
         SetText(form_.c.Text12[4], TextOf(form_.c.Text12[9]));
         SetText(form_.c.Text12[5], TextOf(form_.c.Text12[10]));
     } else {
@@ -194,9 +198,8 @@ bool ConfigurationPanel::ConfirmationLeft() {
 void ConfigurationPanel::ListSelected() {
     const FoundLists::Lines& lines = search_.lists().lines();
     if (lines.list7.Count() == 0) return;
-    const ListLines* typeList = state_.DeviceType == DeviceClass::IpDongle   ? &lines.combo5
-                                : state_.DeviceType == DeviceClass::ZentaBox ? &lines.combo6
-                                                                             : nullptr;
+    const DeviceFamily* family = FamilyOf(state_.DeviceType);
+    const ListLines* typeList = family ? &lines.TypeList(*family) : nullptr;
     const int row = SelectedRow(form_.c.List7);
     // List7 may hold lines the type list does not ("Fake" adds some): such a
     // line has no device behind it, and nothing happens.

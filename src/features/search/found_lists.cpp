@@ -1,5 +1,7 @@
 #include "features/search/found_lists.h"
 
+#include <algorithm>
+
 #include "core/device_class.h"
 #include "core/input_rules.h"
 #include "features/details/details_view.h"
@@ -33,8 +35,8 @@ void ListLines::Add(const QString& line) {
 FoundLists::FoundLists(FormMain& form, AppState& state)
     : form_(form),
       state_(state),
-      lines_{ListLines(form.c.List6), ListLines(form.c.Combo4), ListLines(form.c.Combo5), ListLines(form.c.Combo6),
-             ListLines(form.c.List7)} {}
+      lines_{ListLines(form.c.List6), ListLines(form.c.Combo4),
+             {ListLines(TypeLists(form.c)[0]), ListLines(TypeLists(form.c)[1])}, ListLines(form.c.List7)} {}
 
 void FoundLists::FillFoundList(const FoundDevices& found) {
     ListLines& list6 = lines_.list6;
@@ -82,9 +84,8 @@ void FoundLists::ClearConfigurationFields() {
 void FoundLists::FillClassLists(const QStringList& lines, const std::vector<ClassifiedLine>& classified) {
     for (int i = 0; i < lines.size(); ++i) {
         lines_.combo4.Add(lines[i]);
-        const DeviceClass c = classified[static_cast<size_t>(i)].deviceClass;
-        if (c == DeviceClass::IpDongle) lines_.combo5.Add(lines[i]);
-        else if (c == DeviceClass::ZentaBox) lines_.combo6.Add(lines[i]);
+        if (const DeviceFamily* family = FamilyOf(classified[static_cast<size_t>(i)].deviceClass))
+            lines_.TypeList(*family).Add(lines[i]);
     }
 }
 
@@ -111,7 +112,7 @@ void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<C
     // A refused query authentication stays in the status line when no
     // report of a device type follows to overwrite it.
     bool refused = false;
-    if (state_.DeviceType == DeviceClass::None)
+    if (!FamilyOf(state_.DeviceType))
         for (int i = 0; i < loaded; ++i)
             if (const int16_t e = classified[static_cast<size_t>(i)].entry; e > 0 && !Authenticates(found.Of(e)))
                 refused = true;
@@ -124,12 +125,12 @@ void FoundLists::LoadBeforeReport(const FoundDevices& found, const std::vector<C
     SetRowQuietly(form_.c.List6, last);
 }
 
-void FoundLists::ReportChosenType(int loadRow) {
-    const bool dongleType = state_.DeviceType == DeviceClass::IpDongle;
-    const ListLines& mine = dongleType ? lines_.combo5 : lines_.combo6;
+void FoundLists::ReportChosenType(const DeviceFamily& family, int loadRow) {
+    const ListLines& mine = lines_.TypeList(family);
     ListLines& list7 = lines_.list7;
     QWidget* status = form_.c.Label54[1];
-    ShowStatus(status, QString("Found...%1 %2").arg(mine.Count()).arg(dongleType ? "IP Dongle(s)" : "ZentaBox(s)"), kBlack);
+    const QString name = FromUtf8(family.name);
+    ShowStatus(status, QString("Found...%1 %2(s)").arg(mine.Count()).arg(name), kBlack);
     list7.Clear();
     SetText(form_.c.Text12[11], "");
     for (const QString& line : mine.Lines()) list7.Add(line);
@@ -139,16 +140,18 @@ void FoundLists::ReportChosenType(int loadRow) {
         if (loadRow >= 0) LoadLine(loadRow);
         SetText(form_.c.Text12[11], list7.At(0));
     }
-    if (dongleType)
+    // The password fields start empty after every search.
+    if (family.panel == PanelForm::NameLocationPassword)
         for (QWidget* w : Widgets(form_.c.Text12[8], form_.c.Text12[9], form_.c.Text12[10])) SetText(w, "");
 }
 
 void FoundLists::FillPanelLists(const FoundDevices& found) {
     QWidget* list6 = form_.c.List6;
-    const bool typed = state_.DeviceType != DeviceClass::None;
+    const DeviceFamily* family = FamilyOf(state_.DeviceType);
+    const bool typed = family != nullptr;
     if (lines_.list6.Count() == 0) {
         EmptyPanelLists();
-        if (typed) ReportChosenType(-1);
+        if (typed) ReportChosenType(*family, -1);
         Enable(form_.c.Command34[4], state_.CloseAllowed);
         return;
     }
@@ -163,14 +166,14 @@ void FoundLists::FillPanelLists(const FoundDevices& found) {
         if (c.entry == 0) continue;
         form_.session.ZeroShortRecord(static_cast<int16_t>(c.entry));
     }
-    QWidget* mine = !typed ? nullptr : state_.DeviceType == DeviceClass::IpDongle ? form_.c.Combo5 : form_.c.Combo6;
+    QWidget* mine = typed ? lines_.TypeList(*family).widget() : nullptr;
     // The line of the first device of the chosen type, as Combo4 finds it:
     // the first line with its text.
     int target = -1;
     for (size_t i = 0; typed && target < 0 && i < classified.size(); ++i)
         if (classified[i].deviceClass == state_.DeviceType) target = static_cast<int>(lines.indexOf(lines[static_cast<int>(i)]));
     LoadBeforeReport(found, classified, target);
-    if (lines_.combo5.Count() == 0 && lines_.combo6.Count() == 0) {
+    if (std::all_of(lines_.types.begin(), lines_.types.end(), [](const ListLines& l) { return l.Count() == 0; })) {
         ClearConfigurationFields();
     } else if (typed) {
         Enable(form_.c.Frame22);
@@ -184,7 +187,7 @@ void FoundLists::FillPanelLists(const FoundDevices& found) {
             for (int i : {2, 1, 0, 3, 4, 5}) Enable(form_.c.Command34[i]);
         }
     }
-    if (typed) ReportChosenType(target >= 0 && classified[static_cast<size_t>(target)].entry > 0 ? target : -1);
+    if (typed) ReportChosenType(*family, target >= 0 && classified[static_cast<size_t>(target)].entry > 0 ? target : -1);
     Enable(form_.c.Command34[4], state_.CloseAllowed);
 }
 

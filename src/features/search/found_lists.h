@@ -42,9 +42,16 @@ public:
 
     // The lines of the simple face's found list and of the panel's lists.
     struct Lines {
-        ListLines list6, combo4, combo5, combo6, list7;
+        ListLines list6, combo4;
+        // Combo5 and Combo6: the lines of one family each, by its typeList.
+        std::array<ListLines, 2> types;
+        ListLines list7;
         // The configuration panel's lists.
-        std::array<ListLines*, 4> Panel() { return {&combo4, &combo5, &combo6, &list7}; }
+        std::array<ListLines*, 4> Panel() { return {&combo4, &types[0], &types[1], &list7}; }
+        ListLines& TypeList(const DeviceFamily& family) { return types[static_cast<size_t>(family.typeList)]; }
+        const ListLines& TypeList(const DeviceFamily& family) const {
+            return types[static_cast<size_t>(family.typeList)];
+        }
     };
     Lines& lines() { return lines_; }
     // What loading List6's line `row` does (the panel's): the fill loads
@@ -64,13 +71,13 @@ public:
 private:
     // Empties and disables the panel's lists; the panel is usable again, Save off.
     void EmptyPanelLists();
-    // Combo4 gets every line, Combo5 and Combo6 the lines of their class.
+    // Combo4 gets every line, each family's type list the lines of its family.
     void FillClassLists(const QStringList& lines, const std::vector<ClassifiedLine>& classified);
     // What loading the lines in turn leaves, before the status is reported.
     void LoadBeforeReport(const FoundDevices& found, const std::vector<ClassifiedLine>& classified, int target);
-    // The report in the status line, List7 and "Device MAC address".
-    // loadRow: the List6 line its selection loads again; -1 for none.
-    void ReportChosenType(int loadRow);
+    // The report in the status line, List7 and "Device MAC address", for
+    // the family chosen. loadRow: the List6 line its selection loads again; -1 for none.
+    void ReportChosenType(const DeviceFamily& family, int loadRow);
     // True when loading this device passes the query authentication.
     bool Authenticates(const FoundDevice& device) const;
 
