@@ -145,87 +145,103 @@ std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std
     return error_;
 }
 
+// One watch while its event loop runs: what it was given, its timers, and
+// the devices it is to write again.
+struct HeadlessSession::WatchRun {
+    WatchRun(ReturnWatch& watch, const std::vector<std::string>& alsoAsk, const std::vector<BatchDevice>& batch,
+             std::function<bool()> stopStarting, QString host)
+        : watch(watch), alsoAsk(alsoAsk), batch(batch), stopStarting(std::move(stopStarting)), host(std::move(host)) {}
+    ReturnWatch& watch;
+    const std::vector<std::string>& alsoAsk;
+    const std::vector<BatchDevice>& batch;
+    std::function<bool()> stopStarting;
+    QString host;
+    QEventLoop loop;
+    QTimer wake;
+    QTimer kick;  // writes them from the event loop, not from inside a sequence's end
+    bool ended = false;
+    size_t shown = watch.Count() + 1;  // the count of devices waited for last told
+    std::vector<long> pending;         // to be written again, once no sequence runs
+    std::vector<long> writing;         // being written again
+};
+
 std::string HeadlessSession::Watch(ReturnWatch& watch, const std::vector<std::string>& alsoAsk,
                                    const std::vector<BatchDevice>& batch, std::function<bool()> stopStarting) {
     error_.clear();
     stopAsked_ = false;
-    const QString host = QString::fromStdString(where_.host);
-    QEventLoop loop;
-    loop_ = &loop;
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    bool ended = false;
-    size_t shown = watch.Count() + 1;
-    const auto show = [&] {
-        if (!progress || watch.Waiting() == shown) return;
-        shown = watch.Waiting();
-        progress("waiting for " + std::to_string(shown) + " of " + std::to_string(watch.Count()) +
-                 " devices to come back");
-    };
-    std::vector<long> pending;  // to be written again, once no sequence runs
-    QTimer kick;                // writes them from the event loop, not from inside a sequence's end
-    kick.setSingleShot(true);
-    const auto follow = [&](const WatchStep& step) {
-        if (ended) return;
-        pending.insert(pending.end(), step.rewrite.begin(), step.rewrite.end());
-        if (!step.rewrite.empty()) kick.start(0);
-        // A probe that could not be sent ends the watch: its trouble says why.
-        const bool modules = watch.Modules();
-        const bool probed = step.end || !step.probe ||
-                            (session_.Probe(host, where_.type, modules) && AskAlso(alsoAsk, modules).empty());
-        if (step.end || !probed) {
-            if (!step.end && error_.empty()) error_ = "not a search";
-            ended = true;
-            loop.quit();
-            return;
-        }
-        StartWake(wake, step.wakeAt, Now());
-        show();
-    };
-    std::vector<long> writing;
-    QObject::connect(&kick, &QTimer::timeout, [&] {
-        if (ended || pending.empty() || session_.SequenceRuns()) return;
-        // After a stop signal no device is started again: each is judged on
-        // what it answers, as it stands.
-        if (stopStarting && stopStarting()) {
-            for (long e : std::exchange(pending, {})) watch.Unwritten(e);
-            return;
-        }
-        std::vector<BatchDevice> devices;
-        std::map<int16_t, SentUpdate> records;
-        for (long e : pending) {
-            for (const BatchDevice& d : batch)
-                if (d.device == e) devices.push_back(d);
-            // Its answers overwrite its entry, also while it is written: the
-            // same bytes as the first time go again.
-            if (const SentUpdate* sent = watch.SentTo(e)) records.emplace(static_cast<int16_t>(e), *sent);
-        }
-        writing = std::exchange(pending, {});
-        DeviceSession::Sequence again{WithoutCountdown(BatchUpdateSteps(devices)), host, 0, nullptr, [&] {
-            const double now = Now();
-            const std::set<int16_t> started = session_.SequenceStarted();
-            for (long e : std::exchange(writing, {})) {
-                if (started.count(static_cast<int16_t>(e))) follow(watch.Rewritten(*state_.Devices, e, now));
-                else watch.Unwritten(e);
-            }
-            if (stopAsked_ && !ended) {
-                ended = true;
-                loop.quit();
-            }
-            kick.start(0);
-        }, stopStarting, std::move(records)};
-        if (!session_.RunSequence(std::move(again)))
-            for (long e : std::exchange(writing, {})) watch.Unwritten(e);
-    });
-    QObject::connect(&wake, &QTimer::timeout, [&] { follow(watch.Timer(Now())); });
-    arrived_ = [&](long entry, bool module) { follow(watch.Arrived(*state_.Devices, entry, module, Now())); };
-    follow(watch.Start(*state_.Devices, Now()));
-    if (!ended) loop.exec();
+    WatchRun run(watch, alsoAsk, batch, std::move(stopStarting), QString::fromStdString(where_.host));
+    loop_ = &run.loop;
+    run.wake.setSingleShot(true);
+    run.wake.setTimerType(Qt::PreciseTimer);
+    run.kick.setSingleShot(true);
+    QObject::connect(&run.kick, &QTimer::timeout, [&] { WriteAgain(run); });
+    QObject::connect(&run.wake, &QTimer::timeout, [&] { FollowWatch(run, watch.Timer(Now())); });
+    arrived_ = [&](long entry, bool module) { FollowWatch(run, watch.Arrived(*state_.Devices, entry, module, Now())); };
+    FollowWatch(run, watch.Start(*state_.Devices, Now()));
+    if (!run.ended) run.loop.exec();
     arrived_ = nullptr;
     loop_ = nullptr;
     session_.Shut();
     return error_;
+}
+
+void HeadlessSession::FollowWatch(WatchRun& run, const WatchStep& step) {
+    if (run.ended) return;
+    run.pending.insert(run.pending.end(), step.rewrite.begin(), step.rewrite.end());
+    if (!step.rewrite.empty()) run.kick.start(0);
+    // A probe that could not be sent ends the watch: its trouble says why.
+    const bool modules = run.watch.Modules();
+    const bool probed = step.end || !step.probe ||
+                        (session_.Probe(run.host, where_.type, modules) && AskAlso(run.alsoAsk, modules).empty());
+    if (step.end || !probed) {
+        if (!step.end && error_.empty()) error_ = "not a search";
+        run.ended = true;
+        run.loop.quit();
+        return;
+    }
+    StartWake(run.wake, step.wakeAt, Now());
+    if (!progress || run.watch.Waiting() == run.shown) return;
+    run.shown = run.watch.Waiting();
+    progress("waiting for " + std::to_string(run.shown) + " of " + std::to_string(run.watch.Count()) +
+             " devices to come back");
+}
+
+void HeadlessSession::WriteAgain(WatchRun& run) {
+    if (run.ended || run.pending.empty() || session_.SequenceRuns()) return;
+    // After a stop signal no device is started again: each is judged on
+    // what it answers, as it stands.
+    if (run.stopStarting && run.stopStarting()) {
+        for (long e : std::exchange(run.pending, {})) run.watch.Unwritten(e);
+        return;
+    }
+    std::vector<BatchDevice> devices;
+    std::map<int16_t, SentUpdate> records;
+    for (long e : run.pending) {
+        for (const BatchDevice& d : run.batch)
+            if (d.device == e) devices.push_back(d);
+        // Its answers overwrite its entry, also while it is written: the
+        // same bytes as the first time go again.
+        if (const SentUpdate* sent = run.watch.SentTo(e)) records.emplace(static_cast<int16_t>(e), *sent);
+    }
+    run.writing = std::exchange(run.pending, {});
+    DeviceSession::Sequence again{WithoutCountdown(BatchUpdateSteps(devices)), run.host, 0, nullptr,
+                                  [this, &run] { WrittenAgain(run); }, run.stopStarting, std::move(records)};
+    if (!session_.RunSequence(std::move(again)))
+        for (long e : std::exchange(run.writing, {})) run.watch.Unwritten(e);
+}
+
+void HeadlessSession::WrittenAgain(WatchRun& run) {
+    const double now = Now();
+    const std::set<int16_t> started = session_.SequenceStarted();
+    for (long e : std::exchange(run.writing, {})) {
+        if (started.count(static_cast<int16_t>(e))) FollowWatch(run, run.watch.Rewritten(*state_.Devices, e, now));
+        else run.watch.Unwritten(e);
+    }
+    if (stopAsked_ && !run.ended) {
+        run.ended = true;
+        run.loop.quit();
+    }
+    run.kick.start(0);
 }
 
 void HeadlessSession::Stop() {

@@ -77,6 +77,13 @@ private:
     // socket as it stands, and with `modules` the module query from the
     // module socket; empty, or the address the request could not be sent to.
     std::string AskAlso(const std::vector<std::string>& alsoAsk, bool modules = false);
+    // The steps of Watch: a step of the return watch followed (a probe, the
+    // next wake, the progress, the end), the devices it asks to write again
+    // started, and their sequence's end taken back to the watch.
+    struct WatchRun;
+    void FollowWatch(WatchRun& run, const WatchStep& step);
+    void WriteAgain(WatchRun& run);
+    void WrittenAgain(WatchRun& run);
     // Program seconds on a monotonic clock.
     static double Now();
 
