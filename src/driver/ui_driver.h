@@ -1,6 +1,9 @@
 // The UI driver: commands on standard input, one JSON answer per line on
 // standard output, so that another program can use the windows as a person
-// would. See docs/ui-driver.md.
+// would. See docs/ui-driver.md. The input, the table of verbs and the order
+// of commands are in ui_driver.cpp, the verbs that act in
+// ui_driver_commands.cpp, reading and watching controls (get, watch,
+// changes) in ui_driver_watches.cpp.
 #pragma once
 
 #include <QElapsedTimer>
