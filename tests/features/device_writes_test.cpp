@@ -13,6 +13,7 @@
 
 #include "core/lan_module.h"
 #include "core/request_packets.h"
+#include "toolkit/program_clock.h"
 #include "writes_fixture.h"
 
 using namespace cobalin;
@@ -396,6 +397,7 @@ TEST(DeviceWrites, UpdateSendsNothingForARecordThisSearchDidNotBringWhole) {
         app.pick(0);
         app.state.CloseAllowed = true;
         ChangeLog log;
+        ManualClock clock;  // what the click might have started waits on it
         app.click("Command9");
         EXPECT_EQ(app.text("Label1"), c.reason);
         EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
@@ -403,7 +405,7 @@ TEST(DeviceWrites, UpdateSendsNothingForARecordThisSearchDidNotBringWhole) {
         EXPECT_TRUE(app.state.CloseAllowed) << "the panel's Close stays allowed";
         EXPECT_TRUE(app.enabled("Frame6"));
         EXPECT_FALSE(app.form.Timer1->isActive());
-        WaitSeconds(0.5);
+        clock.Advance(0.5);
         EXPECT_TRUE(device.commands.Drain().empty());
         EXPECT_TRUE(device.module.Drain().empty());
         EXPECT_EQ(log.Of("Label1"), QStringList{c.reason});
@@ -509,13 +511,14 @@ TEST(DeviceWrites, NothingIsDoneForAStaleIndexOnceASearchHasEmptiedTheList) {
     ASSERT_EQ(app.state.SelectedDevice, 1);
     app.state.CloseAllowed = true;
     ChangeLog log;
+    ManualClock clock;  // what a click might have started waits on it
     for (const char* button : {"Command9", "Command3", "Command8"}) {
         app.click(button);
         EXPECT_FALSE(app.form.Timer1->isActive()) << button;
         EXPECT_EQ(app.state.OperationTick, kNoOperation) << button;
         EXPECT_TRUE(app.state.CloseAllowed) << button;
     }
-    WaitSeconds(1);
+    clock.Advance(1);
     device.Collect();
     EXPECT_TRUE(device.got.empty());
     EXPECT_TRUE(device.module.Drain().empty());
