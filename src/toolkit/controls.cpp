@@ -18,6 +18,7 @@
 #include <QVariant>
 
 #include "toolkit/caption_fit.h"
+#include "toolkit/program_clock.h"
 #include "toolkit/program_time.h"
 
 namespace cobalin::ui {
@@ -540,7 +541,9 @@ bool IsChecked(const QWidget* w) {
 
 void SetTimerInterval(QTimer* t, int programMs) {
     t->setProperty(kInterval, programMs);
-    t->setInterval(ScaledMs(programMs));
+    // A running timer starts again with its new interval, as Qt's own does.
+    if (t->isActive()) CurrentClock().Start(*t, programMs);
+    else t->setInterval(ScaledMs(programMs));
     Changed(t, ControlProperty::Interval);
 }
 
@@ -548,6 +551,9 @@ int TimerInterval(const QTimer* t) { return t->property(kInterval).toInt(); }
 
 void EnableTimer(QTimer* t, bool enabled) {
     if (!enabled) t->stop();
+    // A timer of program time runs on the program's clock; one whose interval
+    // was never given in program time runs on its own.
+    else if (!t->isActive() && t->property(kInterval).isValid()) CurrentClock().Start(*t, TimerInterval(t));
     else if (!t->isActive()) t->start();
     Changed(t, ControlProperty::Running);
 }

@@ -1,13 +1,11 @@
 #include "toolkit/program_time.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QTimer>
 #include <cmath>
 #include <utility>
 
 #include "core/program_options.h"
+#include "toolkit/program_clock.h"
 
 namespace cobalin {
 
@@ -62,19 +60,8 @@ bool WaitUntil(const std::function<bool()>& done, double timeoutSeconds) {
     if (Aborted()) return false;
     if (!(timeoutSeconds > 0)) return done && done();
     WaitScope scope;
-    const QDeadlineTimer deadline(ScaledMs(timeoutSeconds * 1000.0), Qt::PreciseTimer);
-    // The timer wakes the sleeping loop at the deadline; any other event wakes
-    // it earlier, and then the condition is checked again.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    QEventLoop loop;
-    QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
-    while (!deadline.hasExpired() && !Aborted()) {
-        if (done && done()) return true;
-        wake.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-        loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
-    }
+    // Every wait ends at once when the program ends.
+    CurrentClock().WaitUntil([&] { return Aborted() || (done && done()); }, timeoutSeconds);
     return done && done();
 }
 
@@ -102,7 +89,8 @@ void ProgramWait::Start(double seconds, std::function<void()> then) {
     then_ = std::move(then);
     counted_ = true;
     if (Observer().entered) Observer().entered();
-    timer_.start(Aborted() ? 0 : ScaledMs(seconds * 1000.0));
+    if (Aborted()) timer_.start(0);
+    else CurrentClock().Start(timer_, seconds * 1000.0);
 }
 
 void ProgramWait::Cancel() {

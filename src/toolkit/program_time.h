@@ -1,6 +1,7 @@
 // Program time: every timer interval and every wait is multiplied by the
 // time scale (COBALIN_TIME_SCALE, 1 by default), so tests run a whole
-// search in a fraction of a second with the same tick counts.
+// search in a fraction of a second with the same tick counts. The waits and
+// the program-time timers run on the current clock (program_clock.h).
 #pragma once
 
 #include <QTimer>

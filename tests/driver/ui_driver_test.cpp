@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -269,9 +270,12 @@ TEST(UiDriver, BusyWaitsModalWindowsAndIdle) {
     // run inside the wait. The hidden "Fake" button lends its click (its own
     // handler is taken off).
     QObject::disconnect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, nullptr, nullptr);
-    QObject::connect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, [&d] {
+    // It waits until the driver has answered the command after the click
+    // (from inside the wait), then returns.
+    const qsizetype before = d.answers.size();
+    QObject::connect(qobject_cast<QPushButton*>(d.app.c("Command39")), &QPushButton::clicked, [&d, before] {
         SetCaption(d.app.c("Label54(1)"), "waiting");
-        WaitSeconds(0.4);
+        WaitUntil([&] { return d.answers.size() >= before + 2; }, 10);
         SetCaption(d.app.c("Label54(1)"), "done");
     });
     const auto r = d.Run({"invoke Command39", "get Label54(1) text", "idle 5", "get Label54(1) text"});
@@ -563,14 +567,16 @@ bool InSyscall(pid_t tid, long number) {
     return f >> current && current == number;
 }
 
-// Polls, sleeping a little between looks, until done() or about `tries` looks.
+// Waits for another thread: looks until done() holds or the real deadline
+// passes, yielding the core between looks.
 template <class F>
-bool Eventually(F done, int tries = 2000) {
-    for (int i = 0; i < tries; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+bool Eventually(F done, std::chrono::milliseconds deadline = std::chrono::milliseconds(2000)) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::yield();
     }
-    return done();
+    return true;
 }
 }  // namespace
 
@@ -597,7 +603,7 @@ TEST(UiDriver, ASignalDuringTheReadDoesNotEndTheInput) {
         // reader the chance to read again before the command comes.
         interrupted = Eventually([&] { return InSyscall(reader, SYS_read); }) &&
                       pthread_kill(readerThread, SIGUSR1) == 0 && Eventually([] { return signalsCaught > 0; });
-        readAgain = Eventually([&] { return InSyscall(reader, SYS_read); }, 500);
+        readAgain = Eventually([&] { return InSyscall(reader, SYS_read); }, std::chrono::milliseconds(500));
         const char command[] = "get Label54(1) text\n";
         (void)!write(fds[1], command, sizeof command - 1);
     });

@@ -5,6 +5,8 @@
 // came back with other values. Run with a small COBALIN_TIME_SCALE.
 #include <gtest/gtest.h>
 
+#include <sys/eventfd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -13,6 +15,7 @@
 
 #include "core/lan_module.h"
 #include "core/request_packets.h"
+#include "toolkit/program_clock.h"
 #include "writes_fixture.h"
 #include "writable_store.h"
 
@@ -397,6 +400,7 @@ TEST(DeviceWrites, UpdateSendsNothingForARecordThisSearchDidNotBringWhole) {
         app.pick(0);
         app.state.CloseAllowed = true;
         ChangeLog log;
+        ManualClock clock;  // what the click might have started waits on it
         app.click("Command9");
         EXPECT_EQ(app.text("Label1"), c.reason);
         EXPECT_EQ(ForeColor(app.c("Label1")), 255u);
@@ -404,7 +408,7 @@ TEST(DeviceWrites, UpdateSendsNothingForARecordThisSearchDidNotBringWhole) {
         EXPECT_TRUE(app.state.CloseAllowed) << "the panel's Close stays allowed";
         EXPECT_TRUE(app.enabled("Frame6"));
         EXPECT_FALSE(app.form.Timer1->isActive());
-        WaitSeconds(0.5);
+        clock.Advance(0.5);
         EXPECT_TRUE(device.commands.Drain().empty());
         EXPECT_TRUE(device.module.Drain().empty());
         EXPECT_EQ(log.Of("Label1"), QStringList{c.reason});
@@ -510,13 +514,14 @@ TEST(DeviceWrites, NothingIsDoneForAStaleIndexOnceASearchHasEmptiedTheList) {
     ASSERT_EQ(app.state.SelectedDevice, 1);
     app.state.CloseAllowed = true;
     ChangeLog log;
+    ManualClock clock;  // what a click might have started waits on it
     for (const char* button : {"Command9", "Command3", "Command8"}) {
         app.click(button);
         EXPECT_FALSE(app.form.Timer1->isActive()) << button;
         EXPECT_EQ(app.state.OperationTick, kNoOperation) << button;
         EXPECT_TRUE(app.state.CloseAllowed) << button;
     }
-    WaitSeconds(1);
+    clock.Advance(1);
     device.Collect();
     EXPECT_TRUE(device.got.empty());
     EXPECT_TRUE(device.module.Drain().empty());
@@ -525,6 +530,38 @@ TEST(DeviceWrites, NothingIsDoneForAStaleIndexOnceASearchHasEmptiedTheList) {
 }
 
 namespace {
+
+// Holds a connection of the socket's thread back until opened: while it is
+// shut, a poll for the connection's end waits for the gate or for the
+// socket's close alone.
+class ConnectGate {
+public:
+    ConnectGate() : fd_(eventfd(0, EFD_CLOEXEC)) {}
+    ~ConnectGate() { close(fd_); }
+    ConnectGate(const ConnectGate&) = delete;
+    ConnectGate& operator=(const ConnectGate&) = delete;
+    void Open() {
+        const uint64_t one = 1;
+        (void)!write(fd_, &one, sizeof one);
+    }
+    // fds[0] is the socket's wake-up, fds[1] the socket.
+    int Poll(pollfd* fds, nfds_t n, int timeout) {
+        if (n == 2 && (fds[1].events & POLLOUT)) {
+            pollfd held[2] = {fds[0], {fd_, POLLIN, 0}};
+            const int r = ::poll(held, 2, timeout);
+            if (r <= 0) return r;
+            if (held[0].revents) {
+                fds[0].revents = held[0].revents;
+                fds[1].revents = 0;
+                return 1;
+            }
+        }
+        return ::poll(fds, n, timeout);
+    }
+
+private:
+    int fd_;
+};
 
 // A TCP listener of the test on 127.0.0.1:5300. With `full`, its queue of
 // connections is filled first, so that a further connection is never taken
@@ -665,9 +702,15 @@ TEST(DeviceWrites, SetBaudSendsNothingWhenTheChoiceMovedWhileConnecting) {
         app.pick(0);
         BaudListener listener(false);
         ASSERT_TRUE(listener.ok());
+        // On the loopback address the socket's thread may connect before the
+        // click returns; the gate holds the connection back until the choice
+        // has moved.
+        const auto gate = std::make_shared<ConnectGate>();
+        app.form.TCP5300Cmd->calls.poll = [gate](pollfd* fds, nfds_t n, int timeout) { return gate->Poll(fds, n, timeout); };
         app.click("Command19");
         ASSERT_TRUE(app.session.BaudConnecting()) << c.what << ": the connection is made after the click returns";
         c.meanwhile(app);
+        gate->Open();
         ASSERT_TRUE(app.SettleBaud());
         EXPECT_EQ(app.text("Label1"), c.status) << c.what;
         EXPECT_EQ(ForeColor(app.c("Label1")), 255u) << c.what;

@@ -13,6 +13,7 @@
 #include "core/temp_dir.h"
 #include "driver/scripted_dialogs.h"
 #include "toolkit/controls.h"
+#include "toolkit/program_clock.h"
 
 using namespace cobalin;
 using namespace cobalin::ui;
@@ -61,6 +62,7 @@ struct PingFixture : ::testing::Test {
         EXPECT_TRUE(WaitUntil([this] { return !scan.scanning(); }, 600));
     }
 
+    ManualClock clock;  // first in, last out: the scan's waits are on it
     cobalin::testing::TempDir dir;
     AppState state;
     DeviceSession session{state};

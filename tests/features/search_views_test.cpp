@@ -12,6 +12,7 @@
 #include "core/device_class.h"
 #include "core/input_rules.h"
 #include "listed_device.h"
+#include "real_wait.h"
 #include "record_builder.h"
 #include "features/search/command_channel.h"
 #include "features/search/search_orchestration.h"
@@ -243,7 +244,9 @@ TEST(CommandChannel, CommandsForNoDeviceOfTheSearchSendNothing) {
     ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
     SocketControl& tcp = *app.main().TCP5300Cmd;
     tcp.Connect("127.0.0.1", ntohs(a.sin_port));
-    ASSERT_TRUE(WaitUntil([&] { return tcp.State() == SocketControl::kConnected; }, 10));
+    // The connection is made by the socket's own thread, which posts no event
+    // for it: its state is looked at again and again, with a real deadline.
+    ASSERT_TRUE(cobalin::testing::WaitReal([&] { return tcp.State() == SocketControl::kConnected; }, 10000));
     const int peer = accept(listener, nullptr, nullptr);
     ASSERT_GE(peer, 0);
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/request_packets.h"
+#include "toolkit/program_clock.h"
 #include "toolkit/program_time.h"
 #include "writable_store.h"
 
@@ -42,6 +43,7 @@ struct Recorder {
 };
 
 TEST(DeviceSession, ASequenceRunsFromTheEventLoopOneAtATime) {
+    ManualClock clock;
     AppState state(".");
     DeviceSession session(state);
     Recorder r;
@@ -53,25 +55,30 @@ TEST(DeviceSession, ASequenceRunsFromTheEventLoopOneAtATime) {
     EXPECT_TRUE(session.SequenceRuns());
     Recorder other;
     EXPECT_FALSE(session.RunSequence(other.Sequence(steps))) << "one sequence at a time";
-    ASSERT_TRUE(WaitUntil([&] { return r.done; }, 10));
+    clock.Advance(0.19);
+    EXPECT_EQ(r.told, std::vector<std::string>{"status:a"}) << "the wait is not over";
+    clock.Advance(0.02);
+    EXPECT_TRUE(r.done);
     EXPECT_EQ(r.told, (std::vector<std::string>{"status:a", "status:b", "search"}));
     EXPECT_FALSE(session.SequenceRuns());
     EXPECT_TRUE(other.told.empty());
 }
 
 TEST(DeviceSession, ShuttingEndsAWaitingSequenceWithNothingMore) {
+    ManualClock clock;
     AppState state(".");
     DeviceSession session(state);
     Recorder r;
     ASSERT_TRUE(session.RunSequence(r.Sequence({{WriteStep::Wait, {}, -1, 0.2}, {WriteStep::Status, "late"}})));
     session.Shut();
-    WaitSeconds(0.5);
+    clock.Advance(0.5);
     EXPECT_TRUE(r.told.empty());
     EXPECT_FALSE(r.done);
     EXPECT_FALSE(session.SequenceRuns());
 }
 
 TEST(DeviceSession, ADeviceLeftOutLetsTheSequenceGoOn) {
+    ManualClock clock;
     AppState state(".");
     DeviceSession session(state);
     Recorder r;
@@ -97,6 +104,7 @@ TEST(DeviceSession, AStoppedSequenceEndsOnceItsLastRequestWasDue) {
     const std::vector<WriteStep> steps = {{WriteStep::Status, "a"},        {WriteStep::Wait, {}, -1, 0.05},
                                           {WriteStep::Send, {}, ClearConfigBuffer, 0, 1},
                                           {WriteStep::Wait, {}, -1, 0.05}, {WriteStep::Status, "late"}};
+    ManualClock clock;
     for (const bool afterTheLastRequest : {false, true}) {
         SCOPED_TRACE(afterTheLastRequest ? "after the last request" : "before the last request");
         AppState state(".");
@@ -112,7 +120,7 @@ TEST(DeviceSession, AStoppedSequenceEndsOnceItsLastRequestWasDue) {
         session.StopSequence();
         EXPECT_EQ(session.SequenceRuns(), !afterTheLastRequest) << "a stop after the last request ends at once";
         ASSERT_TRUE(WaitUntil([&] { return !session.SequenceRuns(); }, 10));
-        WaitSeconds(0.2);
+        clock.Advance(0.2);
         EXPECT_EQ(ends, 1);
         EXPECT_EQ(r.told, std::vector<std::string>{"status:a"}) << "what waits after the last request is skipped";
         EXPECT_EQ(session.SequenceStarted(), std::set<int16_t>{1});
@@ -131,7 +139,7 @@ TEST(DeviceSession, AStoppedSequenceEndsOnceItsLastRequestWasDue) {
                                      },
                                      [&] { ++ends; }};
     ASSERT_TRUE(session.RunSequence(std::move(sequence)));
-    WaitSeconds(0.1);
+    clock.Advance(0.1);
     EXPECT_EQ(told, std::vector<std::string>{"stop"});
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(session.SequenceRuns());

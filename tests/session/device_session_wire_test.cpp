@@ -2,7 +2,9 @@
 // 127.0.0.1 (each test binary runs in a network namespace of its own where it
 // can): each request is built from the device it is for, a batch runs from
 // the event loop on program time, and nothing leaves once the session has
-// shut or the device is no longer the one the run was started for.
+// shut or the device is no longer the one the run was started for. Program
+// time is a clock the tests move: what must not leave is looked for once the
+// clock has passed the moment it would have left.
 #include <gtest/gtest.h>
 #include <net/if.h>
 
@@ -10,8 +12,10 @@
 #include "core/request_packets.h"
 #include "core/write_sequence.h"
 #include "loopback_udp.h"
+#include "real_wait.h"
 #include "record_builder.h"
 #include "session/device_session.h"
+#include "toolkit/program_clock.h"
 #include "toolkit/program_time.h"
 #include "writable_store.h"
 
@@ -22,6 +26,7 @@ using testing::LoopbackUdp;
 using testing::Mac;
 using testing::PageBytes;
 using testing::RecordBuilder;
+using testing::WaitReal;
 
 const QString kHost = "127.0.0.1";
 
@@ -57,10 +62,13 @@ struct Wire {
             if (d.data != BuildSearchRequest(SearchAddress, kCommandPort)) arrived.push_back(std::move(d.data));
         return arrived;
     }
-    bool ArrivedCount(size_t n, double seconds = 5) {
-        return WaitUntil([&] { return Arrived().size() >= n; }, seconds);
+    // Requests leave by the loopback address as they are sent; this waits
+    // for the socket to have them, in real time.
+    bool ArrivedCount(size_t n) {
+        return WaitReal([&] { return Arrived().size() >= n; });
     }
 
+    ManualClock clock;  // first in, last out: the session's timers run on it
     AppState state{"."};
     DeviceSession session{state};
     LoopbackUdp device{kCommandPort};
@@ -118,7 +126,7 @@ TEST(DeviceSessionWire, ShuttingDuringAWaitSendsNothingMore) {
     ASSERT_TRUE(w.session.RunSequence(std::move(run)));
     ASSERT_TRUE(w.ArrivedCount(1));
     w.session.Shut();
-    WaitSeconds(3);
+    w.clock.Advance(3);
     EXPECT_EQ(w.Arrived(), std::vector<Bytes>{w.Maintenance(1, "clrCfgBuf")});
     EXPECT_FALSE(done);
     EXPECT_FALSE(w.session.SequenceRuns());
@@ -143,7 +151,7 @@ TEST(DeviceSessionWire, ADeviceGoneMidUpdateGetsNoFurtherRequest) {
             ASSERT_EQ(w.Add(9), 1);
         }
         ASSERT_TRUE(WaitUntil([&] { return done; }, 30));
-        WaitSeconds(0.5);
+        w.clock.Advance(0.5);
         EXPECT_EQ(w.Arrived(), std::vector<Bytes>{clear});
         w.session.Shut();
     }
@@ -160,7 +168,7 @@ TEST(DeviceSessionWire, ABatchThatStopsStartingFinishesOnlyTheDevicesItStarted) 
     ASSERT_TRUE(w.session.RunSequence(std::move(batch)));
     ASSERT_TRUE(WaitUntil([&] { return done; }, 60));
     ASSERT_TRUE(w.ArrivedCount(4));
-    WaitSeconds(0.5);
+    w.clock.Advance(0.5);
     std::vector<Bytes> want = {w.Maintenance(1, "clrCfgBuf")};
     for (Bytes& b : w.WriteAndReset(1)) want.push_back(std::move(b));
     EXPECT_EQ(w.Arrived(), want);
@@ -186,7 +194,7 @@ TEST(DeviceSessionWire, AnUpdateWhoseDeviceIsNoLongerChosenSendsNothingMoreAndSa
     sent.record = w.Entry(1).Record;
     ASSERT_TRUE(w.session.Update(std::move(update), std::move(sent)));
     ASSERT_TRUE(WaitUntil([&] { return done; }, 60));
-    WaitSeconds(0.5);
+    w.clock.Advance(0.5);
     EXPECT_EQ(w.Arrived(), std::vector<Bytes>{});
     EXPECT_TRUE(w.session.SequenceAbandoned());
     EXPECT_EQ(w.session.UpdateVerdict(), kDeviceChangedMeanwhile);
@@ -215,7 +223,7 @@ TEST(DeviceSessionWire, TheEndOfASearchIsToldOnceItsListeningPeriodIsOver) {
     w.session.StartCounting();
     ASSERT_TRUE(w.session.Send(kHost, SearchAddress, 0));
     w.session.StopCounting();
-    WaitSeconds(7);
+    w.clock.Advance(7);
     EXPECT_TRUE(told.empty());
 }
 

@@ -3,13 +3,16 @@
 // meanwhile, and sleeps (its thread uses next to no CPU time); a wait of
 // nothing does not even enter the event loop.
 #include "toolkit/program_time.h"
+#include "toolkit/program_clock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cmath>
 #include <ctime>
+#include <string>
 #include <tuple>
+#include <vector>
 #include <gtest/gtest.h>
 
 using namespace cobalin;
@@ -84,4 +87,57 @@ TEST(WaitUntil, EndsWhenTheConditionHolds) {
     EXPECT_FALSE(WaitUntil([] { return false; }, 0.05));
     EXPECT_GE(wall.elapsed(), ScaledMs(50) - 1) << "a condition that never holds waits the whole time";
     EXPECT_TRUE(WaitUntil([] { return true; }, 0)) << "a condition that holds is true without a wait";
+}
+
+// A manual clock moves only when told; the timers it started time out in the
+// order of their moments as it passes them, and program-time waits wait on it.
+TEST(ManualClock, TimersTimeOutInOrderAsTheClockPassesThem) {
+    ManualClock clock;
+    std::vector<std::string> fired;
+    QTimer once, every, stopped;
+    once.setSingleShot(true);
+    stopped.setSingleShot(true);
+    for (auto [timer, name] : {std::pair{&once, "once"}, std::pair{&every, "every"}, std::pair{&stopped, "stopped"}})
+        QObject::connect(timer, &QTimer::timeout, [&fired, name = name] { fired.push_back(name); });
+    clock.Start(once, 375);
+    clock.Start(every, 125);
+    clock.Start(stopped, 50);
+    stopped.stop();
+    EXPECT_TRUE(once.isActive() && every.isActive()) << "started timers report themselves active";
+    EXPECT_EQ(clock.Pending(), 2);
+    clock.Advance(0.25);
+    EXPECT_EQ(fired, (std::vector<std::string>{"every", "every"}));
+    EXPECT_DOUBLE_EQ(clock.Now(), 0.25);
+    clock.Advance(0.125);
+    EXPECT_EQ(fired, (std::vector<std::string>{"every", "every", "once", "every"})) << "the earlier started first";
+    EXPECT_FALSE(once.isActive()) << "a single-shot timer stops when it times out";
+    // Started again, a timer's moment moves.
+    clock.Start(once, 125);
+    every.stop();
+    clock.Advance(0.0625);
+    EXPECT_EQ(fired.size(), 4u);
+    clock.Advance(0.0625);
+    EXPECT_EQ(fired.back(), "once");
+    EXPECT_EQ(clock.Pending(), 0);
+}
+
+TEST(ManualClock, WaitsOnProgramTimeEndWithTheClockWhereTheyEnded) {
+    ManualClock clock;
+    WaitCounter waits;
+    bool done = false;
+    ProgramWait wait;
+    wait.Start(2, [&] { done = true; });
+    EXPECT_TRUE(WaitUntil([&] { return done; }, 5));
+    EXPECT_DOUBLE_EQ(clock.Now(), 2) << "the clock stops where the condition held";
+    EXPECT_FALSE(WaitUntil([] { return false; }, 1));
+    EXPECT_DOUBLE_EQ(clock.Now(), 3);
+    WaitSeconds(0.5);
+    EXPECT_DOUBLE_EQ(clock.Now(), 3.5);
+    EXPECT_EQ(waits.entered, 4) << "the program wait and the three waits";
+    EXPECT_EQ(waits.left, 4);
+    {
+        ManualClock inner;
+        EXPECT_EQ(&CurrentClock(), &inner);
+    }
+    EXPECT_EQ(&CurrentClock(), &clock) << "the clock before comes back";
 }

@@ -3,7 +3,6 @@
 // queue to the UI thread, and what failing system calls leave behind.
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QThread>
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -111,7 +110,7 @@ TEST(SocketControl, DatagramsArriveOneByOneInOrder) {
     sender.RemotePort = rxPort;
     // A burst while the UI thread is busy: nothing is lost.
     for (int i = 0; i < 500; ++i) ASSERT_TRUE(sender.SendData(QByteArray(1000, static_cast<char>(i % 256))));
-    QThread::msleep(200);
+    ASSERT_TRUE(WaitBusy([&] { return receiver.Queued() == 500; })) << "the reader took the burst in meanwhile";
     SpinUntil([&] { return got.size() == 500; });
     ASSERT_EQ(got.size(), 500);
     for (int i = 0; i < 500; ++i) ASSERT_EQ(got[i], QByteArray(1000, static_cast<char>(i % 256))) << i;
@@ -126,13 +125,14 @@ TEST(SocketControl, DatagramsArriveOneByOneInOrder) {
     ASSERT_TRUE(sender.SendData("late"));
     // The reader has taken it and it waits for the UI thread, which is not
     // running events here: only then does the close have something to drop.
-    for (int i = 0; i < 500 && receiver.Queued() == 0; ++i) QThread::msleep(10);
+    ASSERT_TRUE(WaitBusy([&] { return receiver.Queued() > 0; }));
     ASSERT_EQ(receiver.Queued(), 1);
     receiver.Close();
     EXPECT_EQ(receiver.Queued(), 0);
     EXPECT_EQ(receiver.State(), SocketControl::kClosed);
     const int before = got.size();
-    SpinUntil([] { return false; }, 100);
+    // The reader is joined: whatever could still come has been posted already.
+    QCoreApplication::processEvents();
     EXPECT_EQ(got.size(), before);
     EXPECT_TRUE(third.Bind(rxPort));
     EXPECT_FALSE(receiver.SendData("x")) << "a closed socket sends nothing";
@@ -226,7 +226,9 @@ TEST(SocketControl, FloodWhileTheWindowIsBusyIsBounded) {
         StderrCapture err;
         if (c.closeFirst) receiver.Close();
         SpinUntil([&] { return posted.count >= c.kept; }, 10000);
-        SpinUntil([] { return false; }, 50);  // and nothing more comes
+        // And nothing more comes: the reader has handled every datagram, so
+        // whatever it would post is posted already.
+        QCoreApplication::processEvents();
         const std::string said = err.Stop();
         const std::string line = "UDPflood dropped " + std::to_string(c.sent - c.kept) + " datagrams";
         EXPECT_EQ(Occurrences(said, line), 1) << said;
@@ -383,7 +385,11 @@ TEST(SocketControl, FailingPollEndsTheReaderInsteadOfSpinning) {
             s.Connect("127.0.0.1", ntohs(a.sin_port));
         }
         SpinUntil([&] { return s.State() == c.state && *polls >= (c.error == EINTR ? c.failures + 1 : 1); });
-        QThread::msleep(50);  // time enough to spin
+        // A spinning reader shows within moments: another state, or, where
+        // the reader must have ended, one more poll.
+        const int polled = *polls;
+        const bool ended = c.error != EINTR;
+        EXPECT_FALSE(WaitBusy([&] { return s.State() != c.state || (ended && *polls > polled); }, 50));
         EXPECT_EQ(s.State(), c.state);
         if (c.error == EINTR) {
             if (c.protocol == P::UDP) {
