@@ -70,7 +70,7 @@ class Plan(unittest.TestCase):
 
     def test_the_keys_are_the_commands_in_its_order(self):
         # A key the command learns must become an option too, or the module refuses it.
-        with open(os.path.join(HERE, "..", "..", "src", "core", "configure_plan.h")) as f:
+        with open(os.path.join(HERE, "..", "..", "src", "core", "configure_plan_reader.h")) as f:
             header = f.read()
         table = header[header.index("kPlanKeys[] = {"):]
         table = table[:table.index("};")]
