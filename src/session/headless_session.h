@@ -81,7 +81,7 @@ private:
     QEventLoop* loop_ = nullptr;  // the run in progress
     std::string error_;
     int refused_ = 0;
-    ManyDevices many_{session_, state_};
+    ManyDevices many_{session_};
     std::set<int16_t> started_;  // the devices the last batch started
     // Told every datagram of the search and module sockets: the entry it went
     // to (-1: none), and whether it was a module's answer.

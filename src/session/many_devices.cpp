@@ -31,7 +31,7 @@ std::string AskAddresses(DeviceSession& session, int16_t type, const std::string
     return fault;
 }
 
-ManyDevices::ManyDevices(DeviceSession& session, AppState& state) : session_(session), state_(state) {
+ManyDevices::ManyDevices(DeviceSession& session) : session_(session) {
     wake_.setSingleShot(true);
     wake_.setTimerType(Qt::PreciseTimer);
     kick_.setSingleShot(true);

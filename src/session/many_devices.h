@@ -34,7 +34,7 @@ std::string AskAddresses(DeviceSession& session, int16_t type, const std::string
 
 class ManyDevices : public QObject {
 public:
-    ManyDevices(DeviceSession& session, AppState& state);
+    explicit ManyDevices(DeviceSession& session);
 
     // --- The batch ---
     struct BatchEnd {
@@ -82,7 +82,6 @@ private:
     static double Now();
 
     DeviceSession& session_;
-    AppState& state_;
     ReturnWatch* watch_ = nullptr;
     WatchRequest request_;
     std::function<void(size_t, size_t)> progress_;
