@@ -159,13 +159,8 @@ void TakeRawBytes(DeviceChange& change, const RawEdit& raw) {
     const DeviceRecord before = record;
     const size_t end = std::min(record.size(), raw.start + raw.bytes.size());
     for (size_t o = raw.start; o < end; ++o) record[o] = static_cast<uint8_t>(raw.bytes[o - raw.start]);
-    for (size_t o = raw.start; o < end; ++o) {
-        if (record[o] == before[o]) continue;
-        if (!change.raw.empty() && change.raw.back().second + 1 == o)
-            change.raw.back().second = o;
-        else
-            change.raw.emplace_back(o, o);
-    }
+    for (size_t o = raw.start; o < end; ++o)
+        if (record[o] != before[o]) AddToStretches(change.raw, o);
 }
 
 }  // namespace

@@ -68,16 +68,20 @@ bool UpdateSendsByte(const DeviceEntry& entry, size_t offset) {
     return InWrittenPages(offset) && !SetByRule(entry.Record, offset);
 }
 
+void AddToStretches(std::vector<ByteStretch>& stretches, size_t o) {
+    if (!stretches.empty() && stretches.back().second + 1 == o)
+        stretches.back().second = o;
+    else
+        stretches.emplace_back(o, o);
+}
+
 std::vector<ByteStretch> UnsentChanges(const DeviceEntry& entry, const DeviceRecord& before, size_t start,
                                        size_t size) {
     std::vector<ByteStretch> out;
     const size_t end = std::min(kRecordSize, start + size);
     for (size_t o = start; o < end; ++o) {
         if (entry.Record[o] == before[o] || UpdateSendsByte(entry, o)) continue;
-        if (!out.empty() && out.back().second + 1 == o)
-            out.back().second = o;
-        else
-            out.emplace_back(o, o);
+        AddToStretches(out, o);
     }
     return out;
 }

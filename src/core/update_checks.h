@@ -64,6 +64,9 @@ std::string SharedMacRefusal(std::string_view mac);
 bool UpdateSendsByte(const DeviceEntry& entry, size_t offset);
 
 using ByteStretch = std::pair<size_t, size_t>;  // first and last offset
+// Adds offset `o` (past every offset added before) to `stretches`: it extends
+// the last stretch when it follows it, else it opens one.
+void AddToStretches(std::vector<ByteStretch>& stretches, size_t o);
 // The stretches of bytes in [start, start + size) that differ between
 // `before` and the entry's record and that no update sends as they stand.
 std::vector<ByteStretch> UnsentChanges(const DeviceEntry& entry, const DeviceRecord& before, size_t start,

@@ -2,7 +2,6 @@
 
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include "core/operation_ticks.h"
 #include "core/request_packets.h"
 #include "toolkit/observed.h"
+#include "toolkit/program_clock.h"
 #include "toolkit/program_time.h"
 
 namespace cobalin {
@@ -64,19 +64,7 @@ HeadlessSession::HeadlessSession(AppState& state, const SearchCommandOptions& wh
                          std::max(1, static_cast<int>(std::lround(where_.seconds * 1000.0 / kLastOperationTick))));
 }
 
-double HeadlessSession::Now() {
-    const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return std::chrono::duration<double>(since).count() / TimeScale();
-}
-
-namespace {
-
-// Sets the watch's timer for program time `at` (none when negative).
-void StartWake(QTimer& wake, double at, double now) {
-    if (at >= 0) wake.start(ScaledMs(std::max(0.0, at - now) * 1000));
-}
-
-}  // namespace
+double HeadlessSession::Now() { return CurrentClock().Now(); }
 
 std::string HeadlessSession::Search(const std::vector<std::string>& alsoAsk) { return Search(nullptr, alsoAsk); }
 
@@ -105,7 +93,7 @@ std::string HeadlessSession::Search(PlanSearchWatch* plan, const std::vector<std
         // A plan that still lacks a page or a module record asks again, the
         // module query with the search request, on the sockets the search holds.
         if (step.probe && !session_.Probe(host, where_.type, true)) return loop.quit();
-        StartWake(wake, step.wakeAt, Now());
+        if (step.wakeAt >= 0) CurrentClock().Start(wake, std::max(0.0, step.wakeAt - Now()) * 1000);
     };
     if (plan) {
         QObject::connect(&wake, &QTimer::timeout, [&] { follow(plan->Timer(session_.Store(), Now())); });

@@ -1,12 +1,11 @@
 #include "session/many_devices.h"
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <utility>
 
 #include "core/request_packets.h"
-#include "toolkit/program_time.h"
+#include "toolkit/program_clock.h"
 
 namespace cobalin {
 
@@ -52,10 +51,7 @@ void ManyDevices::Arrived(long entry, bool module) {
     Follow(step);
 }
 
-double ManyDevices::Now() {
-    const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return std::chrono::duration<double>(since).count() / TimeScale();
-}
+double ManyDevices::Now() { return CurrentClock().Now(); }
 
 bool ManyDevices::StartBatch(const std::vector<BatchDevice>& batch, const QString& host,
                              std::function<bool()> stopStarting, std::function<void(const BatchEnd&)> ended,
@@ -103,7 +99,7 @@ void ManyDevices::Follow(const WatchStep& step) {
             return;
         }
     }
-    if (step.wakeAt >= 0) wake_.start(ScaledMs(std::max(0.0, step.wakeAt - Now()) * 1000));
+    if (step.wakeAt >= 0) CurrentClock().Start(wake_, std::max(0.0, step.wakeAt - Now()) * 1000);
     if (progress_ && watch_->Waiting() != shown_) {
         shown_ = watch_->Waiting();
         progress_(shown_, watch_->Count());
